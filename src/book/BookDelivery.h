@@ -1,0 +1,25 @@
+#pragma once
+// The end of a job: the book onto the Desktop, then away with the output folder.
+
+#include <string>
+
+#include "book/FolderTree.h"
+#include "book/SafeFolderName.h"
+
+namespace pw {
+
+// Moves <dir><name>.chm to <desktop>/<name>.chm, replacing an older book of
+// that name; across file systems it copies to a temporary name beside the
+// target first, so a failed copy never leaves half a book. Only when the book
+// has arrived is the output folder dir deleted (within jobRoot, see
+// DeleteFolderTree). Returns the delivered path, or empty when there was no
+// book or it could not be moved; the downloaded pages then stay.
+std::string DeliverBook(const std::string& dir, const std::string& name,
+                        const std::string& desktop, const std::string& jobRoot);
+
+// What the job tells the user at its end (code page 936); folder is the output
+// folder as the file system names it (UTF-8).
+std::string BookDeliveredText();
+std::string BookFailedText(const std::string& folder);
+
+}  // namespace pw

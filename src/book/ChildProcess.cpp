@@ -1,0 +1,210 @@
+#include "book/ChildProcess.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <thread>
+
+extern char** environ;
+
+namespace pw {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A line longer than this is handed on in pieces rather than held without bound.
+constexpr size_t kMaxLine = 64 * 1024;
+
+class LineSplitter {
+public:
+    explicit LineSplitter(const std::function<void(const std::string&)>& onLine)
+        : m_onLine(onLine) {}
+
+    void Feed(const char* data, size_t size) {
+        for (size_t i = 0; i < size; ++i) {
+            if (data[i] == '\n') {
+                Emit();
+            } else {
+                m_line.push_back(data[i]);
+                if (m_line.size() >= kMaxLine) Emit();
+            }
+        }
+    }
+
+    void Finish() {
+        if (!m_line.empty()) Emit();
+    }
+
+private:
+    void Emit() {
+        if (!m_line.empty() && m_line.back() == '\r') m_line.pop_back();
+        if (m_onLine) m_onLine(m_line);
+        m_line.clear();
+    }
+
+    const std::function<void(const std::string&)>& m_onLine;
+    std::string m_line;
+};
+
+int MillisecondsLeft(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left <= 0 ? 0 : left > 1000 ? 1000 : static_cast<int>(left);
+}
+
+int ExitCodeOf(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return -1;
+}
+
+// The child leads its own process group, so this also reaches what it started.
+void KillChildGroup(pid_t pid) {
+    ::kill(-pid, SIGKILL);
+    ::kill(pid, SIGKILL);
+}
+
+// Reads the pipe to its end; false when the deadline came first.
+bool DrainOutput(int fd, Clock::time_point deadline, LineSplitter& lines) {
+    char buffer[8192];
+    for (;;) {
+        const int wait = MillisecondsLeft(deadline);
+        if (wait == 0) return false;
+        pollfd pfd{fd, POLLIN, 0};
+        const int ready = ::poll(&pfd, 1, wait);
+        if (ready < 0 && errno != EINTR) return true;
+        if (ready <= 0) continue;
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n <= 0) return true;
+        lines.Feed(buffer, static_cast<size_t>(n));
+    }
+}
+
+// Waits for the child's end; false when the deadline came first.
+bool WaitForExit(pid_t pid, Clock::time_point deadline, int& status) {
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) return true;
+        if (done < 0 && errno != EINTR) return true;
+        if (MillisecondsLeft(deadline) == 0) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+class SpawnSetup {
+public:
+    SpawnSetup(int outFd, const std::string& workDir) {
+        posix_spawn_file_actions_init(&m_actions);
+        posix_spawnattr_init(&m_attr);
+        posix_spawn_file_actions_addchdir_np(&m_actions, workDir.c_str());
+        posix_spawn_file_actions_addopen(&m_actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&m_actions, outFd, 1);
+        posix_spawn_file_actions_adddup2(&m_actions, outFd, 2);
+        // A fresh group to kill as a whole, and none of our own signal settings.
+        sigset_t none, defaults;
+        sigemptyset(&none);
+        sigemptyset(&defaults);
+        for (int sig : {SIGPIPE, SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGCHLD}) {
+            sigaddset(&defaults, sig);
+        }
+        posix_spawnattr_setpgroup(&m_attr, 0);
+        posix_spawnattr_setsigmask(&m_attr, &none);
+        posix_spawnattr_setsigdefault(&m_attr, &defaults);
+        posix_spawnattr_setflags(&m_attr,
+                                 POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                     POSIX_SPAWN_SETSIGDEF);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&m_actions);
+        posix_spawnattr_destroy(&m_attr);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    const posix_spawn_file_actions_t* Actions() const { return &m_actions; }
+    const posix_spawnattr_t* Attributes() const { return &m_attr; }
+
+private:
+    posix_spawn_file_actions_t m_actions;
+    posix_spawnattr_t m_attr;
+};
+
+bool IsExecutableFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
+ChildResult RunChildProcess(const std::vector<std::string>& argv, const std::string& workDir,
+                            std::chrono::milliseconds timeout,
+                            const std::function<void(const std::string&)>& onLine) {
+    ChildResult result;
+    if (argv.empty()) return result;
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return result;
+
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+
+    pid_t pid = -1;
+    int spawnError = 0;
+    {
+        SpawnSetup setup(fds[1], workDir);
+        spawnError = ::posix_spawn(&pid, args[0], setup.Actions(), setup.Attributes(),
+                                   args.data(), environ);
+    }
+    ::close(fds[1]);
+    if (spawnError != 0) {
+        ::close(fds[0]);
+        return result;
+    }
+    result.bStarted = true;
+
+    const Clock::time_point deadline = Clock::now() + timeout;
+    LineSplitter lines(onLine);
+    const bool drained = DrainOutput(fds[0], deadline, lines);
+    int status = 0;
+    if (!drained || !WaitForExit(pid, deadline, status)) {
+        result.bTimedOut = true;
+        KillChildGroup(pid);
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    ::close(fds[0]);
+    lines.Finish();
+    result.nExitCode = ExitCodeOf(status);
+    return result;
+}
+
+std::string FindExecutable(const std::string& name) {
+    if (name.empty()) return {};
+    if (name.find('/') != std::string::npos) return IsExecutableFile(name) ? name : std::string();
+    const char* path = std::getenv("PATH");
+    std::string dirs = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        const std::string dir = dirs.substr(start, end - start);
+        if (!dir.empty()) {
+            const std::string candidate = dir + "/" + name;
+            if (IsExecutableFile(candidate)) return candidate;
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+}  // namespace pw

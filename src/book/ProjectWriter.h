@@ -1,0 +1,32 @@
+#pragma once
+// The HTML Help project of a book: title page, project, contents and index files.
+// Texts are code page 936 and inserted as they stand (no HTML escaping); the
+// *Text functions return the templates with bare line feeds, the Write functions
+// put them on disk in text mode (every line feed as CR LF) and return 1, or 0
+// when the file cannot be written.
+
+#include <string>
+#include <vector>
+
+#include "book/BookProject.h"
+#include "job/TreeEntry.h"
+
+namespace pw {
+
+std::string IndexPageText(const std::string& homeUrl, const std::string& blogName,
+                          const std::string& madeAt);
+std::string ProjectFileText(const CBookProject& project);
+std::string ContentsFileText(const std::vector<TreeEntry>& entries);
+std::string IndexFileText(const std::vector<TreeEntry>& entries);
+
+// Every "\n" as "\r\n", as a text-mode file write does.
+std::string TextModeBytes(const std::string& text);
+
+// "index.html" in the project folder, stamped with the current local time.
+int WriteIndexPage(const CBookProject& project, const std::string& homeUrl,
+                   const std::string& blogName);
+int WriteProjectFile(const CBookProject& project);
+int WriteContentsFile(const CBookProject& project, const std::vector<TreeEntry>& entries);
+int WriteIndexFile(const CBookProject& project, const std::vector<TreeEntry>& entries);
+
+}  // namespace pw

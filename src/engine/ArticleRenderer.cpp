@@ -1,0 +1,130 @@
+#include "engine/ArticleRenderer.h"
+
+#include <cstdio>
+
+#include "engine/Encoding.h"
+#include "engine/PictureStore.h"
+#include "engine/TextOps.h"
+
+namespace pw {
+
+namespace {
+
+// Attributes through which lazy-loading pages name the real picture while src
+// holds a placeholder.
+constexpr const char* kLazyAttributes[] = {" real_src=", " data-src=", " data-original="};
+
+// The attribute value starting at valueStart (the byte after "="): its bounds,
+// whatever the quoting. Returns false when an opening quote is never closed.
+bool AttributeValue(const std::string& body, int valueStart, int* begin, int* end) {
+    const char quote = valueStart < Len(body) ? body[valueStart] : '\0';
+    if (quote == '"' || quote == '\'') {
+        *begin = valueStart + 1;
+        *end = FindChar(body, quote, *begin);
+        return *end >= 0;
+    }
+    *begin = valueStart;
+    int i = valueStart;
+    while (i < Len(body) && body[i] != '>' && body[i] != ' ' && body[i] != '\t' &&
+           body[i] != '\n' && body[i] != '\r') {
+        ++i;
+    }
+    *end = i;
+    return true;
+}
+
+// The lazy-loading address inside the tag [tagStart, tagEnd), or empty. The
+// attribute names are matched without regard to case.
+std::string LazyAddress(const std::string& body, int tagStart, int tagEnd) {
+    std::string tag = Mid(body, tagStart, tagEnd - tagStart);
+    MakeLower(tag);
+    for (const char* attribute : kLazyAttributes) {
+        const int found = Find(tag, attribute, 0);
+        const int at = found < 0 ? -1 : tagStart + found;
+        if (at < 0 || at >= tagEnd) continue;
+        int begin = 0, end = 0;
+        if (AttributeValue(body, at + Len(attribute), &begin, &end) && end <= tagEnd) {
+            std::string address = Mid(body, begin, end - begin);
+            if (!address.empty()) return address;
+        }
+    }
+    return {};
+}
+
+// The article's number from its file name ("7.html" -> "7"), for picture names.
+std::string PicturePrefix(const ArticleInfo& article) {
+    std::string prefix;
+    for (char c : article.strFileName) {
+        if (c < '0' || c > '9') break;
+        prefix.push_back(c);
+    }
+    return prefix.empty() ? "p" : prefix;
+}
+
+// Rewrites every picture address the scan finds to its local copy. The scan runs
+// on the lowered body; addresses are read from the same offsets of the unlowered
+// text, since servers treat paths case-sensitively.
+void StorePictures(std::string& body, std::string& unlowered, const ArticleInfo& article,
+                   const std::string& imageDir) {
+    CPictureStore store(imageDir, PicturePrefix(article), article.strUrl);
+    int pos = 0;
+    while (pos >= 0 && pos <= Len(body)) {
+        const int img = Find(body, "<img ", pos);
+        if (img < 0) break;
+        const int src = Find(body, " src=", img);
+        if (src < 0) break;
+        int begin = 0, end = 0;
+        if (!AttributeValue(body, src + 5, &begin, &end)) break;  // keep the rest as it is
+        const std::string original = Mid(unlowered, begin, end - begin);
+        const int tagEnd = FindChar(body, '>', img);
+        std::string address = LazyAddress(unlowered, img, tagEnd < 0 ? Len(body) : tagEnd);
+        if (address.empty()) address = original;
+        std::string replacement = store.Store(address);
+        if (replacement.empty()) replacement = original;
+        body.replace(static_cast<size_t>(begin), static_cast<size_t>(end - begin), replacement);
+        unlowered.replace(static_cast<size_t>(begin), static_cast<size_t>(end - begin),
+                          replacement);
+        pos = begin + Len(replacement);
+    }
+}
+
+}  // namespace
+
+std::string ArticleHeading(const ArticleInfo& article) {
+    static const std::string kPart1 = A("<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">");
+    static const std::string kPart2 = A(
+        "</div></br><div style=\"TEXT-JUSTIFY: distribute; TEXT-ALIGN: justify; FONT-SIZE: "
+        "13px; MARGIN: 0px;WORD-BREAK: break-all;  LAYOUT-GRID-MODE: line;LINE-HEIGHT: 20px; "
+        "BORDER-TOP: black 2px solid\">时间：");
+    static const std::string kPart3 = A("</br>类别：<font color=black>");
+    static const std::string kPart4 = A("</font></br>原文：<a href=\"");
+    static const std::string kPart5 = "\" target=\"_blank\">";
+    static const std::string kPart6 = "</a></div></br>";
+    return kPart1 + article.strTitle + kPart2 + article.strTime + kPart3 + article.strCategory +
+           kPart4 + article.strUrl + kPart5 + article.strUrl + kPart6;
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\n') out.push_back('\r');
+        out.push_back(c);
+    }
+    const bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+void RenderArticlePage(std::string& body, const ArticleInfo* article,
+                       const std::string& imageDir) {
+    if (!article) return;
+    std::string unlowered = body;
+    MakeLower(body);
+    StorePictures(body, unlowered, *article, imageDir);
+    if (article->strLocalPath.empty()) return;
+    WriteTextFile(article->strLocalPath, ArticleHeading(*article) + body);
+}
+
+}  // namespace pw

@@ -1,0 +1,76 @@
+#pragma once
+// The article tree: blog, categories, articles. A plain model with the tree
+// control's operations; every change is reported to an observer so a window can
+// mirror it. Handles are never reused, 0 means "no item". All calls belong to
+// the UI thread.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/ArticleInfo.h"
+#include "engine/Host.h"
+
+namespace pw {
+
+// Image positions in the tree's picture strip.
+enum TreeImage {
+    kImageBookClosed = 0,
+    kImageBookOpen = 1,
+    kImageBookClosedSelected = 2,
+    kImageBookOpenSelected = 3,
+    kImagePage = 10,
+    kImagePageSelected = 11,
+};
+
+class CArticleTree {
+public:
+    using Observer = std::function<void(const TreeChange&)>;
+
+    void SetObserver(Observer observer) { m_observer = std::move(observer); }
+
+    // Appends as last child of parent (top level for 0); returns the new handle.
+    int InsertItem(int parent, const std::string& text, int image, int selectedImage);
+    void SetItemImages(int item, int image, int selectedImage);
+    void SetItemData(int item, ArticleInfo* data);
+    ArticleInfo* GetItemData(int item) const;
+    std::string GetItemText(int item) const;
+    int GetItemImage(int item) const;
+
+    int GetRootItem() const;  // first top-level item
+    int GetChildItem(int item) const;
+    int GetNextSiblingItem(int item) const;
+    int GetParentItem(int item) const;
+    bool ItemHasChildren(int item) const;
+    void Expand(int item);
+    bool IsExpanded(int item) const;
+    // The user expanded or collapsed the item in a view; no notification.
+    void SetExpandedState(int item, bool expanded);
+    void DeleteAllItems();
+    int Count() const { return static_cast<int>(m_items.size()); }
+
+private:
+    struct Item {
+        std::string text;
+        int image = 0;
+        int selectedImage = 0;
+        ArticleInfo* data = nullptr;
+        int parent = 0;
+        int firstChild = 0;
+        int lastChild = 0;
+        int nextSibling = 0;
+        bool expanded = false;
+    };
+
+    Item* At(int item);
+    const Item* At(int item) const;
+    void Notify(const TreeChange& change) const;
+
+    std::vector<Item> m_items;
+    int m_nBase = 0;        // handle of m_items[0] is m_nBase + 1
+    int m_nLastTopLevel = 0;
+    int m_nFirstTopLevel = 0;
+    Observer m_observer;
+};
+
+}  // namespace pw

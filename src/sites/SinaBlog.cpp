@@ -1,0 +1,172 @@
+#include "sites/SinaBlog.h"
+
+#include "engine/ArticleRenderer.h"
+#include "engine/Encoding.h"
+#include "engine/Host.h"
+#include "engine/TextDecode.h"
+#include "engine/TextOps.h"
+#include "sites/SiteHelpers.h"
+
+namespace pw {
+
+namespace {
+
+// One list page's articles, in page order, as the record stood at each report.
+struct ListPage {
+    std::vector<ArticleInfo> articles;
+    int endPos = 0;  // the scan position after the last article, -1 when it broke off
+};
+
+// Scans one article list page. The record carries over between articles as the
+// engines' shared record does.
+ListPage ScanListPage(const std::string& page, ArticleInfo& record) {
+    ListPage result;
+    int pos = 0;
+    while (pos >= 0 && pos <= Len(page)) {
+        const int m = Find(page, "\"atc_title\">", pos);
+        if (m < 0) break;
+        const int t = Find(page, "title=\"", m);
+        if (t < 0) break;
+        int q = FindChar(page, '"', t + 7);
+        record.strTitle = Mid(page, t + 7, q - t - 7);
+        pos = q;
+        const int h = Find(page, "href=\"", pos);
+        if (h < 0) continue;
+        q = FindChar(page, '"', h + 6);
+        record.strUrl = Mid(page, h + 6, q - h - 6);
+        pos = q;
+        static const std::string kDate = "SG_txtc\">";
+        const int d = Find(page, kDate, pos);
+        if (d < 0) continue;
+        q = FindChar(page, '<', d + 9);
+        record.strTime = Mid(page, d + 9, q - d - 9);
+        pos = q;
+        result.articles.push_back(record);
+    }
+    result.endPos = pos;
+    return result;
+}
+
+std::vector<std::string> Addresses(const std::vector<ArticleInfo>& articles) {
+    std::vector<std::string> addresses;
+    addresses.reserve(articles.size());
+    for (const auto& article : articles) addresses.push_back(article.strUrl);
+    return addresses;
+}
+
+}  // namespace
+
+std::string CSinaBlog::ListPageUrl(int category, int page) const {
+    return Format("http://%s/s/articlelist_%s_%d_%d.html", kSinaBlogHost, m_strAccount.c_str(),
+                  category, page);
+}
+
+int CSinaBlog::ParseAddress(const std::string& address) {
+    if (Find(address, std::string(kSinaBlogHost) + "/", 0) < 0) return 0;
+    const std::string page = FetchUtf8PageAsAnsi(address);
+    const int uidAt = Find(page, "$uid", 0);
+    if (uidAt < 0) {
+        ShowMessageBox(A("获取新浪博客uid时出现错误，请检查您的输入!"));
+        return 0;
+    }
+    const int q1 = FindChar(page, '"', uidAt);
+    const int q2 = FindChar(page, '"', q1 + 1);
+    const std::string uid = Mid(page, q1 + 1, q2 - q1 - 1);
+    m_strAccount = uid;
+    m_strHomeUrl = std::string("http://") + kSinaBlogHost + "/u/" + uid;
+    m_strBlogName = uid;
+    const int open = Find(page, "<title>", 0);
+    if (open >= 0) {
+        const int close = Find(page, "</title>", open + 7);
+        if (close >= 0) {
+            std::string title = Mid(page, open + 7, close - open - 7);
+            TrimRight(title);
+            TrimLeft(title);
+            DecodeHtmlEntities(title);
+            m_strBlogName = title;
+        }
+    }
+    return 1;
+}
+
+int CSinaBlog::GetCategories(CStringList* list) {
+    if (!list) return 0;
+    list->clear();
+    const std::string page = FetchUtf8PageAsAnsi(ListPageUrl(0, 1));
+    list->push_back(A("全部博文"));
+    const int start = Find(page, "</em></span></div>", 0);
+    if (start < 0) {
+        ShowMessageBox(A("获取文章分类时出现未知错误，请联系开发者!"));
+        return 0;
+    }
+    int end = Find(page, "</div></li></ul>", start);
+    if (end < 0) end = Len(page);
+    int pos = start;
+    while (true) {
+        const int h = Find(page, "href=\"", pos);
+        if (h < 0 || h > end) break;
+        const int g = FindChar(page, '>', h + 6);
+        if (g < 0 || g > end) break;
+        const int a = Find(page, "</a>", g + 1);
+        if (a < 0 || a > end) break;
+        std::string name = Mid(page, g + 1, a - g - 1);
+        DecodeHtmlEntities(name);
+        list->push_back(name);
+        pos = a;
+    }
+    return 1;
+}
+
+void CSinaBlog::ListCategory(int number, const std::string& name, ArticleInfo& record,
+                             ArticleCallback callback, void* userData) {
+    static const std::string kNextPage = A("下一页&nbsp;&gt;");
+    CPagingGuard guard;
+    for (int n = 1;; ++n) {
+        const std::string page = FetchUtf8PageAsAnsi(ListPageUrl(number, n));
+        ListPage scanned = ScanListPage(page, record);
+        if (!guard.Advance(Addresses(scanned.articles))) return;
+        for (auto& article : scanned.articles) {
+            article.strCategory = name;
+            record.strCategory = name;
+            ++m_nArticleCount;
+            callback(&article, userData);
+        }
+        const int pos = scanned.endPos;
+        if (pos < 0 || pos > Len(page) || Find(page, kNextPage, pos) < 0) return;
+    }
+}
+
+void CSinaBlog::ListArticles(ArticleCallback callback, void* userData) {
+    if (!callback) return;
+    ArticleInfo record;
+    InitArticleInfo(&record);
+    m_nArticleCount = 0;
+    CStringList categories;
+    GetCategories(&categories);
+    int number = 0;
+    for (const auto& name : categories) ListCategory(number++, name, record, callback, userData);
+    FreeArticleInfo(&record);
+}
+
+void CSinaBlog::DownloadArticle(ArticleInfo* article) {
+    if (!article) return;
+    const std::string page = FetchUtf8PageAsAnsi(article->strUrl);
+    static const std::string kFailed = A("出现严重错误，请联系开发者!");
+    const int a = Find(page, "articalContent", 0);
+    if (a < 0) {
+        ShowMessageBox(kFailed);
+        return;
+    }
+    const int g = FindChar(page, '>', a + 14);
+    static const std::string kBodyEnd = A("<!-- 正文结束");
+    int e = Find(page, kBodyEnd, g + 1);
+    if (e < 0) e = Find(page, "<div class=\"shareUp\">", g + 1);
+    if (e < 0) {
+        ShowMessageBox(kFailed);
+        return;
+    }
+    std::string body = Mid(page, g + 1, e - g - 1);
+    RenderArticlePage(body, article, m_strImageDir);
+}
+
+}  // namespace pw

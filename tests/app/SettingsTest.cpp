@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/AppSettings.h"
+#include "app/IniFile.h"
+
+using namespace pw;
+namespace fs = std::filesystem;
+
+namespace {
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("pw-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        path = (dir / "Pagewell.cfg").string();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    CAppSettings Make() { return CAppSettings("/opt/pw/", path, (dir / "work/").string()); }
+    void Write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+    std::string Read() {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    fs::path dir;
+    std::string path;
+};
+
+}  // namespace
+
+TEST_F(SettingsFile, MissingFileGivesDefaultsAndMakesWorkFolder) {
+    CAppSettings s = Make();
+    s.LoadSettings();
+    EXPECT_EQ(s.m_nThreadCnt, 5);
+    EXPECT_EQ(s.m_nDownTimeout, 5);
+    EXPECT_EQ(s.m_nNeedNo, 1);
+    EXPECT_EQ(s.m_nShowedTmsg, 1);
+    EXPECT_EQ(s.m_strSavePath, "/opt/pw/");
+    EXPECT_EQ(s.m_nViewStyle + s.m_nDownStyle + s.m_nAutoShutPc + s.m_nDupFilter +
+                  s.m_nDownSleep + s.m_nTop + s.m_nLeft + s.m_nRight + s.m_nBottom,
+              0);
+    EXPECT_TRUE(fs::is_directory(dir / "work"));
+    EXPECT_EQ(fs::status(dir / "work").permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
+TEST_F(SettingsFile, ValuesAreTakenAsTheyAre) {
+    Write("[MAIN]\r\nThreadCnt = 100\r\nsavepath=" + std::string(600, 'p') +
+          "\r\n[Window]\r\ntop=-20\r\nleft=abc\r\n");
+    CAppSettings s = Make();
+    s.LoadSettings();
+    EXPECT_EQ(s.m_nThreadCnt, 100);  // no range check on load
+    EXPECT_EQ(s.m_strSavePath.size(), 519u);
+    EXPECT_EQ(s.m_nTop, -20);
+    EXPECT_EQ(s.m_nLeft, 0);  // present but no number
+    EXPECT_EQ(s.m_nRight, 0);
+}
+
+TEST_F(SettingsFile, SaveWritesEveryKeyInOrderAndKeepsUnknownLines) {
+    Write("; a comment\r\n[other]\r\nkeep=me\r\n[Main]\r\nCustom=1\r\nTHREADCNT=3\r\n");
+    CAppSettings s = Make();
+    s.LoadSettings();
+    EXPECT_EQ(s.m_nThreadCnt, 3);
+    s.m_nTop = 7;
+    ASSERT_TRUE(s.SaveSettings());
+    const std::string once = Read();
+    EXPECT_EQ(once,
+              "; a comment\r\n[other]\r\nkeep=me\r\n[Main]\r\nCustom=1\r\nTHREADCNT=3\r\n"
+              "viewstyle=0\r\ndownstyle=0\r\ndowntimeout=5\r\nsavepath=/opt/pw/\r\nneedno=1\r\n"
+              "autoshutpc=0\r\ndupfilter=0\r\ndownsleep=0\r\nshowedtmsg=1\r\n"
+              "[window]\r\ntop=7\r\nleft=0\r\nright=0\r\nbottom=0\r\n");
+    CAppSettings again = Make();
+    again.LoadSettings();
+    EXPECT_EQ(again.m_nTop, 7);
+    ASSERT_TRUE(again.SaveSettings());
+    EXPECT_EQ(Read(), once);  // a round trip changes nothing
+}
+
+TEST_F(SettingsFile, UnwritableFileIsReported) {
+    std::ofstream((dir / "blocker").string()) << "a file where a folder should be";
+    CAppSettings s("/opt/pw/", (dir / "blocker" / "Pagewell.cfg").string(),
+                   (dir / "work/").string());
+    EXPECT_FALSE(s.SaveSettings());
+}
+
+TEST(IniFile, KeysOfTheSameNameInOtherSectionsAreSeparate) {
+    const auto path = (fs::temp_directory_path() / "pw-ini-sections.cfg").string();
+    std::ofstream(path) << "[a]\nx=1\n\n[b]\nx=2\n";
+    CIniFile ini(path);
+    ini.Load();
+    EXPECT_EQ(ini.GetInt("A", "X", 9), 1);
+    EXPECT_EQ(ini.GetInt("b", "x", 9), 2);
+    EXPECT_EQ(ini.GetInt("c", "x", 9), 9);
+    ini.SetString("a", "y", "new");
+    ini.SetInt("c", "z", -4);
+    ASSERT_TRUE(ini.Save());
+    CIniFile back(path);
+    back.Load();
+    EXPECT_EQ(back.GetString("a", "y", ""), "new");
+    EXPECT_EQ(back.GetInt("c", "z", 0), -4);
+    EXPECT_EQ(back.GetInt("b", "x", 0), 2);
+    fs::remove(path);
+}

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "engine/Encoding.h"
+#include "engine/TextDecode.h"
+#include "engine/TextOps.h"
+#include "engine/TextRoutines.h"
+#include "engine/UrlEncode.h"
+
+using namespace pw;
+
+namespace {
+
+// "中" in code page 936 is D6 D0; "杭" is BA BC; the trail byte of "瓜" (B9 CF)
+// is no ASCII letter, but "乙" (D2 D2) and many others end in bytes from 0x40 up.
+const std::string kTrailIsN = "\xC4\x6E";  // a character whose trail byte is 'n'
+
+}  // namespace
+
+TEST(TextOps, FindNeverMatchesOnATrailByte) {
+    const std::string text = kTrailIsN + "ame:";  // bytes: C4 'n' 'a' 'm' 'e' ':'
+    EXPECT_EQ(Find(text, "name:", 0), -1);
+    EXPECT_EQ(Find(text, "ame:", 0), 2);
+    EXPECT_EQ(FindChar(text, 'n', 0), -1);
+    EXPECT_EQ(Find("x" + text + " name:", "name:", 0), 8);
+    // A lone lead byte at the very end is a character of its own.
+    EXPECT_EQ(FindChar(std::string("ab\xC4"), '\xC4', 0), 2);
+}
+
+TEST(TextOps, FindStartRules) {
+    EXPECT_EQ(Find("abcabc", "abc", 1), 3);
+    EXPECT_EQ(Find("abc", "abc", -1), -1);
+    EXPECT_EQ(Find("abc", "c", 4), -1);
+    EXPECT_EQ(Find("abc", "c", 3), -1);
+    EXPECT_EQ(Find("", "a", 0), -1);
+    EXPECT_EQ(ReverseFindChar("a/b/c", '/'), 3);
+    EXPECT_EQ(ReverseFindChar(kTrailIsN, 'n'), -1);
+}
+
+TEST(TextOps, CutsClamp) {
+    const std::string text = "0123456789";
+    EXPECT_EQ(Mid(text, 5, -1), "");
+    EXPECT_EQ(Mid(text, 5, 0), "");
+    EXPECT_EQ(Mid(text, -3, 2), "01");
+    EXPECT_EQ(Mid(text, 14, 2), "");
+    EXPECT_EQ(Mid(text, 8, 100), "89");
+    EXPECT_EQ(Mid(text, -1), text);
+    EXPECT_EQ(Left(text, -2), "");
+    EXPECT_EQ(Left(text, 40), text);
+    EXPECT_EQ(Right(text, 3), "789");
+    EXPECT_EQ(Right(text, -3), "");
+}
+
+TEST(TextOps, TrimLowerReplace) {
+    const std::string fullWidthSpace = "\xA1\xA1";
+    std::string text = " \t\r\n" + fullWidthSpace + "Ab\v\f ";
+    TrimLeft(text);
+    TrimRight(text);
+    EXPECT_EQ(text, fullWidthSpace + "Ab");
+
+    std::string mixed = "<IMG SRC=\"X\">" + A("中文") + "\xC4\x41";  // trail byte 'A' stays
+    MakeLower(mixed);
+    EXPECT_EQ(mixed, "<img src=\"x\">" + A("中文") + "\xC4\x41");
+
+    std::string r = "aaaa";
+    EXPECT_EQ(Replace(r, "aa", "a"), 2);
+    EXPECT_EQ(r, "aa");  // text produced by a replacement is not scanned again
+    std::string t = kTrailIsN + "x nx";
+    Replace(t, "nx", "N");
+    EXPECT_EQ(t, kTrailIsN + "x N");
+}
+
+TEST(Encoding, CharactersOutsideCodePage936BecomeQuestionMarks) {
+    // U+1F600 (emoji) and U+0E01 (Thai) have no GBK form; the text after them survives.
+    std::string page = "<p>\xE4\xB8\xAD\xF0\x9F\x98\x80 mid \xE0\xB8\x81 end</p>\n";
+    Utf8ToAnsi(page);
+    EXPECT_EQ(page, "<p>" + A("中") + "? mid ? end</p>\n");
+    std::string broken = "a\xFF\xE4\xB8\xAD";  // malformed byte, then a valid character
+    Utf8ToAnsi(broken);
+    EXPECT_EQ(broken, "a?" + A("中"));
+    std::string back = A("全部博文") + "x";
+    AnsiToUtf8(back);
+    EXPECT_EQ(back, "全部博文x");
+    std::string large(300000, 'a');
+    large += "\xE4\xB8\xAD";
+    Utf8ToAnsi(large);
+    EXPECT_EQ(large.size(), 300002u);
+}
+
+TEST(TextDecode, HtmlEntitiesInTheirOrder) {
+    std::string a = "&amp;quot;";
+    DecodeHtmlEntities(a);
+    EXPECT_EQ(a, "\"");
+    std::string b = "&lt;b&gt;&hellip;&#47;&#38;lt;&nbsp;&copy;&reg;&apos;";
+    DecodeHtmlEntities(b);
+    // "&#38;lt;" becomes "&lt;" only after the "&lt;" pass, so it stays.
+    EXPECT_EQ(b, "<b>&hellip;/&lt;   '");
+}
+
+TEST(TextDecode, ScriptEscapes) {
+    EXPECT_EQ(DecodeScriptEscapes("\\u4e2D"), u"\u4E2D");
+    EXPECT_EQ(DecodeScriptEscapes("a\\nb\\t\\\"\\/\\\\"), u"a\nb\t\"/\\");
+    EXPECT_EQ(DecodeScriptEscapes("x\\qy"), u"x\\qy");
+    EXPECT_EQ(DecodeScriptEscapes("ab\\u12zz"), u"ab");
+    EXPECT_EQ(DecodeScriptEscapes("ab\\u12"), u"ab");  // cut short by the end
+    EXPECT_EQ(DecodeScriptEscapes("end\\"), u"end\\");
+    EXPECT_EQ(Utf16ToAnsi(DecodeScriptEscapes("\\u4e2d\\u6587")), A("中文"));
+}
+
+TEST(UrlEncode, AnsiAndUtf8) {
+    EXPECT_EQ(UrlEncodeAnsi("a b&c=d"), "a b&c=d");
+    EXPECT_EQ(UrlEncodeAnsi(A("中")), "%D6%D0");
+    EXPECT_EQ(UrlEncodeUtf8(""), "");
+    EXPECT_EQ(UrlEncodeUtf8(A("中") + " x"), "%E4%B8%AD x");
+}
+
+TEST(TextRoutines, SplitTokens) {
+    std::vector<std::string> tokens{"stale"};
+    EXPECT_EQ(SplitTokens("s0,s1,,s2", ",", tokens), 3);
+    EXPECT_EQ(tokens, (std::vector<std::string>{"s0", "s1", "s2"}));
+    EXPECT_EQ(SplitTokens(",;a;", ",;", tokens), 1);
+    EXPECT_EQ(SplitTokens("", ",", tokens), 0);
+    // A trail byte equal to a delimiter does not split the character.
+    EXPECT_EQ(SplitTokens(kTrailIsN + "n", "n", tokens), 1);
+    EXPECT_EQ(tokens[0], kTrailIsN);
+}
+
+TEST(TextRoutines, FormatTimeInLocalTime) {
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    setenv("TZ", "Asia/Shanghai", 1);
+    tzset();
+    EXPECT_EQ(FormatTime(0), "1970-01-01 08:00:00");
+    EXPECT_EQ(FormatTime(1234567890), "2009-02-14 07:31:30");
+    EXPECT_EQ(FormatTime(-1), "");
+    EXPECT_EQ(NowText().size(), 19u);
+    if (old) {
+        setenv("TZ", saved.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
+}
+
+TEST(TextRoutines, RandomFraction) {
+    const std::string r = RandomFraction(16);
+    ASSERT_EQ(r.size(), 18u);
+    EXPECT_EQ(r.substr(0, 2), "0.");
+    EXPECT_EQ(r.find_first_not_of("0123456789", 2), std::string::npos);
+    EXPECT_NE(RandomFraction(16), RandomFraction(16));
+}
