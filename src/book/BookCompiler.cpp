@@ -32,8 +32,11 @@ bool IsUtf8(const std::string& text) {
     size_t i = 0;
     while (i < text.size()) {
         const auto c = static_cast<unsigned char>(text[i]);
-        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3
-                                    : (c >> 3) == 30  ? 4 : 0;
+        const size_t n = c < 0x80         ? 1
+                         : (c >> 5) == 6  ? 2
+                         : (c >> 4) == 14 ? 3
+                         : (c >> 3) == 30 ? 4
+                                          : 0;
         if (n == 0 || i + n > text.size()) return false;
         for (size_t k = 1; k < n; ++k) {
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
@@ -49,8 +52,7 @@ std::string CompilerLineAsAnsi(const std::string& line) {
 }
 
 bool IsErrorLine(const std::string& line) {
-    return line.find("Error:") != std::string::npos ||
-           line.find("Exception") != std::string::npos;
+    return line.find("Error:") != std::string::npos || line.find("Exception") != std::string::npos;
 }
 
 void OfferCompilerInstall() {
@@ -62,12 +64,17 @@ void OfferCompilerInstall() {
     ShowMessageBox(help);
 }
 
-void ReportFailure(const std::string& reason) { ShowStatus(1, A("电子书编译失败：") + reason); }
+void ReportFailure(const std::string& reason) {
+    ShowStatus(1, A("电子书编译失败：") + reason);
+}
 
+// The build copy of the project and the search stub, removed again however the
+// compile ends.
 class BuildFiles {
 public:
-    BuildFiles(const CBookProject& project)
-        : m_projectCopy(project.m_strDir + project.m_strName + kBuildProjectSuffix),
+    explicit BuildFiles(const CBookProject& project)
+        : m_copyName(project.m_strName + kBuildProjectSuffix),
+          m_projectCopy(project.m_strDir + m_copyName),
           m_stub(project.m_strDir + kSearchStubPage) {}
     ~BuildFiles() {
         ::unlink(m_projectCopy.c_str());
@@ -86,11 +93,11 @@ public:
                WriteFileBytes(m_projectCopy, BuildProjectText(project, names));
     }
 
-    std::string ProjectCopyName(const CBookProject& project) const {
-        return project.m_strName + kBuildProjectSuffix;
-    }
+    // Relative to the project folder, where chmcmd runs.
+    const std::string& CopyName() const { return m_copyName; }
 
 private:
+    std::string m_copyName;
     std::string m_projectCopy;
     std::string m_stub;
 };
@@ -185,7 +192,7 @@ int CompileBook(const CBookProject& project, const std::vector<TreeEntry>& entri
         return 0;
     }
     const CompileOutcome outcome =
-        RunCompiler(compiler, project, build.ProjectCopyName(project), CompileTimeLimit(files));
+        RunCompiler(compiler, project, build.CopyName(), CompileTimeLimit(files));
     if (!outcome.child.bStarted) {
         ReportFailure(A("无法启动 chmcmd"));
         return 0;

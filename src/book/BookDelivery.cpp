@@ -47,8 +47,8 @@ bool CopyAll(int from, int to) {
 
 // Copies source into a hidden temporary file beside target and renames it
 // over target, so target is either the old book or the whole new one.
-bool CopyInto(const std::string& source, const std::string& target,
-              const std::string& targetDir, const std::string& name) {
+bool CopyInto(const std::string& source, const std::string& target, const std::string& targetDir,
+              const std::string& name) {
     const int from = ::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (from < 0) return false;
     std::string temp = targetDir + "." + name + ".chm.XXXXXX";
@@ -65,8 +65,8 @@ bool CopyInto(const std::string& source, const std::string& target,
     return ok;
 }
 
-bool MoveBook(const std::string& source, const std::string& target,
-              const std::string& targetDir, const std::string& name) {
+bool MoveBook(const std::string& source, const std::string& target, const std::string& targetDir,
+              const std::string& name) {
     if (::rename(source.c_str(), target.c_str()) == 0) return true;
     if (errno != EXDEV || !CopyInto(source, target, targetDir, name)) return false;
     ::unlink(source.c_str());
@@ -75,8 +75,8 @@ bool MoveBook(const std::string& source, const std::string& target,
 
 }  // namespace
 
-std::string DeliverBook(const std::string& dir, const std::string& name,
-                        const std::string& desktop, const std::string& jobRoot) {
+std::string DeliverBook(const std::string& dir, const std::string& name, const std::string& desktop,
+                        const std::string& jobRoot) {
     const std::string source = WithSlash(dir) + name + ".chm";
     const std::string targetDir = WithSlash(desktop);
     const std::string target = targetDir + name + ".chm";
@@ -86,7 +86,9 @@ std::string DeliverBook(const std::string& dir, const std::string& name,
     return target;
 }
 
-std::string BookDeliveredText() { return A("电子书编译完毕(在桌面上)，请您欣赏"); }
+std::string BookDeliveredText() {
+    return A("电子书编译完毕(在桌面上)，请您欣赏");
+}
 
 std::string BookFailedText(const std::string& folder) {
     return A("电子书编译失败，已下载的文章保存在：") + ToAnsi(folder);

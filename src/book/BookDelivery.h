@@ -14,8 +14,8 @@ namespace pw {
 // has arrived is the output folder dir deleted (within jobRoot, see
 // DeleteFolderTree). Returns the delivered path, or empty when there was no
 // book or it could not be moved; the downloaded pages then stay.
-std::string DeliverBook(const std::string& dir, const std::string& name,
-                        const std::string& desktop, const std::string& jobRoot);
+std::string DeliverBook(const std::string& dir, const std::string& name, const std::string& desktop,
+                        const std::string& jobRoot);
 
 // What the job tells the user at its end (code page 936); folder is the output
 // folder as the file system names it (UTF-8).

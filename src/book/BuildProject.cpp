@@ -94,7 +94,9 @@ std::string WithStartPage(const std::string& line) {
     return key + JoinFields(fields) + (cr ? "\r" : "");
 }
 
-bool IsSectionLine(const std::string& line) { return !line.empty() && line.front() == '['; }
+bool IsSectionLine(const std::string& line) {
+    return !line.empty() && line.front() == '[';
+}
 
 }  // namespace
 

@@ -119,9 +119,8 @@ public:
         posix_spawnattr_setpgroup(&m_attr, 0);
         posix_spawnattr_setsigmask(&m_attr, &none);
         posix_spawnattr_setsigdefault(&m_attr, &defaults);
-        posix_spawnattr_setflags(&m_attr,
-                                 POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                     POSIX_SPAWN_SETSIGDEF);
+        posix_spawnattr_setflags(
+            &m_attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     }
     ~SpawnSetup() {
         posix_spawn_file_actions_destroy(&m_actions);
@@ -162,8 +161,8 @@ ChildResult RunChildProcess(const std::vector<std::string>& argv, const std::str
     int spawnError = 0;
     {
         SpawnSetup setup(fds[1], workDir);
-        spawnError = ::posix_spawn(&pid, args[0], setup.Actions(), setup.Attributes(),
-                                   args.data(), environ);
+        spawnError =
+            ::posix_spawn(&pid, args[0], setup.Actions(), setup.Attributes(), args.data(), environ);
     }
     ::close(fds[1]);
     if (spawnError != 0) {

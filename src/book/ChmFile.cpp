@@ -64,10 +64,9 @@ public:
     }
     bool WriteLe32(uint64_t offset, uint32_t value) const {
         if (m_fd < 0 || offset > m_size || m_size - offset < 4) return false;
-        const unsigned char b[4] = {static_cast<unsigned char>(value),
-                                    static_cast<unsigned char>(value >> 8),
-                                    static_cast<unsigned char>(value >> 16),
-                                    static_cast<unsigned char>(value >> 24)};
+        const unsigned char b[4] = {
+            static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+            static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
         return ::pwrite(m_fd, b, 4, static_cast<off_t>(offset)) == 4;
     }
     uint64_t Size() const { return m_size; }
@@ -89,8 +88,8 @@ bool ReadDirectory(const RawFile& book, Directory& dir) {
     if (book.Size() < kItsfMinSize || !book.HasTag(0, "ITSF")) return false;
     if (!book.Le64(kItsfDirectoryOffset, dir.offset)) return false;
     if (!book.HasTag(dir.offset, "ITSP")) return false;
-    if (!book.Le32(dir.offset + kItspHeaderLength, headerLength) ||
-        headerLength < kItspMinLength || !book.Le32(dir.offset + kItspChunkSize, dir.chunkSize) ||
+    if (!book.Le32(dir.offset + kItspHeaderLength, headerLength) || headerLength < kItspMinLength ||
+        !book.Le32(dir.offset + kItspChunkSize, dir.chunkSize) ||
         !book.Le32(dir.offset + kItspChunkCount, dir.chunkCount)) {
         return false;
     }

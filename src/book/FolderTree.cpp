@@ -62,8 +62,7 @@ private:
 };
 
 Fd OpenSubfolder(int parent, const std::string& name) {
-    return Fd(::openat(parent, name.c_str(),
-                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    return Fd(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
 std::vector<std::string> EntryNames(int folder) {

@@ -45,6 +45,9 @@ public:
     virtual void OnArticleProgress(int /*done*/, int /*total*/) {}
     // The job has delivered its book (or failed to); `book` is the delivered path or empty.
     virtual void OnJobFinished(const std::string& /*book*/) {}
+    // The update check's notice box: kind 0 "up to date", 1 "could not check"
+    // (texts in app/UpdateCheck.h).
+    virtual void ShowNotice(int /*kind*/) {}
 };
 
 void AttachHost(IHost* host);

@@ -147,16 +147,15 @@ void CArticlePage::DeliverBook() {
     CBlogBase* engine = m_pCurEngine;
     std::string delivered;
     if (engine && m_bBookCompiled) {
-        const std::string name = SafeFolderName(engine->m_strAccount);
         const std::string desktop = m_strDesktopDir.empty() ? GetDesktopDir() : m_strDesktopDir;
-        delivered = MoveBookToDesktop(engine->m_strOutputDir + name + ".chm", desktop, name);
-        if (!delivered.empty()) DeleteFolderTree(engine->m_strOutputDir, m_strJobRoot);
+        delivered = pw::DeliverBook(engine->m_strOutputDir, SafeFolderName(engine->m_strAccount),
+                                    desktop, m_strJobRoot);
     }
     SetState(PageState::Idle);
-    const std::string text =
-        !delivered.empty() ? A("电子书编译完毕(在桌面上)，请您欣赏")
-                           : A("电子书制作失败，已下载的文章保存在：") +
-                                 ToAnsi(engine ? engine->m_strOutputDir : m_strJobRoot);
+    // A book that was not made is no success; the downloaded pages stay.
+    const std::string text = !delivered.empty()
+                                 ? BookDeliveredText()
+                                 : BookFailedText(engine ? engine->m_strOutputDir : m_strJobRoot);
     ShowStatus(1, text);
     ShowMessageBox(text);
     Finish(delivered);

@@ -2,24 +2,23 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <functional>
-#include <mutex>
 #include <string_view>
 
 #include "net/CookieJar.h"
+#include "net/CurlSetup.h"
 
 namespace pw {
 
 namespace {
 
-constexpr long kConnectTimeoutSeconds = 30;
-// Receiving less than one byte a second over this span ends the transfer.
-constexpr long kReceiveTimeoutSeconds = 10;
-// Backstop against a server that trickles a byte every few seconds forever.
-constexpr long kMaxTransferSeconds = 600;
+// The receive time-out: a transfer that receives nothing for this long ends.
+constexpr auto kSilenceLimit = std::chrono::seconds(10);
 constexpr int kMaxRedirects = 10;
 // No page of any service comes near this; a larger one is a hostile or broken server.
 constexpr size_t kMaxPageBytes = 32u << 20;
+constexpr size_t kMaxSkippedBytes = 1u << 20;
 
 // Receives the body of a 2xx answer piece by piece; false stops the transfer.
 using BodySink = std::function<bool(std::string_view)>;
@@ -29,13 +28,12 @@ struct GetOutcome {
     long status;
 };
 
-void InitCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+bool IsSuccess(long status) {
+    return status >= 200 && status <= 299;
 }
-
-bool IsSuccess(long status) { return status >= 200 && status <= 299; }
-bool IsRedirect(long status) { return status >= 300 && status <= 399; }
+bool IsRedirect(long status) {
+    return status >= 300 && status <= 399;
+}
 
 // Blanks, control bytes and code page 936 bytes cannot stand raw in a request line.
 std::string EscapeAddress(const std::string& address) {
@@ -94,40 +92,67 @@ private:
     bool cutAtZero_ = false;
 };
 
+using Clock = std::chrono::steady_clock;
+
 struct HopState {
     CURL* curl;
     const BodySink* sink;
     size_t maxBytes;
     bool headChecked = false;
+    long status = 0;
+    size_t skipped = 0;
+    curl_off_t received = 0;
+    Clock::time_point lastActivity = Clock::now();
 };
+
+// libcurl's low-speed check only notices silence after averaging over several
+// seconds; this ends a silent connection after the receive time-out itself.
+int OnProgress(void* user, curl_off_t, curl_off_t bodyBytes, curl_off_t, curl_off_t) {
+    auto& hop = *static_cast<HopState*>(user);
+    long headerBytes = 0;
+    curl_easy_getinfo(hop.curl, CURLINFO_HEADER_SIZE, &headerBytes);
+    curl_off_t connectMicros = 0;
+    curl_easy_getinfo(hop.curl, CURLINFO_CONNECT_TIME_T, &connectMicros);
+    const auto now = Clock::now();
+    // Connecting has a time-out of its own.
+    if (bodyBytes + headerBytes != hop.received || connectMicros == 0) {
+        hop.received = bodyBytes + headerBytes;
+        hop.lastActivity = now;
+        return 0;
+    }
+    return now - hop.lastActivity >= kSilenceLimit ? 1 : 0;
+}
+
+// Looks at status and announced length once, before the first body byte is used.
+bool AcceptHead(HopState& hop) {
+    curl_easy_getinfo(hop.curl, CURLINFO_RESPONSE_CODE, &hop.status);
+    if (!IsSuccess(hop.status)) return IsRedirect(hop.status);
+    curl_off_t length = -1;
+    curl_easy_getinfo(hop.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    return length < 0 || static_cast<curl_off_t>(hop.maxBytes) >= length;
+}
 
 size_t OnBodyData(char* data, size_t size, size_t count, void* user) {
     auto& hop = *static_cast<HopState*>(user);
     const size_t bytes = size * count;
     if (!hop.headChecked) {
         hop.headChecked = true;
-        long status = 0;
-        curl_easy_getinfo(hop.curl, CURLINFO_RESPONSE_CODE, &status);
-        // Only a 2xx body is wanted; the status alone decides the rest.
-        if (!IsSuccess(status)) return 0;
-        curl_off_t length = -1;
-        curl_easy_getinfo(hop.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-        if (length > 0 && static_cast<curl_off_t>(hop.maxBytes) < length) return 0;
+        if (!AcceptHead(hop)) return 0;
+    }
+    if (IsRedirect(hop.status)) {
+        // libcurl names the redirect target only after a complete transfer, so the
+        // (normally tiny) body of a redirect is read and dropped.
+        hop.skipped += bytes;
+        return hop.skipped <= kMaxSkippedBytes ? bytes : 0;
     }
     return (*hop.sink)(std::string_view(data, bytes)) ? bytes : 0;
 }
 
-void SetCommonOptions(CURL* curl) {
-    // The proxy is left to libcurl, which takes it from http_proxy and no_proxy.
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kReceiveTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, kMaxTransferSeconds);
-    // Addresses come from pages: never let one reach a local file or another scheme.
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+void SetOptions(CURL* curl) {
+    ApplyCommonCurlOptions(curl);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnBodyData);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 }
 
 // One GET; redirects are followed here rather than by libcurl so that every hop
@@ -137,13 +162,14 @@ GetOutcome Get(const std::string& address, const BodySink& sink, size_t maxBytes
     InitCurlOnce();
     CURL* curl = curl_easy_init();
     if (!curl) return {GetOutcome::kFailed, 0};
-    SetCommonOptions(curl);
+    SetOptions(curl);
 
     std::string url = EscapeAddress(address);
     GetOutcome outcome{GetOutcome::kFailed, 0};
     for (int hop = 0; hop <= kMaxRedirects; ++hop) {
         HopState state{curl, &sink, maxBytes};
         curl_easy_setopt(curl, CURLOPT_WRITEDATA, &state);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &state);
         curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
         const std::string cookie = CookieHeaderFor(url);
         curl_easy_setopt(curl, CURLOPT_COOKIE, cookie.empty() ? nullptr : cookie.c_str());
@@ -152,8 +178,8 @@ GetOutcome Get(const std::string& address, const BodySink& sink, size_t maxBytes
         long status = 0;
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
         char* next = nullptr;
-        if (IsRedirect(status) && curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &next) == CURLE_OK &&
-            next && *next) {
+        if (IsRedirect(status) &&
+            curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &next) == CURLE_OK && next && *next) {
             url = next;
             continue;
         }

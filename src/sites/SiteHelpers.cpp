@@ -57,6 +57,35 @@ std::string Format(const char* format, ...) {
     return out;
 }
 
+int64_t LeadingInteger(std::string_view text) {
+    size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) ++i;
+    int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        const int digit = text[i] - '0';
+        if (value > (INT64_MAX - digit) / 10) return negative ? INT64_MIN : INT64_MAX;
+        value = value * 10 + digit;
+    }
+    return negative ? -value : value;
+}
+
+std::vector<std::string> ArticleAddresses(const std::vector<ArticleInfo>& articles) {
+    std::vector<std::string> addresses;
+    addresses.reserve(articles.size());
+    for (const auto& article : articles) addresses.push_back(article.strUrl);
+    return addresses;
+}
+
+void ReportArticles(const std::vector<ArticleInfo>& articles, ArticleInfo& record, int& count,
+                    ArticleCallback callback, void* userData) {
+    for (const auto& article : articles) {
+        record = article;
+        ++count;
+        callback(&record, userData);
+    }
+}
+
 bool CPagingGuard::Advance(const std::vector<std::string>& addresses) {
     if (++m_nPages > kMaxPages) return false;
     if (addresses.empty()) {

@@ -1,10 +1,13 @@
 #pragma once
 // The small library of fetch-and-cut helpers the site engines share.
 
+#include <cstdint>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "engine/ArticleInfo.h"
 
 namespace pw {
 
@@ -20,6 +23,18 @@ int CutBetween(const std::string& text, std::string_view a, std::string_view b, 
 
 // printf into a std::string; for addresses built from numbers and ASCII parts.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// An optional minus sign and decimal digits at the start of text, as a number;
+// 0 without digits. Saturates instead of overflowing.
+int64_t LeadingInteger(std::string_view text);
+
+// The addresses of a page's articles, in page order (what CPagingGuard compares).
+std::vector<std::string> ArticleAddresses(const std::vector<ArticleInfo>& articles);
+
+// Reports a page's articles through the engine's one record: each is copied into
+// record, counted in count, and handed to the callback.
+void ReportArticles(const std::vector<ArticleInfo>& articles, ArticleInfo& record, int& count,
+                    ArticleCallback callback, void* userData);
 
 // Ends a paged listing whose pages stop advancing: a page that repeats the
 // previous page's article addresses, too many pages in a row without articles,

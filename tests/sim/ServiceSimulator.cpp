@@ -30,7 +30,9 @@ std::string Lower(std::string text) {
     return text;
 }
 
-bool EqualsNoCase(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+    return Lower(a) == Lower(b);
+}
 
 std::string NormalHost(std::string host) {
     host = Lower(std::move(host));
@@ -106,6 +108,13 @@ int FindConnectionSocket(int localPort, int remotePort) {
     return found;
 }
 
+// Ends the body of a response framed by the connection's end. httplib would keep
+// the connection open for the next request.
+void FinishConnection(int localPort, int remotePort) {
+    const int fd = FindConnectionSocket(localPort, remotePort);
+    if (fd >= 0) shutdown(fd, SHUT_WR);
+}
+
 // Aborts the connection with a TCP reset. The descriptor is replaced rather than
 // closed, so httplib still owns a valid descriptor and closes it later itself.
 void ResetConnection(int localPort, int remotePort) {
@@ -121,7 +130,9 @@ void ResetConnection(int localPort, int remotePort) {
 
 }  // namespace
 
-std::string Request::PathAndQuery() const { return query.empty() ? path : path + "?" + query; }
+std::string Request::PathAndQuery() const {
+    return query.empty() ? path : path + "?" + query;
+}
 
 std::string Request::Header(const std::string& name) const {
     for (const auto& [key, value] : headers) {
@@ -164,16 +175,18 @@ public:
         // Short idle keep-alive so that shutting down never waits long for a client.
         server_.set_keep_alive_timeout(1);
         server_.set_keep_alive_max_count(1000);
-        server_.set_pre_routing_handler(
-            [this](const httplib::Request& in, httplib::Response& out) {
-                // Bodies are read only after pre-routing; requests with one go the long way.
-                if (HasBody(in)) return httplib::Server::HandlerResponse::Unhandled;
-                Serve(in, out);
-                return httplib::Server::HandlerResponse::Handled;
-            });
+        // Headers and body go out in separate writes; Nagle would hold the body back.
+        server_.set_tcp_nodelay(true);
+        server_.set_pre_routing_handler([this](const httplib::Request& in, httplib::Response& out) {
+            // Bodies are read only after pre-routing; requests with one go the long way.
+            if (HasBody(in)) return httplib::Server::HandlerResponse::Unhandled;
+            Serve(in, out);
+            return httplib::Server::HandlerResponse::Handled;
+        });
         const auto serve = [this](const httplib::Request& in, httplib::Response& out) {
             Serve(in, out);
         };
+        server_.Get(".*", serve);
         server_.Post(".*", serve);
         server_.Put(".*", serve);
         port_ = Bind(requestedPort);
@@ -260,7 +273,7 @@ private:
             std::lock_guard lock(logMutex_);
             log_.push_back(request);
         }
-        const Response response = FindHandler(request)(request);
+        Response response = FindHandler(request)(request);
         if (!Pause(response.delayMs)) {
             out.status = 503;
             return;
@@ -270,32 +283,36 @@ private:
             out.status = 500;
             return;
         }
-        Answer(response, in.local_port, in.remote_port, out);
+        Answer(std::move(response), in.local_port, in.remote_port, out);
     }
 
-    void Answer(const Response& response, int localPort, int remotePort, httplib::Response& out) {
+    void Answer(Response response, int localPort, int remotePort, httplib::Response& out) {
         out.status = response.status;
         for (const auto& [name, value] : response.headers) out.set_header(name, value);
-        const bool plain = response.framing == Framing::kContentLength &&
-                           response.fault == Fault::kNone && response.chunkBytes == 0;
+        // An empty body leaves faults and pacing nothing to act on.
+        const bool plain =
+            response.framing == Framing::kContentLength &&
+            ((response.fault == Fault::kNone && response.chunkBytes == 0) || response.body.empty());
         if (plain) {
             out.set_content(response.body, response.contentType);
             return;
         }
-        auto send = [this, response, localPort, remotePort](size_t offset, httplib::DataSink& sink) {
-            return SendBody(response, offset, localPort, remotePort, sink);
+        auto shared = std::make_shared<const Response>(std::move(response));
+        auto send = [this, shared, localPort, remotePort](size_t offset, httplib::DataSink& sink) {
+            return SendBody(*shared, offset, localPort, remotePort, sink);
         };
-        switch (response.framing) {
+        switch (shared->framing) {
             case Framing::kContentLength:
-                out.set_content_provider(
-                    response.body.size(), response.contentType,
-                    [send](size_t offset, size_t, httplib::DataSink& sink) { return send(offset, sink); });
+                out.set_content_provider(shared->body.size(), shared->contentType,
+                                         [send](size_t offset, size_t, httplib::DataSink& sink) {
+                                             return send(offset, sink);
+                                         });
                 break;
             case Framing::kChunked:
-                out.set_chunked_content_provider(response.contentType, send);
+                out.set_chunked_content_provider(shared->contentType, send);
                 break;
             case Framing::kUntilClose:
-                out.set_content_provider(response.contentType, send);
+                out.set_content_provider(shared->contentType, send);
                 break;
         }
     }
@@ -329,6 +346,7 @@ private:
             }
         }
         if (response.framing != Framing::kContentLength) sink.done();
+        if (response.framing == Framing::kUntilClose) FinishConnection(localPort, remotePort);
         return true;
     }
 
@@ -352,7 +370,9 @@ ServiceSimulator::ServiceSimulator(int port) : impl_(std::make_unique<Impl>(port
 
 ServiceSimulator::~ServiceSimulator() = default;
 
-int ServiceSimulator::Port() const { return impl_->Port(); }
+int ServiceSimulator::Port() const {
+    return impl_->Port();
+}
 
 std::string ServiceSimulator::ProxyUrl() const {
     return "http://127.0.0.1:" + std::to_string(impl_->Port());
@@ -373,9 +393,13 @@ void ServiceSimulator::RouteHost(const std::string& host, Handler handler) {
     impl_->RouteHost(host, std::move(handler));
 }
 
-void ServiceSimulator::ClearRoutes() { impl_->ClearRoutes(); }
+void ServiceSimulator::ClearRoutes() {
+    impl_->ClearRoutes();
+}
 
-std::vector<Request> ServiceSimulator::Requests() const { return impl_->Requests(); }
+std::vector<Request> ServiceSimulator::Requests() const {
+    return impl_->Requests();
+}
 
 size_t ServiceSimulator::CountRequests(const std::string& host,
                                        const std::string& pathOrPathAndQuery) const {
@@ -390,6 +414,8 @@ size_t ServiceSimulator::CountRequests(const std::string& host,
     return count;
 }
 
-void ServiceSimulator::ClearRequests() { impl_->ClearRequests(); }
+void ServiceSimulator::ClearRequests() {
+    impl_->ClearRequests();
+}
 
 }  // namespace pw::sim

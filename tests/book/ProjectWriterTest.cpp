@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include "app/Identity.h"
+#include "book/BookTestKit.h"
+#include "book/ProjectWriter.h"
+#include "engine/Encoding.h"
+
+namespace pw {
+namespace {
+
+using booktest::ReadBytes;
+using booktest::ScratchDir;
+using booktest::Tree;
+
+std::string Heading(const std::string& name) {
+    return "    <LI><OBJECT type=\"text/sitemap\">\n"
+           "        <param name=\"Name\" value=\"" +
+           name +
+           "\">\n"
+           "        </OBJECT>\n";
+}
+
+std::string Item(const std::string& name, const std::string& local) {
+    return "    <LI><OBJECT type=\"text/sitemap\">\n"
+           "        <param name=\"Name\" value=\"" +
+           name +
+           "\">\n"
+           "        <param name=\"Local\" value=\"" +
+           local +
+           "\">\n"
+           "        </OBJECT>\n";
+}
+
+const std::string kContentsHeader =
+    "<HEAD>\n"
+    "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\">\n"
+    "<!-- Sitemap 1.0 -->\n"
+    "</HEAD>\n"
+    "<BODY>\n"
+    "<UL>\n";
+const std::string kIndexHeader =
+    "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n"
+    "<HTML>\n"
+    "<HEAD>\n"
+    "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\">\n"
+    "<!-- Sitemap 1.0 -->\n"
+    "</HEAD>\n"
+    "<BODY>\n"
+    "<OBJECT type=\"text/site properties\">\n"
+    "</OBJECT>\n"
+    "<UL>\n";
+const std::string kFooter = "</UL>\n</BODY>\n</HTML>\n";
+
+TEST(ProjectWriterTest, HeadersHaveTheirFixedLengths) {
+    ASSERT_EQ(kContentsHeader.size(), 120u);
+    ASSERT_EQ(kIndexHeader.size(), 221u);
+    EXPECT_EQ(ContentsFileText({}), kContentsHeader + kFooter);
+    EXPECT_EQ(IndexFileText({}), kIndexHeader + kFooter);
+}
+
+TEST(ProjectWriterTest, TwoCategoriesOfTwoArticlesNestOneListPerStep) {
+    const std::string blog = A("我的博客"), cat1 = A("分类一"), cat2 = A("分类二");
+    Tree tree;
+    tree.Heading(0, blog).Heading(1, cat1).Article("a1", "1.html").Article("a2", "2.html");
+    tree.Heading(1, cat2).Article("a3", "3.html").Article("a4", "4.html");
+
+    EXPECT_EQ(ContentsFileText(tree.entries),
+              kContentsHeader + Heading(blog) + "<UL>\n" + Heading(cat1) + "<UL>\n" +
+                  Item("a1", "1.html") + Item("a2", "2.html") + "</UL>\n" + Heading(cat2) +
+                  "<UL>\n" + Item("a3", "3.html") + Item("a4", "4.html") + kFooter);
+    EXPECT_EQ(IndexFileText(tree.entries), kIndexHeader + Item("a1", "1.html") +
+                                               Item("a2", "2.html") + Item("a3", "3.html") +
+                                               Item("a4", "4.html") + kFooter);
+    // The names stay code page 936 bytes.
+    EXPECT_NE(ContentsFileText(tree.entries).find("\xB7\xD6\xC0\xE0\xD2\xBB"), std::string::npos);
+}
+
+TEST(ProjectWriterTest, EmptyCategoryStaysAHeadingAtItsLevel) {
+    Tree tree;
+    tree.Heading(0, "blog").Heading(1, "empty").Heading(1, "full").Article("t", "1.html");
+    EXPECT_EQ(ContentsFileText(tree.entries), kContentsHeader + Heading("blog") + "<UL>\n" +
+                                                  Heading("empty") + Heading("full") + "<UL>\n" +
+                                                  Item("t", "1.html") + kFooter);
+}
+
+TEST(ProjectWriterTest, TreeWithoutArticlesHasHeadingsOnlyAndAnEmptyIndex) {
+    Tree tree;
+    tree.Heading(0, "blog").Heading(1, "c1").Heading(1, "c2");
+    EXPECT_EQ(ContentsFileText(tree.entries), kContentsHeader + Heading("blog") + "<UL>\n" +
+                                                  Heading("c1") + Heading("c2") + kFooter);
+    EXPECT_EQ(IndexFileText(tree.entries), kIndexHeader + kFooter);
+}
+
+TEST(ProjectWriterTest, DepthJumpsWriteOneListTagAndArticlesWithoutFileKeepEmptyLocal) {
+    Tree tree;
+    tree.Heading(0, "blog").Article("deep", "1.html").Heading(0, "back");
+    tree.entries.push_back({2, true, "never taken", nullptr});
+    EXPECT_EQ(ContentsFileText(tree.entries),
+              kContentsHeader + Heading("blog") + "<UL>\n" + Item("deep", "1.html") + "</UL>\n" +
+                  Heading("back") + "<UL>\n" + Item("never taken", "") + kFooter);
+}
+
+TEST(ProjectWriterTest, TitlesAreInsertedUnescaped) {
+    Tree tree;
+    tree.Heading(0, "a & <b>").Article("say \"hi\" & <go>", "1.html");
+    const std::string contents = ContentsFileText(tree.entries);
+    EXPECT_NE(contents.find("value=\"say \"hi\" & <go>\">"), std::string::npos);
+    EXPECT_NE(contents.find("value=\"a & <b>\">"), std::string::npos);
+    EXPECT_NE(IndexFileText(tree.entries).find("value=\"say \"hi\" & <go>\">"), std::string::npos);
+}
+
+TEST(ProjectWriterTest, ProjectFileFollowsTheTemplate) {
+    const CBookProject project{"/unused/", "acct", A("小\"站")};
+    const std::string text = ProjectFileText(project);
+    const std::string copyrightKey = "COPYRIGHT=" + A("博客批量下载");
+    const size_t copyright = text.find(copyrightKey);
+    ASSERT_NE(copyright, std::string::npos);
+    const size_t copyrightEnd = text.find('\n', copyright);
+    const std::string credit = text.substr(copyright, copyrightEnd - copyright);
+    EXPECT_NE(credit.find("http://"), std::string::npos);
+
+    const std::string expected =
+        "[OPTIONS]\nCompatibility=1.1\nDefault window=Main\n" + A("Default font=宋体,9,1") +
+        "\nTitle=" + A("小\"站") + "\n" + credit +
+        "\nDefault Topic=index.html\nCompiled file=acct.chm\nContents file=acct.hhc\n"
+        "Index file=acct.hhk\nEnhanced decompilation=yes\nDisplay compile progress=yes\n"
+        "Full-text search=yes\nFlat=no\n" +
+        A("Language=0x804 中文(中国)") +
+        "\nCreate CHI file=no\n\n[WINDOWS]\n"
+        "Main=,acct.hhc,acct.hhk,,index.html,,,,,0x3C20,230,0x10307E,[80,60,800,600],0x0,0x0,,,,,0"
+        "\n";
+    EXPECT_EQ(text, expected);
+}
+
+TEST(ProjectWriterTest, IndexPageIsOneLineOfFivePieces) {
+    const std::string page = IndexPageText("http://b.example/u", A("博客"), "2024-01-02 03:04:05");
+    const std::string first =
+        "<table height=\"100%*\" width=\"100%*\" valign=\"middle\"><tr valign=\"middle\"><td>"
+        "<table width=\"*\" border=\"0\" align=\"center\" valign=\"middle\"><tr><td><center>";
+    ASSERT_EQ(first.size(), 151u);
+    EXPECT_EQ(page, first +
+                        "<font size=10 color=blue><a href=\"http://b.example/u\" target=_blank>" +
+                        A("博客") + "</a></font><br>" + A("制作by：") + "<a href=\"" + kShopUrl +
+                        "\">" + A(kProductNameUtf8) + "(" + kProgramName + ")</a><br>" +
+                        "2024-01-02 03:04:05<br></center></td></tr></table></td></tr></table>");
+}
+
+TEST(ProjectWriterTest, FilesOnDiskUseCrLfAndTheIndexPageHasNoLineEnd) {
+    ScratchDir dir;
+    const CBookProject project{dir.Path() + "/", "acct", A("标题")};
+    Tree tree;
+    tree.Heading(0, A("标题")).Heading(1, "c").Article(A("文章"), "1.html");
+
+    ASSERT_EQ(WriteIndexPage(project, "http://h/", A("标题")), 1);
+    ASSERT_EQ(WriteProjectFile(project), 1);
+    ASSERT_EQ(WriteContentsFile(project, tree.entries), 1);
+    ASSERT_EQ(WriteIndexFile(project, tree.entries), 1);
+
+    const auto crlf = [](std::string text) {
+        std::string out;
+        for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        return out;
+    };
+    EXPECT_EQ(ReadBytes(dir / "acct.hhp"), crlf(ProjectFileText(project)));
+    EXPECT_EQ(ReadBytes(dir / "acct.hhc"), crlf(ContentsFileText(tree.entries)));
+    EXPECT_EQ(ReadBytes(dir / "acct.hhk"), crlf(IndexFileText(tree.entries)));
+    const std::string page = ReadBytes(dir / "index.html");
+    EXPECT_EQ(page.find_first_of("\r\n"), std::string::npos);
+    EXPECT_NE(page.find(A("标题")), std::string::npos);
+    EXPECT_EQ(page.substr(page.size() - 8), "</table>");
+}
+
+TEST(ProjectWriterTest, WritersReportAFolderThatCannotBeWritten) {
+    const CBookProject project{"/nonexistent-pagewell-dir/", "acct", "t"};
+    EXPECT_EQ(WriteIndexPage(project, "h", "t"), 0);
+    EXPECT_EQ(WriteProjectFile(project), 0);
+    EXPECT_EQ(WriteContentsFile(project, {}), 0);
+    EXPECT_EQ(WriteIndexFile(project, {}), 0);
+}
+
+}  // namespace
+}  // namespace pw

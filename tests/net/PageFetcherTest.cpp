@@ -1,0 +1,302 @@
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "net/CookieJar.h"
+#include "net/PageFetcher.h"
+#include "sim/ServiceSimulator.h"
+#include "support/ScopedProxy.h"
+
+namespace pw {
+namespace {
+
+using sim::Fault;
+using sim::Framing;
+using sim::Response;
+
+constexpr const char* kHost = "blog.example.com";
+
+std::string Address(const std::string& pathAndQuery) {
+    return std::string("http://") + kHost + pathAndQuery;
+}
+
+// A loopback port with nothing listening on it.
+int ClosedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+class PageFetcherTest : public ::testing::Test {
+protected:
+    // The page a 2xx answer with this body gives.
+    std::string PageOf(const std::string& body) {
+        sim_.Route(kHost, "/body.html", Response::Html(body));
+        std::string page = "stale";
+        EXPECT_EQ(FetchPage(Address("/body.html"), page), 0);
+        return page;
+    }
+
+    sim::ServiceSimulator sim_;
+    test::ScopedProxy proxy_{sim_};
+};
+
+TEST_F(PageFetcherTest, LineEndsAreNormalised) {
+    EXPECT_EQ(PageOf("one\r\ntwo\r\n"), "one\ntwo\n");
+    EXPECT_EQ(PageOf("a\rb\r\n"), "ab\n");
+    EXPECT_EQ(PageOf("one\ntwo"), "one\ntwo\n");
+    EXPECT_EQ(PageOf("one\r\n\r\ntwo\n"), "one\n\ntwo\n");
+    EXPECT_EQ(PageOf("\n\n"), "\n\n");
+    EXPECT_EQ(PageOf("one\n\r"), "one\n");
+    EXPECT_EQ(PageOf(""), "");
+}
+
+TEST_F(PageFetcherTest, ZeroByteEndsItsLine) {
+    EXPECT_EQ(PageOf(std::string("ab\0cd\nef\n", 9)), "ab\nef\n");
+    EXPECT_EQ(PageOf(std::string("x\n\0", 3)), "x\n\n");
+}
+
+TEST_F(PageFetcherTest, BodyArrivingInSmallPiecesIsReassembled) {
+    std::string body, expected;
+    for (int i = 0; i < 200; ++i) {
+        body += "line " + std::to_string(i) + "\r\n";
+        expected += "line " + std::to_string(i) + "\n";
+    }
+    Response response = Response::Html(body);
+    response.chunkBytes = 7;  // splits many "\r\n" pairs between pieces
+    response.chunkIntervalMs = 1;
+    response.framing = Framing::kChunked;
+    sim_.Route(kHost, "/slow.html", response);
+
+    std::string page;
+    EXPECT_EQ(FetchPage(Address("/slow.html"), page), 0);
+    EXPECT_EQ(page, expected);
+}
+
+TEST_F(PageFetcherTest, BodyEndedByClosingTheConnectionIsComplete) {
+    Response response = Response::Html("one\ntwo");
+    response.framing = Framing::kUntilClose;
+    sim_.Route(kHost, "/close.html", response);
+
+    std::string page;
+    EXPECT_EQ(FetchPage(Address("/close.html"), page), 0);
+    EXPECT_EQ(page, "one\ntwo\n");
+}
+
+TEST_F(PageFetcherTest, RedirectsAreFollowedToTheFinalPage) {
+    sim_.Route(kHost, "/old.html", Response::Redirect(Address("/moved.html")));
+    sim_.Route(kHost, "/moved.html", Response::Redirect("/final.html?p=1", 301));
+    sim_.Route(kHost, "/final.html?p=1", Response::Html("final\r\n"));
+
+    std::string page;
+    EXPECT_EQ(FetchPage(Address("/old.html"), page), 0);
+    EXPECT_EQ(page, "final\n");
+    EXPECT_EQ(sim_.CountRequests(kHost, "/final.html?p=1"), 1u);
+}
+
+TEST_F(PageFetcherTest, EndlessRedirectsFail) {
+    sim_.Route(kHost, "/loop.html", Response::Redirect("/loop.html"));
+
+    std::string page;
+    EXPECT_EQ(FetchPage(Address("/loop.html"), page), kFetchFailed);
+    EXPECT_EQ(page, "");
+    EXPECT_LE(sim_.CountRequests(kHost, "/loop.html"), 11u);
+}
+
+TEST_F(PageFetcherTest, ErrorStatusGivesStatusAndEmptyPage) {
+    std::string page = "stale";
+    EXPECT_EQ(FetchPage(Address("/missing.html"), page), 404);
+    EXPECT_EQ(page, "");
+
+    sim_.Route(kHost, "/broken.html", Response::Html("<html>oops</html>\n", 500));
+    EXPECT_EQ(FetchPage(Address("/broken.html"), page), 500);
+    EXPECT_EQ(page, "");
+
+    // A redirect without a target is an answer of its own.
+    Response bare = Response::Html("moved\n", 302);
+    sim_.Route(kHost, "/bare.html", bare);
+    EXPECT_EQ(FetchPage(Address("/bare.html"), page), 302);
+    EXPECT_EQ(page, "");
+}
+
+TEST_F(PageFetcherTest, ConnectionResetBeforeAnswerFails) {
+    Response response = Response::Html("never\n");
+    response.fault = Fault::kReset;
+    sim_.Route(kHost, "/reset.html", response);
+
+    std::string page = "stale";
+    EXPECT_EQ(FetchPage(Address("/reset.html"), page), kFetchFailed);
+    EXPECT_EQ(page, "");
+}
+
+TEST_F(PageFetcherTest, ConnectionCutMidBodyKeepsCompleteLines) {
+    for (Framing framing : {Framing::kContentLength, Framing::kChunked}) {
+        Response response = Response::Html("first\r\nsecond\r\nthird\r\n");
+        response.fault = Fault::kCut;
+        response.faultAfterBytes = 10;  // inside "second"
+        response.framing = framing;
+        sim_.Route(kHost, "/cut.html", response);
+
+        std::string page;
+        EXPECT_EQ(FetchPage(Address("/cut.html"), page), kFetchFailed);
+        EXPECT_EQ(page, "first\n");
+    }
+}
+
+// The one slow test: the receive time-out needs more than ten silent seconds.
+TEST_F(PageFetcherTest, StalledBodyTimesOutWithLinesSoFar) {
+    Response response = Response::Html("first\nsecond\nthird\n");
+    response.fault = Fault::kStall;
+    response.faultAfterBytes = 9;  // inside "second"
+    response.stallMs = 30000;
+    sim_.Route(kHost, "/stall.html", response);
+
+    std::string page;
+    EXPECT_EQ(FetchPage(Address("/stall.html"), page), kFetchFailed);
+    EXPECT_EQ(page, "first\n");
+}
+
+TEST(PageFetcherNoServer, UnreachableProxyFails) {
+    test::ScopedProxy proxy("http://127.0.0.1:" + std::to_string(ClosedPort()));
+    std::string page = "stale";
+    EXPECT_EQ(FetchPage(Address("/index.html"), page), kFetchFailed);
+    EXPECT_EQ(page, "");
+    std::string body;
+    EXPECT_EQ(FetchBinary(Address("/a.jpg"), body, 1000), kFetchFailed);
+}
+
+TEST_F(PageFetcherTest, OnlyWebAddressesAreFetched) {
+    std::string page;
+    EXPECT_EQ(FetchPage("file:///etc/hostname", page), kFetchFailed);
+    EXPECT_EQ(page, "");
+    EXPECT_EQ(FetchPage("", page), kFetchFailed);
+
+    sim_.Route(kHost, "/jump.html", Response::Redirect("file:///etc/hostname"));
+    EXPECT_EQ(FetchPage(Address("/jump.html"), page), kFetchFailed);
+    EXPECT_EQ(page, "");
+}
+
+TEST_F(PageFetcherTest, RequestCarriesUserAgentAndEscapedAddress) {
+    sim_.Route(kHost, "/a%20b%C4%E3.html?q=%B0%A1", Response::Html("ok\n"));
+
+    std::string page;
+    EXPECT_EQ(FetchPage(Address("/a b\xC4\xE3.html?q=\xB0\xA1"), page), 0);
+    EXPECT_EQ(page, "ok\n");
+    const auto requests = sim_.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "GET");
+    EXPECT_EQ(requests[0].Header("User-Agent"), "HttpClient");
+    EXPECT_EQ(requests[0].Header("Cookie"), "");
+}
+
+TEST_F(PageFetcherTest, CookiesAreAskedForEveryHop) {
+    sim_.Route(kHost, "/login.html", Response::Redirect("http://other.example.com/home.html"));
+    sim_.Route("other.example.com", "/home.html", Response::Html("home\n"));
+    SetCookieHeaderProvider([](const std::string& address) {
+        return address.find(kHost) != std::string::npos ? std::string("sid=42; lang=zh")
+                                                        : std::string();
+    });
+
+    std::string page;
+    const int result = FetchPage(Address("/login.html"), page);
+    SetCookieHeaderProvider(nullptr);
+
+    EXPECT_EQ(result, 0);
+    const auto requests = sim_.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].Header("Cookie"), "sid=42; lang=zh");
+    EXPECT_EQ(requests[1].host, "other.example.com");
+    EXPECT_EQ(requests[1].Header("Cookie"), "");
+}
+
+TEST_F(PageFetcherTest, ConcurrentFetchesDoNotMix) {
+    constexpr int kThreads = 6;
+    for (int i = 0; i < kThreads; ++i) {
+        Response response = Response::Html("page " + std::to_string(i) + "\n");
+        response.delayMs = 20;
+        sim_.Route(kHost, "/p" + std::to_string(i), response);
+    }
+    std::vector<std::string> pages(kThreads);
+    std::vector<int> results(kThreads, -1);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i) {
+        threads.emplace_back([&, i] {
+            for (int round = 0; round < 3; ++round) {
+                results[i] = FetchPage(Address("/p" + std::to_string(i)), pages[i]);
+                if (results[i] != 0) break;
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int i = 0; i < kThreads; ++i) {
+        EXPECT_EQ(results[i], 0);
+        EXPECT_EQ(pages[i], "page " + std::to_string(i) + "\n");
+    }
+}
+
+TEST_F(PageFetcherTest, OversizedPageFails) {
+    std::string body;
+    for (int i = 0; i < 33 * 1024; ++i) body += std::string(1023, 'x') + "\n";
+    Response response = Response::Html(body);
+    response.framing = Framing::kChunked;
+    sim_.Route(kHost, "/huge.html", std::move(response));
+
+    std::string page;
+    EXPECT_EQ(FetchPage(Address("/huge.html"), page), kFetchFailed);
+    EXPECT_LE(page.size(), 33u << 20);
+    EXPECT_EQ(page.find_first_not_of("x\n"), std::string::npos);
+    EXPECT_EQ(page.size() % 1024, 0u);  // whole lines only
+}
+
+TEST_F(PageFetcherTest, BinaryBodyIsExactWithContentType) {
+    const std::string bytes("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\xff\n", 19);
+    sim_.Route(kHost, "/pic.png", Response::Text(bytes, "image/png"));
+
+    std::string body, type;
+    EXPECT_EQ(FetchBinary(Address("/pic.png"), body, bytes.size(), &type), 0);
+    EXPECT_EQ(body, bytes);
+    EXPECT_EQ(type, "image/png");
+
+    EXPECT_EQ(FetchBinary(Address("/nothing.png"), body, 1000, &type), 404);
+    EXPECT_EQ(body, "");
+}
+
+TEST_F(PageFetcherTest, BinaryOverTheCapFails) {
+    const std::string bytes(5000, '\0');
+    for (Framing framing : {Framing::kContentLength, Framing::kChunked, Framing::kUntilClose}) {
+        Response response = Response::Text(bytes, "image/jpeg");
+        response.framing = framing;
+        sim_.Route(kHost, "/big.jpg", response);
+
+        std::string body;
+        EXPECT_EQ(FetchBinary(Address("/big.jpg"), body, 4999), kFetchFailed);
+        EXPECT_EQ(body, "");
+        EXPECT_EQ(FetchBinary(Address("/big.jpg"), body, 5000), 0);
+        EXPECT_EQ(body.size(), 5000u);
+    }
+}
+
+TEST_F(PageFetcherTest, BinaryCutShortFails) {
+    Response response = Response::Text(std::string(3000, 'j'), "image/jpeg");
+    response.fault = Fault::kCut;
+    response.faultAfterBytes = 1000;
+    sim_.Route(kHost, "/cut.jpg", response);
+
+    std::string body;
+    EXPECT_EQ(FetchBinary(Address("/cut.jpg"), body, 10000), kFetchFailed);
+    EXPECT_EQ(body, "");
+}
+
+}  // namespace
+}  // namespace pw
