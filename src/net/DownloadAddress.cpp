@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cstdlib>
 #include <memory>
 
 namespace pw {
@@ -32,7 +33,7 @@ bool ParseOnce(const std::string& text, DownloadAddress& address) {
     address.strObject = Part(url.get(), CURLUPART_PATH);
     const std::string query = Part(url.get(), CURLUPART_QUERY);
     if (!query.empty()) address.strObject += "?" + query;
-    address.nPort = std::stoi(Part(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT));
+    address.nPort = std::atoi(Part(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT).c_str());
     return true;
 }
 

@@ -57,6 +57,16 @@ std::string Format(const char* format, ...) {
     return out;
 }
 
+int CForwardFind::From(int start) {
+    if (start < 0 || start > Len(m_text)) return -1;
+    const bool stillAhead = m_start >= 0 && start >= m_start && (m_hit < 0 || start <= m_hit);
+    if (!stillAhead) {
+        m_start = start;
+        m_hit = Find(m_text, m_marker, start);
+    }
+    return m_hit;
+}
+
 int64_t LeadingInteger(std::string_view text) {
     size_t i = 0;
     const bool negative = !text.empty() && text[0] == '-';

@@ -24,6 +24,23 @@ int CutBetween(const std::string& text, std::string_view a, std::string_view b, 
 // printf into a std::string; for addresses built from numbers and ASCII parts.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// pw::Find for one marker from start positions that only grow. The last hit is
+// reused while it still lies ahead, so a scan that looks past several entries
+// for an entry's field stays linear in the page.
+class CForwardFind {
+public:
+    CForwardFind(const std::string& text, std::string marker)
+        : m_text(text), m_marker(std::move(marker)) {}
+
+    int From(int start);
+
+private:
+    const std::string& m_text;
+    std::string m_marker;
+    int m_start = -1;
+    int m_hit = -1;
+};
+
 // An optional minus sign and decimal digits at the start of text, as a number;
 // 0 without digits. Saturates instead of overflowing.
 int64_t LeadingInteger(std::string_view text);

@@ -1,0 +1,325 @@
+#include "net/HttpDownload.h"
+
+#include <arpa/inet.h>
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <strings.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "app/Identity.h"
+#include "net/DownloadAddress.h"
+
+namespace pw {
+
+struct CHttpDownload::Attempt {
+    CURLcode code = CURLE_OK;
+    CURLMcode multiCode = CURLM_OK;
+    long status = 0;
+    long connectStatus = 0;
+    std::string strRedirect;
+};
+
+struct CurlCallbacks {
+    static size_t Header(char* data, size_t size, size_t count, void* self) {
+        static_cast<CHttpDownload*>(self)->OnHeaderLine(std::string_view(data, size * count));
+        return size * count;
+    }
+
+    static size_t Body(char* data, size_t size, size_t count, void* self) {
+        return static_cast<CHttpDownload*>(self)->OnBody(data, size * count);
+    }
+
+    static int ResolverStart(void*, void*, void* self) {
+        static_cast<CHttpDownload*>(self)->OnResolving();
+        return 0;
+    }
+
+    static curl_socket_t OpenSocket(void* self, curlsocktype, curl_sockaddr* address) {
+        static_cast<CHttpDownload*>(self)->OnSocket(AddressText(*address));
+        return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    }
+
+    static int Prereq(void* self, char* primaryIp, char*, int, int) {
+        static_cast<CHttpDownload*>(self)->OnRequest(primaryIp ? primaryIp : "");
+        return CURL_PREREQFUNC_OK;
+    }
+
+    static std::string AddressText(const curl_sockaddr& address) {
+        char text[INET6_ADDRSTRLEN] = "";
+        if (address.family == AF_INET) {
+            const auto* in = reinterpret_cast<const sockaddr_in*>(&address.addr);
+            inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
+        } else if (address.family == AF_INET6) {
+            const auto* in6 = reinterpret_cast<const sockaddr_in6*>(&address.addr);
+            inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof text);
+        }
+        return text;
+    }
+};
+
+namespace {
+
+void InitCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+int64_t NowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool IsHttps(const std::string& url) { return strncasecmp(url.c_str(), "https://", 8) == 0; }
+
+std::string HostOf(const std::string& url) {
+    DownloadAddress address;
+    return ParseDownloadAddress(url, address) ? address.strServer : std::string();
+}
+
+DownloadResult Failed(DownloadFailure failure, int code) {
+    DownloadResult result;
+    result.end = DownloadEnd::kFailed;
+    result.failure = failure;
+    result.nCode = code;
+    return result;
+}
+
+DownloadResult Ended(DownloadEnd end) {
+    DownloadResult result;
+    result.end = end;
+    return result;
+}
+
+// The answer never got as far as a status line.
+bool IsMissingStatus(CURLcode code) {
+    return code == CURLE_GOT_NOTHING || code == CURLE_WEIRD_SERVER_REPLY;
+}
+
+}  // namespace
+
+CHttpDownload::CHttpDownload(std::string url, std::string targetPath)
+    : m_strUrl(std::move(url)), m_strTarget(std::move(targetPath)) {}
+
+CHttpDownload::~CHttpDownload() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+int CHttpDownload::OpenTarget() {
+    if (m_fd >= 0) return 0;
+    m_fd = ::open(m_strTarget.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    return m_fd >= 0 ? 0 : errno;
+}
+
+void CHttpDownload::Cancel() {
+    m_bAbort = true;
+    std::lock_guard lock(m_multiMutex);
+    if (m_multi) curl_multi_wakeup(m_multi);
+}
+
+DownloadResult CHttpDownload::Run(IDownloadListener& listener) {
+    m_pListener = &listener;
+    DownloadResult result = m_fd < 0 ? Failed(DownloadFailure::kTransfer, EBADF) : Transfer();
+    Conclude(result);
+    m_pListener = nullptr;
+    return result;
+}
+
+DownloadResult CHttpDownload::Transfer() {
+    if (m_bAbort) return Ended(DownloadEnd::kAborted);
+    InitCurlOnce();
+    m_easy = curl_easy_init();
+    CURLM* multi = curl_multi_init();
+    {
+        std::lock_guard lock(m_multiMutex);
+        m_multi = multi;
+    }
+    struct Cleanup {
+        CHttpDownload& self;
+        ~Cleanup() {
+            std::lock_guard lock(self.m_multiMutex);
+            if (self.m_multi) curl_multi_cleanup(self.m_multi);
+            if (self.m_easy) curl_easy_cleanup(self.m_easy);
+            self.m_multi = self.m_easy = nullptr;
+        }
+    } cleanup{*this};
+    if (!m_easy || !multi) return Failed(DownloadFailure::kInternet, CURLE_FAILED_INIT);
+
+    CURL* curl = m_easy;
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, kProgramName);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 30L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, m_nStallSeconds);
+    curl_easy_setopt(curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &CurlCallbacks::Header);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &CurlCallbacks::Body);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(curl, CURLOPT_RESOLVER_START_FUNCTION, &CurlCallbacks::ResolverStart);
+    curl_easy_setopt(curl, CURLOPT_RESOLVER_START_DATA, this);
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, &CurlCallbacks::OpenSocket);
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, &CurlCallbacks::Prereq);
+    curl_easy_setopt(curl, CURLOPT_PREREQDATA, this);
+    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    headers = curl_slist_append(headers, "Pragma: no-cache");
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headerList(headers,
+                                                                           &curl_slist_free_all);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+
+    std::string url = m_strUrl;
+    bool secure = IsHttps(url);
+    int redirects = 0;
+    int authRounds = 0;
+    for (;;) {
+        m_strHost = HostOf(url);
+        const Attempt attempt = Perform(url);
+        if (m_bAbort) return Ended(DownloadEnd::kAborted);
+        if (attempt.multiCode != CURLM_OK) return Failed(DownloadFailure::kInternet, attempt.multiCode);
+
+        if (m_bBodyStarted) {
+            if (attempt.code == CURLE_OK) {
+                DownloadResult done = Ended(DownloadEnd::kDone);
+                done.bSecure = secure;
+                return done;
+            }
+            const int code = m_nWriteErrno ? m_nWriteErrno : static_cast<int>(attempt.code);
+            return Failed(DownloadFailure::kTransfer, code);
+        }
+
+        long status = attempt.status;
+        if (attempt.connectStatus == 407) {
+            status = 407;
+        } else if (attempt.code != CURLE_OK) {
+            if (m_bRequestSent && status == 0 && IsMissingStatus(attempt.code)) {
+                return Failed(DownloadFailure::kStatusUnreadable, 0);
+            }
+            if (status == 0) return Failed(DownloadFailure::kConnection, attempt.code);
+        }
+
+        if (status == 401 || status == 407) {
+            const bool proxy = status == 407;
+            std::optional<DownloadCredentials> credentials;
+            if (++authRounds <= kMaxAuthRounds) credentials = m_pListener->OnCredentials(proxy);
+            if (m_bAbort) return Ended(DownloadEnd::kAborted);
+            // Without credentials the answer is a refusal, not an empty file.
+            if (!credentials) return Failed(DownloadFailure::kBadStatus, static_cast<int>(status));
+            curl_easy_setopt(curl, proxy ? CURLOPT_PROXYUSERNAME : CURLOPT_USERNAME,
+                             credentials->strUser.c_str());
+            curl_easy_setopt(curl, proxy ? CURLOPT_PROXYPASSWORD : CURLOPT_PASSWORD,
+                             credentials->strPassword.c_str());
+            curl_easy_setopt(curl, proxy ? CURLOPT_PROXYAUTH : CURLOPT_HTTPAUTH, CURLAUTH_ANY);
+            continue;
+        }
+
+        if (status >= 300 && status <= 399 && !attempt.strRedirect.empty() &&
+            ++redirects <= kMaxRedirects) {
+            m_pListener->OnStep(DownloadStep::kRedirect, attempt.strRedirect);
+            // Credentials given to one server are not handed to the next.
+            if (HostOf(attempt.strRedirect) != m_strHost) {
+                curl_easy_setopt(curl, CURLOPT_USERNAME, nullptr);
+                curl_easy_setopt(curl, CURLOPT_PASSWORD, nullptr);
+            }
+            secure = secure && IsHttps(attempt.strRedirect);
+            url = attempt.strRedirect;
+            continue;
+        }
+        return Failed(DownloadFailure::kBadStatus, static_cast<int>(status));
+    }
+}
+
+CHttpDownload::Attempt CHttpDownload::Perform(const std::string& url) {
+    Attempt attempt;
+    CURL* curl = m_easy;
+    CURLM* multi = m_multi;
+    m_bResolvedShown = false;
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    attempt.multiCode = curl_multi_add_handle(multi, curl);
+    if (attempt.multiCode != CURLM_OK) return attempt;
+
+    int running = 1;
+    while (!m_bAbort) {
+        attempt.multiCode = curl_multi_perform(multi, &running);
+        if (attempt.multiCode != CURLM_OK || running == 0) break;
+        // Cancel wakes this up at once; libcurl shortens the wait for its own timers.
+        attempt.multiCode = curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+        if (attempt.multiCode != CURLM_OK) break;
+    }
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+        if (message->msg == CURLMSG_DONE) attempt.code = message->data.result;
+    }
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &attempt.status);
+    curl_easy_getinfo(curl, CURLINFO_HTTP_CONNECTCODE, &attempt.connectStatus);
+    char* redirect = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &redirect) == CURLE_OK && redirect) {
+        attempt.strRedirect = redirect;
+    }
+    curl_multi_remove_handle(multi, curl);
+    return attempt;
+}
+
+void CHttpDownload::Conclude(const DownloadResult& result) {
+    const bool keep = result.end == DownloadEnd::kDone ||
+                      (result.end == DownloadEnd::kAborted && !m_bRequestSent) ||
+                      result.failure == DownloadFailure::kStatusUnreadable;
+    bool closed = true;
+    if (m_fd >= 0) {
+        closed = ::close(m_fd) == 0;
+        m_fd = -1;
+    }
+    if (!keep || !closed) ::unlink(m_strTarget.c_str());
+}
+
+void CHttpDownload::OnHeaderLine(std::string_view line) {
+    if (line != "\r\n" && line != "\n") return;
+    long status = 0;
+    curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
+    if (status != 200 || m_bBodyStarted) return;
+    curl_off_t length = -1;
+    curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    m_bBodyStarted = true;
+    m_meter.emplace(length, NowMs());
+    m_pListener->OnResponse(length);
+}
+
+size_t CHttpDownload::OnBody(const char* data, size_t size) {
+    // The body of a redirect or a refusal is not the file.
+    if (!m_bBodyStarted) return size;
+    if (m_bAbort) return 0;
+    for (size_t done = 0; done < size;) {
+        const ssize_t wrote = ::write(m_fd, data + done, size - done);
+        if (wrote < 0) {
+            if (errno == EINTR) continue;
+            m_nWriteErrno = errno;
+            return 0;
+        }
+        done += static_cast<size_t>(wrote);
+    }
+    const DownloadProgress progress = m_meter->Add(static_cast<int64_t>(size), NowMs());
+    if (progress.HasNews()) m_pListener->OnProgress(progress);
+    return size;
+}
+
+void CHttpDownload::OnResolving() { m_pListener->OnStep(DownloadStep::kResolving, m_strHost); }
+
+void CHttpDownload::OnSocket(const std::string& ip) {
+    if (!m_bResolvedShown) {
+        m_bResolvedShown = true;
+        m_pListener->OnStep(DownloadStep::kResolved, ip);
+    }
+    m_pListener->OnStep(DownloadStep::kConnecting, ip);
+}
+
+void CHttpDownload::OnRequest(const std::string& ip) {
+    m_bRequestSent = true;
+    m_pListener->OnStep(DownloadStep::kConnected, ip);
+}
+
+}  // namespace pw

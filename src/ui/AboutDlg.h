@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QDialog>
+
+namespace pw {
+
+// "关于 Pagewell": the icon, the version line, one line about the program, OK.
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};
+
+}  // namespace pw
