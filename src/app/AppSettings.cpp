@@ -12,6 +12,7 @@ namespace {
 constexpr const char* kMain = "main";
 constexpr const char* kWindow = "window";
 constexpr size_t kMaxSavePath = 519;
+constexpr size_t kMaxBookFormats = 15;
 }  // namespace
 
 CAppSettings::CAppSettings()
@@ -42,6 +43,7 @@ void CAppSettings::LoadSettings() {
     m_nLeft = ini.GetInt(kWindow, "left", 0);
     m_nRight = ini.GetInt(kWindow, "right", 0);
     m_nBottom = ini.GetInt(kWindow, "bottom", 0);
+    m_strBookFormats = ini.GetString(kMain, "bookformats", "both", kMaxBookFormats);
 }
 
 bool CAppSettings::SaveSettings() {
@@ -63,6 +65,7 @@ bool CAppSettings::SaveSettings() {
     ini.SetInt(kWindow, "left", m_nLeft);
     ini.SetInt(kWindow, "right", m_nRight);
     ini.SetInt(kWindow, "bottom", m_nBottom);
+    ini.SetString(kMain, "bookformats", m_strBookFormats);
     return ini.Save();
 }
 

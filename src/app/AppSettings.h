@@ -35,6 +35,8 @@ public:
     int m_nRight = 0;
     int m_nBottom = 0;
     int m_nThreadCnt = 5;
+    // Which books a job makes: "chm", "epub" or "both" (see book/BookFormats.h).
+    std::string m_strBookFormats = "both";
 };
 
 // The process's one settings record (created, and its file loaded, on first use).

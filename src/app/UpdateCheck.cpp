@@ -1,9 +1,9 @@
 #include "app/UpdateCheck.h"
 
+#include <strings.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <strings.h>
 
 #include "app/Event.h"
 #include "app/FileDigest.h"
@@ -21,13 +21,17 @@ namespace {
 
 constexpr size_t kMaxNamePart = 64;
 
-std::string LatestVersionText() { return A("当前版本是最新版!"); }
+std::string LatestVersionText() {
+    return A("当前版本是最新版!");
+}
 
 bool HasPrefix(const std::string& text, const char* prefix) {
     return strncasecmp(text.c_str(), prefix, std::char_traits<char>::length(prefix)) == 0;
 }
 
-bool IsHttps(const std::string& address) { return HasPrefix(address, "https://"); }
+bool IsHttps(const std::string& address) {
+    return HasPrefix(address, "https://");
+}
 
 // Addresses from the update file reach the browser only when they are web pages.
 bool IsWebAddress(const std::string& address) {
@@ -113,7 +117,9 @@ std::string UpdateNoticeText(int kind) {
         "杀软误报，请把本软件添加为信任；\n3.防火墙阻止了本软件，请允许本软件访问网络；\n");
 }
 
-std::string UpdateQuestionCaption() { return A("更新提示"); }
+std::string UpdateQuestionCaption() {
+    return A("更新提示");
+}
 
 std::string UpdateTargetDir() {
     const std::string programDir = GetModuleDir();

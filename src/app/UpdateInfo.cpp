@@ -71,9 +71,9 @@ int ReadUpdateInfo(CUpdateInfo& info, const PageFetch& fetch) {
 
     UpdateValues values = info.Get();
     const std::pair<const char*, std::string*> fields[] = {
-        {"<name>", &values.strName},         {"<version>", &values.strVersion},
-        {"<downurl>", &values.strDownUrl},   {"<help>", &values.strHelpUrl},
-        {"<bbs>", &values.strBbsUrl},        {"<allsoft>", &values.strAllSoftUrl},
+        {"<name>", &values.strName},       {"<version>", &values.strVersion},
+        {"<downurl>", &values.strDownUrl}, {"<help>", &values.strHelpUrl},
+        {"<bbs>", &values.strBbsUrl},      {"<allsoft>", &values.strAllSoftUrl},
     };
     for (const auto& [tag, field] : fields) {
         if (auto value = ReadTagValue(page, tag)) *field = std::move(*value);
@@ -84,6 +84,8 @@ int ReadUpdateInfo(CUpdateInfo& info, const PageFetch& fetch) {
     return 1;
 }
 
-int ReadUpdateInfo(CUpdateInfo& info) { return ReadUpdateInfo(info, FetchPage); }
+int ReadUpdateInfo(CUpdateInfo& info) {
+    return ReadUpdateInfo(info, FetchPage);
+}
 
 }  // namespace pw

@@ -28,6 +28,17 @@ std::chrono::milliseconds CompileTimeLimit(const std::vector<BookFile>& files) {
            std::chrono::seconds(5) * (bytes >> 20);
 }
 
+// The name becomes the book's file name in the project folder, through the
+// project's own lines; nothing in it may lead elsewhere or break a line.
+bool IsPlainBookName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    for (char c : name) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '/' || b < 0x20 || b == 0x7F) return false;
+    }
+    return true;
+}
+
 bool IsUtf8(const std::string& text) {
     size_t i = 0;
     while (i < text.size()) {
@@ -180,6 +191,10 @@ int CompileBook(const CBookProject& project, const std::vector<TreeEntry>& entri
     const std::string compiler = FindBookCompiler();
     if (compiler.empty()) {
         OfferCompilerInstall();
+        return 0;
+    }
+    if (!IsPlainBookName(project.m_strName)) {
+        ReportFailure(A("电子书名称无效"));
         return 0;
     }
     const std::string book = project.m_strDir + project.m_strName + ".chm";

@@ -27,6 +27,16 @@ std::string ArticleItem(const TreeEntry& entry) {
     return SitemapItem(entry.strText, &fileName);
 }
 
+// The blog's name comes from the network; a line break in it would add lines
+// (even sections) to the project, so control bytes become blanks there.
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) c = ' ';
+    }
+    return text;
+}
+
 int WriteTextFile(const std::string& path, const std::string& text) {
     return WriteFileBytes(path, TextModeBytes(text)) ? 1 : 0;
 }
@@ -63,7 +73,7 @@ std::string ProjectFileText(const CBookProject& project) {
     text += "Compatibility=1.1\n";
     text += "Default window=Main\n";
     text += A("Default font=宋体,9,1\n");
-    text += "Title=" + project.m_strTitle + "\n";
+    text += "Title=" + OneLine(project.m_strTitle) + "\n";
     text += "COPYRIGHT=" + A("博客批量下载 ") + kSiteUrl + A(" 由") + A(kProductNameUtf8) +
             A("制作") + "\n";
     text += "Default Topic=index.html\n";

@@ -50,82 +50,137 @@ struct Rule {
 
 const std::unordered_map<std::string_view, Rule>& Rules() {
     static const std::unordered_map<std::string_view, Rule> rules = {
-        {"script", {Kind::Drop, "", nullptr}},      {"style", {Kind::Drop, "", nullptr}},
-        {"iframe", {Kind::Drop, "", nullptr}},      {"frame", {Kind::Drop, "", nullptr}},
-        {"frameset", {Kind::Drop, "", nullptr}},    {"noframes", {Kind::Drop, "", nullptr}},
-        {"object", {Kind::Drop, "", nullptr}},      {"embed", {Kind::Drop, "", nullptr}},
-        {"applet", {Kind::Drop, "", nullptr}},      {"param", {Kind::Drop, "", nullptr}},
-        {"input", {Kind::Drop, "", nullptr}},       {"button", {Kind::Drop, "", nullptr}},
-        {"select", {Kind::Drop, "", nullptr}},      {"option", {Kind::Drop, "", nullptr}},
-        {"optgroup", {Kind::Drop, "", nullptr}},    {"textarea", {Kind::Drop, "", nullptr}},
-        {"datalist", {Kind::Drop, "", nullptr}},    {"output", {Kind::Drop, "", nullptr}},
-        {"keygen", {Kind::Drop, "", nullptr}},      {"audio", {Kind::Drop, "", nullptr}},
-        {"video", {Kind::Drop, "", nullptr}},       {"source", {Kind::Drop, "", nullptr}},
-        {"track", {Kind::Drop, "", nullptr}},       {"canvas", {Kind::Drop, "", nullptr}},
-        {"svg", {Kind::Drop, "", nullptr}},         {"math", {Kind::Drop, "", nullptr}},
-        {"title", {Kind::Drop, "", nullptr}},       {"meta", {Kind::Drop, "", nullptr}},
-        {"link", {Kind::Drop, "", nullptr}},        {"base", {Kind::Drop, "", nullptr}},
-        {"template", {Kind::Drop, "", nullptr}},    {"map", {Kind::Drop, "", nullptr}},
-        {"area", {Kind::Drop, "", nullptr}},        {"col", {Kind::Drop, "", nullptr}},
-        {"colgroup", {Kind::Drop, "", nullptr}},    {"noembed", {Kind::Drop, "", nullptr}},
-        {"bgsound", {Kind::Drop, "", nullptr}},     {"wbr", {Kind::Drop, "", nullptr}},
+        {"script", {Kind::Drop, "", nullptr}},
+        {"style", {Kind::Drop, "", nullptr}},
+        {"iframe", {Kind::Drop, "", nullptr}},
+        {"frame", {Kind::Drop, "", nullptr}},
+        {"frameset", {Kind::Drop, "", nullptr}},
+        {"noframes", {Kind::Drop, "", nullptr}},
+        {"object", {Kind::Drop, "", nullptr}},
+        {"embed", {Kind::Drop, "", nullptr}},
+        {"applet", {Kind::Drop, "", nullptr}},
+        {"param", {Kind::Drop, "", nullptr}},
+        {"input", {Kind::Drop, "", nullptr}},
+        {"button", {Kind::Drop, "", nullptr}},
+        {"select", {Kind::Drop, "", nullptr}},
+        {"option", {Kind::Drop, "", nullptr}},
+        {"optgroup", {Kind::Drop, "", nullptr}},
+        {"textarea", {Kind::Drop, "", nullptr}},
+        {"datalist", {Kind::Drop, "", nullptr}},
+        {"output", {Kind::Drop, "", nullptr}},
+        {"keygen", {Kind::Drop, "", nullptr}},
+        {"audio", {Kind::Drop, "", nullptr}},
+        {"video", {Kind::Drop, "", nullptr}},
+        {"source", {Kind::Drop, "", nullptr}},
+        {"track", {Kind::Drop, "", nullptr}},
+        {"canvas", {Kind::Drop, "", nullptr}},
+        {"svg", {Kind::Drop, "", nullptr}},
+        {"math", {Kind::Drop, "", nullptr}},
+        {"title", {Kind::Drop, "", nullptr}},
+        {"meta", {Kind::Drop, "", nullptr}},
+        {"link", {Kind::Drop, "", nullptr}},
+        {"base", {Kind::Drop, "", nullptr}},
+        {"template", {Kind::Drop, "", nullptr}},
+        {"map", {Kind::Drop, "", nullptr}},
+        {"area", {Kind::Drop, "", nullptr}},
+        {"col", {Kind::Drop, "", nullptr}},
+        {"colgroup", {Kind::Drop, "", nullptr}},
+        {"noembed", {Kind::Drop, "", nullptr}},
+        {"bgsound", {Kind::Drop, "", nullptr}},
+        {"wbr", {Kind::Drop, "", nullptr}},
 
-        {"span", {Kind::Inline, "span", nullptr}},  {"font", {Kind::Inline, "span", nullptr}},
-        {"em", {Kind::Inline, "em", nullptr}},      {"strong", {Kind::Inline, "strong", nullptr}},
-        {"b", {Kind::Inline, "b", nullptr}},        {"i", {Kind::Inline, "i", nullptr}},
-        {"u", {Kind::Inline, "u", nullptr}},        {"s", {Kind::Inline, "s", nullptr}},
-        {"strike", {Kind::Inline, "s", nullptr}},   {"del", {Kind::Inline, "del", nullptr}},
-        {"ins", {Kind::Inline, "ins", nullptr}},    {"sub", {Kind::Inline, "sub", nullptr}},
-        {"sup", {Kind::Inline, "sup", nullptr}},    {"small", {Kind::Inline, "small", nullptr}},
-        {"big", {Kind::Inline, "span", nullptr}},   {"tt", {Kind::Inline, "code", nullptr}},
-        {"code", {Kind::Inline, "code", nullptr}},  {"kbd", {Kind::Inline, "kbd", nullptr}},
-        {"samp", {Kind::Inline, "samp", nullptr}},  {"var", {Kind::Inline, "var", nullptr}},
-        {"cite", {Kind::Inline, "cite", nullptr}},  {"q", {Kind::Inline, "q", nullptr}},
-        {"abbr", {Kind::Inline, "abbr", nullptr}},  {"acronym", {Kind::Inline, "abbr", nullptr}},
-        {"dfn", {Kind::Inline, "span", nullptr}},   {"mark", {Kind::Inline, "mark", nullptr}},
-        {"time", {Kind::Inline, "span", nullptr}},  {"bdo", {Kind::Inline, "span", nullptr}},
-        {"bdi", {Kind::Inline, "span", nullptr}},   {"ruby", {Kind::Inline, "span", nullptr}},
-        {"rt", {Kind::Inline, "span", nullptr}},    {"rp", {Kind::Inline, "span", nullptr}},
-        {"rb", {Kind::Inline, "span", nullptr}},    {"label", {Kind::Inline, "span", nullptr}},
-        {"nobr", {Kind::Inline, "span", nullptr}},  {"blink", {Kind::Inline, "span", nullptr}},
+        {"span", {Kind::Inline, "span", nullptr}},
+        {"font", {Kind::Inline, "span", nullptr}},
+        {"em", {Kind::Inline, "em", nullptr}},
+        {"strong", {Kind::Inline, "strong", nullptr}},
+        {"b", {Kind::Inline, "b", nullptr}},
+        {"i", {Kind::Inline, "i", nullptr}},
+        {"u", {Kind::Inline, "u", nullptr}},
+        {"s", {Kind::Inline, "s", nullptr}},
+        {"strike", {Kind::Inline, "s", nullptr}},
+        {"del", {Kind::Inline, "del", nullptr}},
+        {"ins", {Kind::Inline, "ins", nullptr}},
+        {"sub", {Kind::Inline, "sub", nullptr}},
+        {"sup", {Kind::Inline, "sup", nullptr}},
+        {"small", {Kind::Inline, "small", nullptr}},
+        {"big", {Kind::Inline, "span", nullptr}},
+        {"tt", {Kind::Inline, "code", nullptr}},
+        {"code", {Kind::Inline, "code", nullptr}},
+        {"kbd", {Kind::Inline, "kbd", nullptr}},
+        {"samp", {Kind::Inline, "samp", nullptr}},
+        {"var", {Kind::Inline, "var", nullptr}},
+        {"cite", {Kind::Inline, "cite", nullptr}},
+        {"q", {Kind::Inline, "q", nullptr}},
+        {"abbr", {Kind::Inline, "abbr", nullptr}},
+        {"acronym", {Kind::Inline, "abbr", nullptr}},
+        {"dfn", {Kind::Inline, "span", nullptr}},
+        {"mark", {Kind::Inline, "mark", nullptr}},
+        {"time", {Kind::Inline, "span", nullptr}},
+        {"bdo", {Kind::Inline, "span", nullptr}},
+        {"bdi", {Kind::Inline, "span", nullptr}},
+        {"ruby", {Kind::Inline, "span", nullptr}},
+        {"rt", {Kind::Inline, "span", nullptr}},
+        {"rp", {Kind::Inline, "span", nullptr}},
+        {"rb", {Kind::Inline, "span", nullptr}},
+        {"label", {Kind::Inline, "span", nullptr}},
+        {"nobr", {Kind::Inline, "span", nullptr}},
+        {"blink", {Kind::Inline, "span", nullptr}},
 
-        {"p", {Kind::BlockText, "p", nullptr}},     {"h1", {Kind::BlockText, "h1", nullptr}},
-        {"h2", {Kind::BlockText, "h2", nullptr}},   {"h3", {Kind::BlockText, "h3", nullptr}},
-        {"h4", {Kind::BlockText, "h4", nullptr}},   {"h5", {Kind::BlockText, "h5", nullptr}},
-        {"h6", {Kind::BlockText, "h6", nullptr}},   {"pre", {Kind::BlockText, "pre", nullptr}},
-        {"xmp", {Kind::BlockText, "pre", nullptr}}, {"listing", {Kind::BlockText, "pre", nullptr}},
+        {"p", {Kind::BlockText, "p", nullptr}},
+        {"h1", {Kind::BlockText, "h1", nullptr}},
+        {"h2", {Kind::BlockText, "h2", nullptr}},
+        {"h3", {Kind::BlockText, "h3", nullptr}},
+        {"h4", {Kind::BlockText, "h4", nullptr}},
+        {"h5", {Kind::BlockText, "h5", nullptr}},
+        {"h6", {Kind::BlockText, "h6", nullptr}},
+        {"pre", {Kind::BlockText, "pre", nullptr}},
+        {"xmp", {Kind::BlockText, "pre", nullptr}},
+        {"listing", {Kind::BlockText, "pre", nullptr}},
         {"plaintext", {Kind::BlockText, "pre", nullptr}},
         {"legend", {Kind::BlockText, "p", nullptr}},
 
         {"div", {Kind::Block, "div", nullptr}},
         {"blockquote", {Kind::Block, "blockquote", nullptr}},
         {"center", {Kind::Block, "div", "text-align: center"}},
-        {"section", {Kind::Block, "div", nullptr}}, {"article", {Kind::Block, "div", nullptr}},
-        {"header", {Kind::Block, "div", nullptr}},  {"footer", {Kind::Block, "div", nullptr}},
-        {"aside", {Kind::Block, "div", nullptr}},   {"nav", {Kind::Block, "div", nullptr}},
-        {"main", {Kind::Block, "div", nullptr}},    {"figure", {Kind::Block, "div", nullptr}},
+        {"section", {Kind::Block, "div", nullptr}},
+        {"article", {Kind::Block, "div", nullptr}},
+        {"header", {Kind::Block, "div", nullptr}},
+        {"footer", {Kind::Block, "div", nullptr}},
+        {"aside", {Kind::Block, "div", nullptr}},
+        {"nav", {Kind::Block, "div", nullptr}},
+        {"main", {Kind::Block, "div", nullptr}},
+        {"figure", {Kind::Block, "div", nullptr}},
         {"figcaption", {Kind::Block, "div", nullptr}},
-        {"address", {Kind::Block, "div", nullptr}}, {"details", {Kind::Block, "div", nullptr}},
-        {"summary", {Kind::Block, "div", nullptr}}, {"dialog", {Kind::Block, "div", nullptr}},
-        {"hgroup", {Kind::Block, "div", nullptr}},  {"fieldset", {Kind::Block, "div", nullptr}},
-        {"marquee", {Kind::Block, "div", nullptr}}, {"dl", {Kind::Block, "div", nullptr}},
+        {"address", {Kind::Block, "div", nullptr}},
+        {"details", {Kind::Block, "div", nullptr}},
+        {"summary", {Kind::Block, "div", nullptr}},
+        {"dialog", {Kind::Block, "div", nullptr}},
+        {"hgroup", {Kind::Block, "div", nullptr}},
+        {"fieldset", {Kind::Block, "div", nullptr}},
+        {"marquee", {Kind::Block, "div", nullptr}},
+        {"dl", {Kind::Block, "div", nullptr}},
         {"dt", {Kind::Block, "div", "font-weight: bold"}},
         {"dd", {Kind::Block, "blockquote", nullptr}},
         {"caption", {Kind::Block, "div", "text-align: center"}},
 
-        {"ul", {Kind::List, "ul", nullptr}},        {"menu", {Kind::List, "ul", nullptr}},
-        {"dir", {Kind::List, "ul", nullptr}},       {"ol", {Kind::List, "ol", nullptr}},
+        {"ul", {Kind::List, "ul", nullptr}},
+        {"menu", {Kind::List, "ul", nullptr}},
+        {"dir", {Kind::List, "ul", nullptr}},
+        {"ol", {Kind::List, "ol", nullptr}},
         {"li", {Kind::ListItem, "li", nullptr}},
 
         {"table", {Kind::Table, "table", nullptr}},
         {"thead", {Kind::TableSection, "", nullptr}},
         {"tbody", {Kind::TableSection, "", nullptr}},
         {"tfoot", {Kind::TableSection, "", nullptr}},
-        {"tr", {Kind::Row, "tr", nullptr}},         {"td", {Kind::Cell, "td", nullptr}},
+        {"tr", {Kind::Row, "tr", nullptr}},
+        {"td", {Kind::Cell, "td", nullptr}},
         {"th", {Kind::Cell, "th", nullptr}},
 
-        {"br", {Kind::Break, "br", nullptr}},       {"hr", {Kind::Rule, "hr", nullptr}},
-        {"img", {Kind::Image, "img", nullptr}},     {"a", {Kind::Link, "a", nullptr}},
+        {"br", {Kind::Break, "br", nullptr}},
+        {"hr", {Kind::Rule, "hr", nullptr}},
+        {"img", {Kind::Image, "img", nullptr}},
+        {"a", {Kind::Link, "a", nullptr}},
     };
     return rules;
 }
@@ -138,7 +193,9 @@ const Rule& RuleOf(const xmlNode* node) {
     return found == rules.end() ? kUnknown : found->second;
 }
 
-bool IsElement(const xmlNode* node) { return node->type == XML_ELEMENT_NODE; }
+bool IsElement(const xmlNode* node) {
+    return node->type == XML_ELEMENT_NODE;
+}
 
 std::string Attribute(xmlNode* node, const char* name) {
     xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>(name));
@@ -164,8 +221,8 @@ std::string Lowered(std::string_view text) {
 }
 
 std::string Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\n'
-                             || text.front() == '\r')) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\n' ||
+                             text.front() == '\r')) {
         text.remove_prefix(1);
     }
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' ||
@@ -182,14 +239,18 @@ bool AllOf(std::string_view text, bool (*accept)(char)) {
     return true;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f'); }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f');
+}
 
 // A colour as "#rgb", "#rrggbb" or a basic colour name; empty when it is none.
 std::string ColourValue(std::string value) {
     static const std::string_view kNames[] = {
-        "black", "white",  "red",  "green", "blue", "gray", "grey",  "silver", "maroon",
-        "purple", "fuchsia", "lime", "olive", "yellow", "navy", "teal", "aqua", "orange"};
+        "black",  "white",   "red",  "green", "blue",   "gray", "grey", "silver", "maroon",
+        "purple", "fuchsia", "lime", "olive", "yellow", "navy", "teal", "aqua",   "orange"};
     value = Lowered(Trimmed(value));
     if (!value.empty() && value[0] != '#' && (value.size() == 6 || value.size() == 3) &&
         AllOf(value, IsHexDigit)) {
@@ -367,9 +428,12 @@ private:
     void Element(xmlNode* node, const Rule& rule, Context context, int depth) {
         const bool phrasing = context == Context::Phrasing;
         switch (rule.kind) {
-            case Kind::Drop: return;
-            case Kind::Unwrap: return Children(node, context, depth);
-            case Kind::Inline: return Wrapped(node, rule, Context::Phrasing, depth);
+            case Kind::Drop:
+                return;
+            case Kind::Unwrap:
+                return Children(node, context, depth);
+            case Kind::Inline:
+                return Wrapped(node, rule, Context::Phrasing, depth);
             case Kind::BlockText:
                 if (phrasing) return UnwrappedLine(node, depth);
                 return Wrapped(node, rule, Context::Phrasing, depth);
@@ -395,10 +459,16 @@ private:
             case Kind::Table:
                 if (phrasing) return Children(node, context, depth);
                 return Table(node, depth);
-            case Kind::Break: m_out += "<br/>"; return;
-            case Kind::Rule: m_out += phrasing ? "<br/>" : "<hr/>"; return;
-            case Kind::Image: return Image(node);
-            case Kind::Link: return Link(node, depth);
+            case Kind::Break:
+                m_out += "<br/>";
+                return;
+            case Kind::Rule:
+                m_out += phrasing ? "<br/>" : "<hr/>";
+                return;
+            case Kind::Image:
+                return Image(node);
+            case Kind::Link:
+                return Link(node, depth);
         }
     }
 
@@ -491,8 +561,8 @@ private:
             if (rule.kind == Kind::Cell && depth < kMaxDepth) {
                 flush();
                 cells += Capture([&] {
-                    const std::string spans =
-                        CountAttribute(node, "colspan", 1000) + CountAttribute(node, "rowspan", 1000);
+                    const std::string spans = CountAttribute(node, "colspan", 1000) +
+                                              CountAttribute(node, "rowspan", 1000);
                     Wrapped(node, rule, Context::Flow, depth + 1, spans);
                 });
             } else {
@@ -501,7 +571,8 @@ private:
         }
         flush();
         if (cells.empty()) return;
-        m_out += "<tr" + (row ? CommonAttributes(row, kRow) : std::string()) + ">" + cells + "</tr>";
+        m_out +=
+            "<tr" + (row ? CommonAttributes(row, kRow) : std::string()) + ">" + cells + "</tr>";
     }
 
     // A picture stays only when it is inside the book; otherwise its alt text
@@ -569,8 +640,8 @@ std::string CleanHtmlFragment(std::string_view html, const PictureResolver& reso
     const std::string source = WithBreaksRead(html);
     const int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
                         HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC;
-    xmlDoc* doc = htmlReadMemory(source.data(), static_cast<int>(source.size()), nullptr, "UTF-8",
-                                 options);
+    xmlDoc* doc =
+        htmlReadMemory(source.data(), static_cast<int>(source.size()), nullptr, "UTF-8", options);
     if (!doc) return {};
     std::string xhtml = CXhtmlWriter(resolvePicture).Write(doc);
     xmlFreeDoc(doc);

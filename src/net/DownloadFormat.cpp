@@ -22,7 +22,9 @@ std::string Number(const char* format, ...) {
     return n < 0 ? std::string() : std::string(buffer);
 }
 
-std::string Dec(int64_t value) { return Number("%lld", static_cast<long long>(value)); }
+std::string Dec(int64_t value) {
+    return Number("%lld", static_cast<long long>(value));
+}
 
 }  // namespace
 
@@ -75,9 +77,15 @@ std::string FormatDownloadStep(DownloadStep step, const std::string& info) {
     return {};
 }
 
-std::string DownloadResponseText() { return A("已收到服务器响应"); }
-std::string DownloadTransferText() { return A("正在下载文件……"); }
-std::string DownloadAbortingText() { return A("正在取消下载……"); }
+std::string DownloadResponseText() {
+    return A("已收到服务器响应");
+}
+std::string DownloadTransferText() {
+    return A("正在下载文件……");
+}
+std::string DownloadAbortingText() {
+    return A("正在取消下载……");
+}
 
 std::string FormatOverwriteQuestion(const std::string& path) {
     return A("文件 ") + path + A(" 已存在，是否覆盖？");

@@ -13,8 +13,8 @@ DownloadProgress CDownloadMeter::Add(int64_t bytes, int64_t nowMs) {
 
     const bool sized = m_nSize > 0;
     if (sized) {
-        const int percent =
-            static_cast<int>(static_cast<double>(m_nReceived) * 100.0 / static_cast<double>(m_nSize));
+        const int percent = static_cast<int>(static_cast<double>(m_nReceived) * 100.0 /
+                                             static_cast<double>(m_nSize));
         if (percent != m_nLastPercent) {
             progress.percent = percent;
             m_nLastPercent = percent;
@@ -23,12 +23,14 @@ DownloadProgress CDownloadMeter::Add(int64_t bytes, int64_t nowMs) {
 
     const int64_t sinceSpeed = nowMs - m_nLastSpeedMs;
     if (sinceSpeed <= kSpeedIntervalMs) return progress;
-    progress.rate = static_cast<double>(m_nReceived - m_nLastSpeedBytes) / static_cast<double>(sinceSpeed);
+    progress.rate =
+        static_cast<double>(m_nReceived - m_nLastSpeedBytes) / static_cast<double>(sinceSpeed);
     m_nLastSpeedMs = nowMs;
     m_nLastSpeedBytes = m_nReceived;
 
     if (sized && m_nReceived > 0) {
-        const double left = static_cast<double>(nowMs - m_nStartMs) / static_cast<double>(m_nReceived) *
+        const double left = static_cast<double>(nowMs - m_nStartMs) /
+                            static_cast<double>(m_nReceived) *
                             static_cast<double>(m_nSize - m_nReceived) / 1000.0;
         // A server that sends more than it announced has nothing left, not less.
         progress.secondsLeft = left > 0 ? static_cast<int64_t>(left) : 0;

@@ -10,9 +10,9 @@ namespace pw {
 
 struct DownloadProgress {
     int64_t nReceived = 0;
-    int64_t nSize = -1;                // -1: the server gave no length
-    std::optional<int> percent;        // set when the whole percentage changed
-    std::optional<double> rate;        // bytes per millisecond, when due
+    int64_t nSize = -1;                  // -1: the server gave no length
+    std::optional<int> percent;          // set when the whole percentage changed
+    std::optional<double> rate;          // bytes per millisecond, when due
     std::optional<int64_t> secondsLeft;  // with the rate, when the size is known
 
     bool HasNews() const { return percent || rate; }

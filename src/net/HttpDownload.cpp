@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <memory>
 
 #include "app/Identity.h"
 #include "net/DownloadAddress.h"
@@ -74,7 +75,9 @@ int64_t NowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-bool IsHttps(const std::string& url) { return strncasecmp(url.c_str(), "https://", 8) == 0; }
+bool IsHttps(const std::string& url) {
+    return strncasecmp(url.c_str(), "https://", 8) == 0;
+}
 
 std::string HostOf(const std::string& url) {
     DownloadAddress address;
@@ -181,7 +184,8 @@ DownloadResult CHttpDownload::Transfer() {
         m_strHost = HostOf(url);
         const Attempt attempt = Perform(url);
         if (m_bAbort) return Ended(DownloadEnd::kAborted);
-        if (attempt.multiCode != CURLM_OK) return Failed(DownloadFailure::kInternet, attempt.multiCode);
+        if (attempt.multiCode != CURLM_OK)
+            return Failed(DownloadFailure::kInternet, attempt.multiCode);
 
         if (m_bBodyStarted) {
             if (attempt.code == CURLE_OK) {
@@ -200,7 +204,9 @@ DownloadResult CHttpDownload::Transfer() {
             if (m_bRequestSent && status == 0 && IsMissingStatus(attempt.code)) {
                 return Failed(DownloadFailure::kStatusUnreadable, 0);
             }
-            if (status == 0) return Failed(DownloadFailure::kConnection, attempt.code);
+            // A refusal whose body broke off is still the refusal.
+            if (status == 0 || status == 200)
+                return Failed(DownloadFailure::kConnection, attempt.code);
         }
 
         if (status == 401 || status == 407) {
@@ -223,8 +229,8 @@ DownloadResult CHttpDownload::Transfer() {
             m_pListener->OnStep(DownloadStep::kRedirect, attempt.strRedirect);
             // Credentials given to one server are not handed to the next.
             if (HostOf(attempt.strRedirect) != m_strHost) {
-                curl_easy_setopt(curl, CURLOPT_USERNAME, nullptr);
-                curl_easy_setopt(curl, CURLOPT_PASSWORD, nullptr);
+                curl_easy_setopt(curl, CURLOPT_USERNAME, static_cast<char*>(nullptr));
+                curl_easy_setopt(curl, CURLOPT_PASSWORD, static_cast<char*>(nullptr));
             }
             secure = secure && IsHttps(attempt.strRedirect);
             url = attempt.strRedirect;
@@ -307,7 +313,9 @@ size_t CHttpDownload::OnBody(const char* data, size_t size) {
     return size;
 }
 
-void CHttpDownload::OnResolving() { m_pListener->OnStep(DownloadStep::kResolving, m_strHost); }
+void CHttpDownload::OnResolving() {
+    m_pListener->OnStep(DownloadStep::kResolving, m_strHost);
+}
 
 void CHttpDownload::OnSocket(const std::string& ip) {
     if (!m_bResolvedShown) {

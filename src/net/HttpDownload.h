@@ -20,7 +20,13 @@
 namespace pw {
 
 // Connection steps; the values are those of the status texts they choose.
-enum class DownloadStep { kResolving = 10, kResolved = 11, kConnecting = 20, kConnected = 21, kRedirect = 110 };
+enum class DownloadStep {
+    kResolving = 10,
+    kResolved = 11,
+    kConnecting = 20,
+    kConnected = 21,
+    kRedirect = 110
+};
 
 enum class DownloadFailure {
     kNone,
@@ -47,7 +53,9 @@ public:
     virtual void OnProgress(const DownloadProgress& /*progress*/) {}
     // The server (401) or the proxy (407) wants credentials: those to try, or
     // nothing to give up.
-    virtual std::optional<DownloadCredentials> OnCredentials(bool /*proxy*/) { return std::nullopt; }
+    virtual std::optional<DownloadCredentials> OnCredentials(bool /*proxy*/) {
+        return std::nullopt;
+    }
 };
 
 enum class DownloadEnd { kDone, kAborted, kFailed };
@@ -112,7 +120,7 @@ private:
     void* m_easy = nullptr;
 
     IDownloadListener* m_pListener = nullptr;
-    std::string m_strHost;       // server of the current address
+    std::string m_strHost;  // server of the current address
     bool m_bResolvedShown = false;
     bool m_bRequestSent = false;
     bool m_bBodyStarted = false;

@@ -277,6 +277,14 @@ TEST_F(BookCompilerTest, MissingCompilerAsksAndYesLeavesTheInstallHint) {
     EXPECT_FALSE(Exists(job.Book()));
 }
 
+TEST_F(BookCompilerTest, ANameThatLeadsOutOfTheFolderIsRefused) {
+    job.AddArticle(1);
+    job.project.m_strName = "../escaped";
+    job.WriteProject();
+    EXPECT_EQ(CompileBook(job.project, job.tree.entries), 0);
+    EXPECT_FALSE(Exists(job.scratch / "escaped.chm"));
+}
+
 TEST(ShowCompileTextTest, ShowsNonEmptyTextsOnPartOne) {
     RecordingHost host;
     EXPECT_EQ(ShowCompileText(nullptr), 1);

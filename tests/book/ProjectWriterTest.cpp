@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/Identity.h"
 #include "book/BookTestKit.h"
 #include "book/ProjectWriter.h"
@@ -130,6 +132,13 @@ TEST(ProjectWriterTest, ProjectFileFollowsTheTemplate) {
         "Main=,acct.hhc,acct.hhk,,index.html,,,,,0x3C20,230,0x10307E,[80,60,800,600],0x0,0x0,,,,,0"
         "\n";
     EXPECT_EQ(text, expected);
+}
+
+TEST(ProjectWriterTest, ABlogNameCannotAddLinesToTheProject) {
+    const CBookProject project{"/unused/", "acct", "x\r\n[FILES]\n/etc/passwd\x01"};
+    const std::string text = ProjectFileText(project);
+    EXPECT_NE(text.find("\nTitle=x  [FILES] /etc/passwd \n"), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 19);
 }
 
 TEST(ProjectWriterTest, IndexPageIsOneLineOfFivePieces) {

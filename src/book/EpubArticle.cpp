@@ -1,0 +1,93 @@
+#include "book/EpubArticle.h"
+
+#include "book/WebAddress.h"
+#include "book/XmlText.h"
+#include "engine/ArticleRenderer.h"
+#include "engine/Encoding.h"
+
+namespace pw {
+
+namespace {
+
+// The book's own texts are UTF-8 like the rest of the book.
+constexpr const char* kUntitled = "无标题";
+constexpr const char* kTimeLabel = "时间：";
+constexpr const char* kCategoryLabel = "类别：";
+constexpr const char* kSourceLabel = "原文：";
+constexpr const char* kMissingNote = "本文没有下载成功，书中只有它的标题和原文地址。";
+
+std::string Utf8Of(const std::string& ansi) { return CleanUtf8(ToUtf8(ansi)); }
+
+std::string Trimmed(std::string text) {
+    const size_t first = text.find_first_not_of(" \t\n");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\n") - first + 1);
+}
+
+// The page as the renderer held it before the text-mode write.
+std::string WithoutCarriageReturns(const std::string& page) {
+    std::string text;
+    text.reserve(page.size());
+    for (size_t i = 0; i < page.size(); ++i) {
+        if (page[i] == '\r' && i + 1 < page.size() && page[i + 1] == '\n') continue;
+        text.push_back(page[i]);
+    }
+    return text;
+}
+
+std::string LinkOrText(const std::string& address) {
+    const std::string href = SafeWebAddress(address);
+    if (href.empty()) return XmlText(address);
+    return "<a href=\"" + XmlAttribute(href) + "\">" + XmlText(address) + "</a>";
+}
+
+std::string HeadingXhtml(const TreeEntry& entry) {
+    std::string out = "<h1 class=\"title\">" + XmlText(ArticleTitle(entry)) + "</h1>\n";
+    const ArticleInfo* record = entry.pArticle;
+    if (!record) return out;
+    out += std::string("<div class=\"info\">") + kTimeLabel + XmlText(Utf8Of(record->strTime)) +
+           "<br/>" + kCategoryLabel + XmlText(Utf8Of(record->strCategory)) + "<br/>" +
+           kSourceLabel + LinkOrText(Utf8Of(record->strUrl)) + "</div>\n";
+    return out;
+}
+
+}  // namespace
+
+std::string ArticleTitle(const TreeEntry& entry) {
+    std::string title = Trimmed(Utf8Of(entry.strText));
+    if (title.empty() && entry.pArticle) title = Trimmed(Utf8Of(entry.pArticle->strTitle));
+    return title.empty() ? kUntitled : title;
+}
+
+std::string ArticleBodyXhtml(const TreeEntry& entry, const std::string* page,
+                             const PictureResolver& resolvePicture) {
+    if (!page) return HeadingXhtml(entry) + "<p class=\"missing\">" + kMissingNote + "</p>";
+    const std::string text = WithoutCarriageReturns(*page);
+    if (entry.pArticle) {
+        const std::string heading = ArticleHeading(*entry.pArticle);
+        if (text.compare(0, heading.size(), heading) == 0) {
+            return HeadingXhtml(entry) +
+                   CleanHtmlFragment(ToUtf8(std::string_view(text).substr(heading.size())),
+                                     resolvePicture);
+        }
+    }
+    return CleanHtmlFragment(ToUtf8(text), resolvePicture);
+}
+
+std::string TitlePageXhtml(const std::string* indexPage, const std::string& blogName,
+                           const std::string& homeUrl) {
+    std::string content;
+    if (indexPage) content = CleanHtmlFragment(ToUtf8(*indexPage), nullptr);
+    if (Trimmed(content).empty()) {
+        std::string name = Trimmed(Utf8Of(blogName));
+        if (name.empty()) name = kUntitled;
+        const std::string href = SafeWebAddress(Utf8Of(homeUrl));
+        content = "<h1 class=\"title\">" +
+                  (href.empty() ? XmlText(name)
+                                : "<a href=\"" + XmlAttribute(href) + "\">" + XmlText(name) + "</a>") +
+                  "</h1>";
+    }
+    return "<div class=\"titlepage\">" + content + "</div>";
+}
+
+}  // namespace pw

@@ -1,0 +1,29 @@
+#pragma once
+// The XHTML content of the book's pages, made from the job's downloaded pages.
+// Inputs are code page 936 like every text of the job; results are UTF-8
+// XHTML body content (see XhtmlDocument for the frame).
+
+#include <string>
+
+#include "book/XhtmlCleaner.h"
+#include "job/TreeEntry.h"
+
+namespace pw {
+
+// The entry's title as the book shows it; never empty.
+std::string ArticleTitle(const TreeEntry& entry);
+
+// The heading block, then the article. The page is what the renderer wrote:
+// its heading block, when it is the one the entry's record gives, is rebuilt
+// from the record (its texts were inserted into the page unescaped); anything
+// else goes through the cleaner as it stands. A missing page (null) still
+// gives the heading block and a note.
+std::string ArticleBodyXhtml(const TreeEntry& entry, const std::string* page,
+                             const PictureResolver& resolvePicture);
+
+// The title page from index.html's content; when there is none, the blog's
+// name linked to its home page.
+std::string TitlePageXhtml(const std::string* indexPage, const std::string& blogName,
+                           const std::string& homeUrl);
+
+}  // namespace pw

@@ -1,0 +1,53 @@
+#pragma once
+// The fixed files of an EPUB 3 book: container, package document, navigation
+// document, NCX for older readers, stylesheet and the XHTML frame of a page.
+// Every text given here is UTF-8 and is escaped where it is written.
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace pw {
+
+inline constexpr const char* kEpubPackagePath = "EPUB/package.opf";
+inline constexpr const char* kEpubFolder = "EPUB/";
+
+struct EpubItem {
+    std::string strId;
+    std::string strHref;  // relative to the package document
+    std::string strMediaType;
+};
+
+// One entry of the table of contents: a document (nTarget, an index into the
+// book's documents) or a heading (-1) over its children.
+struct EpubNavPoint {
+    std::string strText;
+    int nTarget = -1;
+    std::vector<EpubNavPoint> children;
+};
+
+struct EpubBook {
+    std::string strIdentifier;  // "urn:uuid:..."
+    std::string strTitle;
+    std::string strCreator;
+    std::string strModified;          // "YYYY-MM-DDThh:mm:ssZ"
+    std::vector<EpubItem> documents;  // reading order
+    std::vector<EpubItem> pictures;
+    std::vector<EpubNavPoint> toc;  // headings always have children
+};
+
+std::string ContainerXml();
+std::string PackageDocument(const EpubBook& book);
+std::string NavDocument(const EpubBook& book);
+std::string NcxDocument(const EpubBook& book);
+std::string BookStylesheet();
+
+// A whole XHTML document around body content that is XHTML already.
+std::string XhtmlDocument(const std::string& title, const std::string& bodyXhtml);
+
+// "urn:uuid:" and a name-based UUID (RFC 9562 version 8, from a 128-bit FNV-1a
+// hash) of the account and the time of making.
+std::string BookIdentifier(const std::string& account, std::time_t when);
+std::string ModifiedStamp(std::time_t when);
+
+}  // namespace pw

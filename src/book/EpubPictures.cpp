@@ -1,0 +1,97 @@
+#include "book/EpubPictures.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "book/BmpToPng.h"
+#include "book/FileBytes.h"
+#include "engine/ArticleRenderer.h"
+#include "engine/PictureStore.h"
+
+namespace pw {
+
+namespace {
+
+constexpr size_t kMaxNameLength = 128;
+constexpr size_t kSniffBytes = 16;
+
+bool IsPlainFileName(const std::string& name) {
+    if (name.empty() || name.size() > kMaxNameLength || name[0] == '.') return false;
+    for (char c : name) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                        c == '.' || c == '_' || c == '-';
+        if (!ok) return false;
+    }
+    return true;
+}
+
+// The file's first bytes, read without following a link.
+std::string Head(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return {};
+    char buffer[kSniffBytes];
+    ssize_t n;
+    do {
+        n = ::read(fd, buffer, sizeof buffer);
+    } while (n < 0 && errno == EINTR);
+    ::close(fd);
+    return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+}
+
+const char* MediaType(const std::string& extension) {
+    if (extension == "png") return "image/png";
+    if (extension == "jpg") return "image/jpeg";
+    if (extension == "gif") return "image/gif";
+    return nullptr;
+}
+
+}  // namespace
+
+CEpubPictures::CEpubPictures(std::string imageDir) : m_strImageDir(std::move(imageDir)) {}
+
+std::string CEpubPictures::Resolve(const std::string& address) {
+    std::string name = address;
+    if (name.rfind("./", 0) == 0) name.erase(0, 2);
+    if (name.rfind("img/", 0) != 0) return {};
+    name.erase(0, 4);
+    if (!IsPlainFileName(name)) return {};
+    const auto known = m_resolved.find(name);
+    if (known != m_resolved.end()) return known->second;
+    const std::string href = Add(name);
+    m_resolved.emplace(name, href);
+    return href;
+}
+
+std::string CEpubPictures::Add(const std::string& name) {
+    const std::string path = m_strImageDir + name;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
+        static_cast<unsigned long long>(st.st_size) > kMaxPictureBytes) {
+        return {};
+    }
+    const char* extension = CPictureStore::SniffExtension(Head(path));
+    if (!extension) return {};
+    EpubPicture picture;
+    std::string bookExtension = extension;
+    if (const char* type = MediaType(extension)) {
+        picture.strMediaType = type;
+        picture.strPath = path;
+    } else if (bookExtension == "bmp") {
+        std::string bytes;
+        if (!ReadFileBytes(path, bytes)) return {};
+        picture.strBytes = BmpToPng(bytes);
+        if (picture.strBytes.empty()) return {};
+        picture.strMediaType = "image/png";
+        bookExtension = "png";
+    } else {
+        return {};  // no core media type of the readers this book is for
+    }
+    picture.strHref = "images/p" + std::to_string(m_pictures.size() + 1) + "." + bookExtension;
+    m_pictures.push_back(std::move(picture));
+    return m_pictures.back().strHref;
+}
+
+}  // namespace pw

@@ -1,0 +1,41 @@
+#pragma once
+// The pictures an e-book carries: those of the job's picture folder that its
+// pages refer to, each checked by its bytes and given a name inside the book.
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace pw {
+
+struct EpubPicture {
+    std::string strHref;       // inside the book, "images/p1.jpg"
+    std::string strMediaType;  // by the bytes, one of the EPUB core picture types
+    std::string strPath;       // the file to copy, or empty when strBytes holds it
+    std::string strBytes;      // a converted picture
+};
+
+class CEpubPictures {
+public:
+    // imageDir ends in "/".
+    explicit CEpubPictures(std::string imageDir);
+
+    // A page's picture address "img/NAME" as the book names the picture, or
+    // empty when it names no usable picture file of the picture folder:
+    // addresses elsewhere (remote ones that were never fetched), file names
+    // with folders in them, links, empty or oversized files, bytes of no known
+    // picture type. Bitmaps are converted to PNG. The same address always gives
+    // the same answer and the picture is carried once.
+    std::string Resolve(const std::string& address);
+
+    const std::vector<EpubPicture>& Pictures() const { return m_pictures; }
+
+private:
+    std::string Add(const std::string& name);
+
+    std::string m_strImageDir;
+    std::map<std::string, std::string> m_resolved;  // file name -> href or empty
+    std::vector<EpubPicture> m_pictures;
+};
+
+}  // namespace pw

@@ -1,0 +1,174 @@
+#include "book/EpubWriter.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+
+#include "book/EpubArticle.h"
+#include "book/EpubPackage.h"
+#include "book/EpubPictures.h"
+#include "book/FileBytes.h"
+#include "book/XmlText.h"
+#include "book/ZipWriter.h"
+#include "engine/Encoding.h"
+
+namespace pw {
+
+namespace {
+
+constexpr const char* kXhtmlType = "application/xhtml+xml";
+constexpr const char* kTitlePageHref = "title.xhtml";
+// Deeper nesting of the job list is shown flat; the tree has three levels.
+constexpr int kMaxTocLevels = 8;
+
+// A depth below the root's is taken as the root's.
+int DepthOf(const TreeEntry& entry) { return entry.nDepth < 0 ? 0 : entry.nDepth; }
+
+bool IsPageName(const std::string& name) {
+    if (name.empty() || name[0] == '.') return false;
+    return name.find('/') == std::string::npos;
+}
+
+// The page of an article, or false when there is none to read.
+bool ReadPage(const std::string& dir, const TreeEntry& entry, std::string& page) {
+    if (!entry.pArticle || !IsPageName(entry.pArticle->strFileName)) return false;
+    const std::string path = dir + entry.pArticle->strFileName;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    return ReadFileBytes(path, page);
+}
+
+struct Document {
+    EpubItem item;
+    std::string strXhtml;
+};
+
+class CEpubBuilder {
+public:
+    CEpubBuilder(const CBookProject& project, std::time_t when)
+        : m_project(project), m_pictures(project.m_strDir + "img/") {
+        m_book.strIdentifier = BookIdentifier(project.m_strName, when);
+        m_book.strTitle = TitleText(project);
+        m_book.strCreator = CleanUtf8(ToUtf8(project.m_strName));
+        if (m_book.strCreator.empty()) m_book.strCreator = m_book.strTitle;
+        m_book.strModified = ModifiedStamp(when);
+    }
+
+    void AddTitlePage(const std::string& homeUrl) {
+        std::string index;
+        const bool found = ReadFileBytes(m_project.m_strDir + "index.html", index);
+        AddDocument("title", kTitlePageHref, m_book.strTitle,
+                    TitlePageXhtml(found ? &index : nullptr, m_project.m_strTitle, homeUrl));
+    }
+
+    void AddEntries(const std::vector<TreeEntry>& entries) {
+        size_t next = 0;
+        m_book.toc = Level(entries, next, -1, 0);
+        if (m_book.toc.empty() || FirstTarget(m_book.toc.front()) != 0) {
+            m_book.toc.insert(m_book.toc.begin(), EpubNavPoint{m_book.strTitle, 0, {}});
+        }
+    }
+
+    bool Write(const std::string& path, std::time_t when) {
+        for (const EpubPicture& picture : m_pictures.Pictures()) {
+            m_book.pictures.push_back(
+                {"img" + std::to_string(m_book.pictures.size() + 1), picture.strHref,
+                 picture.strMediaType});
+        }
+        CZipWriter zip(path, when);
+        bool ok = zip.AddBytes("mimetype", "application/epub+zip", false) &&
+                  zip.AddBytes("META-INF/container.xml", ContainerXml(), true) &&
+                  zip.AddBytes(kEpubPackagePath, PackageDocument(m_book), true) &&
+                  zip.AddBytes(std::string(kEpubFolder) + "nav.xhtml", NavDocument(m_book), true) &&
+                  zip.AddBytes(std::string(kEpubFolder) + "toc.ncx", NcxDocument(m_book), true) &&
+                  zip.AddBytes(std::string(kEpubFolder) + "style.css", BookStylesheet(), true);
+        for (Document& document : m_documents) {
+            ok = ok && zip.AddBytes(kEpubFolder + document.item.strHref,
+                                    std::move(document.strXhtml), true);
+        }
+        for (const EpubPicture& picture : m_pictures.Pictures()) {
+            const std::string name = kEpubFolder + picture.strHref;
+            ok = ok && (picture.strPath.empty() ? zip.AddBytes(name, picture.strBytes, false)
+                                                : zip.AddFile(name, picture.strPath, false));
+        }
+        return zip.Commit() && ok;
+    }
+
+private:
+    static std::string TitleText(const CBookProject& project) {
+        std::string title = CleanUtf8(ToUtf8(project.m_strTitle));
+        if (title.find_first_not_of(" \t\n") == std::string::npos) {
+            title = CleanUtf8(ToUtf8(project.m_strName));
+        }
+        return title.empty() ? "blog" : title;
+    }
+
+    static int FirstTarget(const EpubNavPoint& point) {
+        if (point.nTarget >= 0) return point.nTarget;
+        return point.children.empty() ? -1 : FirstTarget(point.children.front());
+    }
+
+    int AddDocument(const std::string& id, const std::string& href, const std::string& title,
+                    const std::string& body) {
+        m_book.documents.push_back({id, href, kXhtmlType});
+        m_documents.push_back({m_book.documents.back(), XhtmlDocument(title, body)});
+        return static_cast<int>(m_book.documents.size()) - 1;
+    }
+
+    int AddArticle(const TreeEntry& entry) {
+        std::string page;
+        const bool found = ReadPage(m_project.m_strDir, entry, page);
+        const std::string number = std::to_string(m_documents.size());
+        const std::string title = ArticleTitle(entry);
+        const std::string body = ArticleBodyXhtml(
+            entry, found ? &page : nullptr,
+            [this](const std::string& src) { return m_pictures.Resolve(src); });
+        return AddDocument("article" + number, "article" + number + ".xhtml", title, body);
+    }
+
+    // The entries from next on that lie deeper than parentDepth, as the
+    // points of one level; headings without any article below them are left
+    // out, and headings of the top level open the title page.
+    std::vector<EpubNavPoint> Level(const std::vector<TreeEntry>& entries, size_t& next,
+                                    int parentDepth, int level) {
+        std::vector<EpubNavPoint> points;
+        while (next < entries.size() && DepthOf(entries[next]) > parentDepth) {
+            const TreeEntry& entry = entries[next++];
+            EpubNavPoint point;
+            point.strText = ArticleTitle(entry);
+            if (entry.bArticle) {
+                point.nTarget = AddArticle(entry);
+            } else if (level == 0) {
+                point.nTarget = 0;
+            }
+            if (level + 1 < kMaxTocLevels) {
+                point.children = Level(entries, next, DepthOf(entry), level + 1);
+            }
+            if (point.nTarget >= 0 || !point.children.empty()) points.push_back(std::move(point));
+        }
+        return points;
+    }
+
+    const CBookProject& m_project;
+    CEpubPictures m_pictures;
+    EpubBook m_book;
+    std::vector<Document> m_documents;
+};
+
+}  // namespace
+
+std::string EpubBookPath(const CBookProject& project) {
+    return project.m_strDir + project.m_strName + ".epub";
+}
+
+int WriteEpubBook(const CBookProject& project, const std::vector<TreeEntry>& entries,
+                  const std::string& homeUrl) {
+    const std::time_t now = std::time(nullptr);
+    CEpubBuilder builder(project, now);
+    builder.AddTitlePage(homeUrl);
+    builder.AddEntries(entries);
+    return builder.Write(EpubBookPath(project), now) ? 1 : 0;
+}
+
+}  // namespace pw

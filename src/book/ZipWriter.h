@@ -1,0 +1,41 @@
+#pragma once
+// A zip archive written in one go (libzip): entries appear in the order they
+// are added, and the file at the path is replaced only when the whole archive
+// has been written; until then, and after any failure, it stays as it was.
+
+#include <ctime>
+#include <deque>
+#include <string>
+
+typedef struct zip zip_t;
+
+namespace pw {
+
+class CZipWriter {
+public:
+    // Entries carry the time `when`.
+    CZipWriter(const std::string& path, std::time_t when);
+    ~CZipWriter();
+    CZipWriter(const CZipWriter&) = delete;
+    CZipWriter& operator=(const CZipWriter&) = delete;
+
+    // compress false stores the bytes as they are (the EPUB mimetype entry,
+    // pictures that are compressed already).
+    bool AddBytes(const std::string& name, std::string bytes, bool compress);
+    // The file is read when the archive is written.
+    bool AddFile(const std::string& name, const std::string& path, bool compress);
+
+    // Writes the archive; false when it was not written completely (nothing is
+    // left at the path then).
+    bool Commit();
+
+private:
+    bool Added(long long index, bool compress);
+
+    zip_t* m_zip = nullptr;
+    std::time_t m_time;
+    bool m_bFailed = false;
+    std::deque<std::string> m_buffers;  // stay put until the archive is written
+};
+
+}  // namespace pw

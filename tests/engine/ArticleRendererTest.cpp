@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "engine/ArticleRenderer.h"
+#include "engine/Encoding.h"
+#include "engine/PictureStore.h"
+#include "sim/DemoBlog.h"
+#include "sim/ServiceSimulator.h"
+#include "support/ScopedProxy.h"
+#include "support/TempDir.h"
+
+using namespace pw;
+using namespace pw::sim;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class RendererTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(dir.File("img"));
+        article.strTitle = A("标题 <b> & \"引号\"");
+        article.strTime = "2012-01-02 03:04";
+        article.strCategory = A("杂谈");
+        article.strUrl = "http://blog.example.com/a/b/post.html?id=1";
+        article.strLocalPath = dir.File("7.html");
+        article.strFileName = "7.html";
+        simulator.Route("pics.example.com", "/Big/Photo.PNG", Response::Text(png, "image/png"));
+        simulator.Route("blog.example.com", "/a/b/rel.png", Response::Text(png, "image/png"));
+        simulator.Route("blog.example.com", "/a/up.png", Response::Text(png, "image/png"));
+        simulator.Route("pics.example.com", "/page.html", Response::Html("<html>not a picture"));
+    }
+
+    std::string Render(std::string body) {
+        RenderArticlePage(body, &article, dir.File("img/"));
+        const std::string page = ReadFile(article.strLocalPath);
+        return page.substr(ArticleHeading(article).size() +
+                           std::count(ArticleHeading(article).begin(),
+                                      ArticleHeading(article).end(), '\n'));
+    }
+
+    test::TempDir dir;
+    ServiceSimulator simulator;
+    test::ScopedProxy proxy{simulator};
+    ArticleInfo article;
+    std::string png = TinyPng(4, 4, 1);
+};
+
+}  // namespace
+
+TEST_F(RendererTest, HeadingBlockIsExactAndUnescaped) {
+    std::string body;
+    RenderArticlePage(body, &article, dir.File("img/"));
+    EXPECT_EQ(ToUtf8(ReadFile(article.strLocalPath)),
+              "<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">标题 <b> & \"引号\"</div></br>"
+              "<div style=\"TEXT-JUSTIFY: distribute; TEXT-ALIGN: justify; FONT-SIZE: 13px; "
+              "MARGIN: 0px;WORD-BREAK: break-all;  LAYOUT-GRID-MODE: line;LINE-HEIGHT: 20px; "
+              "BORDER-TOP: black 2px solid\">时间：2012-01-02 03:04</br>类别：<font "
+              "color=black>杂谈</font></br>原文：<a "
+              "href=\"http://blog.example.com/a/b/post.html?id=1\" "
+              "target=\"_blank\">http://blog.example.com/a/b/post.html?id=1</a></div></br>");
+}
+
+TEST_F(RendererTest, BodyIsLoweredAndWrittenWithCrLf) {
+    EXPECT_EQ(Render("<P>Hello WORLD " + A("中文") + "</P>\nLine two\n"),
+              "<p>hello world " + A("中文") + "</p>\r\nline two\r\n");
+}
+
+TEST_F(RendererTest, PicturesAreStoredUnderSafeNamesWhateverTheirAddress) {
+    const std::string out =
+        Render("<IMG SRC=\"http://pics.example.com/Big/Photo.PNG\">"
+               "<img src=\"rel.png\" alt=x><img src='../up.png'>"
+               "<img class=\"x\" src=\"http://pics.example.com/Big/Photo.PNG\">");
+    EXPECT_EQ(out,
+              "<img src=\"img/7_1.png\"><img src=\"img/7_2.png\" alt=x>"
+              "<img src='img/7_3.png'><img class=\"x\" src=\"img/7_1.png\">");
+    EXPECT_EQ(ReadFile(dir.File("img/7_1.png")), png);
+    EXPECT_EQ(fs::directory_iterator(dir.File("img")) == fs::directory_iterator(), false);
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& f : fs::directory_iterator(dir.File("img"))) ++files;
+    EXPECT_EQ(files, 3u);
+}
+
+TEST_F(RendererTest, LazyPicturesTakeTheRealAddress) {
+    const std::string out = Render(
+        "<img src=\"http://x.example.com/blank.gif\" real_src=\"http://pics.example.com/Big/"
+        "Photo.PNG\"><img data-original=\"rel.png\" src=\"/loading.gif\">");
+    EXPECT_EQ(out,
+              "<img src=\"img/7_1.png\" real_src=\"http://pics.example.com/big/photo.png\">"
+              "<img data-original=\"rel.png\" src=\"img/7_2.png\">");
+}
+
+TEST_F(RendererTest, PicturesThatCannotBeKeptKeepTheirAddress) {
+    const std::string out =
+        Render("<img src=\"http://pics.example.com/Missing.png\"><img src=\"http://pics.example.com/"
+               "page.html\"><img src=\"data:image/png;base64,AAAA\"><img src=\"javascript:x\">");
+    EXPECT_EQ(out,
+              "<img src=\"http://pics.example.com/Missing.png\"><img src=\"http://pics.example.com/"
+              "page.html\"><img src=\"data:image/png;base64,AAAA\"><img src=\"javascript:x\">");
+    EXPECT_TRUE(fs::is_empty(dir.File("img")));
+}
+
+TEST_F(RendererTest, OddTagsLeaveTheRestOfTheBodyIntact) {
+    EXPECT_EQ(Render("<img alt=1>text<img src=rel.png>tail"), "<img alt=1>text<img src=img/7_1.png>tail");
+    EXPECT_EQ(Render("a<img src=\"never closed>rest of the body"),
+              "a<img src=\"never closed>rest of the body");
+    EXPECT_EQ(Render("<img src=\"\">x"), "<img src=\"\">x");
+}
+
+TEST_F(RendererTest, MissingFolderOrRecordWritesNothing) {
+    article.strLocalPath = dir.File("nowhere/1.html");
+    std::string body = "x";
+    RenderArticlePage(body, &article, dir.File("img/"));
+    EXPECT_FALSE(fs::exists(dir.File("nowhere")));
+    RenderArticlePage(body, nullptr, dir.File("img/"));
+}
+
+TEST(PictureStore, ResolvesAddressesAgainstThePage) {
+    const std::string page = "http://h.example.com/a/b/c.html?q=1#f";
+    EXPECT_EQ(CPictureStore::ResolveUrl(page, "x.png"), "http://h.example.com/a/b/x.png");
+    EXPECT_EQ(CPictureStore::ResolveUrl(page, "../../../../x.png"), "http://h.example.com/x.png");
+    EXPECT_EQ(CPictureStore::ResolveUrl(page, "/p/./q/../x.png?a=1&amp;b=2"),
+              "http://h.example.com/p/x.png?a=1&b=2");
+    EXPECT_EQ(CPictureStore::ResolveUrl(page, "//cdn.example.com/x.png"),
+              "http://cdn.example.com/x.png");
+    EXPECT_EQ(CPictureStore::ResolveUrl(page, "HTTPS://Other.example.com/X.png"),
+              "HTTPS://Other.example.com/X.png");
+    EXPECT_EQ(CPictureStore::ResolveUrl(page, "file:///etc/passwd"), "");
+    EXPECT_EQ(CPictureStore::ResolveUrl(page, " "), "");
+    EXPECT_EQ(CPictureStore::ResolveUrl(page, "a\nb.png"), "");
+    EXPECT_EQ(CPictureStore::ResolveUrl("not a url", "x.png"), "");
+    EXPECT_EQ(CPictureStore::SniffExtension("GIF89a..."), std::string("gif"));
+    EXPECT_EQ(CPictureStore::SniffExtension("<html>"), nullptr);
+}
