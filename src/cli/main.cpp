@@ -32,10 +32,14 @@ int main(int argc, char** argv) {
     int workers = -1;
     std::string desktop;
     bool quiet = false;
+    std::string formats;
     app.add_option("address", address, "Address of the blog")->required();
     app.add_option("-j,--workers", workers, "Download workers (default: threadcnt setting, 5)")
         ->check(CLI::Range(1, 20));
     app.add_option("-d,--desktop", desktop, "Folder that receives the book (default: desktop)");
+    app.add_option("--formats", formats,
+                   "Books to make: chm, epub or both (default: bookformats setting, both)")
+        ->check(CLI::IsMember({"chm", "epub", "both"}));
     app.add_flag("-q,--quiet", quiet, "Show no progress, only messages and the result");
     app.footer(
         "Pages are fetched through the proxy named by http_proxy, when set.\n"
@@ -56,6 +60,7 @@ int main(int argc, char** argv) {
     }
 
     pw::Settings();  // loads the settings file and makes the working folder
+    if (!formats.empty()) pw::Settings().m_strBookFormats = formats;  // this run only
     pw::CMessageLoop loop;
     pw::CCliHost host(loop, quiet);
     pw::AttachHost(&host);

@@ -1,5 +1,8 @@
 #include "ui/IEExplorerDlg.h"
 
+#include <unistd.h>
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -47,6 +50,13 @@ QString StartPage() {
 }
 
 }  // namespace
+
+void CIEExplorerDlg::PrepareEngine() {
+    // The engine's sandbox refuses to start for root, and the page would stay
+    // blank; root runs it unsandboxed (the page shows the user's own choices).
+    if (::geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
 
 CIEExplorerDlg::CIEExplorerDlg(QWidget* parent) : QWidget(parent), m_layout(this) {
     setObjectName("browserPage");

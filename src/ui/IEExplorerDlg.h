@@ -22,6 +22,9 @@ public:
     explicit CIEExplorerDlg(QWidget* parent = nullptr);
     ~CIEExplorerDlg() override;
 
+    // Before the application object exists: the browser engine's process set-up.
+    static void PrepareEngine();
+
     QLineEdit* AddressEdit() const { return m_editAddress; }
     QPushButton* BackButton() const { return m_btnBack; }
     QPushButton* ForwardButton() const { return m_btnForward; }

@@ -1,0 +1,65 @@
+#include "ui/ScreenshotMode.h"
+
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+
+#include "ui/DlgPreview.h"
+#include "ui/MainDlg.h"
+#include "ui/QtHost.h"
+
+namespace pw {
+
+namespace {
+
+constexpr int kSettleMs = 800;
+constexpr int kGiveUpMs = 60000;
+
+// Opens the first category and marks its first article, so the picture shows
+// every kind of tree image.
+void ShowTreeDetail(QTreeWidget* tree) {
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    if (!root || root->childCount() == 0) return;
+    QTreeWidgetItem* category = root->child(0);
+    category->setExpanded(true);
+    if (category->childCount() > 0) tree->setCurrentItem(category->child(0));
+}
+
+}  // namespace
+
+void ArmScreenshot(CMainDlg& window) {
+    const QString file = qEnvironmentVariable("PAGEWELL_SCREENSHOT");
+    if (file.isEmpty()) return;
+    const QString address = qEnvironmentVariable("PAGEWELL_SCREENSHOT_ADDRESS");
+
+    auto taken = std::make_shared<bool>(false);
+    auto take = [&window, file, taken] {
+        if (*taken) return;
+        *taken = true;
+        ShowTreeDetail(window.ArticlePage().TreeView());
+        QTimer::singleShot(kSettleMs, &window, [&window, file] {
+            window.grab().save(file, "PNG");
+            window.close();
+        });
+    };
+    if (address.isEmpty()) {
+        QTimer::singleShot(kSettleMs, &window, take);
+        return;
+    }
+    if (CQtHost* host = QtHost()) {
+        QObject::connect(host, &CQtHost::pageStateChanged, &window, [take](PageState state) {
+            if (state == PageState::Downloading || state == PageState::Idle) take();
+        });
+    }
+    QTimer::singleShot(0, &window, [&window, address] {
+        window.ArticlePage().AddressEdit()->setText(address);
+        window.ArticlePage().StartButton()->click();
+    });
+    QTimer::singleShot(kGiveUpMs, &window, take);
+}
+
+}  // namespace pw

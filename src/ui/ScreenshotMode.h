@@ -1,0 +1,12 @@
+#pragma once
+// For pictures of the program: with PAGEWELL_SCREENSHOT naming a PNG file, the
+// window lists the blog at PAGEWELL_SCREENSHOT_ADDRESS (when given), saves a
+// picture of itself into that file and closes. Without it nothing happens.
+
+namespace pw {
+
+class CMainDlg;
+
+void ArmScreenshot(CMainDlg& window);
+
+}  // namespace pw
