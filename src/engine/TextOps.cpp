@@ -1,6 +1,5 @@
 #include "engine/TextOps.h"
 
-#include <cstring>
 
 namespace pw {
 
@@ -20,22 +19,18 @@ bool IsAsciiSpace(char c) {
 int Find(std::string_view text, std::string_view marker, int start) {
     if (start < 0 || start > Len(text)) return -1;
     if (marker.empty()) return start;
-    const size_t last = text.size() >= marker.size() ? text.size() - marker.size() : 0;
-    if (text.size() < marker.size()) return -1;
-    size_t i = static_cast<size_t>(start);
-    while (i <= last) {
-        // Jump to the next place where the first byte could match, then re-align
-        // to character boundaries by walking from i.
-        const void* hit = std::memchr(text.data() + i, marker[0], last - i + 1);
-        if (!hit) return -1;
-        const size_t candidate = static_cast<const char*>(hit) - text.data();
-        while (i < candidate) i += CharWidth(text, i);
-        if (i == candidate && text.compare(i, marker.size(), marker) == 0) {
-            return static_cast<int>(i);
-        }
-        if (i == candidate) i += CharWidth(text, i);
+    size_t boundary = static_cast<size_t>(start);  // a known character boundary
+    while (true) {
+        const size_t candidate = text.find(marker, boundary);
+        if (candidate == std::string_view::npos) return -1;
+        // A byte below 0x40 is never part of a double-byte character, so the byte
+        // after it is a boundary: walk forward from the nearest one.
+        size_t at = candidate;
+        while (at > boundary && static_cast<unsigned char>(text[at - 1]) >= 0x40) --at;
+        while (at < candidate) at += CharWidth(text, at);
+        if (at == candidate) return static_cast<int>(candidate);
+        boundary = at;  // the candidate began on a trail byte
     }
-    return -1;
 }
 
 int FindChar(std::string_view text, char ch, int start) {

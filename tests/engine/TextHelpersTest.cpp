@@ -25,6 +25,12 @@ TEST(TextOps, FindNeverMatchesOnATrailByte) {
     EXPECT_EQ(Find(text, "ame:", 0), 2);
     EXPECT_EQ(FindChar(text, 'n', 0), -1);
     EXPECT_EQ(Find("x" + text + " name:", "name:", 0), 8);
+    // Far from any single-byte character the boundaries still hold.
+    std::string run;
+    for (int i = 0; i < 1000; ++i) run += kTrailIsN;
+    EXPECT_EQ(Find(run + "ame:", "name:", 0), -1);
+    EXPECT_EQ(Find(run + "ame: name:", "name:", 0), 2005);
+    EXPECT_EQ(Find(run + "ame: name:", "name:", 1), 2005);  // start on a trail byte
     // A lone lead byte at the very end is a character of its own.
     EXPECT_EQ(FindChar(std::string("ab\xC4"), '\xC4', 0), 2);
 }

@@ -1,6 +1,10 @@
 #include "sim/DemoServices.h"
 
+#include "sim/BaiduService.h"
 #include "sim/DemoBlog.h"
+#include "sim/NetEase163Service.h"
+#include "sim/QzoneService.h"
+#include "sim/RenrenService.h"
 #include "sim/SinaService.h"
 
 namespace pw::sim {
@@ -15,6 +19,20 @@ void AddDemoServices(ServiceSimulator& simulator) {
     SinaOptions options;
     options.blogPath = "/pagewelldemo";
     AddSinaBlog(simulator, MakeDemoBlog(shape), options);
+
+    // The other services, each with a blog of its own picture host:
+    // http://mozhou.blog.163.com/, http://hi.baidu.com/mozhou,
+    // http://user.qzone.qq.com/31415926, http://www.renren.com/profile.do?id=27182818
+    const auto blogFor = [&shape](const std::string& account, const std::string& pictureHost) {
+        DemoBlogShape other = shape;
+        other.account = account;
+        other.pictureHost = pictureHost;
+        return MakeDemoBlog(other);
+    };
+    Add163Blog(simulator, blogFor("mozhou", "img.ph.126.net"));
+    AddBaiduBlog(simulator, blogFor("mozhou", "hiphotos.baidu.com"));
+    AddQzoneBlog(simulator, blogFor("31415926", "a3.qpic.cn"));
+    AddRenrenBlog(simulator, blogFor("27182818", "fmn.rrimg.com"));
 }
 
 }  // namespace pw::sim
