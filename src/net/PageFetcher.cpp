@@ -59,17 +59,18 @@ public:
     explicit LineAssembler(std::string& page) : page_(page) {}
 
     void Feed(std::string_view data) {
-        for (char c : data) {
-            if (c == '\n') {
-                page_ += '\n';
-                lineStart_ = page_.size();
-                lineOpen_ = false;
-                cutAtZero_ = false;
-            } else if (c != '\r') {
+        size_t pos = 0;
+        while (pos < data.size()) {
+            // Plain bytes are copied a run at a time; pages are mostly plain bytes.
+            size_t end = pos;
+            while (end < data.size() && !IsSpecial(data[end])) ++end;
+            if (end > pos) {
                 lineOpen_ = true;
-                if (c == '\0') cutAtZero_ = true;
-                if (!cutAtZero_) page_ += c;
+                if (!cutAtZero_) page_.append(data.data() + pos, end - pos);
             }
+            if (end == data.size()) break;
+            Special(data[end]);
+            pos = end + 1;
         }
     }
 
@@ -86,6 +87,20 @@ public:
     }
 
 private:
+    static bool IsSpecial(char c) { return c == '\n' || c == '\r' || c == '\0'; }
+
+    void Special(char c) {
+        if (c == '\n') {
+            page_ += '\n';
+            lineStart_ = page_.size();
+            lineOpen_ = false;
+            cutAtZero_ = false;
+        } else if (c == '\0') {
+            lineOpen_ = true;
+            cutAtZero_ = true;
+        }
+    }
+
     std::string& page_;
     size_t lineStart_ = 0;
     bool lineOpen_ = false;
