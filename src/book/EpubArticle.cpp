@@ -74,12 +74,12 @@ std::string ArticleBodyXhtml(const TreeEntry& entry, const std::string* page,
     return CleanHtmlFragment(ToUtf8(text), resolvePicture);
 }
 
-std::string TitlePageXhtml(const std::string* indexPage, const std::string& blogName,
+std::string TitlePageXhtml(const std::string* indexPage, const std::string& bookTitle,
                            const std::string& homeUrl) {
     std::string content;
     if (indexPage) content = CleanHtmlFragment(ToUtf8(*indexPage), nullptr);
     if (Trimmed(content).empty()) {
-        std::string name = Trimmed(Utf8Of(blogName));
+        std::string name = Trimmed(CleanUtf8(bookTitle));
         if (name.empty()) name = kUntitled;
         const std::string href = SafeWebAddress(Utf8Of(homeUrl));
         content = "<h1 class=\"title\">" +

@@ -21,9 +21,9 @@ std::string ArticleTitle(const TreeEntry& entry);
 std::string ArticleBodyXhtml(const TreeEntry& entry, const std::string* page,
                              const PictureResolver& resolvePicture);
 
-// The title page from index.html's content; when there is none, the blog's
-// name linked to its home page.
-std::string TitlePageXhtml(const std::string* indexPage, const std::string& blogName,
+// The title page from index.html's content; when there is none, the book's
+// title (UTF-8) linked to the blog's home page.
+std::string TitlePageXhtml(const std::string* indexPage, const std::string& bookTitle,
                            const std::string& homeUrl);
 
 }  // namespace pw

@@ -9,6 +9,7 @@
 #include "book/EpubPackage.h"
 #include "book/EpubPictures.h"
 #include "book/FileBytes.h"
+#include "book/XhtmlCleaner.h"
 #include "book/XmlText.h"
 #include "book/ZipWriter.h"
 #include "engine/Encoding.h"
@@ -59,7 +60,7 @@ public:
         std::string index;
         const bool found = ReadFileBytes(m_project.m_strDir + "index.html", index);
         AddDocument("title", kTitlePageHref, m_book.strTitle,
-                    TitlePageXhtml(found ? &index : nullptr, m_project.m_strTitle, homeUrl));
+                    TitlePageXhtml(found ? &index : nullptr, m_book.strTitle, homeUrl));
     }
 
     void AddEntries(const std::vector<TreeEntry>& entries) {
@@ -112,7 +113,13 @@ private:
     int AddDocument(const std::string& id, const std::string& href, const std::string& title,
                     const std::string& body) {
         m_book.documents.push_back({id, href, kXhtmlType});
-        m_documents.push_back({m_book.documents.back(), XhtmlDocument(title, body)});
+        std::string xhtml = XhtmlDocument(title, body);
+        // The cleaner's output is well-formed by construction; should it ever
+        // not be, a reader must still be able to open the book.
+        if (!IsWellFormedXml(xhtml)) {
+            xhtml = XhtmlDocument(title, "<h1 class=\"title\">" + XmlText(title) + "</h1>");
+        }
+        m_documents.push_back({m_book.documents.back(), std::move(xhtml)});
         return static_cast<int>(m_book.documents.size()) - 1;
     }
 

@@ -1,6 +1,7 @@
 #include "book/XhtmlCleaner.h"
 
 #include <libxml/HTMLparser.h>
+#include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
@@ -22,6 +23,8 @@ namespace {
 constexpr int kMaxDepth = 200;
 constexpr size_t kMaxInputBytes = 64u * 1024 * 1024;
 
+// Void elements are unwrapped rather than dropped: whatever the parser hung
+// below one is page content it misplaced.
 enum class Kind {
     Drop,       // element and content go
     Unwrap,     // the markup goes, the content stays
@@ -57,10 +60,10 @@ const std::unordered_map<std::string_view, Rule>& Rules() {
         {"frameset", {Kind::Drop, "", nullptr}},
         {"noframes", {Kind::Drop, "", nullptr}},
         {"object", {Kind::Drop, "", nullptr}},
-        {"embed", {Kind::Drop, "", nullptr}},
+        {"embed", {Kind::Unwrap, "", nullptr}},
         {"applet", {Kind::Drop, "", nullptr}},
-        {"param", {Kind::Drop, "", nullptr}},
-        {"input", {Kind::Drop, "", nullptr}},
+        {"param", {Kind::Unwrap, "", nullptr}},
+        {"input", {Kind::Unwrap, "", nullptr}},
         {"button", {Kind::Drop, "", nullptr}},
         {"select", {Kind::Drop, "", nullptr}},
         {"option", {Kind::Drop, "", nullptr}},
@@ -68,26 +71,26 @@ const std::unordered_map<std::string_view, Rule>& Rules() {
         {"textarea", {Kind::Drop, "", nullptr}},
         {"datalist", {Kind::Drop, "", nullptr}},
         {"output", {Kind::Drop, "", nullptr}},
-        {"keygen", {Kind::Drop, "", nullptr}},
+        {"keygen", {Kind::Unwrap, "", nullptr}},
         {"audio", {Kind::Drop, "", nullptr}},
         {"video", {Kind::Drop, "", nullptr}},
-        {"source", {Kind::Drop, "", nullptr}},
-        {"track", {Kind::Drop, "", nullptr}},
+        {"source", {Kind::Unwrap, "", nullptr}},
+        {"track", {Kind::Unwrap, "", nullptr}},
         {"canvas", {Kind::Drop, "", nullptr}},
         {"svg", {Kind::Drop, "", nullptr}},
         {"math", {Kind::Drop, "", nullptr}},
         {"title", {Kind::Drop, "", nullptr}},
-        {"meta", {Kind::Drop, "", nullptr}},
-        {"link", {Kind::Drop, "", nullptr}},
-        {"base", {Kind::Drop, "", nullptr}},
+        {"meta", {Kind::Unwrap, "", nullptr}},
+        {"link", {Kind::Unwrap, "", nullptr}},
+        {"base", {Kind::Unwrap, "", nullptr}},
         {"template", {Kind::Drop, "", nullptr}},
         {"map", {Kind::Drop, "", nullptr}},
-        {"area", {Kind::Drop, "", nullptr}},
-        {"col", {Kind::Drop, "", nullptr}},
+        {"area", {Kind::Unwrap, "", nullptr}},
+        {"col", {Kind::Unwrap, "", nullptr}},
         {"colgroup", {Kind::Drop, "", nullptr}},
         {"noembed", {Kind::Drop, "", nullptr}},
-        {"bgsound", {Kind::Drop, "", nullptr}},
-        {"wbr", {Kind::Drop, "", nullptr}},
+        {"bgsound", {Kind::Unwrap, "", nullptr}},
+        {"wbr", {Kind::Unwrap, "", nullptr}},
 
         {"span", {Kind::Inline, "span", nullptr}},
         {"font", {Kind::Inline, "span", nullptr}},
@@ -366,8 +369,22 @@ std::string CommonAttributes(xmlNode* node, const Rule& rule) {
 void IgnoreGeneric(void*, const char*, ...) {}
 void IgnoreStructured(void*, xmlErrorPtr) {}
 
-// Browsers read the heading block's "</br>" as a line break; libxml2 drops it.
-std::string WithBreaksRead(std::string_view html) {
+void PrepareParser() {
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { xmlInitParser(); });
+    xmlSetGenericErrorFunc(nullptr, IgnoreGeneric);  // per thread
+    xmlSetStructuredErrorFunc(nullptr, IgnoreStructured);
+}
+
+bool IsControlByte(unsigned char c) {
+    return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F;
+}
+
+// The text the parser gets: without control bytes (a NUL would end the parse
+// early; none of them can be part of a multi-byte character), and with the
+// heading block's "</br>" as the line break browsers read it as (libxml2
+// drops it).
+std::string ParserInput(std::string_view html) {
     std::string out;
     out.reserve(html.size());
     for (size_t i = 0; i < html.size();) {
@@ -381,7 +398,8 @@ std::string WithBreaksRead(std::string_view html) {
                 continue;
             }
         }
-        out.push_back(html[i++]);
+        if (!IsControlByte(static_cast<unsigned char>(html[i]))) out.push_back(html[i]);
+        ++i;
     }
     return out;
 }
@@ -632,12 +650,9 @@ private:
 }  // namespace
 
 std::string CleanHtmlFragment(std::string_view html, const PictureResolver& resolvePicture) {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { xmlInitParser(); });
     if (html.empty() || html.size() > kMaxInputBytes) return {};
-    xmlSetGenericErrorFunc(nullptr, IgnoreGeneric);
-    xmlSetStructuredErrorFunc(nullptr, IgnoreStructured);
-    const std::string source = WithBreaksRead(html);
+    PrepareParser();
+    const std::string source = ParserInput(html);
     const int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
                         HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC;
     xmlDoc* doc =
@@ -646,6 +661,16 @@ std::string CleanHtmlFragment(std::string_view html, const PictureResolver& reso
     std::string xhtml = CXhtmlWriter(resolvePicture).Write(doc);
     xmlFreeDoc(doc);
     return xhtml;
+}
+
+bool IsWellFormedXml(std::string_view document) {
+    if (document.empty() || document.size() > INT_MAX) return false;
+    PrepareParser();
+    xmlDoc* doc = xmlReadMemory(document.data(), static_cast<int>(document.size()), nullptr,
+                                "UTF-8", XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    if (!doc) return false;
+    xmlFreeDoc(doc);
+    return true;
 }
 
 }  // namespace pw

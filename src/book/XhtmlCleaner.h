@@ -25,4 +25,8 @@ using PictureResolver = std::function<std::string(const std::string& src)>;
 // is dropped, so the result always fits into one body.
 std::string CleanHtmlFragment(std::string_view html, const PictureResolver& resolvePicture);
 
+// True when the text is a well-formed XML document (checked without fetching
+// or expanding anything), the last check of every page before it goes into a book.
+bool IsWellFormedXml(std::string_view document);
+
 }  // namespace pw

@@ -40,7 +40,9 @@ bool ParseOnce(const std::string& text, DownloadAddress& address) {
 }  // namespace
 
 bool ParseDownloadAddress(const std::string& source, DownloadAddress& address) {
-    return ParseOnce(source, address) || ParseOnce("http://" + source, address);
+    if (ParseOnce(source, address)) return true;
+    // Only an address without any scheme is taken for a web address.
+    return source.find("://") == std::string::npos && ParseOnce("http://" + source, address);
 }
 
 std::string DownloadDisplayName(const std::string& object) {

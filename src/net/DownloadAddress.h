@@ -14,7 +14,7 @@ struct DownloadAddress {
     int nPort = 0;
 };
 
-// Parses an http or https address; one without a scheme is tried again with
+// Parses an http or https address; one without any scheme is tried again with
 // "http://" in front. False when neither parses.
 bool ParseDownloadAddress(const std::string& source, DownloadAddress& address);
 

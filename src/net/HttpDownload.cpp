@@ -98,9 +98,11 @@ DownloadResult Ended(DownloadEnd end) {
     return result;
 }
 
-// The answer never got as far as a status line.
+// After the request went out, the answer had no status line: nothing at all, or
+// bytes that are no HTTP answer (which libcurl would take for HTTP/0.9).
 bool IsMissingStatus(CURLcode code) {
-    return code == CURLE_GOT_NOTHING || code == CURLE_WEIRD_SERVER_REPLY;
+    return code == CURLE_GOT_NOTHING || code == CURLE_WEIRD_SERVER_REPLY ||
+           code == CURLE_UNSUPPORTED_PROTOCOL;
 }
 
 }  // namespace

@@ -195,7 +195,7 @@ GetOutcome Get(const std::string& address, const BodySink& sink, size_t maxBytes
         char* next = nullptr;
         if (IsRedirect(status) &&
             curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &next) == CURLE_OK && next && *next) {
-            url = next;
+            url = EscapeAddress(next);  // a Location header may hold raw bytes too
             continue;
         }
         if (IsSuccess(status)) {

@@ -1,5 +1,6 @@
 #include "ui/BrowserCookies.h"
 
+#include <QDateTime>
 #include <QNetworkCookie>
 #include <QWebEngineCookieStore>
 

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -56,6 +57,8 @@ void CIEExplorerDlg::PrepareEngine() {
     // blank; root runs it unsandboxed (the page shows the user's own choices).
     if (::geteuid() == 0) qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The engine's start-up report is for its developers, not for the terminal.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
 }
 
 CIEExplorerDlg::CIEExplorerDlg(QWidget* parent) : QWidget(parent), m_layout(this) {

@@ -96,13 +96,13 @@ TEST_F(PageFetcherTest, BodyEndedByClosingTheConnectionIsComplete) {
 
 TEST_F(PageFetcherTest, RedirectsAreFollowedToTheFinalPage) {
     sim_.Route(kHost, "/old.html", Response::Redirect(Address("/moved.html")));
-    sim_.Route(kHost, "/moved.html", Response::Redirect("/final.html?p=1", 301));
-    sim_.Route(kHost, "/final.html?p=1", Response::Html("final\r\n"));
+    sim_.Route(kHost, "/moved.html", Response::Redirect("/\xC4\xE3.html?p=1", 301));
+    sim_.Route(kHost, "/%C4%E3.html?p=1", Response::Html("final\r\n"));
 
     std::string page;
     EXPECT_EQ(FetchPage(Address("/old.html"), page), 0);
     EXPECT_EQ(page, "final\n");
-    EXPECT_EQ(sim_.CountRequests(kHost, "/final.html?p=1"), 1u);
+    EXPECT_EQ(sim_.CountRequests(kHost, "/%C4%E3.html?p=1"), 1u);
 }
 
 TEST_F(PageFetcherTest, EndlessRedirectsFail) {

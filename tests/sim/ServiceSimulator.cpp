@@ -42,6 +42,16 @@ std::string NormalHost(std::string host) {
     return host;
 }
 
+// "%c4" and "%C4" name the same byte; clients differ in which they send.
+std::string UpperEscapes(std::string text) {
+    for (size_t i = 0; i + 2 < text.size(); ++i) {
+        if (text[i] != '%') continue;
+        text[i + 1] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i + 1])));
+        text[i + 2] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i + 2])));
+    }
+    return text;
+}
+
 // Splits an absolute-form target ("http://host/p?q") or, with the Host header, an
 // origin-form one ("/p?q") into host, path and query.
 void SplitTarget(const std::string& target, const std::string& hostHeader, Request& out) {
@@ -53,7 +63,7 @@ void SplitTarget(const std::string& target, const std::string& hostHeader, Reque
         host = rest.substr(0, end);
         pathAndQuery = end == std::string::npos ? "" : rest.substr(end);
     }
-    pathAndQuery = pathAndQuery.substr(0, pathAndQuery.find('#'));
+    pathAndQuery = UpperEscapes(pathAndQuery.substr(0, pathAndQuery.find('#')));
     if (pathAndQuery.empty() || pathAndQuery.front() != '/') pathAndQuery.insert(0, "/");
     const size_t question = pathAndQuery.find('?');
     out.path = pathAndQuery.substr(0, question);
@@ -208,7 +218,7 @@ public:
 
     void Route(const std::string& host, const std::string& pathAndQuery, Handler handler) {
         std::lock_guard lock(routesMutex_);
-        routes_[{NormalHost(host), pathAndQuery}] = std::move(handler);
+        routes_[{NormalHost(host), UpperEscapes(pathAndQuery)}] = std::move(handler);
     }
 
     void RouteHost(const std::string& host, Handler handler) {
@@ -404,10 +414,11 @@ std::vector<Request> ServiceSimulator::Requests() const {
 size_t ServiceSimulator::CountRequests(const std::string& host,
                                        const std::string& pathOrPathAndQuery) const {
     const std::string wanted = NormalHost(host);
+    const std::string address = UpperEscapes(pathOrPathAndQuery);
     size_t count = 0;
     for (const Request& request : impl_->Requests()) {
         if (request.host == wanted &&
-            (request.path == pathOrPathAndQuery || request.PathAndQuery() == pathOrPathAndQuery)) {
+            (request.path == address || request.PathAndQuery() == address)) {
             ++count;
         }
     }

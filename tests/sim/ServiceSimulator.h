@@ -17,7 +17,8 @@ namespace pw::sim {
 using HeaderList = std::vector<std::pair<std::string, std::string>>;
 
 // A request as the simulator saw it. host is lower case without ":80"; path and
-// query are raw (not percent-decoded), query without the "?".
+// query are not percent-decoded (only the hex digits of escapes are upper-cased,
+// here and in routes), query without the "?".
 struct Request {
     std::string method;
     std::string host;

@@ -88,35 +88,40 @@ private slots:
     }
 
     void widgetsFollowTheirParentsResize() {
-        QWidget parent;
-        parent.resize(500, 300);
-        auto* stretched = new QWidget(&parent);
+        // A page inside a window, as the tab pages are: its own rectangle counts.
+        QWidget window;
+        auto* parent = new QWidget(&window);
+        parent->setGeometry(5, 5, 500, 300);
+        auto* stretched = new QWidget(parent);
         stretched->setGeometry(10, 10, 100, 20);
-        auto* pinned = new QWidget(&parent);
+        auto* pinned = new QWidget(parent);
         pinned->setGeometry(400, 10, 90, 20);
-        auto* scaled = new QWidget(&parent);
+        auto* scaled = new QWidget(parent);
         scaled->setGeometry(100, 100, 100, 100);
         CWidgetLayout layout;
-        layout.Record(&parent);
+        layout.Record(parent);
         QVERIFY(layout.SetAnchors(stretched, kAnchorStretch, kAnchorFixed));
         QVERIFY(layout.SetAnchors(pinned, kAnchorMoveWithFar, kAnchorFixed));
+        window.show();
 
-        parent.resize(600, 600);
+        parent->resize(600, 600);
         QCOMPARE(stretched->geometry(), QRect(10, 10, 200, 20));
         QCOMPARE(pinned->geometry(), QRect(500, 10, 90, 20));
         QCOMPARE(scaled->geometry(), QRect(120, 200, 120, 200));
     }
 
     void aDestroyedChildIsSkipped() {
-        QWidget parent;
-        parent.resize(500, 300);
-        auto* gone = new QWidget(&parent);
-        auto* kept = new QWidget(&parent);
+        QWidget window;
+        auto* parent = new QWidget(&window);
+        parent->resize(500, 300);
+        auto* gone = new QWidget(parent);
+        auto* kept = new QWidget(parent);
         kept->setGeometry(0, 0, 50, 50);
         CWidgetLayout layout;
-        layout.Record(&parent);
+        layout.Record(parent);
         delete gone;
-        parent.resize(1000, 600);
+        window.show();
+        parent->resize(1000, 600);
         QCOMPARE(kept->geometry(), QRect(0, 0, 100, 100));
     }
 };

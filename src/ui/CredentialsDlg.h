@@ -1,0 +1,31 @@
+#pragma once
+// Asks for a user name and password when a download's server or proxy wants them.
+
+#include <QDialog>
+
+#include <optional>
+
+#include "net/HttpDownload.h"
+
+class QLineEdit;
+
+namespace pw {
+
+class CCredentialsDlg : public QDialog {
+    Q_OBJECT
+public:
+    // server: the host that asks; proxy: the proxy asks rather than the server.
+    CCredentialsDlg(const QString& server, bool proxy, QWidget* parent = nullptr);
+
+    DownloadCredentials Credentials() const;
+
+    // Runs the dialog modally; nothing when the user cancels.
+    static std::optional<DownloadCredentials> Ask(const QString& server, bool proxy,
+                                                  QWidget* parent);
+
+private:
+    QLineEdit* m_user = nullptr;
+    QLineEdit* m_password = nullptr;
+};
+
+}  // namespace pw

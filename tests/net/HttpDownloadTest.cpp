@@ -1,0 +1,392 @@
+#include <curl/curl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "app/Event.h"
+#include "net/HttpDownload.h"
+#include "sim/ServiceSimulator.h"
+#include "support/ScopedProxy.h"
+#include "support/TempDir.h"
+
+namespace pw {
+namespace {
+
+using sim::Fault;
+using sim::Framing;
+using sim::Response;
+
+constexpr const char* kHost = "dl.example.com";
+
+std::string Address(const std::string& path) {
+    return std::string("http://") + kHost + path;
+}
+
+std::string Pattern(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
+    return bytes;
+}
+
+// A loopback port with nothing listening on it.
+int ClosedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+class Recorder : public IDownloadListener {
+public:
+    void OnStep(DownloadStep step, const std::string& info) override {
+        steps.emplace_back(step, info);
+    }
+    void OnResponse(int64_t size) override { sizes.push_back(size); }
+    void OnProgress(const DownloadProgress& p) override {
+        progress.push_back(p);
+        if (p.nReceived >= cancelAfterBytes) receivedEnough.Set();
+    }
+    std::optional<DownloadCredentials> OnCredentials(bool proxy) override {
+        asked.push_back(proxy);
+        return credentials;
+    }
+
+    bool Saw(DownloadStep step, const std::string& info) const {
+        for (const auto& [s, i] : steps) {
+            if (s == step && i == info) return true;
+        }
+        return false;
+    }
+
+    std::vector<std::pair<DownloadStep, std::string>> steps;
+    std::vector<int64_t> sizes;
+    std::vector<DownloadProgress> progress;
+    std::vector<bool> asked;
+    std::optional<DownloadCredentials> credentials;
+    int64_t cancelAfterBytes = INT64_MAX;
+    CEvent receivedEnough{true, false};
+};
+
+class HttpDownloadTest : public ::testing::Test {
+protected:
+    DownloadResult Download(const std::string& path, Recorder& recorder) {
+        CHttpDownload download(Address(path), Target());
+        EXPECT_EQ(download.OpenTarget(), 0);
+        return download.Run(recorder);
+    }
+
+    std::string Target() const { return dir_.File("file.bin"); }
+    bool TargetExists() const { return std::filesystem::exists(Target()); }
+    std::string TargetBytes() const {
+        std::ifstream in(Target(), std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+
+    test::TempDir dir_;
+    sim::ServiceSimulator sim_;
+    test::ScopedProxy proxy_{sim_};
+};
+
+TEST_F(HttpDownloadTest, KnownLengthIsWrittenWithRisingPercentage) {
+    const std::string body = Pattern(300 * 1024);
+    sim_.Route(kHost, "/Pagewell2.0.exe", Response::Text(body, "application/octet-stream"));
+
+    Recorder recorder;
+    const DownloadResult result = Download("/Pagewell2.0.exe", recorder);
+    EXPECT_EQ(result.end, DownloadEnd::kDone);
+    EXPECT_FALSE(result.bSecure);
+    EXPECT_EQ(TargetBytes(), body);
+    EXPECT_EQ(recorder.sizes, std::vector<int64_t>{static_cast<int64_t>(body.size())});
+    ASSERT_FALSE(recorder.progress.empty());
+    int last = 0;
+    for (const DownloadProgress& p : recorder.progress) {
+        ASSERT_TRUE(p.percent);
+        EXPECT_GT(*p.percent, last);
+        last = *p.percent;
+    }
+    EXPECT_EQ(last, 100);
+    EXPECT_FALSE(recorder.steps.empty());
+    EXPECT_EQ(recorder.steps.back().first, DownloadStep::kConnected);
+}
+
+TEST_F(HttpDownloadTest, UnknownLengthHasNoPercentage) {
+    const std::string body = Pattern(5000);
+    for (Framing framing : {Framing::kUntilClose, Framing::kChunked}) {
+        Response response = Response::Text(body, "application/octet-stream");
+        response.framing = framing;
+        response.chunkBytes = 1000;
+        response.chunkIntervalMs = 1;
+        sim_.Route(kHost, "/open-ended", response);
+
+        Recorder recorder;
+        EXPECT_EQ(Download("/open-ended", recorder).end, DownloadEnd::kDone);
+        EXPECT_EQ(TargetBytes(), body);
+        EXPECT_EQ(recorder.sizes, std::vector<int64_t>{-1});
+        for (const DownloadProgress& p : recorder.progress) {
+            EXPECT_FALSE(p.percent);
+            EXPECT_FALSE(p.secondsLeft);
+        }
+    }
+}
+
+TEST_F(HttpDownloadTest, ErrorStatusLeavesNoFile) {
+    sim_.Route(kHost, "/broken", Response::Html("<html>oops</html>", 500));
+    for (const char* path : {"/missing", "/broken"}) {
+        Recorder recorder;
+        const DownloadResult result = Download(path, recorder);
+        EXPECT_EQ(result.end, DownloadEnd::kFailed);
+        EXPECT_EQ(result.failure, DownloadFailure::kBadStatus);
+        EXPECT_EQ(result.nCode, path == std::string("/missing") ? 404 : 500);
+        EXPECT_FALSE(TargetExists());
+        EXPECT_TRUE(recorder.sizes.empty());
+    }
+}
+
+TEST_F(HttpDownloadTest, RedirectIsReportedAndFollowed) {
+    sim_.Route(kHost, "/latest", Response::Redirect("http://mirror.example.com/P.exe"));
+    sim_.Route("mirror.example.com", "/P.exe",
+               Response::Text("new program", "application/x-binary"));
+
+    Recorder recorder;
+    EXPECT_EQ(Download("/latest", recorder).end, DownloadEnd::kDone);
+    EXPECT_EQ(TargetBytes(), "new program");
+    EXPECT_TRUE(recorder.Saw(DownloadStep::kRedirect, "http://mirror.example.com/P.exe"));
+}
+
+TEST_F(HttpDownloadTest, EndlessRedirectsFail) {
+    sim_.Route(kHost, "/loop", Response::Redirect("/loop"));
+    Recorder recorder;
+    const DownloadResult result = Download("/loop", recorder);
+    EXPECT_EQ(result.failure, DownloadFailure::kBadStatus);
+    EXPECT_EQ(result.nCode, 302);
+    EXPECT_FALSE(TargetExists());
+}
+
+sim::Handler Guarded(const std::string& header, const std::string& expected, int refusal,
+                     const std::string& challenge) {
+    return [=](const sim::Request& request) {
+        if (request.Header(header) == expected) return Response::Text("secret body", "text/plain");
+        Response denied = Response::Html("denied", refusal);
+        denied.headers.emplace_back(challenge, "Basic realm=\"pagewell\"");
+        return denied;
+    };
+}
+
+TEST_F(HttpDownloadTest, ServerAsksForCredentials) {
+    sim_.Route(kHost, "/private",
+               Guarded("Authorization", "Basic dXNlcjpwYTpzcw==", 401, "WWW-Authenticate"));
+
+    Recorder giving;
+    giving.credentials = DownloadCredentials{"user", "pa:ss"};
+    EXPECT_EQ(Download("/private", giving).end, DownloadEnd::kDone);
+    EXPECT_EQ(giving.asked, std::vector<bool>{false});
+    EXPECT_EQ(TargetBytes(), "secret body");
+
+    // Declining is a failure, not an empty success.
+    Recorder declining;
+    const DownloadResult result = Download("/private", declining);
+    EXPECT_EQ(result.failure, DownloadFailure::kBadStatus);
+    EXPECT_EQ(result.nCode, 401);
+    EXPECT_FALSE(TargetExists());
+}
+
+TEST_F(HttpDownloadTest, ProxyAsksForCredentials) {
+    sim_.Route(kHost, "/via-proxy",
+               Guarded("Proxy-Authorization", "Basic cHJveHk6cHc=", 407, "Proxy-Authenticate"));
+    Recorder recorder;
+    recorder.credentials = DownloadCredentials{"proxy", "pw"};
+    EXPECT_EQ(Download("/via-proxy", recorder).end, DownloadEnd::kDone);
+    EXPECT_EQ(recorder.asked, std::vector<bool>{true});
+    EXPECT_EQ(TargetBytes(), "secret body");
+}
+
+TEST_F(HttpDownloadTest, WrongCredentialsAreNotRetriedForever) {
+    sim_.Route(kHost, "/private",
+               Guarded("Authorization", "Basic dXNlcjpwYTpzcw==", 401, "WWW-Authenticate"));
+    Recorder recorder;
+    recorder.credentials = DownloadCredentials{"user", "wrong"};
+    EXPECT_EQ(Download("/private", recorder).failure, DownloadFailure::kBadStatus);
+    EXPECT_EQ(recorder.asked.size(), static_cast<size_t>(CHttpDownload::kMaxAuthRounds));
+    EXPECT_FALSE(TargetExists());
+}
+
+TEST_F(HttpDownloadTest, CancelBeforeTheRequestLeavesTheEmptyFile) {
+    sim_.Route(kHost, "/file", Response::Text("abc", "text/plain"));
+    CHttpDownload download(Address("/file"), Target());
+    ASSERT_EQ(download.OpenTarget(), 0);
+    download.Cancel();
+    Recorder recorder;
+    EXPECT_EQ(download.Run(recorder).end, DownloadEnd::kAborted);
+    EXPECT_TRUE(TargetExists());
+    EXPECT_EQ(TargetBytes(), "");
+    EXPECT_TRUE(sim_.Requests().empty());
+}
+
+// Cancels from another thread once the first bytes have been written.
+DownloadResult CancelAfterFirstBytes(CHttpDownload& download, Recorder& recorder,
+                                     std::chrono::milliseconds pause = {}) {
+    recorder.cancelAfterBytes = 1;
+    std::thread canceller([&] {
+        recorder.receivedEnough.Wait();
+        std::this_thread::sleep_for(pause);
+        download.Cancel();
+    });
+    const DownloadResult result = download.Run(recorder);
+    recorder.receivedEnough.Set();  // releases the canceller if no byte ever came
+    canceller.join();
+    return result;
+}
+
+TEST_F(HttpDownloadTest, CancelDuringTransferRemovesThePartialFile) {
+    Response slow = Response::Text(Pattern(200 * 1024), "application/octet-stream");
+    slow.chunkBytes = 1024;
+    slow.chunkIntervalMs = 20;
+    sim_.Route(kHost, "/slow", slow);
+
+    CHttpDownload download(Address("/slow"), Target());
+    ASSERT_EQ(download.OpenTarget(), 0);
+    Recorder recorder;
+    EXPECT_EQ(CancelAfterFirstBytes(download, recorder).end, DownloadEnd::kAborted);
+    EXPECT_FALSE(TargetExists());
+}
+
+TEST_F(HttpDownloadTest, CancelWhileTheServerIsSilent) {
+    Response stalled = Response::Text(Pattern(8192), "application/octet-stream");
+    stalled.fault = Fault::kStall;
+    stalled.faultAfterBytes = 2048;
+    stalled.stallMs = 60000;
+    sim_.Route(kHost, "/stalled", stalled);
+
+    // Were the cancel not effective during the silence, the stall time-out would
+    // end the download as a failure instead.
+    CHttpDownload download(Address("/stalled"), Target());
+    ASSERT_EQ(download.OpenTarget(), 0);
+    Recorder recorder;
+    const auto intoTheSilence = std::chrono::milliseconds(300);
+    EXPECT_EQ(CancelAfterFirstBytes(download, recorder, intoTheSilence).end, DownloadEnd::kAborted);
+    EXPECT_FALSE(TargetExists());
+}
+
+TEST_F(HttpDownloadTest, StallEndsTheTransfer) {
+    Response stalled = Response::Text(Pattern(8192), "application/octet-stream");
+    stalled.fault = Fault::kStall;
+    stalled.faultAfterBytes = 2048;
+    stalled.stallMs = 60000;
+    sim_.Route(kHost, "/stalled", stalled);
+
+    CHttpDownload download(Address("/stalled"), Target());
+    download.SetStallSeconds(1);
+    ASSERT_EQ(download.OpenTarget(), 0);
+    Recorder recorder;
+    const DownloadResult result = download.Run(recorder);
+    EXPECT_EQ(result.end, DownloadEnd::kFailed);
+    EXPECT_EQ(result.failure, DownloadFailure::kTransfer);
+    EXPECT_EQ(result.nCode, CURLE_OPERATION_TIMEDOUT);
+    EXPECT_FALSE(TargetExists());
+}
+
+TEST_F(HttpDownloadTest, BrokenTransferRemovesThePartialFile) {
+    Response cut = Response::Text(Pattern(8192), "application/octet-stream");
+    cut.fault = Fault::kCut;
+    cut.faultAfterBytes = 4096;
+    sim_.Route(kHost, "/cut", cut);
+
+    Recorder recorder;
+    const DownloadResult result = Download("/cut", recorder);
+    EXPECT_EQ(result.failure, DownloadFailure::kTransfer);
+    EXPECT_FALSE(TargetExists());
+}
+
+TEST_F(HttpDownloadTest, UnreachableServerIsAConnectionFailure) {
+    test::ScopedProxy nowhere("http://127.0.0.1:" + std::to_string(ClosedPort()));
+    Recorder recorder;
+    const DownloadResult result = Download("/file", recorder);
+    EXPECT_EQ(result.failure, DownloadFailure::kConnection);
+    EXPECT_EQ(result.nCode, CURLE_COULDNT_CONNECT);
+    EXPECT_FALSE(TargetExists());
+    EXPECT_TRUE(recorder.Saw(DownloadStep::kConnecting, "127.0.0.1"));
+}
+
+TEST_F(HttpDownloadTest, ResetBeforeTheAnswerIsAConnectionFailure) {
+    Response reset = Response::Html("never");
+    reset.fault = Fault::kReset;
+    sim_.Route(kHost, "/reset", reset);
+
+    Recorder recorder;
+    const DownloadResult result = Download("/reset", recorder);
+    EXPECT_EQ(result.failure, DownloadFailure::kConnection);
+    EXPECT_FALSE(TargetExists());
+}
+
+// A server on a loopback port that answers every connection with these bytes.
+class RawServer {
+public:
+    explicit RawServer(std::string answer) : answer_(std::move(answer)) {
+        fd_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        bind(fd_, reinterpret_cast<sockaddr*>(&address), size);
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
+        port_ = ntohs(address.sin_port);
+        listen(fd_, 4);
+        thread_ = std::thread([this] {
+            const int client = accept(fd_, nullptr, nullptr);
+            if (client < 0) return;
+            char request[4096];
+            (void)!read(client, request, sizeof request);
+            (void)!write(client, answer_.data(), answer_.size());
+            close(client);
+        });
+    }
+    ~RawServer() {
+        shutdown(fd_, SHUT_RDWR);
+        close(fd_);
+        thread_.join();
+    }
+    std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+private:
+    std::string answer_;
+    int fd_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+TEST_F(HttpDownloadTest, AnswerWithoutStatusLeavesTheEmptyFile) {
+    for (const char* answer : {"this is no http answer\r\n\r\n", ""}) {
+        RawServer server(answer);
+        test::ScopedProxy viaRaw(server.Url());
+        Recorder recorder;
+        const DownloadResult result = Download("/file", recorder);
+        EXPECT_EQ(result.failure, DownloadFailure::kStatusUnreadable) << result.nCode;
+        EXPECT_TRUE(TargetExists());
+        EXPECT_EQ(TargetBytes(), "");
+    }
+}
+
+TEST_F(HttpDownloadTest, TargetIsNeverOpenedThroughALink) {
+    std::filesystem::create_symlink(dir_.File("elsewhere"), Target());
+    CHttpDownload download(Address("/file"), Target());
+    EXPECT_NE(download.OpenTarget(), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("elsewhere")));
+}
+
+}  // namespace
+}  // namespace pw

@@ -1,0 +1,133 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "net/PostRequest.h"
+#include "sim/DemoPages.h"
+#include "sim/ServiceSimulator.h"
+#include "support/ScopedProxy.h"
+#include "support/TestHost.h"
+
+using namespace pw;
+using sim::Response;
+
+namespace {
+
+constexpr const char* kHost = "api.example.com";
+constexpr const char* kPath = "dwr/call/plaincall/Bean.get.dwr";
+const std::string kHeaders =
+    "Accept: */*\nReferer: http://api.example.com/crossdomain.html?t=1\nContent-Type: "
+    "text/plain\nAccept-Encoding: gzip, deflate\nHost: api.example.com\nContent-Length: 9\n"
+    "Pragma: no-cache\nCookie: \n";
+
+// A loopback port with nothing listening on it.
+int ClosedPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+// Compressed bytes are no text: typed otherwise the simulator's server would
+// compress them once more for a client that accepts gzip.
+Response Compressed(const std::string& bytes, int status = 200) {
+    Response response = Response::Text(bytes, "application/octet-stream");
+    response.status = status;
+    return response;
+}
+
+bool IsNetworkErrorText(const std::string& text) {
+    return text.rfind("InternetException\r\nm_dwError", 0) == 0 &&
+           text.size() > 47 && text.substr(text.size() - 18) == ",m_dwContextError1";
+}
+
+class PostRequestTest : public ::testing::Test {
+protected:
+    std::string Post() {
+        std::string page = "stale";
+        PostRequest(page, kHost, kPath, kHeaders, "a=1\nb=22\n");
+        return page;
+    }
+
+    sim::ServiceSimulator simulator;
+    test::ScopedProxy proxy{simulator};
+    test::TestHost host;
+};
+
+}  // namespace
+
+TEST_F(PostRequestTest, SendsTheHeaderBlockAndBodyAndInflatesTheAnswer) {
+    std::string text;
+    for (int i = 0; i < 3000; ++i) text += "s" + std::to_string(i) + ".title=\"x\";\n";
+    simulator.Route(kHost, std::string("/") + kPath, Compressed(sim::Deflate(text)));
+    EXPECT_EQ(Post(), text);
+
+    const sim::Request request = simulator.Requests().at(0);
+    EXPECT_EQ(request.method, "POST");
+    EXPECT_EQ(request.body, "a=1\nb=22\n");
+    EXPECT_EQ(request.Header("Referer"), "http://api.example.com/crossdomain.html?t=1");
+    EXPECT_EQ(request.Header("Content-Type"), "text/plain");
+    EXPECT_EQ(request.Header("Accept-Encoding"), "gzip, deflate");
+    EXPECT_EQ(request.Header("Pragma"), "no-cache");
+    EXPECT_EQ(request.Header("Content-Length"), "9");
+    bool cookieLine = false;
+    for (const auto& [name, value] : request.headers) cookieLine |= name == "Cookie" && value.empty();
+    EXPECT_TRUE(cookieLine);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(PostRequestTest, AnswersOverTheReceiveBufferArriveWhole) {
+    // Incompressible text: the compressed answer alone is several MiB.
+    std::mt19937 random(7);
+    std::string text(3u << 20, ' ');
+    for (char& c : text) c = static_cast<char>('!' + random() % 90);
+    simulator.Route(kHost, std::string("/") + kPath, Compressed(sim::Deflate(text, 15)));
+    EXPECT_EQ(Post(), text);
+}
+
+TEST_F(PostRequestTest, AnswerIsCutAtItsFirstZeroByte) {
+    simulator.Route(kHost, std::string("/") + kPath,
+                    Compressed(sim::Deflate(std::string("abc\0def", 7))));
+    EXPECT_EQ(Post(), "abc");
+}
+
+TEST_F(PostRequestTest, UnwantedStatusOrUncompressedAnswerGivesAnEmptyPage) {
+    simulator.Route(kHost, std::string("/") + kPath, Compressed(sim::Deflate("text"), 500));
+    EXPECT_EQ(Post(), "");
+    simulator.Route(kHost, std::string("/") + kPath, Compressed("[s0,s1]"));
+    EXPECT_EQ(Post(), "");
+    simulator.Route(kHost, std::string("/") + kPath, Response::Redirect("http://elsewhere/"));
+    EXPECT_EQ(Post(), "");
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(PostRequestTest, NetworkErrorsShowTheMessageAndGiveAnEmptyPage) {
+    Response reset = Compressed(sim::Deflate("text"));
+    reset.fault = sim::Fault::kReset;
+    simulator.Route(kHost, std::string("/") + kPath, reset);
+    EXPECT_EQ(Post(), "");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_TRUE(IsNetworkErrorText(host.messages[0])) << host.messages[0];
+
+    Response cut = Compressed(sim::Deflate(std::string(100000, 'x'), 31, 0));
+    cut.fault = sim::Fault::kCut;
+    cut.faultAfterBytes = 5000;
+    simulator.Route(kHost, std::string("/") + kPath, cut);
+    EXPECT_EQ(Post(), "");
+    EXPECT_EQ(host.messages.size(), 2u);
+
+    test::ScopedProxy nowhere("http://127.0.0.1:" + std::to_string(ClosedPort()));
+    EXPECT_EQ(Post(), "");
+    ASSERT_EQ(host.messages.size(), 3u);
+    // libcurl's "could not connect".
+    EXPECT_EQ(host.messages[2], "InternetException\r\nm_dwError7,m_dwContextError1");
+}
