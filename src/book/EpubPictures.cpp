@@ -87,7 +87,9 @@ std::string CEpubPictures::Add(const std::string& name) {
         picture.strMediaType = "image/png";
         bookExtension = "png";
     } else {
-        return {};  // no core media type of the readers this book is for
+        // WebP is a core type only from EPUB 3.3 on; readers and checkers of
+        // EPUB 3.2 reject it without a fallback, and there is no decoder here.
+        return {};
     }
     picture.strHref = "images/p" + std::to_string(m_pictures.size() + 1) + "." + bookExtension;
     m_pictures.push_back(std::move(picture));

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "book/InlineStyle.h"
 #include "book/WebAddress.h"
 #include "book/XmlText.h"
 
@@ -20,11 +21,9 @@ namespace {
 
 // Deeper markup is written as its text alone, which keeps the writer's
 // recursion bounded whatever the page nests.
-constexpr int kMaxDepth = 200;
+constexpr int kMaxDepth = 100;
 constexpr size_t kMaxInputBytes = 64u * 1024 * 1024;
 
-// Void elements are unwrapped rather than dropped: whatever the parser hung
-// below one is page content it misplaced.
 enum class Kind {
     Drop,       // element and content go
     Unwrap,     // the markup goes, the content stays
@@ -51,140 +50,64 @@ struct Rule {
     const char* style;   // declaration the old element stood for
 };
 
-const std::unordered_map<std::string_view, Rule>& Rules() {
-    static const std::unordered_map<std::string_view, Rule> rules = {
-        {"script", {Kind::Drop, "", nullptr}},
-        {"style", {Kind::Drop, "", nullptr}},
-        {"iframe", {Kind::Drop, "", nullptr}},
-        {"frame", {Kind::Drop, "", nullptr}},
-        {"frameset", {Kind::Drop, "", nullptr}},
-        {"noframes", {Kind::Drop, "", nullptr}},
-        {"object", {Kind::Drop, "", nullptr}},
-        {"embed", {Kind::Unwrap, "", nullptr}},
-        {"applet", {Kind::Drop, "", nullptr}},
-        {"param", {Kind::Unwrap, "", nullptr}},
-        {"input", {Kind::Unwrap, "", nullptr}},
-        {"button", {Kind::Drop, "", nullptr}},
-        {"select", {Kind::Drop, "", nullptr}},
-        {"option", {Kind::Drop, "", nullptr}},
-        {"optgroup", {Kind::Drop, "", nullptr}},
-        {"textarea", {Kind::Drop, "", nullptr}},
-        {"datalist", {Kind::Drop, "", nullptr}},
-        {"output", {Kind::Drop, "", nullptr}},
-        {"keygen", {Kind::Unwrap, "", nullptr}},
-        {"audio", {Kind::Drop, "", nullptr}},
-        {"video", {Kind::Drop, "", nullptr}},
-        {"source", {Kind::Unwrap, "", nullptr}},
-        {"track", {Kind::Unwrap, "", nullptr}},
-        {"canvas", {Kind::Drop, "", nullptr}},
-        {"svg", {Kind::Drop, "", nullptr}},
-        {"math", {Kind::Drop, "", nullptr}},
-        {"title", {Kind::Drop, "", nullptr}},
-        {"meta", {Kind::Unwrap, "", nullptr}},
-        {"link", {Kind::Unwrap, "", nullptr}},
-        {"base", {Kind::Unwrap, "", nullptr}},
-        {"template", {Kind::Drop, "", nullptr}},
-        {"map", {Kind::Drop, "", nullptr}},
-        {"area", {Kind::Unwrap, "", nullptr}},
-        {"col", {Kind::Unwrap, "", nullptr}},
-        {"colgroup", {Kind::Drop, "", nullptr}},
-        {"noembed", {Kind::Drop, "", nullptr}},
-        {"bgsound", {Kind::Unwrap, "", nullptr}},
-        {"wbr", {Kind::Unwrap, "", nullptr}},
+using RuleMap = std::unordered_map<std::string_view, Rule>;
 
-        {"span", {Kind::Inline, "span", nullptr}},
-        {"font", {Kind::Inline, "span", nullptr}},
-        {"em", {Kind::Inline, "em", nullptr}},
-        {"strong", {Kind::Inline, "strong", nullptr}},
-        {"b", {Kind::Inline, "b", nullptr}},
-        {"i", {Kind::Inline, "i", nullptr}},
-        {"u", {Kind::Inline, "u", nullptr}},
-        {"s", {Kind::Inline, "s", nullptr}},
-        {"strike", {Kind::Inline, "s", nullptr}},
-        {"del", {Kind::Inline, "del", nullptr}},
-        {"ins", {Kind::Inline, "ins", nullptr}},
-        {"sub", {Kind::Inline, "sub", nullptr}},
-        {"sup", {Kind::Inline, "sup", nullptr}},
-        {"small", {Kind::Inline, "small", nullptr}},
-        {"big", {Kind::Inline, "span", nullptr}},
-        {"tt", {Kind::Inline, "code", nullptr}},
-        {"code", {Kind::Inline, "code", nullptr}},
-        {"kbd", {Kind::Inline, "kbd", nullptr}},
-        {"samp", {Kind::Inline, "samp", nullptr}},
-        {"var", {Kind::Inline, "var", nullptr}},
-        {"cite", {Kind::Inline, "cite", nullptr}},
-        {"q", {Kind::Inline, "q", nullptr}},
-        {"abbr", {Kind::Inline, "abbr", nullptr}},
-        {"acronym", {Kind::Inline, "abbr", nullptr}},
-        {"dfn", {Kind::Inline, "span", nullptr}},
-        {"mark", {Kind::Inline, "mark", nullptr}},
-        {"time", {Kind::Inline, "span", nullptr}},
-        {"bdo", {Kind::Inline, "span", nullptr}},
-        {"bdi", {Kind::Inline, "span", nullptr}},
-        {"ruby", {Kind::Inline, "span", nullptr}},
-        {"rt", {Kind::Inline, "span", nullptr}},
-        {"rp", {Kind::Inline, "span", nullptr}},
-        {"rb", {Kind::Inline, "span", nullptr}},
-        {"label", {Kind::Inline, "span", nullptr}},
-        {"nobr", {Kind::Inline, "span", nullptr}},
-        {"blink", {Kind::Inline, "span", nullptr}},
+void Add(RuleMap& rules, Kind kind, std::initializer_list<const char*> names,
+         const char* output = nullptr, const char* style = nullptr) {
+    for (const char* name : names) rules[name] = {kind, output ? output : name, style};
+}
 
-        {"p", {Kind::BlockText, "p", nullptr}},
-        {"h1", {Kind::BlockText, "h1", nullptr}},
-        {"h2", {Kind::BlockText, "h2", nullptr}},
-        {"h3", {Kind::BlockText, "h3", nullptr}},
-        {"h4", {Kind::BlockText, "h4", nullptr}},
-        {"h5", {Kind::BlockText, "h5", nullptr}},
-        {"h6", {Kind::BlockText, "h6", nullptr}},
-        {"pre", {Kind::BlockText, "pre", nullptr}},
-        {"xmp", {Kind::BlockText, "pre", nullptr}},
-        {"listing", {Kind::BlockText, "pre", nullptr}},
-        {"plaintext", {Kind::BlockText, "pre", nullptr}},
-        {"legend", {Kind::BlockText, "p", nullptr}},
-
-        {"div", {Kind::Block, "div", nullptr}},
-        {"blockquote", {Kind::Block, "blockquote", nullptr}},
-        {"center", {Kind::Block, "div", "text-align: center"}},
-        {"section", {Kind::Block, "div", nullptr}},
-        {"article", {Kind::Block, "div", nullptr}},
-        {"header", {Kind::Block, "div", nullptr}},
-        {"footer", {Kind::Block, "div", nullptr}},
-        {"aside", {Kind::Block, "div", nullptr}},
-        {"nav", {Kind::Block, "div", nullptr}},
-        {"main", {Kind::Block, "div", nullptr}},
-        {"figure", {Kind::Block, "div", nullptr}},
-        {"figcaption", {Kind::Block, "div", nullptr}},
-        {"address", {Kind::Block, "div", nullptr}},
-        {"details", {Kind::Block, "div", nullptr}},
-        {"summary", {Kind::Block, "div", nullptr}},
-        {"dialog", {Kind::Block, "div", nullptr}},
-        {"hgroup", {Kind::Block, "div", nullptr}},
-        {"fieldset", {Kind::Block, "div", nullptr}},
-        {"marquee", {Kind::Block, "div", nullptr}},
-        {"dl", {Kind::Block, "div", nullptr}},
-        {"dt", {Kind::Block, "div", "font-weight: bold"}},
-        {"dd", {Kind::Block, "blockquote", nullptr}},
-        {"caption", {Kind::Block, "div", "text-align: center"}},
-
-        {"ul", {Kind::List, "ul", nullptr}},
-        {"menu", {Kind::List, "ul", nullptr}},
-        {"dir", {Kind::List, "ul", nullptr}},
-        {"ol", {Kind::List, "ol", nullptr}},
-        {"li", {Kind::ListItem, "li", nullptr}},
-
-        {"table", {Kind::Table, "table", nullptr}},
-        {"thead", {Kind::TableSection, "", nullptr}},
-        {"tbody", {Kind::TableSection, "", nullptr}},
-        {"tfoot", {Kind::TableSection, "", nullptr}},
-        {"tr", {Kind::Row, "tr", nullptr}},
-        {"td", {Kind::Cell, "td", nullptr}},
-        {"th", {Kind::Cell, "th", nullptr}},
-
-        {"br", {Kind::Break, "br", nullptr}},
-        {"hr", {Kind::Rule, "hr", nullptr}},
-        {"img", {Kind::Image, "img", nullptr}},
-        {"a", {Kind::Link, "a", nullptr}},
-    };
+const RuleMap& Rules() {
+    static const RuleMap rules = [] {
+        RuleMap r;
+        // Content that must not reach a book, or is no text.
+        Add(r, Kind::Drop,
+            {"script",   "style",  "iframe",   "frame",  "frameset", "noframes", "object",
+             "applet",   "button", "select",   "option", "optgroup", "textarea", "datalist",
+             "output",   "audio",  "video",    "canvas", "svg",      "math",     "title",
+             "template", "map",    "colgroup", "noembed"});
+        // Void elements are unwrapped rather than dropped: whatever the parser
+        // hung below one is page content it misplaced.
+        Add(r, Kind::Unwrap,
+            {"embed", "param", "input", "keygen", "source", "track", "area", "col", "wbr", "base",
+             "link", "meta", "bgsound"});
+        Add(r, Kind::Inline,
+            {"span", "em",    "strong", "b",   "i",    "u",   "s",    "del", "ins",  "sub",
+             "sup",  "small", "code",   "kbd", "samp", "var", "cite", "q",   "abbr", "mark"});
+        Add(r, Kind::BlockText, {"p", "h1", "h2", "h3", "h4", "h5", "h6", "pre"});
+        Add(r, Kind::Block, {"div", "blockquote"});
+        Add(r, Kind::List, {"ul", "ol"});
+        Add(r, Kind::ListItem, {"li"});
+        Add(r, Kind::Table, {"table"});
+        Add(r, Kind::TableSection, {"thead", "tbody", "tfoot"});
+        Add(r, Kind::Row, {"tr"});
+        Add(r, Kind::Cell, {"td", "th"});
+        Add(r, Kind::Break, {"br"});
+        Add(r, Kind::Rule, {"hr"});
+        Add(r, Kind::Image, {"img"});
+        Add(r, Kind::Link, {"a"});
+        // Old names, and elements whose attributes or content rules a book
+        // cannot check, as the nearest element kept.
+        Add(r, Kind::Inline,
+            {"font", "big", "dfn", "time", "bdo", "bdi", "ruby", "rt", "rp", "rb", "label", "nobr",
+             "blink"},
+            "span");
+        Add(r, Kind::Inline, {"strike"}, "s");
+        Add(r, Kind::Inline, {"tt"}, "code");
+        Add(r, Kind::Inline, {"acronym"}, "abbr");
+        Add(r, Kind::BlockText, {"xmp", "listing", "plaintext"}, "pre");
+        Add(r, Kind::BlockText, {"legend"}, "p");
+        Add(r, Kind::Block,
+            {"section", "article", "header", "footer", "aside", "nav", "main", "figure",
+             "figcaption", "address", "details", "summary", "dialog", "hgroup", "fieldset",
+             "marquee", "dl"},
+            "div");
+        Add(r, Kind::Block, {"center", "caption"}, "div", "text-align: center");
+        Add(r, Kind::Block, {"dt"}, "div", "font-weight: bold");
+        Add(r, Kind::Block, {"dd"}, "blockquote");
+        Add(r, Kind::List, {"menu", "dir"}, "ul");
+        return r;
+    }();
     return rules;
 }
 
@@ -215,133 +138,35 @@ bool IsBlank(std::string_view text) {
     return true;
 }
 
-std::string Lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
 std::string Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\n' ||
-                             text.front() == '\r')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' ||
-                             text.back() == '\r')) {
-        text.remove_suffix(1);
-    }
-    return std::string(text);
+    const size_t first = text.find_first_not_of(" \t\n\r");
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t\n\r") - first + 1));
 }
 
-bool AllOf(std::string_view text, bool (*accept)(char)) {
+bool IsDigits(std::string_view text) {
+    if (text.empty()) return false;
     for (char c : text) {
-        if (!accept(c)) return false;
+        if (c < '0' || c > '9') return false;
     }
     return true;
 }
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsHexDigit(char c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'f');
-}
-
-// A colour as "#rgb", "#rrggbb" or a basic colour name; empty when it is none.
-std::string ColourValue(std::string value) {
-    static const std::string_view kNames[] = {
-        "black",  "white",   "red",  "green", "blue",   "gray", "grey", "silver", "maroon",
-        "purple", "fuchsia", "lime", "olive", "yellow", "navy", "teal", "aqua",   "orange"};
-    value = Lowered(Trimmed(value));
-    if (!value.empty() && value[0] != '#' && (value.size() == 6 || value.size() == 3) &&
-        AllOf(value, IsHexDigit)) {
-        value.insert(0, "#");
-    }
-    if (value.size() == 4 || value.size() == 7) {
-        if (value[0] == '#' && AllOf(std::string_view(value).substr(1), IsHexDigit)) return value;
-    }
-    for (std::string_view name : kNames) {
-        if (value == name) return value;
-    }
-    return {};
-}
-
-bool OneOf(const std::string& value, std::initializer_list<std::string_view> accepted) {
-    for (std::string_view a : accepted) {
-        if (value == a) return true;
-    }
-    return false;
-}
-
-// "2em", "1.5em": the paragraph indents Chinese blogs use.
-bool IsIndent(const std::string& value) {
-    if (value.size() < 3 || value.size() > 6 || value.substr(value.size() - 2) != "em") {
-        return false;
-    }
-    const std::string number = value.substr(0, value.size() - 2);
-    const size_t dot = number.find('.');
-    const std::string whole = number.substr(0, dot);
-    const std::string fraction = dot == std::string::npos ? "" : number.substr(dot + 1);
-    return !whole.empty() && whole.size() <= 2 && AllOf(whole, IsDigit) &&
-           AllOf(fraction, IsDigit) && (dot == std::string::npos || !fraction.empty());
-}
-
-// The one declaration of a style attribute worth keeping in a book, or empty:
-// alignment, colour, weight, slant, decoration and indent, with checked values.
-std::string KeptDeclaration(const std::string& property, std::string value) {
-    if (property == "color") {
-        value = ColourValue(value);
-        return value.empty() ? "" : "color: " + value;
-    }
-    if (property == "text-align" && OneOf(value, {"left", "right", "center", "justify"})) {
-        return property + ": " + value;
-    }
-    if (property == "font-weight" &&
-        OneOf(value, {"bold", "bolder", "normal", "lighter", "100", "200", "300", "400", "500",
-                      "600", "700", "800", "900"})) {
-        return property + ": " + value;
-    }
-    if (property == "font-style" && OneOf(value, {"italic", "normal", "oblique"})) {
-        return property + ": " + value;
-    }
-    if (property == "text-decoration" &&
-        OneOf(value, {"underline", "line-through", "overline", "none"})) {
-        return property + ": " + value;
-    }
-    if (property == "text-indent" && IsIndent(value)) return property + ": " + value;
-    return {};
-}
-
-void AddDeclaration(std::vector<std::string>& style, const std::string& declaration) {
-    if (!declaration.empty()) style.push_back(declaration);
-}
-
-void ParseStyle(const std::string& text, std::vector<std::string>& style) {
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find(';', start);
-        if (end == std::string::npos) end = text.size();
-        const std::string declaration = text.substr(start, end - start);
-        const size_t colon = declaration.find(':');
-        if (colon != std::string::npos) {
-            AddDeclaration(style, KeptDeclaration(Lowered(Trimmed(declaration.substr(0, colon))),
-                                                  Lowered(Trimmed(declaration.substr(colon + 1)))));
-        }
-        start = end + 1;
-    }
-}
-
+// The element's presentation from the old element it was, its align and
+// colour attributes and its style attribute.
 std::string StyleAttribute(xmlNode* node, const Rule& rule) {
     std::vector<std::string> style;
-    if (rule.style) style.push_back(rule.style);
-    const std::string align = Lowered(Trimmed(Attribute(node, "align")));
-    AddDeclaration(style, KeptDeclaration("text-align", align));
+    auto add = [&](const std::string& declaration) {
+        if (!declaration.empty()) style.push_back(declaration);
+    };
+    if (rule.style) add(rule.style);
+    add(KeptDeclaration("text-align", Attribute(node, "align")));
     if (xmlStrEqual(node->name, reinterpret_cast<const xmlChar*>("font"))) {
-        AddDeclaration(style, KeptDeclaration("color", Attribute(node, "color")));
+        add(KeptDeclaration("color", Attribute(node, "color")));
     }
-    ParseStyle(Attribute(node, "style"), style);
+    for (const std::string& declaration : KeptDeclarations(Attribute(node, "style"))) {
+        add(declaration);
+    }
     std::string joined;
     for (const std::string& declaration : style) {
         joined += (joined.empty() ? "" : "; ") + declaration;
@@ -352,7 +177,7 @@ std::string StyleAttribute(xmlNode* node, const Rule& rule) {
 // A small positive count such as a cell's colspan, or empty.
 std::string CountAttribute(xmlNode* node, const char* name, int maximum) {
     const std::string value = Trimmed(Attribute(node, name));
-    if (value.empty() || value.size() > 4 || !AllOf(value, IsDigit)) return {};
+    if (value.size() > 4 || !IsDigits(value)) return {};
     const int count = std::stoi(value);
     if (count < 1 || count > maximum) return {};
     return std::string(" ") + name + "=\"" + std::to_string(count) + "\"";
@@ -376,30 +201,26 @@ void PrepareParser() {
     xmlSetStructuredErrorFunc(nullptr, IgnoreStructured);
 }
 
-bool IsControlByte(unsigned char c) {
-    return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F;
-}
-
-// The text the parser gets: without control bytes (a NUL would end the parse
-// early; none of them can be part of a multi-byte character), and with the
-// heading block's "</br>" as the line break browsers read it as (libxml2
-// drops it).
+// The text the parser gets: only characters a book may hold (a NUL would end
+// the parse early, and invalid UTF-8 would make libxml2 read the rest of the
+// page as Latin-1), and the heading block's "</br>" as the line break
+// browsers read it as (libxml2 drops it).
 std::string ParserInput(std::string_view html) {
+    const std::string text = CleanUtf8(html);
     std::string out;
-    out.reserve(html.size());
-    for (size_t i = 0; i < html.size();) {
-        if (html[i] == '<' && i + 3 < html.size() && html[i + 1] == '/' &&
-            (html[i + 2] | 0x20) == 'b' && (html[i + 3] | 0x20) == 'r') {
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] == '<' && i + 3 < text.size() && text[i + 1] == '/' &&
+            (text[i + 2] | 0x20) == 'b' && (text[i + 3] | 0x20) == 'r') {
             size_t k = i + 4;
-            while (k < html.size() && (html[k] == ' ' || html[k] == '\t')) ++k;
-            if (k < html.size() && html[k] == '>') {
+            while (k < text.size() && (text[k] == ' ' || text[k] == '\t')) ++k;
+            if (k < text.size() && text[k] == '>') {
                 out += "<br>";
                 i = k + 1;
                 continue;
             }
         }
-        if (!IsControlByte(static_cast<unsigned char>(html[i]))) out.push_back(html[i]);
-        ++i;
+        out.push_back(text[i++]);
     }
     return out;
 }
@@ -529,7 +350,7 @@ private:
         std::string value = Trimmed(Attribute(node, "start"));
         const bool negative = !value.empty() && value[0] == '-';
         const std::string digits = negative ? value.substr(1) : value;
-        if (digits.empty() || digits.size() > 6 || !AllOf(digits, IsDigit)) return {};
+        if (digits.size() > 6 || !IsDigits(digits)) return {};
         return " start=\"" + std::string(negative ? "-" : "") + std::to_string(std::stoi(digits)) +
                "\"";
     }
@@ -653,8 +474,11 @@ std::string CleanHtmlFragment(std::string_view html, const PictureResolver& reso
     if (html.empty() || html.size() > kMaxInputBytes) return {};
     PrepareParser();
     const std::string source = ParserInput(html);
+    // Without XML_PARSE_HUGE libxml2 stops reading at a depth of 256, and
+    // badly edited pages leave that many tags unclosed; the rest of the
+    // article would be lost.
     const int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                        HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC;
+                        HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC | XML_PARSE_HUGE;
     xmlDoc* doc =
         htmlReadMemory(source.data(), static_cast<int>(source.size()), nullptr, "UTF-8", options);
     if (!doc) return {};
@@ -666,8 +490,9 @@ std::string CleanHtmlFragment(std::string_view html, const PictureResolver& reso
 bool IsWellFormedXml(std::string_view document) {
     if (document.empty() || document.size() > INT_MAX) return false;
     PrepareParser();
-    xmlDoc* doc = xmlReadMemory(document.data(), static_cast<int>(document.size()), nullptr,
-                                "UTF-8", XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xmlDoc* doc =
+        xmlReadMemory(document.data(), static_cast<int>(document.size()), nullptr, "UTF-8",
+                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
     if (!doc) return false;
     xmlFreeDoc(doc);
     return true;

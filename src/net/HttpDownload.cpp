@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <memory>
 
 #include "app/Identity.h"
 #include "net/DownloadAddress.h"
@@ -128,33 +127,71 @@ void CHttpDownload::Cancel() {
 
 DownloadResult CHttpDownload::Run(IDownloadListener& listener) {
     m_pListener = &listener;
-    DownloadResult result = m_fd < 0 ? Failed(DownloadFailure::kTransfer, EBADF) : Transfer();
-    Conclude(result);
+    const DownloadResult result =
+        Conclude(m_fd < 0 ? Failed(DownloadFailure::kTransfer, EBADF) : Transfer());
     m_pListener = nullptr;
     return result;
 }
 
 DownloadResult CHttpDownload::Transfer() {
     if (m_bAbort) return Ended(DownloadEnd::kAborted);
+    struct Session {
+        CHttpDownload& self;
+        ~Session() { self.CloseSession(); }
+    } session{*this};
+    if (!OpenSession()) return Failed(DownloadFailure::kInternet, CURLE_FAILED_INIT);
+
+    std::string url = m_strUrl;
+    bool secure = IsHttps(url);
+    int redirects = 0;
+    int authRounds = 0;
+    for (;;) {
+        m_strHost = HostOf(url);
+        const Attempt attempt = Perform(url);
+        if (m_bAbort) return Ended(DownloadEnd::kAborted);
+        if (attempt.multiCode != CURLM_OK) {
+            return Failed(DownloadFailure::kInternet, attempt.multiCode);
+        }
+        if (m_bBodyStarted) return BodyOutcome(attempt, secure);
+
+        const long status = attempt.connectStatus == 407 ? 407 : attempt.status;
+        if (attempt.code != CURLE_OK && status != 407) {
+            if (m_bRequestSent && status == 0 && IsMissingStatus(attempt.code)) {
+                return Failed(DownloadFailure::kStatusUnreadable, 0);
+            }
+            // A refusal whose body broke off is still the refusal.
+            if (status == 0 || status == 200) {
+                return Failed(DownloadFailure::kConnection, attempt.code);
+            }
+        }
+        if (status == 401 || status == 407) {
+            if (++authRounds <= kMaxAuthRounds && Authenticate(status == 407)) continue;
+            if (m_bAbort) return Ended(DownloadEnd::kAborted);
+            // Without credentials the answer is a refusal, not an empty file.
+            return Failed(DownloadFailure::kBadStatus, static_cast<int>(status));
+        }
+        if (status >= 300 && status <= 399 && !attempt.strRedirect.empty() &&
+            ++redirects <= kMaxRedirects) {
+            Redirect(attempt.strRedirect);
+            secure = secure && IsHttps(attempt.strRedirect);
+            url = attempt.strRedirect;
+            continue;
+        }
+        return Failed(DownloadFailure::kBadStatus, static_cast<int>(status));
+    }
+}
+
+bool CHttpDownload::OpenSession() {
     InitCurlOnce();
-    m_easy = curl_easy_init();
+    CURL* curl = curl_easy_init();
     CURLM* multi = curl_multi_init();
     {
         std::lock_guard lock(m_multiMutex);
+        m_easy = curl;
         m_multi = multi;
     }
-    struct Cleanup {
-        CHttpDownload& self;
-        ~Cleanup() {
-            std::lock_guard lock(self.m_multiMutex);
-            if (self.m_multi) curl_multi_cleanup(self.m_multi);
-            if (self.m_easy) curl_easy_cleanup(self.m_easy);
-            self.m_multi = self.m_easy = nullptr;
-        }
-    } cleanup{*this};
-    if (!m_easy || !multi) return Failed(DownloadFailure::kInternet, CURLE_FAILED_INIT);
+    if (!curl || !multi) return false;
 
-    CURL* curl = m_easy;
     curl_easy_setopt(curl, CURLOPT_USERAGENT, kProgramName);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -172,73 +209,50 @@ DownloadResult CHttpDownload::Transfer() {
     curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, this);
     curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, &CurlCallbacks::Prereq);
     curl_easy_setopt(curl, CURLOPT_PREREQDATA, this);
-    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
-    headers = curl_slist_append(headers, "Pragma: no-cache");
-    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headerList(headers,
-                                                                           &curl_slist_free_all);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    // Always from the server, never from a cache on the way.
+    m_headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    if (m_headers) m_headers = curl_slist_append(m_headers, "Pragma: no-cache");
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, m_headers);
+    return true;
+}
 
-    std::string url = m_strUrl;
-    bool secure = IsHttps(url);
-    int redirects = 0;
-    int authRounds = 0;
-    for (;;) {
-        m_strHost = HostOf(url);
-        const Attempt attempt = Perform(url);
-        if (m_bAbort) return Ended(DownloadEnd::kAborted);
-        if (attempt.multiCode != CURLM_OK)
-            return Failed(DownloadFailure::kInternet, attempt.multiCode);
+void CHttpDownload::CloseSession() {
+    std::lock_guard lock(m_multiMutex);
+    if (m_multi) curl_multi_cleanup(m_multi);
+    if (m_easy) curl_easy_cleanup(m_easy);
+    curl_slist_free_all(m_headers);
+    m_multi = m_easy = nullptr;
+    m_headers = nullptr;
+}
 
-        if (m_bBodyStarted) {
-            if (attempt.code == CURLE_OK) {
-                DownloadResult done = Ended(DownloadEnd::kDone);
-                done.bSecure = secure;
-                return done;
-            }
-            const int code = m_nWriteErrno ? m_nWriteErrno : static_cast<int>(attempt.code);
-            return Failed(DownloadFailure::kTransfer, code);
-        }
+DownloadResult CHttpDownload::BodyOutcome(const Attempt& attempt, bool secure) const {
+    if (attempt.code != CURLE_OK) {
+        const int code = m_nWriteErrno ? m_nWriteErrno : static_cast<int>(attempt.code);
+        return Failed(DownloadFailure::kTransfer, code);
+    }
+    DownloadResult done = Ended(DownloadEnd::kDone);
+    done.bSecure = secure;
+    return done;
+}
 
-        long status = attempt.status;
-        if (attempt.connectStatus == 407) {
-            status = 407;
-        } else if (attempt.code != CURLE_OK) {
-            if (m_bRequestSent && status == 0 && IsMissingStatus(attempt.code)) {
-                return Failed(DownloadFailure::kStatusUnreadable, 0);
-            }
-            // A refusal whose body broke off is still the refusal.
-            if (status == 0 || status == 200)
-                return Failed(DownloadFailure::kConnection, attempt.code);
-        }
+bool CHttpDownload::Authenticate(bool proxy) {
+    const std::optional<DownloadCredentials> credentials = m_pListener->OnCredentials(proxy);
+    if (!credentials || m_bAbort) return false;
+    CURL* curl = m_easy;
+    curl_easy_setopt(curl, proxy ? CURLOPT_PROXYUSERNAME : CURLOPT_USERNAME,
+                     credentials->strUser.c_str());
+    curl_easy_setopt(curl, proxy ? CURLOPT_PROXYPASSWORD : CURLOPT_PASSWORD,
+                     credentials->strPassword.c_str());
+    curl_easy_setopt(curl, proxy ? CURLOPT_PROXYAUTH : CURLOPT_HTTPAUTH, CURLAUTH_ANY);
+    return true;
+}
 
-        if (status == 401 || status == 407) {
-            const bool proxy = status == 407;
-            std::optional<DownloadCredentials> credentials;
-            if (++authRounds <= kMaxAuthRounds) credentials = m_pListener->OnCredentials(proxy);
-            if (m_bAbort) return Ended(DownloadEnd::kAborted);
-            // Without credentials the answer is a refusal, not an empty file.
-            if (!credentials) return Failed(DownloadFailure::kBadStatus, static_cast<int>(status));
-            curl_easy_setopt(curl, proxy ? CURLOPT_PROXYUSERNAME : CURLOPT_USERNAME,
-                             credentials->strUser.c_str());
-            curl_easy_setopt(curl, proxy ? CURLOPT_PROXYPASSWORD : CURLOPT_PASSWORD,
-                             credentials->strPassword.c_str());
-            curl_easy_setopt(curl, proxy ? CURLOPT_PROXYAUTH : CURLOPT_HTTPAUTH, CURLAUTH_ANY);
-            continue;
-        }
-
-        if (status >= 300 && status <= 399 && !attempt.strRedirect.empty() &&
-            ++redirects <= kMaxRedirects) {
-            m_pListener->OnStep(DownloadStep::kRedirect, attempt.strRedirect);
-            // Credentials given to one server are not handed to the next.
-            if (HostOf(attempt.strRedirect) != m_strHost) {
-                curl_easy_setopt(curl, CURLOPT_USERNAME, static_cast<char*>(nullptr));
-                curl_easy_setopt(curl, CURLOPT_PASSWORD, static_cast<char*>(nullptr));
-            }
-            secure = secure && IsHttps(attempt.strRedirect);
-            url = attempt.strRedirect;
-            continue;
-        }
-        return Failed(DownloadFailure::kBadStatus, static_cast<int>(status));
+void CHttpDownload::Redirect(const std::string& next) {
+    m_pListener->OnStep(DownloadStep::kRedirect, next);
+    // Credentials given to one server are not handed to the next.
+    if (HostOf(next) != m_strHost) {
+        curl_easy_setopt(m_easy, CURLOPT_USERNAME, static_cast<char*>(nullptr));
+        curl_easy_setopt(m_easy, CURLOPT_PASSWORD, static_cast<char*>(nullptr));
     }
 }
 
@@ -273,16 +287,20 @@ CHttpDownload::Attempt CHttpDownload::Perform(const std::string& url) {
     return attempt;
 }
 
-void CHttpDownload::Conclude(const DownloadResult& result) {
+DownloadResult CHttpDownload::Conclude(DownloadResult result) {
+    if (m_fd >= 0) {
+        const bool closed = ::close(m_fd) == 0;
+        m_fd = -1;
+        // A file whose last bytes may not have reached the disk is no download.
+        if (!closed && result.end == DownloadEnd::kDone) {
+            result = Failed(DownloadFailure::kTransfer, errno);
+        }
+    }
     const bool keep = result.end == DownloadEnd::kDone ||
                       (result.end == DownloadEnd::kAborted && !m_bRequestSent) ||
                       result.failure == DownloadFailure::kStatusUnreadable;
-    bool closed = true;
-    if (m_fd >= 0) {
-        closed = ::close(m_fd) == 0;
-        m_fd = -1;
-    }
-    if (!keep || !closed) ::unlink(m_strTarget.c_str());
+    if (!keep) ::unlink(m_strTarget.c_str());
+    return result;
 }
 
 void CHttpDownload::OnHeaderLine(std::string_view line) {

@@ -97,9 +97,15 @@ private:
     struct Attempt;
 
     DownloadResult Transfer();
+    bool OpenSession();
+    void CloseSession();
     Attempt Perform(const std::string& url);
-    void Conclude(const DownloadResult& result);
-    bool WriteBlock(const char* data, size_t size);
+    DownloadResult BodyOutcome(const Attempt& attempt, bool secure) const;
+    // Asks the listener and arms the handle; false when there is nothing to try.
+    bool Authenticate(bool proxy);
+    void Redirect(const std::string& next);
+    // Closes the target and removes what must not remain.
+    DownloadResult Conclude(DownloadResult result);
 
     // The libcurl callbacks, which forward to the members below.
     friend struct CurlCallbacks;
@@ -118,6 +124,7 @@ private:
     std::mutex m_multiMutex;  // guards m_multi against Cancel's wake-up
     void* m_multi = nullptr;
     void* m_easy = nullptr;
+    struct curl_slist* m_headers = nullptr;
 
     IDownloadListener* m_pListener = nullptr;
     std::string m_strHost;  // server of the current address

@@ -23,8 +23,8 @@ bool Drain(const unsigned char* block, size_t produced, std::string& result) {
 
 }  // namespace
 
-bool InflateBody(const unsigned char* data, size_t length, unsigned char* block,
-                 size_t blockSize, std::string& result) {
+bool InflateBody(const unsigned char* data, size_t length, unsigned char* block, size_t blockSize,
+                 std::string& result) {
     result.clear();
     if (length == 0) return true;
     // zlib counts in 32-bit units; nothing this size is ever handed over.

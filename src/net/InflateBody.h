@@ -14,7 +14,7 @@ inline constexpr size_t kMaxInflatedBytes = 64u << 20;
 // an answer may expand any number of times over. True when the stream ended or
 // the input ran out; false on damaged data or when the result would pass
 // kMaxInflatedBytes. Either way result keeps what was decompressed before.
-bool InflateBody(const unsigned char* data, size_t length, unsigned char* block,
-                 size_t blockSize, std::string& result);
+bool InflateBody(const unsigned char* data, size_t length, unsigned char* block, size_t blockSize,
+                 std::string& result);
 
 }  // namespace pw

@@ -33,8 +33,8 @@ std::vector<ArticleInfo> ScanIndexPage(const std::string& page, int pos, Article
         if (href < 0) break;
         const int linkEnd = FindChar(page, '"', href + 6);
         if (linkEnd < 0) break;
-        record.strUrl = std::string("http://") + kBaiduSpaceHost +
-                        Mid(page, href + 6, linkEnd - href - 6);
+        record.strUrl =
+            std::string("http://") + kBaiduSpaceHost + Mid(page, href + 6, linkEnd - href - 6);
         const int tag = FindChar(page, '>', linkEnd);
         const int titleEnd = tag >= 0 ? Find(page, "</a>", tag + 1) : -1;
         std::string text = Mid(page, tag + 1, titleEnd - tag - 1);

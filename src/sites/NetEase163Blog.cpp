@@ -20,7 +20,9 @@ namespace {
 constexpr const char* kListPath = "tarn0925/dwr/call/plaincall/BlogBeanNew.getBlogs.dwr";
 
 // 100000 plus a value of the process-wide random source (0 to 32767).
-int NextBatchId() { return 100000 + (std::rand() % 32768) % 900000; }
+int NextBatchId() {
+    return 100000 + (std::rand() % 32768) % 900000;
+}
 
 std::string ListCallBody(const std::string& userId, int offset) {
     return Format(
@@ -83,9 +85,9 @@ int C163Blog::ParseAddress(const std::string& address) {
     if (end < 0) return 0;
     // A "//" behind the domain belongs to the path, not to a scheme.
     const int slashes = Find(address, "//", 0);
-    const std::string account =
-        slashes >= 0 && slashes < end ? Mid(address, slashes + 2, end - slashes - 2)
-                                      : Left(address, end);
+    const std::string account = slashes >= 0 && slashes < end
+                                    ? Mid(address, slashes + 2, end - slashes - 2)
+                                    : Left(address, end);
     m_strAccount = account;
     m_strHomeUrl = "http://" + account + "." + k163BlogDomain + "/";
     m_strBlogName = account;

@@ -72,8 +72,8 @@ std::string CQQZone::TitleListUrl(int num, int from) const {
         "http://%s/cgi-bin/blognew/blog_output_titlelist?uin=%s&vuin=0&property=GoRE&getall=1"
         "&styledm=%s&imgdm=%s&bdm=%s&category=&num=%d&sorttype=0&from=%d&rand=%s&maxlen=68&v=1"
         "&g_tk=5381",
-        kQzoneBlogCgiHost, m_strAccount.c_str(), kQzoneStyleHost, kQzoneImageHost,
-        kQzoneBlogHost, num, from, RandomFraction(16).c_str());
+        kQzoneBlogCgiHost, m_strAccount.c_str(), kQzoneStyleHost, kQzoneImageHost, kQzoneBlogHost,
+        num, from, RandomFraction(16).c_str());
 }
 
 std::string CQQZone::ArticleUrl(const std::string& blogId) const {

@@ -30,14 +30,17 @@ ListPage ScanListPage(const std::string& page, ArticleInfo& record) {
         int q = FindChar(page, '"', t + 7);
         record.strTitle = Mid(page, t + 7, q - t - 7);
         pos = q;
+        // An address or date found only behind the next entry's marker belongs
+        // to that entry: this one lacks it and is skipped, the next is kept.
+        const int next = Find(page, "\"atc_title\">", pos);
+        auto ownMarker = [next](int at) { return at >= 0 && (next < 0 || at < next); };
         const int h = Find(page, "href=\"", pos);
-        if (h < 0) continue;
+        if (!ownMarker(h)) continue;
         q = FindChar(page, '"', h + 6);
         record.strUrl = Mid(page, h + 6, q - h - 6);
         pos = q;
-        static const std::string kDate = "SG_txtc\">";
-        const int d = Find(page, kDate, pos);
-        if (d < 0) continue;
+        const int d = Find(page, "SG_txtc\">", pos);
+        if (!ownMarker(d)) continue;
         q = FindChar(page, '<', d + 9);
         record.strTime = Mid(page, d + 9, q - d - 9);
         pos = q;

@@ -5,9 +5,19 @@
 
 #include <string>
 
+#include "app/UpdateCheck.h"
+
 namespace pw {
 
 class CMainDlg;
+
+// What the update routines use of the window: the question, the download dialog
+// and the browser, all shown on the GUI thread.
+CUpdateContext MakeUpdateContext(CMainDlg& window);
+
+// An update check or run is still on its thread; the process must then end
+// without tearing down what that thread may be using.
+bool UpdateThreadsRunning();
 
 // Window set-up, after part 0 says that a check is running: the start-up check.
 void StartUpdateCheck(CMainDlg& window);

@@ -1,10 +1,10 @@
 #include "ui/CredentialsDlg.h"
 
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "ui/UiText.h"
@@ -15,9 +15,9 @@ CCredentialsDlg::CCredentialsDlg(const QString& server, bool proxy, QWidget* par
     : QDialog(parent) {
     setWindowTitle(proxy ? U8("代理服务器需要验证") : U8("服务器需要验证"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(
-        (proxy ? U8("代理服务器要求输入用户名和密码：") : U8("%1 要求输入用户名和密码：").arg(server)),
-        this));
+    layout->addWidget(new QLabel((proxy ? U8("代理服务器要求输入用户名和密码：")
+                                        : U8("%1 要求输入用户名和密码：").arg(server)),
+                                 this));
 
     auto* form = new QFormLayout;
     m_user = new QLineEdit(this);

@@ -2,7 +2,6 @@
 // Asks for a user name and password when a download's server or proxy wants them.
 
 #include <QDialog>
-
 #include <optional>
 
 #include "net/HttpDownload.h"

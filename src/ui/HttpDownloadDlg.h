@@ -5,7 +5,6 @@
 // can always wait for the worker without a deadlock.
 
 #include <QDialog>
-
 #include <functional>
 #include <memory>
 #include <optional>

@@ -13,6 +13,7 @@
 #include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include "app/Identity.h"
@@ -85,6 +86,8 @@ CIEExplorerDlg::CIEExplorerDlg(QWidget* parent) : QWidget(parent), m_layout(this
     m_view = new QWebEngineView(this);
     m_view->setObjectName("view");
     m_view->setPage(new CSilentPage(m_profile, m_view));
+    // Pages may ask for new windows; every such request lands in this view.
+    m_view->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
     m_view->setGeometry(DluRect(2, 18, 423, 175));
 
     m_layout.Record(this);

@@ -47,12 +47,13 @@ const char* const kNoticeTexts[] = {
 
 }  // namespace
 
-CMainDlg::CMainDlg(CQtHost& host, PageFactory makeBrowserPage) : m_layout(this) {
+CMainDlg::CMainDlg(CQtHost& host, Options options) : m_layout(this) {
     setWindowIcon(ProgramIcon());
     host.SetMainWindow(this);
     CreateMenuBar();
-    CreatePages(host, makeBrowserPage);
+    CreatePages(host, options.makeBrowserPage);
     CreateStatusBar(host);
+    connect(&host, &CQtHost::noticeRequested, this, &CMainDlg::ShowNotice, Qt::UniqueConnection);
     setWindowTitle(QStringLiteral("%1 v%2").arg(U8(kProductNameUtf8), kVersion));
 
     m_layout.Record(centralWidget());
@@ -60,7 +61,7 @@ CMainDlg::CMainDlg(CQtHost& host, PageFactory makeBrowserPage) : m_layout(this) 
 
     RestoreSize();
     ShowStatus(0, A("正在检查是否有最新版本……"));
-    StartUpdateCheck(*this);
+    if (options.bCheckForUpdate) StartUpdateCheck(*this);
     CreateTrayIcon(host);
 }
 

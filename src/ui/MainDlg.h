@@ -21,10 +21,17 @@ class CQtHost;
 class CMainDlg : public QMainWindow {
     Q_OBJECT
 public:
-    // Makes the first tab page (the browser); tests put a plain page there.
+    // Makes the first tab page; empty: the browser page.
     using PageFactory = std::function<QWidget*(QWidget* parent)>;
 
-    explicit CMainDlg(CQtHost& host, PageFactory makeBrowserPage = {});
+    // Tests leave out what reaches outside the machine or needs the browser engine.
+    struct Options {
+        PageFactory makeBrowserPage;
+        bool bCheckForUpdate = true;
+    };
+
+    explicit CMainDlg(CQtHost& host) : CMainDlg(host, Options{}) {}
+    CMainDlg(CQtHost& host, Options options);
     ~CMainDlg() override;
 
     // Every menu bar and tray command arrives here with its id.

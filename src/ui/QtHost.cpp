@@ -69,6 +69,8 @@ void CQtHost::OnJobFinished(const std::string& book) {
     emit jobFinished(QString::fromStdString(book));
 }
 
+void CQtHost::ShowNotice(int kind) { emit noticeRequested(kind); }
+
 CQtHost* QtHost() { return dynamic_cast<CQtHost*>(GetHost()); }
 
 bool ShowUiBox(BoxKind kind, const QString& text) {

@@ -43,6 +43,7 @@ public:
     void OnPageStateChanged(PageState state) override;
     void OnArticleProgress(int done, int total) override;
     void OnJobFinished(const std::string& book) override;
+    void ShowNotice(int kind) override;
 
 signals:
     void statusTextChanged(int part, const QString& text);
@@ -50,6 +51,8 @@ signals:
     void pageStateChanged(pw::PageState state);
     void articleProgress(int done, int total);
     void jobFinished(const QString& book);
+    // The update check's notice (0 or 1), for the main window to show.
+    void noticeRequested(int kind);
 
 private:
     BoxHandler m_boxHandler;

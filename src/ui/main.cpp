@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/AppSettings.h"
+#include "ui/CommandHandlers.h"
 #include "ui/IEExplorerDlg.h"
 #include "ui/MainDlg.h"
 #include "ui/QtHost.h"
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
         pw::ArmScreenshot(window);
         window.show();
         result = app.exec();
-        if (window.JobRunning()) {
+        if (window.JobRunning() || pw::UpdateThreadsRunning()) {
             // The settings are saved; the job's threads may be waiting for this
             // thread and are not waited for.
             std::fflush(nullptr);

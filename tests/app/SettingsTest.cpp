@@ -77,7 +77,7 @@ TEST_F(SettingsFile, SaveWritesEveryKeyInOrderAndKeepsUnknownLines) {
     EXPECT_EQ(once,
               "; a comment\r\n[other]\r\nkeep=me\r\n[Main]\r\nCustom=1\r\nTHREADCNT=3\r\n"
               "viewstyle=0\r\ndownstyle=0\r\ndowntimeout=5\r\nsavepath=/opt/pw/\r\nneedno=1\r\n"
-              "autoshutpc=0\r\ndupfilter=0\r\ndownsleep=0\r\nshowedtmsg=1\r\n"
+              "autoshutpc=0\r\ndupfilter=0\r\ndownsleep=0\r\nshowedtmsg=1\r\nbookformats=both\r\n"
               "[window]\r\ntop=7\r\nleft=0\r\nright=0\r\nbottom=0\r\n");
     CAppSettings again = Make();
     again.LoadSettings();

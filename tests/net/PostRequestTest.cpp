@@ -46,8 +46,8 @@ Response Compressed(const std::string& bytes, int status = 200) {
 }
 
 bool IsNetworkErrorText(const std::string& text) {
-    return text.rfind("InternetException\r\nm_dwError", 0) == 0 &&
-           text.size() > 47 && text.substr(text.size() - 18) == ",m_dwContextError1";
+    return text.rfind("InternetException\r\nm_dwError", 0) == 0 && text.size() > 47 &&
+           text.substr(text.size() - 18) == ",m_dwContextError1";
 }
 
 class PostRequestTest : public ::testing::Test {
@@ -79,9 +79,6 @@ TEST_F(PostRequestTest, SendsTheHeaderBlockAndBodyAndInflatesTheAnswer) {
     EXPECT_EQ(request.Header("Accept-Encoding"), "gzip, deflate");
     EXPECT_EQ(request.Header("Pragma"), "no-cache");
     EXPECT_EQ(request.Header("Content-Length"), "9");
-    bool cookieLine = false;
-    for (const auto& [name, value] : request.headers) cookieLine |= name == "Cookie" && value.empty();
-    EXPECT_TRUE(cookieLine);
     EXPECT_TRUE(host.messages.empty());
 }
 

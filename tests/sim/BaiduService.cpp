@@ -52,8 +52,9 @@ std::string BaiduArticleUrl(const DemoBlog& blog, const DemoArticle& article) {
 
 std::string BaiduIndexEntry(const DemoBlog& blog, const DemoArticle& article) {
     return A("<div class=\"tit\"><a href=\"" + ArticlePath(blog, article) +
-             "\" target=\"_blank\">" + HtmlText(article.title) + "</a></div>\n<div class=\"date\">" +
-             article.time + "</div>\n<div class=\"cnt\">摘要……</div>\n<div class=\"opt\"><a href=\"/" +
+             "\" target=\"_blank\">" + HtmlText(article.title) +
+             "</a></div>\n<div class=\"date\">" + article.time +
+             "</div>\n<div class=\"cnt\">摘要……</div>\n<div class=\"opt\"><a href=\"/" +
              blog.account + "/blog/category/x\" title=\"查看该分类中所有文章\">类别：" +
              HtmlText(article.category) + "</a> | <a href=\"#\">评论(0)</a></div>\n");
 }
@@ -82,7 +83,8 @@ std::string AddBaiduBlog(ServiceSimulator& simulator, const DemoBlog& blog) {
     simulator.Route(kBaiduHost, home + "/blog/index/" + std::to_string(pages),
                     Response::Html(BaiduIndexPage(A("<p>暂无文章</p>\n"))));
     for (const auto& article : blog.articles) {
-        simulator.Route(kBaiduHost, ArticlePath(blog, article), Response::Html(ArticlePage(article)));
+        simulator.Route(kBaiduHost, ArticlePath(blog, article),
+                        Response::Html(ArticlePage(article)));
         RoutePictures(simulator, article);
     }
     return "http://" + std::string(kBaiduHost) + home;

@@ -10,12 +10,14 @@ namespace pw::sim {
 
 namespace {
 
-std::string HomeHost(const DemoBlog& blog) { return blog.account + "." + k163Domain; }
+std::string HomeHost(const DemoBlog& blog) {
+    return blog.account + "." + k163Domain;
+}
 
 std::string HomePage(const DemoBlog& blog, const NetEase163Options& options) {
     // The engine takes the title as it stands, without decoding entities.
-    return A("<html><head><title>  " + blog.name + "  </title>\n<script>\nvar UD = {\n  host:'" + HomeHost(blog) +
-             "',\n  userId:" + options.userId + ",\n  userName:'" + blog.account +
+    return A("<html><head><title>  " + blog.name + "  </title>\n<script>\nvar UD = {\n  host:'" +
+             HomeHost(blog) + "',\n  userId:" + options.userId + ",\n  userName:'" + blog.account +
              "'\n};\n</script></head><body>home</body></html>\n");
 }
 
@@ -23,8 +25,8 @@ std::string CategoryPage(const DemoBlog& blog) {
     std::string block;
     for (size_t i = 0; i < blog.categories.size(); ++i) {
         block += std::string(i ? "," : "") + "{id:\"fks_0810670800" + std::to_string(i) +
-                 "\",name:\"" + HtmlText(blog.categories[i]) + "\",count:" +
-                 std::to_string(ArticlesOf(blog, blog.categories[i]).size()) + "}";
+                 "\",name:\"" + HtmlText(blog.categories[i]) +
+                 "\",count:" + std::to_string(ArticlesOf(blog, blog.categories[i]).size()) + "}";
     }
     if (blog.categories.empty()) block = "{id:\"fks_0\",count:0}";
     return A("<html><head><title>" + HtmlText(blog.name) +
@@ -106,9 +108,9 @@ std::string NetEase163ListAnswer(const DemoBlog& blog, int offset, int count) {
         const std::string v = "s" + std::to_string(k);
         script += "var " + v + "={};" + v + ".allowView=-100;" + v + ".className=\"" +
                   ScriptEscape(a.category) + "\";" + v + ".commentCount=0;" + v + ".permalink=\"" +
-                  Permalink(a) + "\";" + v + ".publishTime=" +
-                  std::to_string(ChinaTimeMillis(a.time)) + ";" + v + ".title=\"" +
-                  ScriptEscape(a.title) + "\";" + v + ".tag=[];\n";
+                  Permalink(a) + "\";" + v +
+                  ".publishTime=" + std::to_string(ChinaTimeMillis(a.time)) + ";" + v +
+                  ".title=\"" + ScriptEscape(a.title) + "\";" + v + ".tag=[];\n";
         names += (k ? "," : "") + v;
     }
     return script + "dwr.engine._remoteHandleCallback('1','0',[" + names + "]);\n";
@@ -127,8 +129,8 @@ std::string Add163Blog(ServiceSimulator& simulator, const DemoBlog& blog,
     simulator.Route(host, "/", Response::Html(HomePage(blog, options)));
     simulator.Route(host, "/blog", Response::Html(CategoryPage(blog)));
     simulator.Route(k163Api, k163ListPath, [blog, options](const Request& request) {
-        const bool ours = request.method == "POST" &&
-                          CallParameter(request.body, "c0-param0") == std::atoll(options.userId.c_str());
+        const bool ours = request.method == "POST" && CallParameter(request.body, "c0-param0") ==
+                                                          std::atoll(options.userId.c_str());
         const long long offset = CallParameter(request.body, "c0-param1");
         const long long count = CallParameter(request.body, "c0-param2");
         if (!ours || offset < 0 || count <= 0) {

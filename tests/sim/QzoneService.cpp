@@ -14,20 +14,19 @@ std::string QzoneCategoryAnswer(const DemoBlog& blog, int statedCount) {
         list += std::string(list.empty() ? "" : ",") + "{\"category\":\"" + name +
                 "\",\"num\":" + std::to_string(ArticlesOf(blog, name).size()) + "}";
     }
-    return A("_Callback({\"code\":0,\"data\":{\"uin\":" + blog.account +
-             ",\"blog_num\":" + std::to_string(statedCount) + ",\"categoryList\":[" + list +
-             "]}});\n");
+    return A("_Callback({\"code\":0,\"data\":{\"uin\":" + blog.account + ",\"blog_num\":" +
+             std::to_string(statedCount) + ",\"categoryList\":[" + list + "]}});\n");
 }
 
 // The list is HTML inside a script string, hence the backslashes before quotes.
 std::string QzoneTitleEntry(const DemoArticle& article) {
-    return A("<li class=\\\"bbor3\\\"><span class=\\\"c_tx3\\\">[<a href=\\\"javascript:;\\\" "
-             "onclick=\\\"selectCategory(\\'" +
-             article.category + "\\');return false;\\\">" + article.category +
-             "</a>]</span> <span id=\\\"blogtitle_" + article.id +
-             "\\\" class=\\\"title\\\"> " + article.title +
-             " </span><span class=\\\"c_tx3\\\" title=\\\"发表于 " + article.time +
-             "\\\"></span></li>");
+    return A(
+        "<li class=\\\"bbor3\\\"><span class=\\\"c_tx3\\\">[<a href=\\\"javascript:;\\\" "
+        "onclick=\\\"selectCategory(\\'" +
+        article.category + "\\');return false;\\\">" + article.category +
+        "</a>]</span> <span id=\\\"blogtitle_" + article.id + "\\\" class=\\\"title\\\"> " +
+        article.title + " </span><span class=\\\"c_tx3\\\" title=\\\"发表于 " + article.time +
+        "\\\"></span></li>");
 }
 
 std::string QzoneTitleList(const std::string& entries) {
@@ -37,7 +36,8 @@ std::string QzoneTitleList(const std::string& entries) {
 std::string QzoneArticleAnswer(const DemoArticle& article) {
     return A("<html><body><div class=\"blog_tit\">" + article.title +
              "</div>\n<div id=\"blogDetailDiv\" class=\"blog_details\">\n" +
-             BodyWithPictures(article) + "\n\t\t\t</div>\n<div class=\"tail\"></div></body></html>\n");
+             BodyWithPictures(article) +
+             "\n\t\t\t</div>\n<div class=\"tail\"></div></body></html>\n");
 }
 
 std::string AddQzoneBlog(ServiceSimulator& simulator, const DemoBlog& blog,

@@ -19,7 +19,8 @@ std::string DiaryPage(const DemoArticle& article) {
            "</title></head><body>\n<h3 class=\"title-article\"><strong>" + HtmlText(article.title) +
            "</strong></h3>\n<div id=\"blogContent\" class=\"text-article\">" +
            BodyWithPictures(article) +
-           "<!--XN_Anti_Spam_Ads-->\n</div>\n<p class=\"stat-article\">阅读(12)</p>\n</body></html>\n";
+           "<!--XN_Anti_Spam_Ads-->\n</div>\n<p "
+           "class=\"stat-article\">阅读(12)</p>\n</body></html>\n";
 }
 
 }  // namespace
@@ -62,7 +63,8 @@ std::string AddRenrenBlog(ServiceSimulator& simulator, const DemoBlog& blog) {
     }
     for (const auto& article : blog.articles) {
         const std::string url = RenrenDiaryUrl(blog, article);
-        simulator.Route(kRenrenBlog, url.substr(url.find('/', 7)), Response::Html(DiaryPage(article)));
+        simulator.Route(kRenrenBlog, url.substr(url.find('/', 7)),
+                        Response::Html(DiaryPage(article)));
         RoutePictures(simulator, article);
     }
     return "http://" + std::string(kRenrenHome) + profile;

@@ -37,15 +37,16 @@ protected:
     }
     size_t IndexRequests() const {
         size_t n = 0;
-        for (const auto& r : simulator.Requests()) n += r.path.find("/blog/index/") != std::string::npos;
+        for (const auto& r : simulator.Requests())
+            n += r.path.find("/blog/index/") != std::string::npos;
         return n;
     }
 
     ServiceSimulator simulator;
     test::ScopedProxy proxy{simulator};
     test::TestHost host;
-    DemoBlog blog = MakeDemoBlog({.account = "someone", .categories = 3, .articlesPerCategory = 3,
-                                 .pageSize = 4});
+    DemoBlog blog = MakeDemoBlog(
+        {.account = "someone", .categories = 3, .articlesPerCategory = 3, .pageSize = 4});
     CBaiduBlog engine;
 };
 
@@ -101,8 +102,9 @@ TEST_F(BaiduBlogTest, ListsIndexPagesUntilOneHasNoDates) {
         EXPECT_EQ(listed[i], (Listed{"", a.title, BaiduArticleUrl(blog, a), a.category, a.time}));
     }
     EXPECT_EQ(IndexRequests(), 4u);
-    EXPECT_EQ(host.statuses, (std::vector<std::string>{"正在获取第 1 页文章……", "正在获取第 2 页文章……",
-                                                       "正在获取第 3 页文章……", "正在获取第 4 页文章……"}));
+    EXPECT_EQ(host.statuses,
+              (std::vector<std::string>{"正在获取第 1 页文章……", "正在获取第 2 页文章……",
+                                        "正在获取第 3 页文章……", "正在获取第 4 页文章……"}));
 }
 
 TEST_F(BaiduBlogTest, AnEntryWithoutItsOwnDateIsReportedMissing) {
@@ -160,8 +162,9 @@ TEST_F(BaiduBlogTest, DownloadCutsFromTheTableToTheOptions) {
     EXPECT_EQ(page.find("浏览"), std::string::npos);
 
     // Without the options block the table's end closes the body.
-    simulator.Route(kBaiduHost, "/t", Response::Html("<div id=\"m_blog\"><table style=\"\"><tr><td>"
-                                                     "Body</td></tr></table>tail"));
+    simulator.Route(kBaiduHost, "/t",
+                    Response::Html("<div id=\"m_blog\"><table style=\"\"><tr><td>"
+                                   "Body</td></tr></table>tail"));
     article.strUrl = "http://hi.baidu.com/t";
     engine.DownloadArticle(&article);
     EXPECT_EQ(ReadFile(dir.File("1.html")).substr(ReadFile(dir.File("1.html")).find("<table")),

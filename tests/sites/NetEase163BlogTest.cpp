@@ -45,7 +45,8 @@ protected:
     test::ScopedProxy proxy{simulator};
     test::TestHost host;
     ChinaTimeZone zone;
-    DemoBlog blog = MakeDemoBlog({.account = "someone", .categories = 3, .articlesPerCategory = 15});
+    DemoBlog blog =
+        MakeDemoBlog({.account = "someone", .categories = 3, .articlesPerCategory = 15});
     C163Blog engine;
 };
 
@@ -107,7 +108,8 @@ TEST_F(NetEase163BlogTest, ListsTheBlogTwentyAtATime) {
     EXPECT_EQ(engine.m_nArticleCount, 45);
     for (size_t i = 0; i < listed.size(); ++i) {
         const DemoArticle& a = blog.articles[i];
-        EXPECT_EQ(listed[i], (Listed{"", a.title, NetEase163ArticleUrl(blog, a), a.category, a.time}));
+        EXPECT_EQ(listed[i],
+                  (Listed{"", a.title, NetEase163ArticleUrl(blog, a), a.category, a.time}));
     }
     EXPECT_EQ(RequestedOffsets(), (std::vector<long long>{0, 20, 40, 45}));
     EXPECT_EQ(host.statuses, (std::vector<std::string>{"已获取 20 个文章……", "已获取 40 个文章……",
@@ -131,7 +133,8 @@ TEST_F(NetEase163BlogTest, IncompleteVariablesAreSkippedButCounted) {
           "s0.permalink=\"blog/static/1\";s0.title=\"\\u4E2D\\u6587\";s0.publishTime=1262275200000;"
           "s0.className=\"C\";s1.permalink=\"blog/static/2\";s1.title=\"T1\";"
           "s1.publishTime=0;\ncb('1','0',[s0,s1]);"},
-         {2, "s0.permalink=\"p\";s0.title=\"zlib\";s0.publishTime=-5000;s0.className=\"\";cb([s0]);"}},
+         {2,
+          "s0.permalink=\"p\";s0.title=\"zlib\";s0.publishTime=-5000;s0.className=\"\";cb([s0]);"}},
         15);
     const auto listed = ListAll(engine);
     ASSERT_EQ(listed.size(), 2u);

@@ -22,7 +22,8 @@ namespace {
 const char kTitleListPath[] = "/cgi-bin/blognew/blog_output_titlelist";
 
 bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 DemoArticle Article(const std::string& id, const std::string& title, const std::string& time) {
@@ -132,7 +133,8 @@ TEST_F(QQZoneTest, ListsEveryArticleWithTheHomeAsItsAddress) {
     ASSERT_EQ(listed.size(), 32u);
     for (size_t i = 0; i < listed.size(); ++i) {
         const DemoArticle& a = blog.articles[i];
-        EXPECT_EQ(listed[i], (Listed{a.id, a.title, "http://12345.qzone.qq.com/", a.category, a.time}));
+        EXPECT_EQ(listed[i],
+                  (Listed{a.id, a.title, "http://12345.qzone.qq.com/", a.category, a.time}));
     }
     EXPECT_EQ(TitleListRequests(), (std::vector<std::pair<int, int>>{{15, 0}, {15, 15}, {2, 30}}));
     EXPECT_EQ(host.statuses.back(), "正在获取第 3 页文章……");
@@ -154,7 +156,8 @@ TEST_F(QQZoneTest, HostileTitleListsEndTheirScan) {
     const DemoArticle good = Article("9", "OK", "t");
     for (const std::string broken :
          {"selectCategory(\\'C", "selectCategory(\\'C\\')", "selectCategory(\\'C\\') blogtitle_1",
-          "selectCategory(\\'C\\') blogtitle_1\\\" no tag", "selectCategory(\\'C\\') blogtitle_1\\\">T"}) {
+          "selectCategory(\\'C\\') blogtitle_1\\\" no tag",
+          "selectCategory(\\'C\\') blogtitle_1\\\">T"}) {
         simulator.ClearRequests();
         ServeTitleList(QzoneTitleEntry(good) + broken);
         EXPECT_EQ(Titles(ListAll(engine)), (std::vector<std::string>{"OK", "OK"})) << broken;

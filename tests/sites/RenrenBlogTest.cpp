@@ -39,8 +39,8 @@ protected:
     ServiceSimulator simulator;
     test::ScopedProxy proxy{simulator};
     test::TestHost host;
-    DemoBlog blog = MakeDemoBlog({.account = "1", .categories = 2, .articlesPerCategory = 3,
-                                 .pageSize = 3});
+    DemoBlog blog =
+        MakeDemoBlog({.account = "1", .categories = 2, .articlesPerCategory = 3, .pageSize = 3});
     CRenrenBlog engine;
 };
 
@@ -78,15 +78,16 @@ TEST_F(RenrenBlogTest, TwoFullPagesTakeThreeRequests) {
         EXPECT_EQ(listed[i], (Listed{"", a.title, RenrenDiaryUrl(blog, a), "日志", a.time}));
     }
     EXPECT_EQ(ListRequests(), 3u);
-    EXPECT_EQ(host.statuses, (std::vector<std::string>{"正在获取第 1 页文章……", "正在获取第 2 页文章……",
-                                                       "正在获取第 3 页文章……"}));
+    EXPECT_EQ(host.statuses,
+              (std::vector<std::string>{"正在获取第 1 页文章……", "正在获取第 2 页文章……",
+                                        "正在获取第 3 页文章……"}));
 }
 
 TEST_F(RenrenBlogTest, AnEntryWithoutItsOwnTimestampIsSkipped) {
     engine.m_strAccount = "1";
     ServeList(0, Entry("1") + Entry("2", false) + Entry("3"));
-    EXPECT_EQ(ListAll(engine), (std::vector<Listed>{
-                                   {"", "T1", "http://blog.renren.com/blog/1/1", "日志", "t1"},
+    EXPECT_EQ(ListAll(engine),
+              (std::vector<Listed>{{"", "T1", "http://blog.renren.com/blog/1/1", "日志", "t1"},
                                    {"", "T3", "http://blog.renren.com/blog/1/3", "日志", "t3"}}));
     EXPECT_EQ(ListRequests(), 2u);
 }
@@ -136,15 +137,17 @@ TEST_F(RenrenBlogTest, DownloadCutsTheDiaryText) {
     EXPECT_NE(page.find("src=\"img/"), std::string::npos);
     EXPECT_EQ(page.find("XN_Anti"), std::string::npos);
 
-    simulator.Route(kRenrenBlog, "/s", Response::Html("<div class=\"text-article\">Body<p "
-                                                      "class=\"stat-article\">views</p>"));
+    simulator.Route(kRenrenBlog, "/s",
+                    Response::Html("<div class=\"text-article\">Body<p "
+                                   "class=\"stat-article\">views</p>"));
     article.strUrl = "http://blog.renren.com/s";
     engine.DownloadArticle(&article);
     const std::string second = ReadFile(dir.File("1.html"));
     EXPECT_EQ(second.substr(second.rfind("</div></br>") + 11), "body");
 
-    simulator.Route(kRenrenBlog, "/u", Response::Html("<p class=\"stat-article\"><div "
-                                                      "class=\"text-article\">no end"));
+    simulator.Route(kRenrenBlog, "/u",
+                    Response::Html("<p class=\"stat-article\"><div "
+                                   "class=\"text-article\">no end"));
     article.strUrl = "http://blog.renren.com/u";
     article.strLocalPath = dir.File("2.html");
     engine.DownloadArticle(&article);

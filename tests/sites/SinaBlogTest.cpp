@@ -148,9 +148,11 @@ TEST_F(SinaBlogTest, BrokenEntriesAreSkippedAndScansEnd) {
     simulator.Route(kSinaHost, ListPath(0, 1),
                     Response::Html(block + entry("2", true) + entry("1", false) +
                                    "下一页&nbsp;&gt;"));
-    // A marker without any title behind it ends the page's scan.
+    // An entry without its own date is skipped, the next one keeps its own; a
+    // marker without any title behind it ends the page's scan.
     simulator.Route(kSinaHost, ListPath(0, 2),
-                    Response::Html(entry("3", true) + "<span class=\"atc_title\">no title"));
+                    Response::Html(entry("5", false) + entry("3", true) +
+                                   "<span class=\"atc_title\">no title"));
     // An unterminated address ends the scan and leaves no next page.
     simulator.Route(kSinaHost, ListPath(1, 1),
                     Response::Html("<span class=\"atc_title\"><a title=\"T4\" href=\"http://x/4"

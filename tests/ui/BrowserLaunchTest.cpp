@@ -103,7 +103,7 @@ private slots:
     void splitsByTheDesktopEntryQuotingRules() {
         QCOMPARE(*SplitExecLine("\"/opt/My Browser/run\"  --flag\t-x"),
                  (Args{"/opt/My Browser/run", "--flag", "-x"}));
-        QCOMPARE(*SplitExecLine(R"(a "q \"t\" \\ \$HOME \`x\`" b)"),
+        QCOMPARE(*SplitExecLine("a \"q \\\"t\\\" \\\\ \\$HOME \\`x\\`\" b"),
                  (Args{"a", "q \"t\" \\ $HOME `x`", "b"}));
         QCOMPARE(*SplitExecLine("a %i 100%% %c"), (Args{"a", "100%"}));
         QCOMPARE(*SplitExecLine("a --name=x%k"), (Args{"a", "--name=x"}));

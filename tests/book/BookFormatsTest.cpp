@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include "app/AppSettings.h"
+#include "book/BookFormats.h"
+#include "book/BookTestKit.h"
+
+namespace pw {
+namespace {
+
+TEST(BookFormatsTest, SettingTextsNameTheBooksAndAnythingElseMeansBoth) {
+    EXPECT_TRUE(ParseBookFormats("chm").bChm);
+    EXPECT_FALSE(ParseBookFormats("chm").bEpub);
+    EXPECT_FALSE(ParseBookFormats(" EPUB ").bChm);
+    EXPECT_TRUE(ParseBookFormats(" EPUB ").bEpub);
+    for (const char* text : {"both", "", "pdf", "chm,epub"}) {
+        EXPECT_TRUE(ParseBookFormats(text).bChm && ParseBookFormats(text).bEpub) << text;
+    }
+    for (const char* text : {"chm", "epub", "both"}) {
+        EXPECT_EQ(BookFormatsText(ParseBookFormats(text)), text);
+        EXPECT_TRUE(IsBookFormatsText(text));
+    }
+    EXPECT_FALSE(IsBookFormatsText("pdf"));
+}
+
+TEST(BookFormatsTest, SettingIsReadAndWrittenAfterTheOtherKeys) {
+    booktest::ScratchDir dir;
+    const std::string path = dir / "Pagewell.cfg";
+    booktest::WriteBytes(path, "[main]\r\nthreadcnt=2\r\n");
+    CAppSettings settings(dir.Path() + "/", path, dir / "work/");
+    settings.LoadSettings();
+    EXPECT_EQ(settings.m_strBookFormats, "both");
+    settings.m_strBookFormats = "epub";
+    ASSERT_TRUE(settings.SaveSettings());
+    const std::string text = booktest::ReadBytes(path);
+    EXPECT_NE(text.find("showedtmsg=1\r\nbookformats=epub\r\n[window]"), std::string::npos) << text;
+    CAppSettings again(dir.Path() + "/", path, dir / "work/");
+    again.LoadSettings();
+    EXPECT_EQ(again.m_strBookFormats, "epub");
+}
+
+}  // namespace
+}  // namespace pw
