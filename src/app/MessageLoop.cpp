@@ -30,7 +30,8 @@ bool CMessageLoop::RunUntil(const std::function<bool()>& done, std::chrono::mill
         Task task;
         {
             std::unique_lock lock(m_mutex);
-            m_queued.wait_for(lock, std::chrono::milliseconds(50), [&] { return !m_tasks.empty(); });
+            m_queued.wait_for(lock, std::chrono::milliseconds(50),
+                              [&] { return !m_tasks.empty(); });
             if (!m_tasks.empty()) {
                 task = std::move(m_tasks.front());
                 m_tasks.pop_front();

@@ -70,7 +70,9 @@ std::string GetModuleDir() {
     return WithSlash(exe.parent_path().string());
 }
 
-std::string GetTempDir() { return WithSlash(EnvOr("TMPDIR", "/tmp")); }
+std::string GetTempDir() {
+    return WithSlash(EnvOr("TMPDIR", "/tmp"));
+}
 
 std::string GetConfigDir() {
     return WithSlash(EnvOr("XDG_CONFIG_HOME", HomeDir() + "/.config")) + "pagewell/";

@@ -1,12 +1,12 @@
 // pagewell-cli: the whole job without a window. Address in, book on the desktop.
 
-#include <CLI/CLI.hpp>
+#include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
-#include <unistd.h>
 
 #include "app/AppSettings.h"
 #include "app/MessageLoop.h"
@@ -74,12 +74,13 @@ int main(int argc, char** argv) {
         if (!desktop.empty()) page.SetDesktopDir(desktop);
         page.OnStartButton(pw::ToAnsi(address));
         bool stopRequested = false;
-        loop.RunUntil([&] { return host.Finished(); }, std::chrono::hours(24 * 365), [&] {
-            if (g_interrupts.load() > 0 && !stopRequested) {
-                stopRequested = true;
-                pw::OnStopDownload();
-            }
-        });
+        loop.RunUntil([&] { return host.Finished(); }, std::chrono::hours(24 * 365),
+                      [&] {
+                          if (g_interrupts.load() > 0 && !stopRequested) {
+                              stopRequested = true;
+                              pw::OnStopDownload();
+                          }
+                      });
         if (!host.Book().empty()) {
             std::printf("%s\n", host.Book().c_str());
             exitCode = 0;

@@ -92,10 +92,10 @@ void StorePictures(std::string& body, std::string& unlowered, const ArticleInfo&
 
 std::string ArticleHeading(const ArticleInfo& article) {
     static const std::string kPart1 = A("<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">");
-    static const std::string kPart2 = A(
-        "</div></br><div style=\"TEXT-JUSTIFY: distribute; TEXT-ALIGN: justify; FONT-SIZE: "
-        "13px; MARGIN: 0px;WORD-BREAK: break-all;  LAYOUT-GRID-MODE: line;LINE-HEIGHT: 20px; "
-        "BORDER-TOP: black 2px solid\">时间：");
+    static const std::string kPart2 =
+        A("</div></br><div style=\"TEXT-JUSTIFY: distribute; TEXT-ALIGN: justify; FONT-SIZE: "
+          "13px; MARGIN: 0px;WORD-BREAK: break-all;  LAYOUT-GRID-MODE: line;LINE-HEIGHT: 20px; "
+          "BORDER-TOP: black 2px solid\">时间：");
     static const std::string kPart3 = A("</br>类别：<font color=black>");
     static const std::string kPart4 = A("</font></br>原文：<a href=\"");
     static const std::string kPart5 = "\" target=\"_blank\">";
@@ -117,8 +117,7 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
     return std::fclose(file) == 0 && ok;
 }
 
-void RenderArticlePage(std::string& body, const ArticleInfo* article,
-                       const std::string& imageDir) {
+void RenderArticlePage(std::string& body, const ArticleInfo* article, const std::string& imageDir) {
     if (!article) return;
     std::string unlowered = body;
     MakeLower(body);

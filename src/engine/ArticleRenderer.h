@@ -16,8 +16,7 @@ inline constexpr int kMaxPicturesPerArticle = 500;
 // Writes article->strLocalPath (CRLF line ends, code page 936). The body is lowered
 // and its picture addresses rewritten to "img/NAME" in place. imageDir is the
 // job's picture folder (ending in "/"); an empty imageDir leaves pictures remote.
-void RenderArticlePage(std::string& body, const ArticleInfo* article,
-                       const std::string& imageDir);
+void RenderArticlePage(std::string& body, const ArticleInfo* article, const std::string& imageDir);
 
 // The heading block with the article's title, time, category and address.
 std::string ArticleHeading(const ArticleInfo& article);

@@ -12,8 +12,11 @@ namespace {
 // Length of the well-formed UTF-8 sequence at p, or 0 when it is malformed.
 size_t Utf8SequenceLength(const unsigned char* p, size_t left) {
     const unsigned char c = p[0];
-    size_t n = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
-                            : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    size_t n = c < 0x80                 ? 1
+               : c >= 0xC2 && c <= 0xDF ? 2
+               : c >= 0xE0 && c <= 0xEF ? 3
+               : c >= 0xF0 && c <= 0xF4 ? 4
+                                        : 0;
     if (n == 0 || n > left) return 0;
     for (size_t i = 1; i < n; ++i) {
         if ((p[i] & 0xC0) != 0x80) return 0;
@@ -83,8 +86,12 @@ std::string ToUtf8(std::string_view ansi) {
     return Convert(ansi, "UTF-8", "CP936", AnsiSequenceLength);
 }
 
-void Utf8ToAnsi(std::string& text) { text = ToAnsi(text); }
-void AnsiToUtf8(std::string& text) { text = ToUtf8(text); }
+void Utf8ToAnsi(std::string& text) {
+    text = ToAnsi(text);
+}
+void AnsiToUtf8(std::string& text) {
+    text = ToUtf8(text);
+}
 
 std::string Utf16ToAnsi(const std::u16string& wide) {
     std::string bytes;

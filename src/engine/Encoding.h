@@ -14,7 +14,9 @@ std::string ToAnsi(std::string_view utf8);
 std::string ToUtf8(std::string_view ansi);
 
 // A UTF-8 source literal as code page 936 bytes: A("全部博文").
-inline std::string A(std::string_view utf8) { return ToAnsi(utf8); }
+inline std::string A(std::string_view utf8) {
+    return ToAnsi(utf8);
+}
 
 // UTF-16 code units to code page 936.
 std::string Utf16ToAnsi(const std::u16string& wide);

@@ -8,8 +8,12 @@ namespace {
 std::atomic<IHost*> g_host{nullptr};
 }
 
-void AttachHost(IHost* host) { g_host.store(host); }
-IHost* GetHost() { return g_host.load(); }
+void AttachHost(IHost* host) {
+    g_host.store(host);
+}
+IHost* GetHost() {
+    return g_host.load();
+}
 
 void SendToUi(const std::function<void()>& fn) {
     if (IHost* host = GetHost()) {

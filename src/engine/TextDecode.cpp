@@ -6,7 +6,7 @@ namespace pw {
 
 void DecodeHtmlEntities(std::string& text) {
     static const char* const kEntities[][2] = {
-        {"&amp;", "&"},  {"&lt;", "<"},   {"&gt;", ">"},  {"&quot;", "\""},
+        {"&amp;", "&"},  {"&lt;", "<"},   {"&gt;", ">"},   {"&quot;", "\""},
         {"&apos;", "'"}, {"&nbsp;", " "}, {"&copy;", " "}, {"&reg;", " "},
         {"&#47;", "/"},  {"&#60;", "<"},  {"&#62;", ">"},  {"&#38;", "&"},
     };
@@ -24,15 +24,24 @@ int HexValue(char c) {
 
 char16_t SimpleEscape(char c) {
     switch (c) {
-        case '"': return u'"';
-        case '/': return u'/';
-        case '\\': return u'\\';
-        case 'b': return u'\b';
-        case 'f': return u'\f';
-        case 'n': return u'\n';
-        case 'r': return u'\r';
-        case 't': return u'\t';
-        default: return 0;
+        case '"':
+            return u'"';
+        case '/':
+            return u'/';
+        case '\\':
+            return u'\\';
+        case 'b':
+            return u'\b';
+        case 'f':
+            return u'\f';
+        case 'n':
+            return u'\n';
+        case 'r':
+            return u'\r';
+        case 't':
+            return u'\t';
+        default:
+            return 0;
     }
 }
 

@@ -1,6 +1,5 @@
 #include "engine/TextOps.h"
 
-
 namespace pw {
 
 namespace {

@@ -9,7 +9,9 @@
 namespace pw {
 
 // True for a code page 936 lead byte (0x81..0xFE).
-inline bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+inline bool IsLeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
 
 int Find(std::string_view text, std::string_view marker, int start = 0);
 int FindChar(std::string_view text, char ch, int start = 0);
@@ -29,6 +31,8 @@ void MakeLower(std::string& text);
 int Replace(std::string& text, std::string_view oldText, std::string_view newText);
 
 // Length as the signed 32-bit count the engines compute with.
-inline int Len(std::string_view text) { return static_cast<int>(text.size()); }
+inline int Len(std::string_view text) {
+    return static_cast<int>(text.size());
+}
 
 }  // namespace pw

@@ -37,7 +37,9 @@ std::string FormatTime(int64_t seconds) {
     return n ? std::string(buffer, n) : std::string();
 }
 
-std::string NowText() { return FormatTime(static_cast<int64_t>(std::time(nullptr))); }
+std::string NowText() {
+    return FormatTime(static_cast<int64_t>(std::time(nullptr)));
+}
 
 std::string RandomFraction(int digits) {
     static std::mutex mutex;

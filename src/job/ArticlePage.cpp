@@ -29,7 +29,9 @@ void CArticlePage::JoinThread(std::thread& thread) {
     if (thread.joinable()) thread.join();
 }
 
-std::string CArticlePage::ExampleAddress() { return "http://hi.baidu.com/pagewell"; }
+std::string CArticlePage::ExampleAddress() {
+    return "http://hi.baidu.com/pagewell";
+}
 
 int CArticlePage::WorkerCount() const {
     return m_nWorkerCount >= 0 ? m_nWorkerCount : Settings().m_nThreadCnt;
@@ -78,12 +80,23 @@ void CArticlePage::SendPageMessage(int message) {
 
 void CArticlePage::HandleMessage(int message) {
     switch (message) {
-        case WM_TREE_RESET: OnTreeReset(); break;
-        case WM_LIST_DONE: OnListDone(); break;
-        case WM_PREPARE_FOLDERS: PrepareJobFolders(); break;
-        case WM_ARTICLES_DONE: OnArticlesDone(); break;
-        case WM_BOOK_DONE: DeliverBook(); break;
-        default: break;
+        case WM_TREE_RESET:
+            OnTreeReset();
+            break;
+        case WM_LIST_DONE:
+            OnListDone();
+            break;
+        case WM_PREPARE_FOLDERS:
+            PrepareJobFolders();
+            break;
+        case WM_ARTICLES_DONE:
+            OnArticlesDone();
+            break;
+        case WM_BOOK_DONE:
+            DeliverBook();
+            break;
+        default:
+            break;
     }
 }
 

@@ -65,7 +65,9 @@ int CArticleTree::GetItemImage(int item) const {
     return it ? it->image : -1;
 }
 
-int CArticleTree::GetRootItem() const { return m_nFirstTopLevel; }
+int CArticleTree::GetRootItem() const {
+    return m_nFirstTopLevel;
+}
 
 int CArticleTree::GetChildItem(int item) const {
     const Item* it = At(item);
@@ -82,7 +84,9 @@ int CArticleTree::GetParentItem(int item) const {
     return it ? it->parent : 0;
 }
 
-bool CArticleTree::ItemHasChildren(int item) const { return GetChildItem(item) != 0; }
+bool CArticleTree::ItemHasChildren(int item) const {
+    return GetChildItem(item) != 0;
+}
 
 void CArticleTree::Expand(int item) {
     Item* it = At(item);

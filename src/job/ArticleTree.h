@@ -67,7 +67,7 @@ private:
     void Notify(const TreeChange& change) const;
 
     std::vector<Item> m_items;
-    int m_nBase = 0;        // handle of m_items[0] is m_nBase + 1
+    int m_nBase = 0;  // handle of m_items[0] is m_nBase + 1
     int m_nLastTopLevel = 0;
     int m_nFirstTopLevel = 0;
     Observer m_observer;

@@ -63,7 +63,9 @@ bool MayTakeAnother() {
 
 }  // namespace
 
-void MarkJobStart() { s_nStopsAtJobStart = s_nStopCommands.load(); }
+void MarkJobStart() {
+    s_nStopsAtJobStart = s_nStopCommands.load();
+}
 
 std::vector<TreeEntry> FlattenTree(const CArticleTree& tree) {
     std::vector<TreeEntry> entries;

@@ -24,8 +24,8 @@ int ListThreadProc(CArticlePage* page) {
     page->m_pCurEngine = ChooseEngine(page->Engines(), page->m_strAddress);
     CBlogBase* engine = page->m_pCurEngine;
     if (engine) {
-        page->m_hRootItem = InsertItem(page, 0, engine->m_strBlogName, kImageBookClosed,
-                                       kImageBookClosedSelected);
+        page->m_hRootItem =
+            InsertItem(page, 0, engine->m_strBlogName, kImageBookClosed, kImageBookClosedSelected);
         ShowStatus(1, A("正在获取文章分类……"));
         CStringList categories;
         if (engine->GetCategories(&categories) != 1) {

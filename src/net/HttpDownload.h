@@ -17,6 +17,8 @@
 
 #include "net/DownloadMeter.h"
 
+struct curl_slist;
+
 namespace pw {
 
 // Connection steps; the values are those of the status texts they choose.
@@ -124,7 +126,7 @@ private:
     std::mutex m_multiMutex;  // guards m_multi against Cancel's wake-up
     void* m_multi = nullptr;
     void* m_easy = nullptr;
-    struct curl_slist* m_headers = nullptr;
+    ::curl_slist* m_headers = nullptr;
 
     IDownloadListener* m_pListener = nullptr;
     std::string m_strHost;  // server of the current address

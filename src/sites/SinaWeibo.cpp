@@ -4,7 +4,9 @@
 
 namespace pw {
 
-int CSinaWeibo::ParseAddress(const std::string&) { return 0; }
+int CSinaWeibo::ParseAddress(const std::string&) {
+    return 0;
+}
 
 int CSinaWeibo::GetCategories(CStringList* list) {
     if (!list) return 0;

@@ -47,8 +47,8 @@ TEST_F(SettingsFile, MissingFileGivesDefaultsAndMakesWorkFolder) {
     EXPECT_EQ(s.m_nNeedNo, 1);
     EXPECT_EQ(s.m_nShowedTmsg, 1);
     EXPECT_EQ(s.m_strSavePath, "/opt/pw/");
-    EXPECT_EQ(s.m_nViewStyle + s.m_nDownStyle + s.m_nAutoShutPc + s.m_nDupFilter +
-                  s.m_nDownSleep + s.m_nTop + s.m_nLeft + s.m_nRight + s.m_nBottom,
+    EXPECT_EQ(s.m_nViewStyle + s.m_nDownStyle + s.m_nAutoShutPc + s.m_nDupFilter + s.m_nDownSleep +
+                  s.m_nTop + s.m_nLeft + s.m_nRight + s.m_nBottom,
               0);
     EXPECT_TRUE(fs::is_directory(dir / "work"));
     EXPECT_EQ(fs::status(dir / "work").permissions() & fs::perms::all, fs::perms::owner_all);

@@ -51,8 +51,8 @@ double RunJob(int workers) {
 void BenchWorkers() {
     const double one = RunJob(1);
     const double five = RunJob(5);
-    std::printf("job, 80 articles at 40 ms: 1 worker %.2f s, 5 workers %.2f s, ratio %.2fx\n",
-                one, five, one / five);
+    std::printf("job, 80 articles at 40 ms: 1 worker %.2f s, 5 workers %.2f s, ratio %.2fx\n", one,
+                five, one / five);
 }
 
 void BenchFind() {
@@ -70,9 +70,10 @@ void BenchFind() {
         found += static_cast<long>(std::string_view(page).find("\"atc_title\">", i));
     }
     const double plain = Seconds(start);
-    std::printf("marker search on 4 MiB: character-aware %.1f ms, byte search %.1f ms, "
-                "ratio %.2fx (checksum %ld)\n",
-                aware * 1000 / kRounds, plain * 1000 / kRounds, aware / plain, found);
+    std::printf(
+        "marker search on 4 MiB: character-aware %.1f ms, byte search %.1f ms, "
+        "ratio %.2fx (checksum %ld)\n",
+        aware * 1000 / kRounds, plain * 1000 / kRounds, aware / plain, found);
 }
 
 }  // namespace

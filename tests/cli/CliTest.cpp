@@ -61,7 +61,9 @@ CliRun RunCli(const std::vector<std::string>& args, int interruptAfterLines = 0)
     return run;
 }
 
-int ExitCode(const CliRun& run) { return WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1; }
+int ExitCode(const CliRun& run) {
+    return WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;
+}
 
 class CliTest : public ::testing::Test {
 protected:

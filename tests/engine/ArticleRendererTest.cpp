@@ -75,10 +75,10 @@ TEST_F(RendererTest, BodyIsLoweredAndWrittenWithCrLf) {
 }
 
 TEST_F(RendererTest, PicturesAreStoredUnderSafeNamesWhateverTheirAddress) {
-    const std::string out =
-        Render("<IMG SRC=\"http://pics.example.com/Big/Photo.PNG\">"
-               "<img src=\"rel.png\" alt=x><img src='../up.png'>"
-               "<img class=\"x\" src=\"http://pics.example.com/Big/Photo.PNG\">");
+    const std::string out = Render(
+        "<IMG SRC=\"http://pics.example.com/Big/Photo.PNG\">"
+        "<img src=\"rel.png\" alt=x><img src='../up.png'>"
+        "<img class=\"x\" src=\"http://pics.example.com/Big/Photo.PNG\">");
     EXPECT_EQ(out,
               "<img src=\"img/7_1.png\"><img src=\"img/7_2.png\" alt=x>"
               "<img src='img/7_3.png'><img class=\"x\" src=\"img/7_1.png\">");
@@ -99,9 +99,9 @@ TEST_F(RendererTest, LazyPicturesTakeTheRealAddress) {
 }
 
 TEST_F(RendererTest, PicturesThatCannotBeKeptKeepTheirAddress) {
-    const std::string out =
-        Render("<img src=\"http://pics.example.com/Missing.png\"><img src=\"http://pics.example.com/"
-               "page.html\"><img src=\"data:image/png;base64,AAAA\"><img src=\"javascript:x\">");
+    const std::string out = Render(
+        "<img src=\"http://pics.example.com/Missing.png\"><img src=\"http://pics.example.com/"
+        "page.html\"><img src=\"data:image/png;base64,AAAA\"><img src=\"javascript:x\">");
     EXPECT_EQ(out,
               "<img src=\"http://pics.example.com/Missing.png\"><img src=\"http://pics.example.com/"
               "page.html\"><img src=\"data:image/png;base64,AAAA\"><img src=\"javascript:x\">");
@@ -109,7 +109,8 @@ TEST_F(RendererTest, PicturesThatCannotBeKeptKeepTheirAddress) {
 }
 
 TEST_F(RendererTest, OddTagsLeaveTheRestOfTheBodyIntact) {
-    EXPECT_EQ(Render("<img alt=1>text<img src=rel.png>tail"), "<img alt=1>text<img src=img/7_1.png>tail");
+    EXPECT_EQ(Render("<img alt=1>text<img src=rel.png>tail"),
+              "<img alt=1>text<img src=img/7_1.png>tail");
     EXPECT_EQ(Render("a<img src=\"never closed>rest of the body"),
               "a<img src=\"never closed>rest of the body");
     EXPECT_EQ(Render("<img src=\"\">x"), "<img src=\"\">x");

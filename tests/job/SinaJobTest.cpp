@@ -68,8 +68,7 @@ protected:
 }  // namespace
 
 TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
-    const DemoBlog blog =
-        MakeDemoBlog({.categories = 3, .articlesPerCategory = 3, .pageSize = 2});
+    const DemoBlog blog = MakeDemoBlog({.categories = 3, .articlesPerCategory = 3, .pageSize = 2});
     const std::string address = AddSinaBlog(simulator, blog);
     Start(address);
     EXPECT_FALSE(page.StartEnabled());
@@ -191,8 +190,7 @@ TEST_F(SinaJobTest, HostileAccountStaysInsideTheJobRoot) {
     std::ofstream(temp.File("sentinel")) << "keep";
     for (const std::string uid : {"../../..", "", "a/../../b", "..\\x\x01", "-rf"}) {
         host.finished = false;
-        simulator.Route(kSinaHost, "/evil",
-                        Response::Html("<title>t</title>$uid=\"" + uid + "\""));
+        simulator.Route(kSinaHost, "/evil", Response::Html("<title>t</title>$uid=\"" + uid + "\""));
         simulator.RouteHost(kSinaHost, [](const Request&) {
             return Response::Html("<span><em>x</em></span></div><ul></ul>");
         });

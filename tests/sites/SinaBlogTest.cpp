@@ -23,9 +23,9 @@ struct Listed {
 };
 
 int Collect(ArticleInfo* article, void* list) {
-    static_cast<std::vector<Listed>*>(list)->push_back(
-        {ToUtf8(article->strTitle), article->strUrl, ToUtf8(article->strCategory),
-         article->strTime});
+    static_cast<std::vector<Listed>*>(list)->push_back({ToUtf8(article->strTitle), article->strUrl,
+                                                        ToUtf8(article->strCategory),
+                                                        article->strTime});
     return 0;
 }
 
@@ -142,12 +142,13 @@ TEST_F(SinaBlogTest, BrokenEntriesAreSkippedAndScansEnd) {
         "<span><em>x</em></span></div><ul><li><div><a href=\"u\">C1</a></div></li></ul>";
     auto entry = [](const std::string& n, bool dated) {
         return "<span class=\"atc_title\"><a title=\"T" + n + "\" href=\"http://x/" + n +
-               "\"></a></span>" + (dated ? "<span class=\"SG_txtc\">2011-01-0" + n + "</span>" : "");
+               "\"></a></span>" +
+               (dated ? "<span class=\"SG_txtc\">2011-01-0" + n + "</span>" : "");
     };
     // The last entry has no date behind it: skipped; the next page follows.
-    simulator.Route(kSinaHost, ListPath(0, 1),
-                    Response::Html(block + entry("2", true) + entry("1", false) +
-                                   "下一页&nbsp;&gt;"));
+    simulator.Route(
+        kSinaHost, ListPath(0, 1),
+        Response::Html(block + entry("2", true) + entry("1", false) + "下一页&nbsp;&gt;"));
     // An entry without its own date is skipped, the next one keeps its own; a
     // marker without any title behind it ends the page's scan.
     simulator.Route(kSinaHost, ListPath(0, 2),
@@ -159,8 +160,8 @@ TEST_F(SinaBlogTest, BrokenEntriesAreSkippedAndScansEnd) {
                                    "下一页&nbsp;&gt;"));
     std::vector<std::string> titles;
     for (const auto& l : ListAll()) titles.push_back(l.title + "@" + l.url + "@" + l.time);
-    EXPECT_EQ(titles, (std::vector<std::string>{"T2@http://x/2@2011-01-02",
-                                                "T3@http://x/3@2011-01-03"}));
+    EXPECT_EQ(titles,
+              (std::vector<std::string>{"T2@http://x/2@2011-01-02", "T3@http://x/3@2011-01-03"}));
     EXPECT_EQ(simulator.CountRequests(kSinaHost, ListPath(0, 3)), 0u);
     EXPECT_EQ(simulator.CountRequests(kSinaHost, ListPath(1, 2)), 0u);
 }

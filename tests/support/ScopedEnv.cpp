@@ -5,7 +5,9 @@
 
 namespace pw::test {
 
-ScopedEnv::~ScopedEnv() {
+ScopedEnv::~ScopedEnv() { Restore(); }
+
+void ScopedEnv::Restore() {
     for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
         if (it->second) {
             setenv(it->first.c_str(), it->second->c_str(), 1);
@@ -13,6 +15,7 @@ ScopedEnv::~ScopedEnv() {
             unsetenv(it->first.c_str());
         }
     }
+    saved_.clear();
 }
 
 void ScopedEnv::Set(const std::string& name, const std::string& value) {

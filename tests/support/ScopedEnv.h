@@ -18,6 +18,8 @@ public:
 
     void Set(const std::string& name, const std::string& value);
     void Unset(const std::string& name);
+    // Puts every changed variable back now.
+    void Restore();
 
 private:
     void Remember(const std::string& name);

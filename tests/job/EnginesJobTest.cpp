@@ -1,0 +1,139 @@
+// The whole job for every service: address in, book out, tree and book checked.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+
+#include "book/ProjectWriter.h"
+#include "engine/Encoding.h"
+#include "job/ArticlePage.h"
+#include "job/DownloadJob.h"
+#include "sim/BaiduService.h"
+#include "sim/DemoBlog.h"
+#include "sim/NetEase163Service.h"
+#include "sim/QzoneService.h"
+#include "sim/RenrenService.h"
+#include "support/ChmReader.h"
+#include "support/ScopedEnv.h"
+#include "support/ScopedProxy.h"
+#include "support/TempDir.h"
+#include "support/TestHost.h"
+
+using namespace pw;
+using namespace pw::sim;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Service {
+    const char* name;
+    std::string account;
+    std::function<std::string(ServiceSimulator&, const DemoBlog&)> add;
+    const char* onlyCategory = nullptr;  // a service that files everything under one name
+};
+
+void PrintTo(const Service& s, std::ostream* os) {
+    *os << s.name;
+}
+
+// China time for the test: the services' times are UTC+8.
+struct ScopedChinaTime {
+    ScopedChinaTime() {
+        env.Set("TZ", "Asia/Shanghai");
+        tzset();
+    }
+    ~ScopedChinaTime() {
+        env.Restore();
+        tzset();
+    }
+    test::ScopedEnv env;
+};
+
+class EnginesJobTest : public ::testing::TestWithParam<Service> {
+protected:
+    void SetUp() override {
+        OnContinueDownload();
+        fs::create_directories(temp.File("Desktop"));
+        page.SetJobRoot(temp.File("jobs/"));
+        page.SetDesktopDir(temp.File("Desktop/"));
+        page.SetWorkerCount(4);
+    }
+    ScopedChinaTime chinaTime;
+    ServiceSimulator simulator;
+    test::ScopedProxy proxy{simulator};
+    test::TempDir temp;
+    test::TestHost host;
+    CArticlePage page;
+};
+
+}  // namespace
+
+TEST_P(EnginesJobTest, AddressBecomesABookWithTheWholeTree) {
+    const Service& service = GetParam();
+    DemoBlogShape shape;
+    shape.account = service.account;
+    shape.categories = 2;
+    shape.articlesPerCategory = 3;
+    shape.pageSize = 2;
+    shape.pictureHost = "img.example.com";
+    const DemoBlog blog = MakeDemoBlog(shape);
+    page.OnStartButton(A(service.add(simulator, blog)));
+    ASSERT_TRUE(host.RunUntilFinished());
+    ASSERT_FALSE(host.book.empty()) << (host.messages.empty() ? "" : host.messages.back());
+
+    // Every article sits under its own category with its title and time.
+    std::multiset<std::string> expected, listed;
+    auto categoryOf = [&](const DemoArticle& a) {
+        return service.onlyCategory ? std::string(service.onlyCategory) : a.category;
+    };
+    for (const auto& a : blog.articles)
+        expected.insert(categoryOf(a) + "|" + a.title + "|" + a.time);
+    std::vector<std::string> order;
+    for (const auto& entry : g_vecTreeEntries) {
+        if (!entry.bArticle) continue;
+        const ArticleInfo& info = *entry.pArticle;
+        listed.insert(ToUtf8(info.strCategory) + "|" + ToUtf8(info.strTitle) + "|" +
+                      ToUtf8(info.strTime));
+        order.push_back(ToUtf8(info.strTitle));
+    }
+    EXPECT_EQ(listed, expected);
+    // Within a category the articles keep the service's order.
+    for (const auto& category : blog.categories) {
+        if (service.onlyCategory) break;
+        std::vector<std::string> want, got;
+        for (const auto* a : ArticlesOf(blog, category)) want.push_back(a->title);
+        for (const auto& title : order) {
+            for (const auto* a : ArticlesOf(blog, category)) {
+                if (a->title == title) got.push_back(title);
+            }
+        }
+        EXPECT_EQ(got, want) << category;
+    }
+
+    // The book holds every page with its picture, the contents and the index.
+    const auto objects = test::ReadChmObjects(host.book);
+    const std::string name = fs::path(host.book).stem().string();
+    ASSERT_TRUE(objects.count("/" + name + ".hhc"));
+    EXPECT_EQ(objects.at("/" + name + ".hhc"), TextModeBytes(ContentsFileText(g_vecTreeEntries)));
+    size_t pictures = 0;
+    for (const auto& entry : g_vecTreeEntries) {
+        if (!entry.bArticle) continue;
+        const auto found = objects.find("/" + entry.pArticle->strFileName);
+        ASSERT_NE(found, objects.end()) << entry.pArticle->strFileName;
+        EXPECT_NE(found->second.find(entry.pArticle->strTitle), std::string::npos);
+        EXPECT_NE(found->second.find("src=\"img/"), std::string::npos);
+    }
+    for (const auto& object : objects) pictures += object.first.rfind("/img/", 0) == 0;
+    EXPECT_EQ(pictures, blog.articles.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Services, EnginesJobTest,
+    ::testing::Values(
+        Service{"NetEase163", "mozhou", [](auto& s, auto& b) { return Add163Blog(s, b); }},
+        Service{"Baidu", "mozhou", AddBaiduBlog},
+        Service{"Qzone", "31415926", [](auto& s, auto& b) { return AddQzoneBlog(s, b); }},
+        Service{"Renren", "27182818", AddRenrenBlog, "日志"}),
+    [](const auto& info) { return std::string(info.param.name); });
