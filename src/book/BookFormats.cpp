@@ -1,5 +1,7 @@
 #include "book/BookFormats.h"
 
+#include "app/AppSettings.h"
+
 namespace pw {
 
 namespace {
@@ -33,6 +35,10 @@ std::string BookFormatsText(BookFormats formats) {
 bool IsBookFormatsText(std::string_view text) {
     const std::string value = Normalised(text);
     return value == "chm" || value == "epub" || value == "both";
+}
+
+BookFormats ConfiguredBookFormats() {
+    return ParseBookFormats(Settings().m_strBookFormats);
 }
 
 }  // namespace pw

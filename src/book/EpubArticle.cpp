@@ -16,7 +16,9 @@ constexpr const char* kCategoryLabel = "类别：";
 constexpr const char* kSourceLabel = "原文：";
 constexpr const char* kMissingNote = "本文没有下载成功，书中只有它的标题和原文地址。";
 
-std::string Utf8Of(const std::string& ansi) { return CleanUtf8(ToUtf8(ansi)); }
+std::string Utf8Of(const std::string& ansi) {
+    return CleanUtf8(ToUtf8(ansi));
+}
 
 std::string Trimmed(std::string text) {
     const size_t first = text.find_first_not_of(" \t\n");
@@ -82,10 +84,11 @@ std::string TitlePageXhtml(const std::string* indexPage, const std::string& book
         std::string name = Trimmed(CleanUtf8(bookTitle));
         if (name.empty()) name = kUntitled;
         const std::string href = SafeWebAddress(Utf8Of(homeUrl));
-        content = "<h1 class=\"title\">" +
-                  (href.empty() ? XmlText(name)
-                                : "<a href=\"" + XmlAttribute(href) + "\">" + XmlText(name) + "</a>") +
-                  "</h1>";
+        content =
+            "<h1 class=\"title\">" +
+            (href.empty() ? XmlText(name)
+                          : "<a href=\"" + XmlAttribute(href) + "\">" + XmlText(name) + "</a>") +
+            "</h1>";
     }
     return "<div class=\"titlepage\">" + content + "</div>";
 }

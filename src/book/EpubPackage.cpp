@@ -42,7 +42,9 @@ int Depth(const std::vector<EpubNavPoint>& points) {
     return depth;
 }
 
-std::string Indent(int level) { return std::string(static_cast<size_t>(level) * 2, ' '); }
+std::string Indent(int level) {
+    return std::string(static_cast<size_t>(level) * 2, ' ');
+}
 
 void AppendNavList(std::string& out, const EpubBook& book, const std::vector<EpubNavPoint>& points,
                    int level) {
@@ -72,8 +74,8 @@ void AppendNavPoints(std::string& out, const EpubBook& book,
     for (const EpubNavPoint& point : points) {
         const int target = FirstTarget(point);
         if (target < 0) continue;
-        out += Indent(level) + "<navPoint id=\"np" + std::to_string(++counter) +
-               "\" playOrder=\"" + std::to_string(target + 1) + "\">\n";
+        out += Indent(level) + "<navPoint id=\"np" + std::to_string(++counter) + "\" playOrder=\"" +
+               std::to_string(target + 1) + "\">\n";
         out += Indent(level + 1) + "<navLabel><text>" + XmlText(point.strText) +
                "</text></navLabel>\n";
         out += Indent(level + 1) + "<content src=\"" +
@@ -101,7 +103,8 @@ std::string ContainerXml() {
     return std::string(kXmlDeclaration) +
            "<container version=\"1.0\" xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\">\n"
            "  <rootfiles>\n"
-           "    <rootfile full-path=\"" + kEpubPackagePath +
+           "    <rootfile full-path=\"" +
+           kEpubPackagePath +
            "\" media-type=\"application/oebps-package+xml\"/>\n"
            "  </rootfiles>\n"
            "</container>\n";
@@ -109,10 +112,12 @@ std::string ContainerXml() {
 
 std::string PackageDocument(const EpubBook& book) {
     std::string out = kXmlDeclaration;
-    out += "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"3.0\" "
-           "unique-identifier=\"book-id\" xml:lang=\"zh\">\n";
+    out +=
+        "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"3.0\" "
+        "unique-identifier=\"book-id\" xml:lang=\"zh\">\n";
     out += "  <metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n";
-    out += "    <dc:identifier id=\"book-id\">" + XmlText(book.strIdentifier) + "</dc:identifier>\n";
+    out +=
+        "    <dc:identifier id=\"book-id\">" + XmlText(book.strIdentifier) + "</dc:identifier>\n";
     out += "    <dc:title>" + XmlText(book.strTitle) + "</dc:title>\n";
     out += "    <dc:creator>" + XmlText(book.strCreator) + "</dc:creator>\n";
     out += "    <dc:language>zh</dc:language>\n";
@@ -132,8 +137,8 @@ std::string PackageDocument(const EpubBook& book) {
 }
 
 std::string NavDocument(const EpubBook& book) {
-    std::string body = std::string("<nav epub:type=\"toc\" id=\"toc\">\n<h1>") + kContentsTitle +
-                       "</h1>\n";
+    std::string body =
+        std::string("<nav epub:type=\"toc\" id=\"toc\">\n<h1>") + kContentsTitle + "</h1>\n";
     if (!book.toc.empty()) AppendNavList(body, book, book.toc, 0);
     body += "</nav>\n";
     return XhtmlDocument(kContentsTitle, body);
@@ -141,7 +146,8 @@ std::string NavDocument(const EpubBook& book) {
 
 std::string NcxDocument(const EpubBook& book) {
     std::string out = kXmlDeclaration;
-    out += "<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\" version=\"2005-1\" xml:lang=\"zh\">\n";
+    out +=
+        "<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\" version=\"2005-1\" xml:lang=\"zh\">\n";
     out += "  <head>\n";
     out += "    <meta name=\"dtb:uid\" content=\"" + XmlAttribute(book.strIdentifier) + "\"/>\n";
     out += "    <meta name=\"dtb:depth\" content=\"" + std::to_string(Depth(book.toc)) + "\"/>\n";
@@ -173,8 +179,9 @@ std::string BookStylesheet() {
 std::string XhtmlDocument(const std::string& title, const std::string& bodyXhtml) {
     std::string out = kXmlDeclaration;
     out += "<!DOCTYPE html>\n";
-    out += "<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:epub=\"http://www.idpf.org/2007/ops\" "
-           "xml:lang=\"zh\" lang=\"zh\">\n";
+    out +=
+        "<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:epub=\"http://www.idpf.org/2007/ops\" "
+        "xml:lang=\"zh\" lang=\"zh\">\n";
     out += "<head>\n<title>" + XmlText(title) + "</title>\n";
     out += std::string("<link rel=\"stylesheet\" type=\"text/css\" href=\"") + kStylesheetHref +
            "\"/>\n</head>\n";
@@ -186,8 +193,8 @@ std::string BookIdentifier(const std::string& account, std::time_t when) {
     const unsigned __int128 hash = Fnv1a128(account + '\n' + std::to_string(when));
     unsigned long long high = static_cast<unsigned long long>(hash >> 64);
     unsigned long long low = static_cast<unsigned long long>(hash);
-    high = (high & ~0xF000ULL) | 0x8000ULL;                  // version 8
-    low = (low & ~(3ULL << 62)) | (2ULL << 62);              // variant 10
+    high = (high & ~0xF000ULL) | 0x8000ULL;      // version 8
+    low = (low & ~(3ULL << 62)) | (2ULL << 62);  // variant 10
     char text[48];
     std::snprintf(text, sizeof text, "urn:uuid:%08llx-%04llx-%04llx-%04llx-%012llx", high >> 32,
                   (high >> 16) & 0xFFFF, high & 0xFFFF, low >> 48, low & 0xFFFFFFFFFFFFULL);
@@ -195,7 +202,7 @@ std::string BookIdentifier(const std::string& account, std::time_t when) {
 }
 
 std::string ModifiedStamp(std::time_t when) {
-    std::tm utc {};
+    std::tm utc{};
     gmtime_r(&when, &utc);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);

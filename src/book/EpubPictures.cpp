@@ -21,8 +21,8 @@ constexpr size_t kSniffBytes = 16;
 bool IsPlainFileName(const std::string& name) {
     if (name.empty() || name.size() > kMaxNameLength || name[0] == '.') return false;
     for (char c : name) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                        c == '.' || c == '_' || c == '-';
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
         if (!ok) return false;
     }
     return true;

@@ -24,7 +24,9 @@ constexpr const char* kTitlePageHref = "title.xhtml";
 constexpr int kMaxTocLevels = 8;
 
 // A depth below the root's is taken as the root's.
-int DepthOf(const TreeEntry& entry) { return entry.nDepth < 0 ? 0 : entry.nDepth; }
+int DepthOf(const TreeEntry& entry) {
+    return entry.nDepth < 0 ? 0 : entry.nDepth;
+}
 
 bool IsPageName(const std::string& name) {
     if (name.empty() || name[0] == '.') return false;
@@ -66,16 +68,15 @@ public:
     void AddEntries(const std::vector<TreeEntry>& entries) {
         size_t next = 0;
         m_book.toc = Level(entries, next, -1, 0);
-        if (m_book.toc.empty() || FirstTarget(m_book.toc.front()) != 0) {
+        if (m_book.toc.empty() || m_book.toc.front().nTarget != 0) {
             m_book.toc.insert(m_book.toc.begin(), EpubNavPoint{m_book.strTitle, 0, {}});
         }
     }
 
     bool Write(const std::string& path, std::time_t when) {
         for (const EpubPicture& picture : m_pictures.Pictures()) {
-            m_book.pictures.push_back(
-                {"img" + std::to_string(m_book.pictures.size() + 1), picture.strHref,
-                 picture.strMediaType});
+            m_book.pictures.push_back({"img" + std::to_string(m_book.pictures.size() + 1),
+                                       picture.strHref, picture.strMediaType});
         }
         CZipWriter zip(path, when);
         bool ok = zip.AddBytes("mimetype", "application/epub+zip", false) &&
@@ -105,11 +106,6 @@ private:
         return title.empty() ? "blog" : title;
     }
 
-    static int FirstTarget(const EpubNavPoint& point) {
-        if (point.nTarget >= 0) return point.nTarget;
-        return point.children.empty() ? -1 : FirstTarget(point.children.front());
-    }
-
     int AddDocument(const std::string& id, const std::string& href, const std::string& title,
                     const std::string& body) {
         m_book.documents.push_back({id, href, kXhtmlType});
@@ -128,9 +124,9 @@ private:
         const bool found = ReadPage(m_project.m_strDir, entry, page);
         const std::string number = std::to_string(m_documents.size());
         const std::string title = ArticleTitle(entry);
-        const std::string body = ArticleBodyXhtml(
-            entry, found ? &page : nullptr,
-            [this](const std::string& src) { return m_pictures.Resolve(src); });
+        const std::string body =
+            ArticleBodyXhtml(entry, found ? &page : nullptr,
+                             [this](const std::string& src) { return m_pictures.Resolve(src); });
         return AddDocument("article" + number, "article" + number + ".xhtml", title, body);
     }
 
@@ -171,11 +167,15 @@ std::string EpubBookPath(const CBookProject& project) {
 
 int WriteEpubBook(const CBookProject& project, const std::vector<TreeEntry>& entries,
                   const std::string& homeUrl) {
+    if (!IsPageName(project.m_strName)) return 0;  // the book stays in its folder
     const std::time_t now = std::time(nullptr);
     CEpubBuilder builder(project, now);
     builder.AddTitlePage(homeUrl);
     builder.AddEntries(entries);
-    return builder.Write(EpubBookPath(project), now) ? 1 : 0;
+    const std::string path = EpubBookPath(project);
+    if (builder.Write(path, now)) return 1;
+    ::unlink(path.c_str());  // a book of an earlier job must not pass for this one
+    return 0;
 }
 
 }  // namespace pw

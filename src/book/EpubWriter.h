@@ -17,7 +17,7 @@ std::string EpubBookPath(const CBookProject& project);
 // Writes the book from the pages and pictures in project.m_strDir (index.html,
 // the articles' strFileName pages, img/); homeUrl is the blog's address for a
 // title page when index.html is missing. Returns 1 when the book was written
-// whole, 0 otherwise (no book file is left then).
+// whole, 0 otherwise (no book file is left then, not even an older one).
 int WriteEpubBook(const CBookProject& project, const std::vector<TreeEntry>& entries,
                   const std::string& homeUrl);
 

@@ -19,7 +19,7 @@ namespace pw {
 
 namespace {
 
-// Deeper markup is written as its text alone, which keeps the writer's
+// Deeper markup is written flat (see Flattened), which keeps the writer's
 // recursion bounded whatever the page nests.
 constexpr int kMaxDepth = 100;
 constexpr size_t kMaxInputBytes = 64u * 1024 * 1024;
@@ -257,10 +257,7 @@ private:
             return;
         }
         if (!IsElement(node)) return;  // comments, instructions, document types
-        if (depth > kMaxDepth) {
-            AppendXmlText(m_out, TextOf(node));
-            return;
-        }
+        if (depth > kMaxDepth) return Flattened(node);
         Element(node, RuleOf(node), context, depth);
     }
 
@@ -298,14 +295,17 @@ private:
             case Kind::Table:
                 if (phrasing) return Children(node, context, depth);
                 return Table(node, depth);
+            // Void elements: whatever the parser hung below one is page
+            // content it misplaced.
             case Kind::Break:
                 m_out += "<br/>";
-                return;
+                return Children(node, context, depth);
             case Kind::Rule:
                 m_out += phrasing ? "<br/>" : "<hr/>";
-                return;
+                return Children(node, context, depth);
             case Kind::Image:
-                return Image(node);
+                Image(node);
+                return Children(node, context, depth);
             case Kind::Link:
                 return Link(node, depth);
         }
@@ -436,24 +436,56 @@ private:
         m_bInLink = false;
     }
 
-    // The text of a subtree without its dropped parts, walked without recursion.
-    static std::string TextOf(xmlNode* top) {
-        std::string text;
-        xmlNode* node = top->children;
-        while (node) {
-            if (node->type == XML_TEXT_NODE && node->content) {
-                text += reinterpret_cast<const char*>(node->content);
-            }
-            const bool descend =
-                IsElement(node) && node->children && RuleOf(node).kind != Kind::Drop;
-            if (descend) {
+    // Markup nested deeper than kMaxDepth keeps its text, pictures and line
+    // breaks, which are allowed wherever it stands; the walk needs no recursion.
+    void Flattened(xmlNode* top) {
+        xmlNode* node = top;
+        for (;;) {
+            if (EnterFlat(node)) {
                 node = node->children;
                 continue;
             }
-            while (node && node != top && !node->next) node = node->parent;
-            node = node && node != top ? node->next : nullptr;
+            for (;;) {
+                LeaveFlat(node);
+                if (node == top) return;
+                if (node->next) {
+                    node = node->next;
+                    break;
+                }
+                node = node->parent;
+            }
         }
-        return text;
+    }
+
+    // True when the node's children are to be walked.
+    bool EnterFlat(xmlNode* node) {
+        if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
+            if (node->content) AppendXmlText(m_out, reinterpret_cast<const char*>(node->content));
+            return false;
+        }
+        if (!IsElement(node)) return false;
+        const Kind kind = RuleOf(node).kind;
+        if (kind == Kind::Break) m_out += "<br/>";
+        if (kind == Kind::Image) Image(node);
+        return kind != Kind::Drop && node->children;
+    }
+
+    void LeaveFlat(xmlNode* node) {
+        if (!IsElement(node)) return;
+        switch (RuleOf(node).kind) {
+            case Kind::BlockText:
+            case Kind::Block:
+            case Kind::ListItem:
+            case Kind::Row:
+                // The ends of nested blocks make one line break, not thousands.
+                if (!m_out.ends_with("<br/>")) m_out += "<br/>";
+                break;
+            case Kind::Cell:
+                m_out += ' ';
+                break;
+            default:
+                break;
+        }
     }
 
     static inline const Rule kDivision = {Kind::Block, "div", nullptr};

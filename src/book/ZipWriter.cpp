@@ -4,6 +4,10 @@
 
 namespace pw {
 
+namespace {
+constexpr zip_uint32_t kFileMode = 0100644;  // a regular file, rw-r--r--
+}  // namespace
+
 CZipWriter::CZipWriter(const std::string& path, std::time_t when) : m_time(when) {
     int error = 0;
     m_zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
@@ -19,7 +23,8 @@ bool CZipWriter::Added(long long index, bool compress) {
     const auto entry = static_cast<zip_uint64_t>(index);
     return zip_set_file_compression(m_zip, entry, compress ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0) ==
                0 &&
-           zip_file_set_mtime(m_zip, entry, m_time, 0) == 0;
+           zip_file_set_mtime(m_zip, entry, m_time, 0) == 0 &&
+           zip_file_set_external_attributes(m_zip, entry, 0, ZIP_OPSYS_UNIX, kFileMode << 16) == 0;
 }
 
 bool CZipWriter::AddBytes(const std::string& name, std::string bytes, bool compress) {

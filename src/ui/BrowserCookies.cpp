@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QNetworkCookie>
 #include <QWebEngineCookieStore>
-
 #include <ctime>
 
 #include "net/CookieJar.h"
@@ -24,8 +23,7 @@ MirroredCookie ToMirrored(const QNetworkCookie& cookie) {
 CBrowserCookies::CBrowserCookies(QWebEngineCookieStore* store, QObject* parent)
     : QObject(parent), m_mirror(std::make_shared<CCookieMirror>()) {
     connect(store, &QWebEngineCookieStore::cookieAdded, this, &CBrowserCookies::OnCookieAdded);
-    connect(store, &QWebEngineCookieStore::cookieRemoved, this,
-            &CBrowserCookies::OnCookieDeleted);
+    connect(store, &QWebEngineCookieStore::cookieRemoved, this, &CBrowserCookies::OnCookieDeleted);
     // The provider holds the mirror itself: a fetch still running when this object
     // goes reads a mirror that is still alive.
     SetCookieHeaderProvider([mirror = m_mirror](const std::string& address) {
@@ -34,7 +32,9 @@ CBrowserCookies::CBrowserCookies(QWebEngineCookieStore* store, QObject* parent)
     store->loadAllCookies();
 }
 
-CBrowserCookies::~CBrowserCookies() { SetCookieHeaderProvider({}); }
+CBrowserCookies::~CBrowserCookies() {
+    SetCookieHeaderProvider({});
+}
 
 void CBrowserCookies::OnCookieAdded(const QNetworkCookie& cookie) {
     m_mirror->Add(ToMirrored(cookie));

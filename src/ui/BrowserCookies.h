@@ -5,7 +5,6 @@
 
 #include <QObject>
 #include <QPointer>
-
 #include <memory>
 
 #include "ui/CookieMirror.h"

@@ -86,7 +86,8 @@ std::vector<CChildLayout::Placement> CChildLayout::Apply(const LayoutRect& paren
     const double ry = Ratio(height, height0);
 
     for (const Entry& entry : m_entries) {
-        const LayoutSpan h = PlaceSpan({entry.rect.left, entry.rect.right}, entry.horizontal, dx, rx);
+        const LayoutSpan h =
+            PlaceSpan({entry.rect.left, entry.rect.right}, entry.horizontal, dx, rx);
         const LayoutSpan v = PlaceSpan({entry.rect.top, entry.rect.bottom}, entry.vertical, dy, ry);
         placements.push_back({entry.child, {h.nearEdge, v.nearEdge, h.farEdge, v.farEdge}});
     }

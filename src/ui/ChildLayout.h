@@ -24,7 +24,7 @@ enum LayoutAnchor {
     kAnchorKeepSize = 1,
     kAnchorKeepNear = 2,
     kAnchorFollowFar = 4,
-    kAnchorFixed = kAnchorKeepNear | kAnchorKeepSize,        // 3
+    kAnchorFixed = kAnchorKeepNear | kAnchorKeepSize,         // 3
     kAnchorMoveWithFar = kAnchorFollowFar | kAnchorKeepSize,  // 5
     kAnchorStretch = kAnchorKeepNear | kAnchorFollowFar,      // 6
 };

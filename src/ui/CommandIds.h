@@ -21,8 +21,12 @@ enum CommandId {
 };
 
 // System commands 16..31 belong to the about box.
-inline bool IsAboutCommand(int id) { return id >= 16 && id <= 31; }
+inline bool IsAboutCommand(int id) {
+    return id >= 16 && id <= 31;
+}
 
-inline bool IsShareCommand(int id) { return id >= ID_SHARE_FIRST && id <= ID_SHARE_LAST; }
+inline bool IsShareCommand(int id) {
+    return id >= ID_SHARE_FIRST && id <= ID_SHARE_LAST;
+}
 
 }  // namespace pw

@@ -10,9 +10,13 @@ namespace pw {
 
 namespace {
 
-bool IsAddressCode(char c) { return c == 'u' || c == 'U' || c == 'f' || c == 'F'; }
+bool IsAddressCode(char c) {
+    return c == 'u' || c == 'U' || c == 'f' || c == 'F';
+}
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 bool IsRegularFile(const std::string& path) {
     struct stat st {};
@@ -53,12 +57,24 @@ std::string UnescapeValue(const std::string& value) {
             continue;
         }
         switch (const char c = value[++i]) {
-            case 's': out += ' '; break;
-            case 'n': out += '\n'; break;
-            case 't': out += '\t'; break;
-            case 'r': out += '\r'; break;
-            case '\\': out += '\\'; break;
-            default: out += '\\', out += c; break;  // left for the Exec quoting rules
+            case 's':
+                out += ' ';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case '\\':
+                out += '\\';
+                break;
+            default:
+                out += '\\', out += c;
+                break;  // left for the Exec quoting rules
         }
     }
     return out;
@@ -82,7 +98,8 @@ std::string CutExecAtFieldCode(const std::string& exec) {
             continue;
         }
         if (!IsAddressCode(exec[i + 1])) continue;
-        const bool quoted = i > 0 && exec[i - 1] == '"' && i + 2 < exec.size() && exec[i + 2] == '"';
+        const bool quoted =
+            i > 0 && exec[i - 1] == '"' && i + 2 < exec.size() && exec[i + 2] == '"';
         return exec.substr(0, quoted ? i - 1 : i);
     }
     return exec;

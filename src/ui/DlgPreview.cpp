@@ -17,7 +17,9 @@ namespace {
 
 constexpr int kHandleRole = Qt::UserRole;
 
-int HandleOf(const QTreeWidgetItem* item) { return item ? item->data(0, kHandleRole).toInt() : 0; }
+int HandleOf(const QTreeWidgetItem* item) {
+    return item ? item->data(0, kHandleRole).toInt() : 0;
+}
 
 }  // namespace
 
@@ -71,8 +73,11 @@ void CDlgPreview::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-        case Qt::Key_Escape: event->accept(); return;
-        default: QWidget::keyPressEvent(event);
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QWidget::keyPressEvent(event);
     }
 }
 

@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QKeyEvent>
-#include <QLoggingCategory>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QWebEngineHistory>

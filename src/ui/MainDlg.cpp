@@ -78,8 +78,7 @@ void CMainDlg::CreatePages(CQtHost& host, const PageFactory& makeBrowserPage) {
     m_tabs->setObjectName("tabs");
     m_tabs->setGeometry(client->rect());
 
-    QWidget* browser =
-        makeBrowserPage ? makeBrowserPage(m_tabs) : new CIEExplorerDlg(m_tabs);
+    QWidget* browser = makeBrowserPage ? makeBrowserPage(m_tabs) : new CIEExplorerDlg(m_tabs);
     m_tabs->addTab(browser, U8(kFirstTabTitleUtf8));
     m_preview = new CDlgPreview(host, m_tabs);
     m_tabs->addTab(m_preview, U8("博客文章下载"));
@@ -209,7 +208,9 @@ void CMainDlg::StoreRect() {
     settings.m_nBottom = rect.top() + rect.height();
 }
 
-bool CMainDlg::JobRunning() const { return m_preview->Page().State() != PageState::Idle; }
+bool CMainDlg::JobRunning() const {
+    return m_preview->Page().State() != PageState::Idle;
+}
 
 void CMainDlg::OnCommand(int id) {
     if (IsShareCommand(id)) {
@@ -221,22 +222,42 @@ void CMainDlg::OnCommand(int id) {
         return;
     }
     switch (id) {
-        case ID_START_DOWNLOAD: break;  // the article page's button starts the job
-        case ID_PAUSE_DOWNLOAD: OnPauseDownload(); break;
-        case ID_CONTINUE_DOWNLOAD: OnContinueDownload(); break;
-        case ID_STOP_DOWNLOAD: OnStopDownload(); break;
-        case ID_HIDE_TO_TRAY: HideToTray(); break;
-        case ID_EXIT: close(); break;
-        case ID_UPDATE: OnUpdateCommand(*this); break;
-        case ID_OTHER_WORKS: OpenInBrowser(OtherWorksAddress()); break;
+        case ID_START_DOWNLOAD:
+            break;  // the article page's button starts the job
+        case ID_PAUSE_DOWNLOAD:
+            OnPauseDownload();
+            break;
+        case ID_CONTINUE_DOWNLOAD:
+            OnContinueDownload();
+            break;
+        case ID_STOP_DOWNLOAD:
+            OnStopDownload();
+            break;
+        case ID_HIDE_TO_TRAY:
+            HideToTray();
+            break;
+        case ID_EXIT:
+            close();
+            break;
+        case ID_UPDATE:
+            OnUpdateCommand(*this);
+            break;
+        case ID_OTHER_WORKS:
+            OpenInBrowser(OtherWorksAddress());
+            break;
         case ID_OPTIONS: {
             COptionsDlg options(this);
             options.exec();
             break;
         }
-        case ID_HELP: OpenInBrowser(HelpAddress()); break;
-        case ID_SITE: OpenInBrowser(SiteAddress()); break;
-        default: break;
+        case ID_HELP:
+            OpenInBrowser(HelpAddress());
+            break;
+        case ID_SITE:
+            OpenInBrowser(SiteAddress());
+            break;
+        default:
+            break;
     }
 }
 
@@ -268,8 +289,11 @@ void CMainDlg::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-        case Qt::Key_Escape: event->accept(); return;
-        default: QMainWindow::keyPressEvent(event);
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QMainWindow::keyPressEvent(event);
     }
 }
 

@@ -3,7 +3,6 @@
 // two-part status bar, the tray icon, and the routing of every command.
 
 #include <QMainWindow>
-
 #include <functional>
 
 #include "ui/WidgetLayout.h"

@@ -11,10 +11,14 @@ namespace {
 
 QMessageBox::Icon IconOf(BoxKind kind) {
     switch (kind) {
-        case BoxKind::Information: return QMessageBox::Information;
-        case BoxKind::Warning: return QMessageBox::Warning;
-        case BoxKind::Question: return QMessageBox::Question;
-        case BoxKind::Plain: break;
+        case BoxKind::Information:
+            return QMessageBox::Information;
+        case BoxKind::Warning:
+            return QMessageBox::Warning;
+        case BoxKind::Question:
+            return QMessageBox::Question;
+        case BoxKind::Plain:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -46,32 +50,45 @@ void CQtHost::SendToUi(const std::function<void()>& fn) {
     }
     // The worker waits here as behind a synchronous window message; the GUI
     // thread never waits for a worker, so this cannot close a cycle.
-    QMetaObject::invokeMethod(this, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
 }
 
 void CQtHost::SetStatusText(int part, const std::string& text) {
     emit statusTextChanged(part, FromAnsi(text));
 }
 
-void CQtHost::ShowMessageBox(const std::string& text) { ShowBox(BoxKind::Plain, FromAnsi(text)); }
+void CQtHost::ShowMessageBox(const std::string& text) {
+    ShowBox(BoxKind::Plain, FromAnsi(text));
+}
 
 bool CQtHost::AskYesNo(const std::string& text) {
     return ShowBox(BoxKind::Question, FromAnsi(text));
 }
 
-void CQtHost::OnTreeChanged(const TreeChange& change) { emit treeChanged(change); }
+void CQtHost::OnTreeChanged(const TreeChange& change) {
+    emit treeChanged(change);
+}
 
-void CQtHost::OnPageStateChanged(PageState state) { emit pageStateChanged(state); }
+void CQtHost::OnPageStateChanged(PageState state) {
+    emit pageStateChanged(state);
+}
 
-void CQtHost::OnArticleProgress(int done, int total) { emit articleProgress(done, total); }
+void CQtHost::OnArticleProgress(int done, int total) {
+    emit articleProgress(done, total);
+}
 
 void CQtHost::OnJobFinished(const std::string& book) {
     emit jobFinished(QString::fromStdString(book));
 }
 
-void CQtHost::ShowNotice(int kind) { emit noticeRequested(kind); }
+void CQtHost::ShowNotice(int kind) {
+    emit noticeRequested(kind);
+}
 
-CQtHost* QtHost() { return dynamic_cast<CQtHost*>(GetHost()); }
+CQtHost* QtHost() {
+    return dynamic_cast<CQtHost*>(GetHost());
+}
 
 bool ShowUiBox(BoxKind kind, const QString& text) {
     if (CQtHost* host = QtHost()) return host->ShowBox(kind, text);

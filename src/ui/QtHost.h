@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-
 #include <functional>
 
 #include "engine/Host.h"

@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
-
 #include <memory>
 
 #include "ui/DlgPreview.h"
@@ -19,12 +18,13 @@ namespace {
 constexpr int kSettleMs = 800;
 constexpr int kGiveUpMs = 60000;
 
-// Opens the first category and marks its first article, so the picture shows
-// every kind of tree image.
+// Opens a category (the second when there is one: the first of some services
+// holds every article) and marks its first article, so the picture shows every
+// kind of tree image.
 void ShowTreeDetail(QTreeWidget* tree) {
     QTreeWidgetItem* root = tree->topLevelItem(0);
     if (!root || root->childCount() == 0) return;
-    QTreeWidgetItem* category = root->child(0);
+    QTreeWidgetItem* category = root->child(root->childCount() > 1 ? 1 : 0);
     category->setExpanded(true);
     if (category->childCount() > 0) tree->setCurrentItem(category->child(0));
 }

@@ -9,7 +9,7 @@
 namespace pw {
 
 inline constexpr int kMinThreadCount = 1;
-inline constexpr int kMaxThreadCount = 10;    // what the dialog accepts
+inline constexpr int kMaxThreadCount = 10;        // what the dialog accepts
 inline constexpr int kMaxStoredThreadCount = 20;  // what a save stores at most
 
 // The edit's text as a decimal integer (blanks around it allowed), or nothing.

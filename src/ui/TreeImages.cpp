@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <QPainterPath>
-
 #include <map>
 #include <utility>
 
@@ -31,7 +30,7 @@ void DrawClosedBook(QPainter& p, bool selected) {
     p.setBrush(selected ? kMark.darker(110) : kCover);
     p.drawRect(2, 1, 10, 13);
     p.fillRect(3, 2, 2, 12, kCoverDark);  // spine
-    p.fillRect(6, 4, 5, 2, kPaper);        // title label
+    p.fillRect(6, 4, 5, 2, kPaper);       // title label
     if (selected) DrawSelectionMark(p);
 }
 

@@ -2,18 +2,23 @@
 // The core speaks code page 936; Qt speaks UTF-16. Texts cross here.
 
 #include <QString>
-
 #include <string>
 
 #include "engine/Encoding.h"
 
 namespace pw {
 
-inline QString FromAnsi(const std::string& ansi) { return QString::fromStdString(ToUtf8(ansi)); }
+inline QString FromAnsi(const std::string& ansi) {
+    return QString::fromStdString(ToUtf8(ansi));
+}
 
-inline std::string ToAnsiText(const QString& text) { return ToAnsi(text.toStdString()); }
+inline std::string ToAnsiText(const QString& text) {
+    return ToAnsi(text.toStdString());
+}
 
 // A UTF-8 source literal or constant.
-inline QString U8(const char* utf8) { return QString::fromUtf8(utf8); }
+inline QString U8(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 }  // namespace pw

@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "ui/ThreadCountInput.h"
@@ -41,7 +40,9 @@ void CUpDown::SetRange(int lower, int upper) {
     m_nPos = std::clamp(m_nPos, m_nLower, m_nUpper);
 }
 
-void CUpDown::SetPos(int pos) { m_nPos = std::clamp(pos, m_nLower, m_nUpper); }
+void CUpDown::SetPos(int pos) {
+    m_nPos = std::clamp(pos, m_nLower, m_nUpper);
+}
 
 void CUpDown::Step(int delta) {
     // The edit's number counts when it is one; a step never leaves the range.

@@ -1,7 +1,6 @@
 #include "ui/WidgetLayout.h"
 
 #include <QEvent>
-
 #include <algorithm>
 
 namespace pw {

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "app/Event.h"
-#include "app/FileDigest.h"
 #include "app/Identity.h"
 #include "app/LaunchNewVersion.h"
 #include "app/UpdateCheck.h"
@@ -134,24 +133,11 @@ TEST(ReadUpdateInfo, DigestIsTakenOnlyWithItsOwnFile) {
     }
 }
 
-TEST(FileDigest, KnownVectorAndMissingFile) {
-    test::TempDir dir;
-    WriteAll(dir.File("abc"), "abc");
-    EXPECT_EQ(Sha256OfFile(dir.File("abc")), kAbcDigest);
-    EXPECT_EQ(Sha256OfFile(dir.File("absent")), "");
-}
-
 TEST(UpdateFileName, StaysOneFileNameInsideItsFolder) {
     EXPECT_EQ(UpdateFileName("Pagewell", "2.0"), "Pagewell2.0.exe");
     EXPECT_EQ(UpdateFileName("../../etc/x", "1 /2"), ".._.._etc_x1__2.exe");
     EXPECT_EQ(UpdateFileName("", ""), ".exe");
     EXPECT_LE(UpdateFileName(std::string(5000, 'a'), std::string(5000, '1')).size(), 200u);
-}
-
-TEST(DeclinedUpdateAddress, EveryExeBecomesRar) {
-    EXPECT_EQ(DeclinedUpdateAddress("http://d/Pagewell.exe"), "http://d/Pagewell.rar");
-    EXPECT_EQ(DeclinedUpdateAddress("http://d/a.exe/b.exe"), "http://d/a.rar/b.rar");
-    EXPECT_EQ(DeclinedUpdateAddress("http://d/a.zip"), "http://d/a.zip");
 }
 
 // Records what the update routines show; the test thread is the UI thread.
@@ -353,11 +339,6 @@ TEST(StartNewVersion, RunsTheFileWithDeleteAndTheOldPathNoShell) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(ReadAll(out), "[delete]\n[" + old + "]\n");
-}
-
-TEST(StartNewVersion, MissingFileIsReported) {
-    test::TempDir dir;
-    EXPECT_EQ(StartNewVersion(dir.File("absent"), "/x"), -1);
 }
 
 }  // namespace

@@ -121,13 +121,17 @@ TEST(XhtmlCleanerTest, TextIsCleanedOfControlsAndNamedEntities) {
               "c bad utf-8 \xe4\xb8\xad &#38; &#60;</p>");
 }
 
-TEST(XhtmlCleanerTest, DeepNestingKeepsTheTextWithinBoundedDepth) {
+// Badly edited pages leave thousands of tags open; what lies that deep keeps
+// its text, pictures and line breaks.
+TEST(XhtmlCleanerTest, DeepNestingKeepsContentWithinBoundedDepth) {
     std::string html;
     for (int i = 0; i < 20000; ++i) html += i % 2 ? "<span>" : "<div>";
-    html += "deep text";
-    const std::string out = Clean(html + "<p>after");
-    EXPECT_NE(out.find("deep text"), std::string::npos);
+    html += "<p>deep <img src=\"img/1.png\"> text</p><p>next<script>x()</script></p>";
+    const std::string out = Clean(html + "</div><p>after");
+    EXPECT_NE(out.find("deep <img src=\"images/1.png\" alt=\"\"/> text<br/>next<br/>"),
+              std::string::npos);
     EXPECT_NE(out.find("after"), std::string::npos);
+    EXPECT_EQ(out.find("x()"), std::string::npos);
     EXPECT_LT(out.size(), 20000u);
     EXPECT_TRUE(IsWellFormedPage(out));
 }

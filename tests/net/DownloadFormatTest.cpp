@@ -4,7 +4,6 @@
 #include "net/DownloadAddress.h"
 #include "net/DownloadFormat.h"
 #include "net/DownloadMeter.h"
-#include "net/HttpDownload.h"
 
 namespace pw {
 namespace {
@@ -37,15 +36,6 @@ TEST(DownloadFormat, DurationInSecondsMinutesOrBoth) {
     EXPECT_EQ(FormatDownloadDuration(125), A("2 分 5 秒"));
     EXPECT_EQ(FormatTimeLeft(125, 1024, 1048576),
               A("剩余时间：2 分 5 秒（已下载 1.0 KB / 1.00 MB）"));
-}
-
-TEST(DownloadFormat, CaptionAndErrorsCarryTheirNumbers) {
-    EXPECT_EQ(FormatDownloadCaption(42, "P.exe"), A("42% 正在下载 P.exe"));
-    EXPECT_EQ(FormatDownloadFailure(DownloadFailure::kBadStatus, 404),
-              A("服务器返回了错误状态：404"));
-    EXPECT_EQ(FormatDownloadFailure(DownloadFailure::kStatusUnreadable, 7),
-              A("无法读取服务器的响应状态"));
-    EXPECT_EQ(FormatDownloadStep(DownloadStep::kRedirect, "http://m/x"), A("转向 http://m/x"));
 }
 
 TEST(DownloadMeter, PercentageOnlyWhenItsWholeNumberChanges) {

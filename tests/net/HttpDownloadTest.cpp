@@ -168,15 +168,6 @@ TEST_F(HttpDownloadTest, RedirectIsReportedAndFollowed) {
     EXPECT_TRUE(recorder.Saw(DownloadStep::kRedirect, "http://mirror.example.com/P.exe"));
 }
 
-TEST_F(HttpDownloadTest, EndlessRedirectsFail) {
-    sim_.Route(kHost, "/loop", Response::Redirect("/loop"));
-    Recorder recorder;
-    const DownloadResult result = Download("/loop", recorder);
-    EXPECT_EQ(result.failure, DownloadFailure::kBadStatus);
-    EXPECT_EQ(result.nCode, 302);
-    EXPECT_FALSE(TargetExists());
-}
-
 sim::Handler Guarded(const std::string& header, const std::string& expected, int refusal,
                      const std::string& challenge) {
     return [=](const sim::Request& request) {
@@ -320,17 +311,6 @@ TEST_F(HttpDownloadTest, UnreachableServerIsAConnectionFailure) {
     EXPECT_EQ(result.nCode, CURLE_COULDNT_CONNECT);
     EXPECT_FALSE(TargetExists());
     EXPECT_TRUE(recorder.Saw(DownloadStep::kConnecting, "127.0.0.1"));
-}
-
-TEST_F(HttpDownloadTest, ResetBeforeTheAnswerIsAConnectionFailure) {
-    Response reset = Response::Html("never");
-    reset.fault = Fault::kReset;
-    sim_.Route(kHost, "/reset", reset);
-
-    Recorder recorder;
-    const DownloadResult result = Download("/reset", recorder);
-    EXPECT_EQ(result.failure, DownloadFailure::kConnection);
-    EXPECT_FALSE(TargetExists());
 }
 
 // A server on a loopback port that answers every connection with these bytes.

@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest>
-
 #include <filesystem>
 #include <memory>
 
@@ -75,7 +74,8 @@ QStringList CoreTree(const CArticleTree& tree) {
     QStringList lines;
     std::function<void(int, int)> walk = [&](int item, int depth) {
         for (; item; item = tree.GetNextSiblingItem(item)) {
-            lines << QString(depth * 2, ' ') + QString::fromStdString(ToUtf8(tree.GetItemText(item)));
+            lines << QString(depth * 2, ' ') +
+                         QString::fromStdString(ToUtf8(tree.GetItemText(item)));
             walk(tree.GetChildItem(item), depth + 1);
         }
     };
@@ -84,8 +84,10 @@ QStringList CoreTree(const CArticleTree& tree) {
 }
 
 QImage IconImage(QTreeWidgetItem* item, QIcon::Mode mode) {
-    return item->icon(0).pixmap(kTreeImageSize, kTreeImageSize, mode).toImage().convertToFormat(
-        QImage::Format_ARGB32);
+    return item->icon(0)
+        .pixmap(kTreeImageSize, kTreeImageSize, mode)
+        .toImage()
+        .convertToFormat(QImage::Format_ARGB32);
 }
 
 QImage StripImage(int index) {

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <QtTest>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -36,7 +35,9 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+bool Exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 // A tool that writes its arguments, one a line, into log and exits with status.
 std::string Recorder(const std::string& log, int status, const std::string& output = {}) {
@@ -56,7 +57,9 @@ public:
     std::string bin() const { return dir_.File("bin"); }
     std::string log(const std::string& tool) const { return dir_.File(tool + ".log"); }
 
-    void XdgOpen(int status) { WriteFile(bin() + "/xdg-open", Recorder(log("xdg-open"), status), true); }
+    void XdgOpen(int status) {
+        WriteFile(bin() + "/xdg-open", Recorder(log("xdg-open"), status), true);
+    }
     void DefaultHtmlHandler(const std::string& desktopId, const std::string& exec) {
         WriteFile(bin() + "/xdg-mime", Recorder(log("xdg-mime"), 0, desktopId), true);
         WriteFile(bin() + "/browser", Recorder(log("browser"), 0), true);
@@ -84,14 +87,13 @@ private slots:
         QTest::addColumn<std::string>("exec");
         QTest::addColumn<std::string>("cut");
         QTest::newRow("bare code") << std::string("firefox-esr %u") << std::string("firefox-esr ");
-        QTest::newRow("quoted code") << std::string("/usr/bin/b --new \"%U\" --x")
-                                     << std::string("/usr/bin/b --new ");
+        QTest::newRow("quoted code")
+            << std::string("/usr/bin/b --new \"%U\" --x") << std::string("/usr/bin/b --new ");
         QTest::newRow("file codes") << std::string("b %F") << std::string("b ");
         QTest::newRow("no code") << std::string("b --flag") << std::string("b --flag");
-        QTest::newRow("literal percent") << std::string("b 100%%u %f")
-                                         << std::string("b 100%%u ");
-        QTest::newRow("other codes stay") << std::string("b %i --class %c %U")
-                                          << std::string("b %i --class %c ");
+        QTest::newRow("literal percent") << std::string("b 100%%u %f") << std::string("b 100%%u ");
+        QTest::newRow("other codes stay")
+            << std::string("b %i --class %c %U") << std::string("b %i --class %c ");
         QTest::newRow("first code wins") << std::string("b %u \"%U\"") << std::string("b ");
     }
     void cutsTheExecLineAtItsAddressCode() {
@@ -148,7 +150,8 @@ private slots:
         WriteFile(dir.File("secret.desktop"), "[Desktop Entry]\n");
 
         QCOMPARE(FindDesktopFile("mine.desktop"), home + "mine.desktop");
-        QCOMPARE(FindDesktopFile("kde4-kon.desktop"), dir.File("two/applications/kde4/kon.desktop"));
+        QCOMPARE(FindDesktopFile("kde4-kon.desktop"),
+                 dir.File("two/applications/kde4/kon.desktop"));
         QCOMPARE(FindDesktopFile("none.desktop"), std::string());
         // Only plain desktop ids: nothing outside the applications folders.
         QCOMPARE(FindDesktopFile("../../secret.desktop"), std::string());
@@ -205,9 +208,10 @@ private slots:
     void openInBrowserReturnsAtOnceAndConvertsTheText() {
         FakeDesktop desktop;
         // A slow xdg-open: the caller must not wait for it.
-        WriteFile(desktop.bin() + "/xdg-open",
-                  "#!/bin/sh\n/bin/sleep 1\nprintf '%s\\n' \"$@\" > '" + desktop.log("xdg-open") + "'\n",
-                  true);
+        WriteFile(
+            desktop.bin() + "/xdg-open",
+            "#!/bin/sh\n/bin/sleep 1\nprintf '%s\\n' \"$@\" > '" + desktop.log("xdg-open") + "'\n",
+            true);
         QElapsedTimer timer;
         timer.start();
         OpenInBrowser(A("http://a/?q=博客"));

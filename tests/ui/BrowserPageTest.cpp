@@ -10,7 +10,6 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <QtTest>
-
 #include <fstream>
 
 #include "UiTestMain.h"

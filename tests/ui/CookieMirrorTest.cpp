@@ -2,7 +2,6 @@
 // address gets, in which order, and what is never sent.
 
 #include <QtTest>
-
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -36,20 +35,21 @@ private slots:
     void domainsMatchAsBrowsersMatchThem_data() {
         QTest::addColumn<std::string>("address");
         QTest::addColumn<std::string>("header");
-        QTest::newRow("the host itself") << std::string("http://blog.sina.com.cn/u/1")
-                                         << std::string("host=1; dom=2");
-        QTest::newRow("another subdomain") << std::string("http://photo.sina.com.cn/")
-                                           << std::string("dom=2");
-        QTest::newRow("the bare domain") << std::string("http://sina.com.cn/")
-                                         << std::string("dom=2");
-        QTest::newRow("a subdomain of the host") << std::string("http://x.blog.sina.com.cn/")
-                                                 << std::string("dom=2");
-        QTest::newRow("a look-alike domain") << std::string("http://evilsina.com.cn/")
-                                             << std::string();
+        QTest::newRow("the host itself")
+            << std::string("http://blog.sina.com.cn/u/1") << std::string("host=1; dom=2");
+        QTest::newRow("another subdomain")
+            << std::string("http://photo.sina.com.cn/") << std::string("dom=2");
+        QTest::newRow("the bare domain")
+            << std::string("http://sina.com.cn/") << std::string("dom=2");
+        QTest::newRow("a subdomain of the host")
+            << std::string("http://x.blog.sina.com.cn/") << std::string("dom=2");
+        QTest::newRow("a look-alike domain")
+            << std::string("http://evilsina.com.cn/") << std::string();
         QTest::newRow("letter case, port, user")
-            << std::string("HTTP://me:pw@BLOG.Sina.COM.cn:8080/x?y#z") << std::string("host=1; dom=2");
-        QTest::newRow("trailing dot") << std::string("http://blog.sina.com.cn./")
-                                      << std::string("host=1; dom=2");
+            << std::string("HTTP://me:pw@BLOG.Sina.COM.cn:8080/x?y#z")
+            << std::string("host=1; dom=2");
+        QTest::newRow("trailing dot")
+            << std::string("http://blog.sina.com.cn./") << std::string("host=1; dom=2");
         QTest::newRow("not http") << std::string("ftp://blog.sina.com.cn/") << std::string();
         QTest::newRow("no host") << std::string("http:///path") << std::string();
     }

@@ -81,14 +81,6 @@ private slots:
         QVERIFY(test::UiTestHost::Boxes()[0].contains("404"));
     }
 
-    void unparsableAddressEndsSilently() {
-        CHttpDownloadDlg dialog;
-        Prepare(dialog, "http://bad host/x.exe");
-        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
-        QVERIFY(!std::filesystem::exists(Target()));
-        QVERIFY(test::UiTestHost::Boxes().isEmpty());
-    }
-
     void refusedOverwriteKeepsTheFile() {
         std::ofstream(Target()) << "old";
         sim_->Route(kHost, "/P.exe", sim::Response::Text("new", "application/octet-stream"));

@@ -12,7 +12,6 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QtTest>
-
 #include <cstdio>
 #include <memory>
 
@@ -116,7 +115,7 @@ private slots:
 
     void theTrayMenuHasTheCommandsInOrder() {
         auto window = MakeWindow();
-        const QStringList expected{kShares,         "-", "40004 选项设置", "40008 更新升级",
+        const QStringList expected{kShares,          "-", "40004 选项设置", "40008 更新升级",
                                    "40030 官方网站", "-", "40014 退出"};
         QCOMPARE(Describe(window->TrayMenu()->actions()), expected);
     }
@@ -191,8 +190,7 @@ private slots:
         WriteWindowRect(stored.left(), stored.top(), stored.left() + stored.width(),
                         stored.top() + stored.height());
         auto window = MakeWindow();
-        const QSize expected =
-            applied ? stored.size() : DluToPixels(512, 329, kMainWindowFont);
+        const QSize expected = applied ? stored.size() : DluToPixels(512, 329, kMainWindowFont);
         QCOMPARE(window->size(), expected);
         // The position is never restored: the window is centred.
         QCOMPARE(window->geometry().center(),
@@ -204,9 +202,9 @@ private slots:
         window->show();
         QLineEdit* address = window->ArticlePage().AddressEdit();
         address->setFocus();
-        for (QWidget* target : {static_cast<QWidget*>(window.get()),
-                                static_cast<QWidget*>(&window->ArticlePage()),
-                                static_cast<QWidget*>(address)}) {
+        for (QWidget* target :
+             {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(&window->ArticlePage()),
+              static_cast<QWidget*>(address)}) {
             QTest::keyClick(target, Qt::Key_Escape);
             QTest::keyClick(target, Qt::Key_Return);
             QTest::keyClick(target, Qt::Key_Enter);

@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
-
 #include <cstdio>
 
 #include "UiTestMain.h"

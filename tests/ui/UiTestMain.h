@@ -40,14 +40,14 @@ inline ScopedHome*& TestHome() {
 
 }  // namespace pw::test
 
-#define PW_UI_TEST_MAIN(TestClass)                                  \
-    int main(int argc, char** argv) {                               \
-        pw::test::ScopedHome home;                                  \
-        pw::test::TestHome() = &home;                               \
-        pw::CIEExplorerDlg::PrepareEngine();                        \
-        QApplication app(argc, argv);                               \
+#define PW_UI_TEST_MAIN(TestClass)                                    \
+    int main(int argc, char** argv) {                                 \
+        pw::test::ScopedHome home;                                    \
+        pw::test::TestHome() = &home;                                 \
+        pw::CIEExplorerDlg::PrepareEngine();                          \
+        QApplication app(argc, argv);                                 \
         QApplication::setApplicationName(QStringLiteral("pagewell")); \
-        pw::test::UiTestHost::Get();                                \
-        TestClass test;                                             \
-        return QTest::qExec(&test, argc, argv);                     \
+        pw::test::UiTestHost::Get();                                  \
+        TestClass test;                                               \
+        return QTest::qExec(&test, argc, argv);                       \
     }
