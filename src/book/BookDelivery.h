@@ -2,6 +2,7 @@
 // The end of a job: the book onto the Desktop, then away with the output folder.
 
 #include <string>
+#include <vector>
 
 #include "book/FolderTree.h"
 #include "book/SafeFolderName.h"
@@ -16,6 +17,16 @@ namespace pw {
 // book or it could not be moved; the downloaded pages then stay.
 std::string DeliverBook(const std::string& dir, const std::string& name, const std::string& desktop,
                         const std::string& jobRoot);
+
+struct BookDelivery {
+    std::vector<std::string> delivered;  // paths on the desktop
+    bool complete = false;               // every book arrived (and the pages are gone)
+};
+
+// Moves each book file (plain names) from dir to desktop, replacing older ones;
+// deletes the output folder dir (within jobRoot) only when all of them arrived.
+BookDelivery DeliverBooks(const std::string& dir, const std::vector<std::string>& fileNames,
+                          const std::string& desktop, const std::string& jobRoot);
 
 // What the job tells the user at its end (code page 936); folder is the output
 // folder as the file system names it (UTF-8).

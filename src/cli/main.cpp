@@ -81,10 +81,8 @@ int main(int argc, char** argv) {
                               pw::OnStopDownload();
                           }
                       });
-        if (!host.Book().empty()) {
-            std::printf("%s\n", host.Book().c_str());
-            exitCode = 0;
-        }
+        for (const auto& book : page.DeliveredBooks()) std::printf("%s\n", book.c_str());
+        if (!host.Book().empty()) exitCode = 0;
     }
     pw::AttachHost(nullptr);
     return exitCode;

@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "app/Paths.h"
 #include "book/BookDelivery.h"
+#include "book/BookFileMove.h"
 #include "book/BookThread.h"
 #include "engine/Encoding.h"
 #include "job/DownloadJob.h"
@@ -53,6 +54,8 @@ void CArticlePage::OnStartButton(const std::string& address) {
     JoinThread(m_coordinatorThread);
     JoinThread(m_bookThread);
     m_strAddress = address;
+    m_formats = ConfiguredBookFormats();
+    m_vecDelivered.clear();
     SetState(PageState::Listing);
     MarkJobStart();
     m_listThread = std::thread(ListThreadProc, this);
@@ -153,25 +156,41 @@ void CArticlePage::OnArticlesDone() {
     SetState(PageState::Building);
     JoinThread(m_bookThread);
     m_bBookCompiled = false;
+    m_bEpubWritten = false;
     m_bookThread = std::thread(BuildBookThreadProc, this);
 }
 
 void CArticlePage::DeliverBook() {
     CBlogBase* engine = m_pCurEngine;
-    std::string delivered;
-    if (engine && m_bBookCompiled) {
+    bool complete = false;
+    if (engine) {
+        const std::string name = SafeFolderName(engine->m_strAccount);
         const std::string desktop = m_strDesktopDir.empty() ? GetDesktopDir() : m_strDesktopDir;
-        delivered = pw::DeliverBook(engine->m_strOutputDir, SafeFolderName(engine->m_strAccount),
-                                    desktop, m_strJobRoot);
+        std::vector<std::string> made;
+        if (m_formats.bChm && m_bBookCompiled) made.push_back(name + ".chm");
+        if (m_formats.bEpub && m_bEpubWritten) made.push_back(name + ".epub");
+        const bool allMade = made.size() == size_t(m_formats.bChm) + size_t(m_formats.bEpub);
+        if (allMade) {
+            const BookDelivery delivery =
+                DeliverBooks(engine->m_strOutputDir, made, desktop, m_strJobRoot);
+            m_vecDelivered = delivery.delivered;
+            complete = delivery.complete;
+        } else {
+            // What was made still reaches the desktop; the pages stay for another try.
+            for (const auto& book : made) {
+                const std::string target = MoveBookFile(engine->m_strOutputDir, book, desktop);
+                if (!target.empty()) m_vecDelivered.push_back(target);
+            }
+        }
     }
     SetState(PageState::Idle);
     // A book that was not made is no success; the downloaded pages stay.
-    const std::string text = !delivered.empty()
+    const std::string text = complete
                                  ? BookDeliveredText()
                                  : BookFailedText(engine ? engine->m_strOutputDir : m_strJobRoot);
     ShowStatus(1, text);
     ShowMessageBox(text);
-    Finish(delivered);
+    Finish(complete ? m_vecDelivered.front() : std::string());
 }
 
 }  // namespace pw

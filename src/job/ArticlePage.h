@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "book/BookFormats.h"
 #include "engine/BlogBase.h"
 #include "engine/Host.h"
 #include "job/ArticleTree.h"
@@ -68,8 +69,13 @@ public:
     // The example shown in the address box.
     static std::string ExampleAddress();
 
-    // Set by the book thread: whether CompileBook produced a checked book.
+    // The books this job makes (taken from the settings when the job starts),
+    // and what the book thread made of them.
+    BookFormats m_formats;
     std::atomic<bool> m_bBookCompiled{false};
+    std::atomic<bool> m_bEpubWritten{false};
+    // The books the last job put on the desktop.
+    const std::vector<std::string>& DeliveredBooks() const { return m_vecDelivered; }
 
     std::string m_strAddress;
     std::map<std::string, int> m_mapCategories;
@@ -98,6 +104,7 @@ private:
     std::string m_strDesktopDir;
     std::string m_strJobRoot;
     int m_nWorkerCount = -1;
+    std::vector<std::string> m_vecDelivered;
     std::thread m_listThread;
     std::thread m_coordinatorThread;
     std::thread m_bookThread;

@@ -14,6 +14,7 @@
 #include "app/AppSettings.h"
 #include "app/Identity.h"
 #include "app/IniFile.h"
+#include "app/UpdateCheck.h"
 #include "engine/Host.h"
 #include "job/DownloadJob.h"
 #include "ui/AboutDlg.h"
@@ -38,12 +39,6 @@ constexpr int kMinRestoredSize = 500;
 
 const char* const kShareNames[] = {"新浪微博", "腾讯微博", "搜狐微博", "网易微博",
                                    "人人网",   "开心网",   "QQ空间"};
-
-const char* const kNoticeTexts[] = {
-    "当前版本是最新版!",
-    "无法获取最新版本信息，可能是以下原因导致：\n1.网络连接断开；\n2."
-    "杀软误报，请把本软件添加为信任；\n3.防火墙阻止了本软件，请允许本软件访问网络；\n",
-};
 
 }  // namespace
 
@@ -91,6 +86,8 @@ void CMainDlg::CreateStatusBar(CQtHost& host) {
     for (int part = 0; part < 2; ++part) {
         m_statusParts[part] = new QLabel(bar);
         m_statusParts[part]->setObjectName(QStringLiteral("statusPart%1").arg(part));
+        // Progress texts carry article titles from the network: plain text only.
+        m_statusParts[part]->setTextFormat(Qt::PlainText);
     }
     m_statusParts[0]->setFixedWidth(kStatusPart0Width);
     bar->addWidget(m_statusParts[0]);
@@ -263,7 +260,7 @@ void CMainDlg::OnCommand(int id) {
 
 void CMainDlg::ShowNotice(int kind) {
     if (kind != 0 && kind != 1) return;
-    ShowUiBox(BoxKind::Information, U8(kNoticeTexts[kind]));
+    ShowUiBox(BoxKind::Information, FromAnsi(UpdateNoticeText(kind)));
 }
 
 void CMainDlg::ShowAbout() {

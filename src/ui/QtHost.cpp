@@ -27,6 +27,8 @@ bool ShowModalBox(QWidget* owner, BoxKind kind, const QString& text) {
     const bool question = kind == BoxKind::Question;
     QMessageBox box(IconOf(kind), QCoreApplication::applicationName(), text,
                     question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, owner);
+    // Texts may carry titles and names from the network: never read them as markup.
+    box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes;
 }
 

@@ -15,6 +15,7 @@
 #include "book/XhtmlCleaner.h"
 #include "engine/ArticleRenderer.h"
 #include "engine/Encoding.h"
+#include "support/Epubcheck.h"
 
 namespace pw {
 namespace {
@@ -22,6 +23,9 @@ namespace {
 using booktest::ReadBytes;
 using booktest::ScratchDir;
 using booktest::WriteBytes;
+using test::CheckResult;
+using test::EpubcheckInstalled;
+using test::RunEpubcheck;
 
 // A 1x1 grey baseline JPEG, a 1x1 GIF and a small WebP.
 const std::string kJpeg(
@@ -156,36 +160,6 @@ std::string DocumentTitled(const std::vector<ZipEntry>& entries, const std::stri
         }
     }
     return {};
-}
-
-struct CheckResult {
-    bool bRan = false;
-    int nExitCode = -1;
-    std::string strOutput;
-};
-
-std::string EpubcheckJar() {
-    for (const char* path : {"/usr/bin/epubcheck", "/usr/share/java/epubcheck.jar"}) {
-        if (::access(path, R_OK) == 0) return path;
-    }
-    return {};
-}
-
-// epubcheck is a Java archive; Debian's /usr/bin/epubcheck is the archive itself.
-bool EpubcheckInstalled() {
-    return !EpubcheckJar().empty() && !FindExecutable("java").empty();
-}
-
-CheckResult RunEpubcheck(const std::string& book) {
-    CheckResult result;
-    const std::string jar = EpubcheckJar();
-    const std::string java = FindExecutable("java");
-    const ChildResult child = RunChildProcess(
-        {java, "-jar", jar, "--failonwarnings", book}, "/tmp", std::chrono::minutes(3),
-        [&](const std::string& line) { result.strOutput += line + "\n"; });
-    result.bRan = child.bStarted && !child.bTimedOut;
-    result.nExitCode = child.nExitCode;
-    return result;
 }
 
 // Everything a reader may meet in a blog, in one body.

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/AppSettings.h"
 #include "book/ProjectWriter.h"
 #include "engine/Encoding.h"
 #include "job/ArticlePage.h"
@@ -13,6 +14,7 @@
 #include "sim/SinaService.h"
 #include "sites/SinaBlog.h"
 #include "support/ChmReader.h"
+#include "support/Epubcheck.h"
 #include "support/ScopedEnv.h"
 #include "support/ScopedProxy.h"
 #include "support/TempDir.h"
@@ -75,6 +77,8 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
     ASSERT_TRUE(host.RunUntilFinished());
     EXPECT_TRUE(page.StartEnabled());
     ASSERT_EQ(host.book, desktop + blog.account + ".chm");
+    EXPECT_EQ(page.DeliveredBooks(),
+              (std::vector<std::string>{host.book, desktop + blog.account + ".epub"}));
     EXPECT_TRUE(host.HasMessage("电子书编译完毕(在桌面上)，请您欣赏"));
     EXPECT_TRUE(host.HasStatus("文章列表获取完毕，可以下载备份成书了"));
     EXPECT_TRUE(host.HasStatus("文章列表下载完毕，开始制作电子书……"));
@@ -121,6 +125,19 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
         const std::string& pageBytes = objects.at("/" + entry.pArticle->strFileName);
         EXPECT_NE(pageBytes.find(entry.pArticle->strTitle), std::string::npos);
     }
+}
+
+TEST_F(SinaJobTest, TheEpubBesideTheBookPassesTheValidator) {
+    if (!test::EpubcheckInstalled()) GTEST_SKIP() << "epubcheck is not installed";
+    const DemoBlog blog =
+        MakeDemoBlog({.categories = 3, .articlesPerCategory = 2, .picturesPerArticle = 2});
+    Start(AddSinaBlog(simulator, blog));
+    ASSERT_TRUE(host.RunUntilFinished());
+    const std::string epub = desktop + blog.account + ".epub";
+    ASSERT_TRUE(fs::is_regular_file(epub));
+    const test::CheckResult check = test::RunEpubcheck(epub);
+    ASSERT_TRUE(check.bRan);
+    EXPECT_EQ(check.nExitCode, 0) << check.strOutput;
 }
 
 TEST_F(SinaJobTest, OneWorkerNumbersThePagesInTreeOrder) {
@@ -227,5 +244,23 @@ TEST_F(SinaJobTest, FailedCompileKeepsThePagesAndSaysSo) {
     EXPECT_TRUE(host.book.empty());
     EXPECT_FALSE(host.HasMessage("电子书编译完毕(在桌面上)，请您欣赏"));
     EXPECT_TRUE(fs::exists(jobRoot + blog.account + "/1.html"));
-    EXPECT_TRUE(Listing(desktop).empty());
+    // The EPUB that was made still reaches the desktop.
+    EXPECT_EQ(Listing(desktop), std::vector<std::string>{blog.account + ".epub"});
+}
+
+TEST_F(SinaJobTest, TheSettingChoosesTheBooks) {
+    const std::string saved = Settings().m_strBookFormats;
+    const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 2});
+    const std::string address = AddSinaBlog(simulator, blog);
+    for (const std::string formats : {"chm", "epub"}) {
+        host.finished = false;
+        Settings().m_strBookFormats = formats;
+        Start(address);
+        ASSERT_TRUE(host.RunUntilFinished());
+        EXPECT_EQ(page.DeliveredBooks(),
+                  std::vector<std::string>{desktop + blog.account + "." + formats});
+        EXPECT_FALSE(fs::exists(jobRoot + blog.account));
+        fs::remove(desktop + blog.account + "." + formats);
+    }
+    Settings().m_strBookFormats = saved;
 }

@@ -78,15 +78,6 @@ private slots:
         QCOMPARE(layout.Apply({0, 0, 800, 600}).at(0).rect, (LayoutRect{10, 20, 110, 40}));
     }
 
-    void recordingAgainForgetsTheOldChildren() {
-        CChildLayout layout;
-        const int other = 2;
-        layout.Record({0, 0, 500, 300}, {{kHandle, {10, 20, 110, 40}}});
-        layout.Record({0, 0, 500, 300}, {{&other, {0, 0, 50, 50}}});
-        QVERIFY(!layout.SetAnchors(kHandle, kAnchorFixed, kAnchorFixed));
-        QCOMPARE(layout.Apply({0, 0, 500, 300}).size(), size_t(1));
-    }
-
     void widgetsFollowTheirParentsResize() {
         // A page inside a window, as the tab pages are: its own rectangle counts.
         QWidget window;

@@ -37,6 +37,7 @@ public:
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box || !box->isVisible()) return;
             captions << box->windowTitle();
+            plainText = plainText && box->textFormat() == Qt::PlainText;
             texts << box->text();
             if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
                 yes->click();
@@ -48,6 +49,7 @@ public:
     }
     QStringList captions;
     QStringList texts;
+    bool plainText = true;
 
 private:
     QTimer m_timer;
@@ -94,6 +96,7 @@ private slots:
                 workers.emplace_back([&, i] {
                     ShowStatus(1, A("正在下载"));
                     ShowMessageBox(A("第") + std::to_string(i) + A("篇下载失败"));
+                    ShowMessageBox("<img src=\"/dev/zero\">");
                     if (AskYesNo(A("是否继续?"))) ++yes;
                     ++finished;
                 });
@@ -110,7 +113,10 @@ private slots:
 
         QCOMPARE(finished.load(), 3);
         QCOMPARE(yes.load(), 3);
-        QCOMPARE(answerer.texts.size(), 6);
+        QCOMPARE(answerer.texts.size(), 9);
+        // Network text in a box is shown as it is, never read as markup.
+        QCOMPARE(answerer.texts.count(QStringLiteral("<img src=\"/dev/zero\">")), 3);
+        QVERIFY(answerer.plainText);
         QCOMPARE(answerer.texts.count(QStringLiteral("是否继续?")), 3);
         for (int i = 0; i < 3; ++i) {
             QVERIFY(answerer.texts.contains(QStringLiteral("第%1篇下载失败").arg(i)));
