@@ -1,6 +1,7 @@
 #include "ui/OptionsDlg.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 
 #include "app/AppSettings.h"
+#include "book/BookFormats.h"
 #include "ui/DialogUnits.h"
 #include "ui/QtHost.h"
 #include "ui/ThreadCountInput.h"
@@ -38,6 +40,15 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent) {
     m_chkShutdown->setObjectName("autoshutpc");
     m_chkShutdown->setGeometry(DluRect(10, 34, 200, 14));
 
+    auto* formatsCaption = new QLabel(U8("电子书格式："), advanced);
+    formatsCaption->setGeometry(DluRect(10, 16, 50, 12));
+    m_comboFormats = new QComboBox(advanced);
+    m_comboFormats->setObjectName("bookformats");
+    m_comboFormats->setGeometry(DluRect(62, 14, 120, 14));
+    m_comboFormats->addItem(U8("CHM 和 EPUB"), QStringLiteral("both"));
+    m_comboFormats->addItem(U8("只做 CHM"), QStringLiteral("chm"));
+    m_comboFormats->addItem(U8("只做 EPUB"), QStringLiteral("epub"));
+
     m_btnSave = new QPushButton(U8("保存配置"), this);
     m_btnSave->setObjectName("save");
     m_btnSave->setGeometry(DluRect(189, 128, 57, 16));
@@ -52,6 +63,8 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent) {
     m_spin->SetPos(static_cast<short>(m_nThreadCount & 0xFFFF));
     m_editThreads->setText(QString::number(m_nThreadCount));
     m_chkShutdown->setChecked(m_nAutoShutdown != 0);
+    const std::string formats = BookFormatsText(ParseBookFormats(settings.m_strBookFormats));
+    m_comboFormats->setCurrentIndex(m_comboFormats->findData(QString::fromStdString(formats)));
 }
 
 void COptionsDlg::ReadControls() {
@@ -74,6 +87,7 @@ void COptionsDlg::OnSave() {
     CAppSettings& settings = Settings();
     settings.m_nAutoShutPc = m_nAutoShutdown;
     settings.m_nThreadCnt = ClampThreadCount(m_nThreadCount);
+    settings.m_strBookFormats = m_comboFormats->currentData().toString().toStdString();
     settings.SaveSettings();
     ShowUiBox(BoxKind::Information, U8("选项设置成功，请关闭软件重新运行!"));
     accept();

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 
@@ -21,6 +22,7 @@ public:
     CUpDown* Spin() const { return m_spin; }
     QCheckBox* ShutdownBox() const { return m_chkShutdown; }
     QPushButton* SaveButton() const { return m_btnSave; }
+    QComboBox* FormatsBox() const { return m_comboFormats; }
 
     void OnSave();
 
@@ -36,6 +38,7 @@ private:
     QLineEdit* m_editThreads = nullptr;
     CUpDown* m_spin = nullptr;
     QCheckBox* m_chkShutdown = nullptr;
+    QComboBox* m_comboFormats = nullptr;
     QPushButton* m_btnSave = nullptr;
 };
 

@@ -2,6 +2,7 @@
 // closes it.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -106,6 +107,17 @@ private slots:
         QCOMPARE(ini.GetInt("main", "downtimeout", -1), 9);
         QVERIFY(ini.HasKey("window", "bottom"));
         QCOMPARE(Settings().m_nAutoShutPc, 1);
+    }
+
+    void theBookFormatsAreChosenHere() {
+        Settings().m_strBookFormats = "nonsense";  // an unknown value reads as both
+        COptionsDlg dialog;
+        dialog.show();
+        QCOMPARE(dialog.FormatsBox()->currentData().toString(), QStringLiteral("both"));
+        dialog.FormatsBox()->setCurrentIndex(dialog.FormatsBox()->findData("epub"));
+        QTest::mouseClick(dialog.SaveButton(), Qt::LeftButton);
+        QCOMPARE(SavedFile().GetString("main", "bookformats", ""), std::string("epub"));
+        Settings().m_strBookFormats = "both";
     }
 
     void theCloseBoxSavesNothing() {
