@@ -14,6 +14,7 @@
 #include "app/Event.h"
 #include "net/HttpDownload.h"
 #include "sim/ServiceSimulator.h"
+#include "support/ClosedPort.h"
 #include "support/ScopedProxy.h"
 #include "support/TempDir.h"
 
@@ -36,18 +37,7 @@ std::string Pattern(size_t size) {
     return bytes;
 }
 
-// A loopback port with nothing listening on it.
-int ClosedPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
-}
+using test::ClosedPort;
 
 class Recorder : public IDownloadListener {
 public:

@@ -10,6 +10,7 @@
 #include "net/CookieJar.h"
 #include "net/PageFetcher.h"
 #include "sim/ServiceSimulator.h"
+#include "support/ClosedPort.h"
 #include "support/ScopedProxy.h"
 
 namespace pw {
@@ -25,18 +26,7 @@ std::string Address(const std::string& pathAndQuery) {
     return std::string("http://") + kHost + pathAndQuery;
 }
 
-// A loopback port with nothing listening on it.
-int ClosedPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
-}
+using test::ClosedPort;
 
 class PageFetcherTest : public ::testing::Test {
 protected:

@@ -9,6 +9,7 @@
 #include "net/PostRequest.h"
 #include "sim/DemoPages.h"
 #include "sim/ServiceSimulator.h"
+#include "support/ClosedPort.h"
 #include "support/ScopedProxy.h"
 #include "support/TestHost.h"
 
@@ -24,18 +25,7 @@ const std::string kHeaders =
     "text/plain\nAccept-Encoding: gzip, deflate\nHost: api.example.com\nContent-Length: 9\n"
     "Pragma: no-cache\nCookie: \n";
 
-// A loopback port with nothing listening on it.
-int ClosedPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
-}
+using test::ClosedPort;
 
 // Compressed bytes are no text: typed otherwise the simulator's server would
 // compress them once more for a client that accepts gzip.
