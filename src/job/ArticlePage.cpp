@@ -34,9 +34,7 @@ std::string CArticlePage::ExampleAddress() {
     return "http://hi.baidu.com/pagewell";
 }
 
-int CArticlePage::WorkerCount() const {
-    return m_nWorkerCount >= 0 ? m_nWorkerCount : Settings().m_nThreadCnt;
-}
+int CArticlePage::WorkerCount() const { return m_nJobWorkers; }
 
 void CArticlePage::SetState(PageState state) {
     m_state = state;
@@ -54,7 +52,9 @@ void CArticlePage::OnStartButton(const std::string& address) {
     JoinThread(m_coordinatorThread);
     JoinThread(m_bookThread);
     m_strAddress = address;
+    // The settings belong to the UI thread; the job takes its copy now.
     m_formats = ConfiguredBookFormats();
+    m_nJobWorkers = m_nWorkerCount >= 0 ? m_nWorkerCount : Settings().m_nThreadCnt;
     m_vecDelivered.clear();
     SetState(PageState::Listing);
     MarkJobStart();

@@ -64,6 +64,7 @@ public:
     const std::string& JobRoot() const { return m_strJobRoot; }
     // Workers for the next job; below 0 means "take threadcnt from the settings".
     void SetWorkerCount(int count) { m_nWorkerCount = count; }
+    // Workers of the running job, fixed when it started.
     int WorkerCount() const;
 
     // The example shown in the address box.
@@ -104,6 +105,7 @@ private:
     std::string m_strDesktopDir;
     std::string m_strJobRoot;
     int m_nWorkerCount = -1;
+    int m_nJobWorkers = 0;
     std::vector<std::string> m_vecDelivered;
     std::thread m_listThread;
     std::thread m_coordinatorThread;

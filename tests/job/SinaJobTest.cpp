@@ -142,8 +142,8 @@ TEST_F(SinaJobTest, TheEpubBesideTheBookPassesTheValidator) {
 
 TEST_F(SinaJobTest, OneWorkerNumbersThePagesInTreeOrder) {
     const DemoBlog blog = MakeDemoBlog({.categories = 2, .articlesPerCategory = 2});
-    Start(AddSinaBlog(simulator, blog));
     page.SetWorkerCount(1);
+    Start(AddSinaBlog(simulator, blog));
     ASSERT_TRUE(host.RunUntilFinished());
     int expected = 0;
     for (const auto& entry : g_vecTreeEntries) {
@@ -157,8 +157,8 @@ TEST_F(SinaJobTest, OneWorkerNumbersThePagesInTreeOrder) {
 
 TEST_F(SinaJobTest, StopMakesABookOfWhatWasDownloaded) {
     const DemoBlog blog = MakeDemoBlog({.categories = 2, .articlesPerCategory = 10});
-    Start(AddSinaBlog(simulator, blog, {.delayMs = 150}));
     page.SetWorkerCount(2);
+    Start(AddSinaBlog(simulator, blog, {.delayMs = 150}));
     ASSERT_TRUE(host.RunUntil([&] { return host.progressCalls >= 2; }));
     OnStopDownload();
     ASSERT_TRUE(host.RunUntilFinished());
@@ -188,8 +188,8 @@ TEST_F(SinaJobTest, StopMakesABookOfWhatWasDownloaded) {
 
 TEST_F(SinaJobTest, PauseHoldsTheWorkersUntilContinue) {
     const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 8});
-    Start(AddSinaBlog(simulator, blog, {.delayMs = 100}));
     page.SetWorkerCount(2);
+    Start(AddSinaBlog(simulator, blog, {.delayMs = 100}));
     ASSERT_TRUE(host.RunUntil([&] { return host.progressCalls >= 1; }));
     OnPauseDownload();
     EXPECT_TRUE(host.HasStatus("暂停下载"));
