@@ -1,5 +1,6 @@
 #include "engine/ArticleRenderer.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "engine/Encoding.h"
@@ -9,6 +10,8 @@
 namespace pw {
 
 namespace {
+
+constexpr int kMaxTagBytes = 8192;
 
 // Attributes through which lazy-loading pages name the real picture while src
 // holds a placeholder.
@@ -76,8 +79,11 @@ void StorePictures(std::string& body, std::string& unlowered, const ArticleInfo&
         int begin = 0, end = 0;
         if (!AttributeValue(body, src + 5, &begin, &end)) break;  // keep the rest as it is
         const std::string original = Mid(unlowered, begin, end - begin);
-        const int tagEnd = FindChar(body, '>', img);
-        std::string address = LazyAddress(unlowered, img, tagEnd < 0 ? Len(body) : tagEnd);
+        // A tag longer than any real one is cut short, so that a page full of
+        // unclosed tags costs time in proportion to its size, not its square.
+        const int window = std::min(Len(body) - img, kMaxTagBytes);
+        const int tagEnd = FindChar(std::string_view(body).substr(0, img + window), '>', img);
+        std::string address = LazyAddress(unlowered, img, tagEnd < 0 ? img + window : tagEnd);
         if (address.empty()) address = original;
         std::string replacement = store.Store(address);
         if (replacement.empty()) replacement = original;

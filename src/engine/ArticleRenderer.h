@@ -2,6 +2,7 @@
 // Turns an article body into the job's local page: the heading block, then the
 // body with its pictures fetched into the job's img folder.
 
+#include <cstdint>
 #include <string>
 
 #include "engine/ArticleInfo.h"
@@ -10,6 +11,8 @@ namespace pw {
 
 // Largest picture the job keeps; a larger one keeps its remote address.
 inline constexpr size_t kMaxPictureBytes = 20u * 1024 * 1024;
+// Picture bytes one job keeps at most; later pictures keep their remote addresses.
+inline constexpr uint64_t kMaxPictureBytesPerJob = 2ull * 1024 * 1024 * 1024;
 // Pictures fetched per article at most; the rest keep their remote addresses.
 inline constexpr int kMaxPicturesPerArticle = 500;
 

@@ -1,5 +1,7 @@
 #include "engine/PictureStore.h"
 
+#include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 
@@ -64,6 +66,14 @@ std::string NormalisePath(const std::string& path) {
 
 }  // namespace
 
+namespace {
+std::atomic<uint64_t> s_nJobPictureBytes{0};
+}  // namespace
+
+void CPictureStore::ResetJobBudget() {
+    s_nJobPictureBytes = 0;
+}
+
 CPictureStore::CPictureStore(std::string imageDir, std::string prefix, std::string pageUrl)
     : m_strImageDir(std::move(imageDir)),
       m_strPrefix(std::move(prefix)),
@@ -114,14 +124,19 @@ std::string CPictureStore::Store(const std::string& address) {
     if (m_strImageDir.empty()) return {};
     const auto known = m_stored.find(address);
     if (known != m_stored.end()) return known->second;
-    std::string& reference = m_stored[address];
     if (m_nCount >= kMaxPicturesPerArticle) return {};
+    std::string& reference = m_stored[address];
     const std::string url = ResolveUrl(m_strPageUrl, address);
     if (url.empty()) return {};
     std::string bytes;
+    if (s_nJobPictureBytes.load() >= kMaxPictureBytesPerJob) return {};
     if (FetchBinary(url, bytes, kMaxPictureBytes) != 0) return {};
     const char* extension = SniffExtension(bytes);
     if (!extension) return {};
+    // Hostile pages must not fill the disk: the job keeps at most this much.
+    if (s_nJobPictureBytes.fetch_add(bytes.size()) + bytes.size() > kMaxPictureBytesPerJob) {
+        return {};
+    }
     const std::string name = m_strPrefix + "_" + std::to_string(++m_nCount) + "." + extension;
     std::ofstream out(m_strImageDir + name, std::ios::binary | std::ios::trunc);
     if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush()) return {};

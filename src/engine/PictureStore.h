@@ -12,6 +12,9 @@ public:
     // imageDir ends in "/"; prefix makes names unique per article (its number).
     CPictureStore(std::string imageDir, std::string prefix, std::string pageUrl);
 
+    // A new job starts with the whole picture budget (kMaxPictureBytesPerJob).
+    static void ResetJobBudget();
+
     // The page's reference to the stored copy ("img/NAME"), or empty when the
     // address cannot be resolved, fetched, is no picture, or is too large.
     std::string Store(const std::string& address);

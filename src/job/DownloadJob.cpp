@@ -5,6 +5,7 @@
 
 #include "engine/Encoding.h"
 #include "engine/Host.h"
+#include "engine/PictureStore.h"
 #include "job/ArticlePage.h"
 #include "sites/SiteHelpers.h"
 

@@ -3,6 +3,7 @@
 
 #include "engine/Encoding.h"
 #include "engine/Host.h"
+#include "engine/TextOps.h"
 #include "job/ArticlePage.h"
 
 namespace pw {
@@ -14,6 +15,29 @@ int InsertItem(CArticlePage* page, int parent, const std::string& text, int imag
     int item = 0;
     SendToUi([&] { item = page->Tree().InsertItem(parent, text, image, selectedImage); });
     return item;
+}
+
+// Cuts a text to at most max bytes without splitting a double-byte character.
+void Bound(std::string& text, size_t max) {
+    if (text.size() <= max) return;
+    size_t end = 0;
+    for (size_t i = 0; i < max;) {
+        const size_t width = IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
+        if (i + width > max) break;
+        i += width;
+        end = i;
+    }
+    text.resize(end);
+}
+
+// No real title, category, time or address comes near these sizes; a page that
+// sends larger ones would only make the tree and every copy of it huge.
+void BoundFields(ArticleInfo& article) {
+    Bound(article.strTitle, 1024);
+    Bound(article.strCategory, 1024);
+    Bound(article.strTime, 256);
+    Bound(article.strUrl, 4096);
+    Bound(article.strId, 256);
 }
 
 }  // namespace
@@ -47,6 +71,7 @@ int ListThreadProc(CArticlePage* page) {
 int OnArticleListed(ArticleInfo* article, void* userData) {
     auto* page = static_cast<CArticlePage*>(userData);
     if (!page || !article) return 0;
+    BoundFields(*article);
     int category = 0;
     const auto found = page->m_mapCategories.find(article->strCategory);
     if (found != page->m_mapCategories.end()) {

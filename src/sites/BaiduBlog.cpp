@@ -26,6 +26,7 @@ std::vector<ArticleInfo> ScanIndexPage(const std::string& page, int pos, Article
     std::vector<ArticleInfo> found;
     CForwardFind dates(page, "date\">");
     CForwardFind titles(page, kTitle);
+    bool dateErrorShown = false;
     while (pos >= 0 && pos <= Len(page)) {
         const int title = titles.From(pos);
         if (title < 0) break;
@@ -54,7 +55,8 @@ std::vector<ArticleInfo> ScanIndexPage(const std::string& page, int pos, Article
         // A date behind the next entry's title is that entry's, not this one's.
         const int nextTitle = titles.From(titleEnd);
         if (nextTitle >= 0 && date > nextTitle) {
-            ShowMessageBox(DateError());
+            if (!dateErrorShown) ShowMessageBox(DateError());  // once a page is enough
+            dateErrorShown = true;
             pos = titleEnd;
             continue;
         }

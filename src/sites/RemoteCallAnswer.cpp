@@ -15,6 +15,8 @@ bool IsNameChar(char c) {
 
 }  // namespace
 
+constexpr int kMaxListBytes = 64 * 1024;
+
 CRemoteCallAnswer::CRemoteCallAnswer(std::string text)
     : m_text(std::move(text)), m_lastSemicolon(ReverseFindChar(m_text, ';')) {}
 
@@ -23,6 +25,9 @@ std::vector<std::string> CRemoteCallAnswer::ListedVariables() const {
     const int open = ReverseFindChar(m_text, '[');
     const int close = ReverseFindChar(m_text, ']');
     if (open < 0 || close < 0 || close <= open + 1) return names;
+    // A page lists a few dozen names; a longer list is no answer of the service
+    // and would only cost memory.
+    if (close - open > kMaxListBytes) return names;
     SplitTokens(Mid(m_text, open + 1, close - open - 1), ",", names);
     return names;
 }

@@ -32,15 +32,17 @@ ListPage ScanListPage(const std::string& page, ArticleInfo& record) {
         pos = q;
         // An address or date found only behind the next entry's marker belongs
         // to that entry: this one lacks it and is skipped, the next is kept.
+        // The searches stop there too, which keeps the scan linear.
         const int next = Find(page, "\"atc_title\">", pos);
-        auto ownMarker = [next](int at) { return at >= 0 && (next < 0 || at < next); };
-        const int h = Find(page, "href=\"", pos);
-        if (!ownMarker(h)) continue;
+        const std::string_view entry =
+            std::string_view(page).substr(0, next < 0 ? page.size() : next);
+        const int h = Find(entry, "href=\"", pos);
+        if (h < 0) continue;
         q = FindChar(page, '"', h + 6);
         record.strUrl = Mid(page, h + 6, q - h - 6);
         pos = q;
-        const int d = Find(page, "SG_txtc\">", pos);
-        if (!ownMarker(d)) continue;
+        const int d = Find(entry, "SG_txtc\">", pos);
+        if (d < 0) continue;
         q = FindChar(page, '<', d + 9);
         record.strTime = Mid(page, d + 9, q - d - 9);
         pos = q;

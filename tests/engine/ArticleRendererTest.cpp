@@ -116,6 +116,14 @@ TEST_F(RendererTest, OddTagsLeaveTheRestOfTheBodyIntact) {
     EXPECT_EQ(Render("<img src=\"\">x"), "<img src=\"\">x");
 }
 
+TEST_F(RendererTest, ManyUnclosedTagsAreScannedInOnePass) {
+    std::string body;
+    while (body.size() < (4u << 20)) body += "<img src=a ";
+    const std::string expected = body;
+    // Each tag's address is "a", which is fetched once and fails; the rest stays.
+    EXPECT_EQ(Render(body), expected);
+}
+
 TEST_F(RendererTest, MissingFolderOrRecordWritesNothing) {
     article.strLocalPath = dir.File("nowhere/1.html");
     std::string body = "x";

@@ -226,6 +226,26 @@ TEST_F(SinaJobTest, HostileAccountStaysInsideTheJobRoot) {
     }
 }
 
+TEST_F(SinaJobTest, OverlongListedFieldsAreCut) {
+    const std::string title = std::string(1023, 'x') + A("中") + std::string(100000, 'y');
+    simulator.Route(kSinaHost, "/huge", Response::Html("$uid=\"5\""));
+    simulator.RouteHost(kSinaHost, [&](const Request& request) {
+        if (request.path != "/s/articlelist_5_0_1.html") return Response::NotFound();
+        return Response::Html("<span><em>x</em></span></div><ul></ul>"
+                              "<span class=\"atc_title\"><a title=\"" + ToUtf8(title) +
+                              "\" href=\"http://x/1\"></a><span class=\"SG_txtc\">t</span>");
+    });
+    page.SetWorkerCount(0);
+    Start("http://blog.sina.com.cn/huge");
+    ASSERT_TRUE(host.RunUntilFinished());
+    const int all = page.Tree().GetChildItem(page.Tree().GetRootItem());
+    const int article = page.Tree().GetChildItem(all);
+    ASSERT_NE(article, 0);
+    // 1,023 letters and no half of the double-byte character behind them.
+    EXPECT_EQ(page.Tree().GetItemText(article), std::string(1023, 'x'));
+    EXPECT_EQ(page.Tree().GetItemData(article)->strTitle, std::string(1023, 'x'));
+}
+
 TEST_F(SinaJobTest, UnknownAddressIsRefused) {
     Start("http://weibo.com/u/123");
     ASSERT_TRUE(host.RunUntilFinished());

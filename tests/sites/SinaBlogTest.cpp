@@ -166,6 +166,15 @@ TEST_F(SinaBlogTest, BrokenEntriesAreSkippedAndScansEnd) {
     EXPECT_EQ(simulator.CountRequests(kSinaHost, ListPath(1, 2)), 0u);
 }
 
+TEST_F(SinaBlogTest, EntriesWithoutAddressesAreScannedInOnePass) {
+    engine.m_strAccount = blog.account;
+    std::string page = "<span><em>x</em></span></div><ul></ul>";
+    const std::string entry = "\"atc_title\">title=\"" + std::string(40, 'h') + "\"";
+    while (page.size() < (8u << 20)) page += entry;
+    simulator.Route(kSinaHost, ListPath(0, 1), Response::Html(page));
+    EXPECT_TRUE(ListAll().empty());
+}
+
 TEST_F(SinaBlogTest, EndlessIdenticalPagesEndTheListing) {
     engine.m_strAccount = blog.account;
     const std::string page =
