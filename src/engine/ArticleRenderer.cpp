@@ -54,6 +54,15 @@ std::string LazyAddress(const std::string& body, int tagStart, int tagEnd) {
     return {};
 }
 
+// Where the attributes of the tag at `at` end: its ">", or the next "<" of an
+// unclosed tag, or a length no real tag has. Looking no further keeps a page full
+// of unclosed tags linear. Both characters are single bytes in code page 936.
+int TagEnd(const std::string& body, int at) {
+    const size_t limit = std::min(body.size(), static_cast<size_t>(at) + kMaxTagBytes);
+    const size_t end = std::string_view(body).substr(0, limit).find_first_of("<>", at + 1);
+    return static_cast<int>(end == std::string_view::npos ? limit : end);
+}
+
 // The article's number from its file name ("7.html" -> "7"), for picture names.
 std::string PicturePrefix(const ArticleInfo& article) {
     std::string prefix;
@@ -79,11 +88,7 @@ void StorePictures(std::string& body, std::string& unlowered, const ArticleInfo&
         int begin = 0, end = 0;
         if (!AttributeValue(body, src + 5, &begin, &end)) break;  // keep the rest as it is
         const std::string original = Mid(unlowered, begin, end - begin);
-        // A tag longer than any real one is cut short, so that a page full of
-        // unclosed tags costs time in proportion to its size, not its square.
-        const int window = std::min(Len(body) - img, kMaxTagBytes);
-        const int tagEnd = FindChar(std::string_view(body).substr(0, img + window), '>', img);
-        std::string address = LazyAddress(unlowered, img, tagEnd < 0 ? img + window : tagEnd);
+        std::string address = LazyAddress(unlowered, img, TagEnd(body, img));
         if (address.empty()) address = original;
         std::string replacement = store.Store(address);
         if (replacement.empty()) replacement = original;

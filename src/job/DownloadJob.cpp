@@ -109,6 +109,8 @@ int DownloadCoordinatorProc(CArticlePage* page) {
     g_nNextEntry = 0;
     g_nStartedCount = 0;
     SendToUi([&] { g_vecTreeEntries = FlattenTree(page->Tree()); });
+    // A pause or stop left from before keeps the gate closed: say why nothing moves.
+    if (!g_evtDownGate.IsSet()) ShowStatus(1, A("暂停下载"));
     std::vector<std::thread> workers;
     const int count = page->WorkerCount();
     for (int i = 0; i < count; ++i) {
