@@ -10,7 +10,8 @@ namespace pw {
 namespace {
 
 void PutLe(std::string& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(value >> (8 * i)));
+    // Bytes past the fourth are zero.
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(i < 4 ? value >> (8 * i) : 0));
 }
 
 // A bitmap file with a 40-byte header; rows are given bottom row first for a
