@@ -229,7 +229,7 @@ TEST_F(SinaJobTest, HostileAccountStaysInsideTheJobRoot) {
 TEST_F(SinaJobTest, OverlongListedFieldsAreCut) {
     const std::string title = std::string(1023, 'x') + A("中") + std::string(100000, 'y');
     simulator.Route(kSinaHost, "/huge", Response::Html("$uid=\"5\""));
-    simulator.RouteHost(kSinaHost, [&](const Request& request) {
+    simulator.RouteHost(kSinaHost, [title](const Request& request) {
         if (request.path != "/s/articlelist_5_0_1.html") return Response::NotFound();
         return Response::Html("<span><em>x</em></span></div><ul></ul>"
                               "<span class=\"atc_title\"><a title=\"" + ToUtf8(title) +

@@ -181,14 +181,14 @@ TEST_F(SinaBlogTest, EndlessIdenticalPagesEndTheListing) {
         "<span><em>x</em></span></div><ul><li><div></div></li></ul>"
         "<span class=\"atc_title\"><a title=\"Same\" href=\"http://x/1\"></a></span>"
         "<span class=\"SG_txtc\">2011</span>下一页&nbsp;&gt;";
-    simulator.RouteHost(kSinaHost, [&](const Request&) { return Response::Html(page); });
+    simulator.RouteHost(kSinaHost, [page](const Request&) { return Response::Html(page); });
     const auto listed = ListAll();
     EXPECT_EQ(listed.size(), 1u);  // page 2 repeats page 1: the category ends there
     EXPECT_LE(simulator.Requests().size(), 4u);
 
     // Pages without articles but with the next link lead on, yet not forever.
     const std::string empty = "<span><em>x</em></span></div><ul></ul>下一页&nbsp;&gt;";
-    simulator.RouteHost(kSinaHost, [&](const Request&) { return Response::Html(empty); });
+    simulator.RouteHost(kSinaHost, [empty](const Request&) { return Response::Html(empty); });
     simulator.ClearRequests();
     EXPECT_TRUE(ListAll().empty());
     EXPECT_LT(simulator.Requests().size(), 40u);
