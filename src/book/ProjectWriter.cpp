@@ -1,8 +1,8 @@
 #include "book/ProjectWriter.h"
 
 #include "app/Identity.h"
-#include "book/FileBytes.h"
 #include "engine/Encoding.h"
+#include "engine/TextFile.h"
 #include "engine/TextRoutines.h"
 
 namespace pw {
@@ -37,21 +37,11 @@ std::string OneLine(std::string text) {
     return text;
 }
 
-int WriteTextFile(const std::string& path, const std::string& text) {
-    return WriteFileBytes(path, TextModeBytes(text)) ? 1 : 0;
+int WriteProjectText(const std::string& path, const std::string& text) {
+    return WriteTextFile(path, text) ? 1 : 0;
 }
 
 }  // namespace
-
-std::string TextModeBytes(const std::string& text) {
-    std::string bytes;
-    bytes.reserve(text.size() + text.size() / 16);
-    for (char c : text) {
-        if (c == '\n') bytes.push_back('\r');
-        bytes.push_back(c);
-    }
-    return bytes;
-}
 
 std::string IndexPageText(const std::string& homeUrl, const std::string& blogName,
                           const std::string& madeAt) {
@@ -124,20 +114,22 @@ std::string IndexFileText(const std::vector<TreeEntry>& entries) {
 
 int WriteIndexPage(const CBookProject& project, const std::string& homeUrl,
                    const std::string& blogName) {
-    return WriteTextFile(project.m_strDir + "index.html",
-                         IndexPageText(homeUrl, blogName, NowText()));
+    return WriteProjectText(project.m_strDir + "index.html",
+                            IndexPageText(homeUrl, blogName, NowText()));
 }
 
 int WriteProjectFile(const CBookProject& project) {
-    return WriteTextFile(project.m_strDir + project.m_strName + ".hhp", ProjectFileText(project));
+    return WriteProjectText(project.m_strDir + project.m_strName + ".hhp",
+                            ProjectFileText(project));
 }
 
 int WriteContentsFile(const CBookProject& project, const std::vector<TreeEntry>& entries) {
-    return WriteTextFile(project.m_strDir + project.m_strName + ".hhc", ContentsFileText(entries));
+    return WriteProjectText(project.m_strDir + project.m_strName + ".hhc",
+                            ContentsFileText(entries));
 }
 
 int WriteIndexFile(const CBookProject& project, const std::vector<TreeEntry>& entries) {
-    return WriteTextFile(project.m_strDir + project.m_strName + ".hhk", IndexFileText(entries));
+    return WriteProjectText(project.m_strDir + project.m_strName + ".hhk", IndexFileText(entries));
 }
 
 }  // namespace pw

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "book/BookProject.h"
+#include "engine/TextFile.h"
 #include "job/TreeEntry.h"
 
 namespace pw {
@@ -18,9 +19,6 @@ std::string IndexPageText(const std::string& homeUrl, const std::string& blogNam
 std::string ProjectFileText(const CBookProject& project);
 std::string ContentsFileText(const std::vector<TreeEntry>& entries);
 std::string IndexFileText(const std::vector<TreeEntry>& entries);
-
-// Every "\n" as "\r\n", as a text-mode file write does.
-std::string TextModeBytes(const std::string& text);
 
 // "index.html" in the project folder, stamped with the current local time.
 int WriteIndexPage(const CBookProject& project, const std::string& homeUrl,

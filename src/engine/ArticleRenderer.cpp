@@ -5,6 +5,7 @@
 
 #include "engine/Encoding.h"
 #include "engine/PictureStore.h"
+#include "engine/TextFile.h"
 #include "engine/TextOps.h"
 
 namespace pw {
@@ -113,19 +114,6 @@ std::string ArticleHeading(const ArticleInfo& article) {
     static const std::string kPart6 = "</a></div></br>";
     return kPart1 + article.strTitle + kPart2 + article.strTime + kPart3 + article.strCategory +
            kPart4 + article.strUrl + kPart5 + article.strUrl + kPart6;
-}
-
-bool WriteTextFile(const std::string& path, const std::string& text) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (char c : text) {
-        if (c == '\n') out.push_back('\r');
-        out.push_back(c);
-    }
-    const bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-    return std::fclose(file) == 0 && ok;
 }
 
 void RenderArticlePage(std::string& body, const ArticleInfo* article, const std::string& imageDir) {

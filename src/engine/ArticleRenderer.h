@@ -24,7 +24,4 @@ void RenderArticlePage(std::string& body, const ArticleInfo* article, const std:
 // The heading block with the article's title, time, category and address.
 std::string ArticleHeading(const ArticleInfo& article);
 
-// Writes text with every "\n" as "\r\n"; false when the file cannot be written.
-bool WriteTextFile(const std::string& path, const std::string& text);
-
 }  // namespace pw

@@ -8,6 +8,7 @@
 
 #include "ui/DialogUnits.h"
 #include "ui/QtHost.h"
+#include "ui/SwallowKeys.h"
 #include "ui/TreeImages.h"
 #include "ui/UiText.h"
 
@@ -69,16 +70,7 @@ void CDlgPreview::OnStartButton() {
 }
 
 void CDlgPreview::keyPressEvent(QKeyEvent* event) {
-    // Enter and Escape neither close the page nor press the button.
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-            event->accept();
-            return;
-        default:
-            QWidget::keyPressEvent(event);
-    }
+    if (!SwallowEnterAndEscape(event)) QWidget::keyPressEvent(event);
 }
 
 void CDlgPreview::OnPageStateChanged(PageState state) {

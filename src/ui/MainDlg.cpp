@@ -27,6 +27,7 @@
 #include "ui/OptionsDlg.h"
 #include "ui/ProgramIcon.h"
 #include "ui/QtHost.h"
+#include "ui/SwallowKeys.h"
 #include "ui/UiText.h"
 
 namespace pw {
@@ -283,15 +284,7 @@ void CMainDlg::RestoreFromTray() {
 }
 
 void CMainDlg::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-            event->accept();
-            return;
-        default:
-            QMainWindow::keyPressEvent(event);
-    }
+    if (!SwallowEnterAndEscape(event)) QMainWindow::keyPressEvent(event);
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event) {
