@@ -1,10 +1,11 @@
 #include "app/AppSettings.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 
-#include "app/Identity.h"
 #include "app/Paths.h"
+#include "base/Identity.h"
 
 namespace pw {
 
@@ -13,65 +14,87 @@ constexpr const char* kMain = "main";
 constexpr const char* kWindow = "window";
 constexpr size_t kMaxSavePath = 519;
 constexpr size_t kMaxBookFormats = 15;
+constexpr int kMaxRetries = 20;
+constexpr int kMaxRequestDelayMs = 600000;
 }  // namespace
 
-CAppSettings::CAppSettings()
-    : CAppSettings(GetJobRootDir(), GetConfigDir() + kProgramName + ".cfg", GetWorkDir()) {}
+AppSettings::AppSettings()
+    : AppSettings(GetJobRootDir(), GetConfigDir() + kProgramName + ".cfg", GetWorkDir()) {}
 
-CAppSettings::CAppSettings(std::string programDir, std::string configPath, std::string workDir)
-    : m_strProgramDir(std::move(programDir)),
-      m_strConfigPath(std::move(configPath)),
-      m_strWorkDir(std::move(workDir)) {
+AppSettings::AppSettings(std::string jobRootDir, std::string configFile, std::string workFolder)
+    : jobRoot(std::move(jobRootDir)),
+      configPath(std::move(configFile)),
+      workDir(std::move(workFolder)) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    MakeDirs(m_strWorkDir, 0700);
+    MakeDirs(workDir, 0700);
 }
 
-void CAppSettings::LoadSettings() {
-    CIniFile ini(m_strConfigPath);
+void AppSettings::LoadSettings() {
+    IniFile ini(configPath);
     ini.Load();
-    m_nThreadCnt = ini.GetInt(kMain, "threadcnt", 5);
-    m_nViewStyle = ini.GetInt(kMain, "viewstyle", 0);
-    m_nDownStyle = ini.GetInt(kMain, "downstyle", 0);
-    m_nDownTimeout = ini.GetInt(kMain, "downtimeout", 5);
-    m_strSavePath = ini.GetString(kMain, "savepath", m_strProgramDir, kMaxSavePath);
-    m_nNeedNo = ini.GetInt(kMain, "needno", 1);
-    m_nAutoShutPc = ini.GetInt(kMain, "autoshutpc", 0);
-    m_nDupFilter = ini.GetInt(kMain, "dupfilter", 0);
-    m_nDownSleep = ini.GetInt(kMain, "downsleep", 0);
-    m_nShowedTmsg = ini.GetInt(kMain, "showedtmsg", 1);
-    m_nTop = ini.GetInt(kWindow, "top", 0);
-    m_nLeft = ini.GetInt(kWindow, "left", 0);
-    m_nRight = ini.GetInt(kWindow, "right", 0);
-    m_nBottom = ini.GetInt(kWindow, "bottom", 0);
-    m_strBookFormats = ini.GetString(kMain, "bookformats", "both", kMaxBookFormats);
+    threadCount = ini.GetInt(kMain, "threadcnt", 5);
+    viewStyle = ini.GetInt(kMain, "viewstyle", 0);
+    downStyle = ini.GetInt(kMain, "downstyle", 0);
+    downTimeout = ini.GetInt(kMain, "downtimeout", 5);
+    savePath = ini.GetString(kMain, "savepath", jobRoot, kMaxSavePath);
+    needNo = ini.GetInt(kMain, "needno", 1);
+    autoShutPc = ini.GetInt(kMain, "autoshutpc", 0);
+    dupFilter = ini.GetInt(kMain, "dupfilter", 0);
+    downSleep = ini.GetInt(kMain, "downsleep", 0);
+    showedTmsg = ini.GetInt(kMain, "showedtmsg", 1);
+    windowTop = ini.GetInt(kWindow, "top", 0);
+    windowLeft = ini.GetInt(kWindow, "left", 0);
+    windowRight = ini.GetInt(kWindow, "right", 0);
+    windowBottom = ini.GetInt(kWindow, "bottom", 0);
+    bookFormats = ini.GetString(kMain, "bookformats", "both", kMaxBookFormats);
+    retries = ini.GetInt(kMain, "retries", 4);
+    requestDelay = ini.GetInt(kMain, "requestdelay", 0);
+    keepDownloads = ini.GetInt(kMain, "keepdownloads", 0);
 }
 
-bool CAppSettings::SaveSettings() {
-    const size_t slash = m_strConfigPath.rfind('/');
-    if (slash != std::string::npos) MakeDirs(m_strConfigPath.substr(0, slash + 1));
-    CIniFile ini(m_strConfigPath);
+bool AppSettings::SaveSettings() {
+    const size_t slash = configPath.rfind('/');
+    if (slash != std::string::npos) MakeDirs(configPath.substr(0, slash + 1), 0700);
+    IniFile ini(configPath);
     ini.Load();  // keeps lines and keys this program does not know
-    ini.SetInt(kMain, "threadcnt", m_nThreadCnt);
-    ini.SetInt(kMain, "viewstyle", m_nViewStyle);
-    ini.SetInt(kMain, "downstyle", m_nDownStyle);
-    ini.SetInt(kMain, "downtimeout", m_nDownTimeout);
-    ini.SetString(kMain, "savepath", m_strSavePath);
-    ini.SetInt(kMain, "needno", m_nNeedNo);
-    ini.SetInt(kMain, "autoshutpc", m_nAutoShutPc);
-    ini.SetInt(kMain, "dupfilter", m_nDupFilter);
-    ini.SetInt(kMain, "downsleep", m_nDownSleep);
-    ini.SetInt(kMain, "showedtmsg", m_nShowedTmsg);
-    ini.SetInt(kWindow, "top", m_nTop);
-    ini.SetInt(kWindow, "left", m_nLeft);
-    ini.SetInt(kWindow, "right", m_nRight);
-    ini.SetInt(kWindow, "bottom", m_nBottom);
-    ini.SetString(kMain, "bookformats", m_strBookFormats);
+    ini.SetInt(kMain, "threadcnt", threadCount);
+    ini.SetInt(kMain, "viewstyle", viewStyle);
+    ini.SetInt(kMain, "downstyle", downStyle);
+    ini.SetInt(kMain, "downtimeout", downTimeout);
+    ini.SetString(kMain, "savepath", savePath);
+    ini.SetInt(kMain, "needno", needNo);
+    ini.SetInt(kMain, "autoshutpc", autoShutPc);
+    ini.SetInt(kMain, "dupfilter", dupFilter);
+    ini.SetInt(kMain, "downsleep", downSleep);
+    ini.SetInt(kMain, "showedtmsg", showedTmsg);
+    ini.SetInt(kWindow, "top", windowTop);
+    ini.SetInt(kWindow, "left", windowLeft);
+    ini.SetInt(kWindow, "right", windowRight);
+    ini.SetInt(kWindow, "bottom", windowBottom);
+    ini.SetString(kMain, "bookformats", bookFormats);
+    ini.SetInt(kMain, "retries", retries);
+    ini.SetInt(kMain, "requestdelay", requestDelay);
+    ini.SetInt(kMain, "keepdownloads", keepDownloads);
     return ini.Save();
 }
 
-CAppSettings& Settings() {
-    static CAppSettings settings = [] {
-        CAppSettings s;
+JobOptions AppSettings::MakeJobOptions(const std::string& address,
+                                       const std::string& desktopDir) const {
+    JobOptions options;
+    options.address = address;
+    options.jobRoot = jobRoot;
+    options.desktopDir = desktopDir;
+    options.workers = threadCount;
+    options.formats = ParseBookFormats(bookFormats);
+    options.attempts = std::clamp(retries, 1, kMaxRetries);
+    options.requestDelay = std::chrono::milliseconds(std::clamp(requestDelay, 0, kMaxRequestDelayMs));
+    options.keepDownloads = keepDownloads != 0;
+    return options;
+}
+
+AppSettings& Settings() {
+    static AppSettings settings = [] {
+        AppSettings s;
         s.LoadSettings();
         return s;
     }();

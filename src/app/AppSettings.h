@@ -1,45 +1,53 @@
 #pragma once
-// The settings record and its file, Pagewell.cfg in the config folder.
+// The settings record and its file, Pagewell.cfg in the config folder. The keys
+// of section "main" and "window" keep their names in the file.
 
 #include <string>
 
 #include "app/IniFile.h"
+#include "job/JobOptions.h"
 
 namespace pw {
 
-class CAppSettings {
+class AppSettings {
 public:
     // Folders from Paths.h; the working folder is created here.
-    CAppSettings();
+    AppSettings();
     // For tests and front ends that keep the file elsewhere.
-    CAppSettings(std::string programDir, std::string configPath, std::string workDir);
+    AppSettings(std::string jobRoot, std::string configPath, std::string workDir);
 
     void LoadSettings();
     // False when the file cannot be written.
     bool SaveSettings();
 
-    std::string m_strProgramDir;
-    std::string m_strConfigPath;
-    std::string m_strWorkDir;
-    int m_nViewStyle = 0;
-    int m_nDownStyle = 0;
-    int m_nDownTimeout = 5;
-    std::string m_strSavePath;
-    int m_nNeedNo = 1;
-    int m_nAutoShutPc = 0;
-    int m_nDupFilter = 0;
-    int m_nDownSleep = 0;
-    int m_nShowedTmsg = 0;
-    int m_nTop = 0;
-    int m_nLeft = 0;
-    int m_nRight = 0;
-    int m_nBottom = 0;
-    int m_nThreadCnt = 5;
-    // Which books a job makes: "chm", "epub" or "both" (see book/BookFormats.h).
-    std::string m_strBookFormats = "both";
+    // A job's options from these settings, for the blog at address (code page
+    // 936), with the books delivered to desktopDir.
+    JobOptions MakeJobOptions(const std::string& address, const std::string& desktopDir) const;
+
+    std::string jobRoot;     // where job folders are made
+    std::string configPath;
+    std::string workDir;
+    int viewStyle = 0;
+    int downStyle = 0;
+    int downTimeout = 5;
+    std::string savePath;
+    int needNo = 1;
+    int autoShutPc = 0;
+    int dupFilter = 0;
+    int downSleep = 0;
+    int showedTmsg = 0;
+    int windowTop = 0;
+    int windowLeft = 0;
+    int windowRight = 0;
+    int windowBottom = 0;
+    int threadCount = 5;            // "threadcnt"
+    std::string bookFormats = "both";  // "bookformats": chm, epub or both
+    int retries = 4;                // "retries": attempts in all for a failing request
+    int requestDelay = 0;           // "requestdelay": ms between requests to one host
+    int keepDownloads = 0;          // "keepdownloads": keep the job folder after delivery
 };
 
 // The process's one settings record (created, and its file loaded, on first use).
-CAppSettings& Settings();
+AppSettings& Settings();
 
 }  // namespace pw

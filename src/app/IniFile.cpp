@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/TextOps.h"
+#include "base/TextOps.h"
 
 namespace pw {
 
@@ -44,41 +44,41 @@ bool KeyValue(const std::string& line, std::string* key, std::string* value) {
 
 }  // namespace
 
-CIniFile::CIniFile(std::string path) : m_strPath(std::move(path)) {}
+IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
-void CIniFile::Load() {
-    m_lines.clear();
-    std::ifstream in(m_strPath, std::ios::binary);
+void IniFile::Load() {
+    lines_.clear();
+    std::ifstream in(path_, std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        m_lines.push_back(line);
+        lines_.push_back(line);
     }
 }
 
-bool CIniFile::Save() const {
-    std::ofstream out(m_strPath, std::ios::binary | std::ios::trunc);
+bool IniFile::Save() const {
+    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    for (const auto& line : m_lines) out << line << "\r\n";
+    for (const auto& line : lines_) out << line << "\r\n";
     return static_cast<bool>(out.flush());
 }
 
-int CIniFile::FindKey(const std::string& section, const std::string& key, int* sectionEnd) const {
+int IniFile::FindKey(const std::string& section, const std::string& key, int* sectionEnd) const {
     const std::string wantSection = Lowered(section);
     const std::string wantKey = Lowered(key);
     bool inSection = false;
     int end = -1;
-    for (int i = 0; i < static_cast<int>(m_lines.size()); ++i) {
+    for (int i = 0; i < static_cast<int>(lines_.size()); ++i) {
         std::string name, k, v;
-        if (SectionName(m_lines[i], &name)) {
+        if (SectionName(lines_[i], &name)) {
             if (inSection) break;  // the first matching section is the one used
             inSection = name == wantSection;
             if (inSection) end = i + 1;
             continue;
         }
         if (!inSection) continue;
-        if (!Trimmed(m_lines[i]).empty()) end = i + 1;
-        if (KeyValue(m_lines[i], &k, &v) && k == wantKey) {
+        if (!Trimmed(lines_[i]).empty()) end = i + 1;
+        if (KeyValue(lines_[i], &k, &v) && k == wantKey) {
             if (sectionEnd) *sectionEnd = end;
             return i;
         }
@@ -87,17 +87,17 @@ int CIniFile::FindKey(const std::string& section, const std::string& key, int* s
     return -1;
 }
 
-bool CIniFile::HasKey(const std::string& section, const std::string& key) const {
+bool IniFile::HasKey(const std::string& section, const std::string& key) const {
     return FindKey(section, key, nullptr) >= 0;
 }
 
-std::string CIniFile::GetString(const std::string& section, const std::string& key,
+std::string IniFile::GetString(const std::string& section, const std::string& key,
                                 const std::string& fallback, size_t maxBytes) const {
     const int i = FindKey(section, key, nullptr);
     std::string value = fallback;
     if (i >= 0) {
         std::string k;
-        KeyValue(m_lines[i], &k, &value);
+        KeyValue(lines_[i], &k, &value);
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
             value.back() == value.front()) {
             value = value.substr(1, value.size() - 2);
@@ -107,29 +107,29 @@ std::string CIniFile::GetString(const std::string& section, const std::string& k
     return value;
 }
 
-int CIniFile::GetInt(const std::string& section, const std::string& key, int fallback) const {
+int IniFile::GetInt(const std::string& section, const std::string& key, int fallback) const {
     if (!HasKey(section, key)) return fallback;
     const std::string text = GetString(section, key, "");
     return static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
 }
 
-void CIniFile::SetString(const std::string& section, const std::string& key,
+void IniFile::SetString(const std::string& section, const std::string& key,
                          const std::string& value) {
     int sectionEnd = -1;
     const int i = FindKey(section, key, &sectionEnd);
     if (i >= 0) {
         // Keep the key as it is spelled in the file.
-        const std::string spelled = Trimmed(m_lines[i].substr(0, m_lines[i].find('=')));
-        m_lines[i] = spelled + "=" + value;
+        const std::string spelled = Trimmed(lines_[i].substr(0, lines_[i].find('=')));
+        lines_[i] = spelled + "=" + value;
     } else if (sectionEnd >= 0) {
-        m_lines.insert(m_lines.begin() + sectionEnd, key + "=" + value);
+        lines_.insert(lines_.begin() + sectionEnd, key + "=" + value);
     } else {
-        m_lines.push_back("[" + section + "]");
-        m_lines.push_back(key + "=" + value);
+        lines_.push_back("[" + section + "]");
+        lines_.push_back(key + "=" + value);
     }
 }
 
-void CIniFile::SetInt(const std::string& section, const std::string& key, int value) {
+void IniFile::SetInt(const std::string& section, const std::string& key, int value) {
     char text[16];
     std::snprintf(text, sizeof text, "%d", value);
     SetString(section, key, text);

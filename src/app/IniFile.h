@@ -8,9 +8,9 @@
 
 namespace pw {
 
-class CIniFile {
+class IniFile {
 public:
-    explicit CIniFile(std::string path);
+    explicit IniFile(std::string path);
 
     // Reads the file; a missing or unreadable file leaves it empty.
     void Load();
@@ -26,15 +26,15 @@ public:
     void SetString(const std::string& section, const std::string& key, const std::string& value);
     void SetInt(const std::string& section, const std::string& key, int value);
 
-    const std::string& Path() const { return m_strPath; }
+    const std::string& Path() const { return path_; }
 
 private:
     // Index of the key's line, or -1; sectionEnd gets the line after the section's
     // last line (or -1 when the section is missing).
     int FindKey(const std::string& section, const std::string& key, int* sectionEnd) const;
 
-    std::string m_strPath;
-    std::vector<std::string> m_lines;
+    std::string path_;
+    std::vector<std::string> lines_;
 };
 
 }  // namespace pw

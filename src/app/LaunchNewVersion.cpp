@@ -18,36 +18,36 @@ namespace {
 class SpawnSetup {
 public:
     SpawnSetup() {
-        m_bOk = posix_spawnattr_init(&m_attr) == 0;
-        m_bOk = posix_spawn_file_actions_init(&m_actions) == 0 && m_bOk;
-        if (!m_bOk) return;
+        ok_ = posix_spawnattr_init(&attr_) == 0;
+        ok_ = posix_spawn_file_actions_init(&actions_) == 0 && ok_;
+        if (!ok_) return;
         // The new program must not inherit sockets, the download's file or the
         // GUI's descriptors, nor this thread's blocked signals.
         sigset_t none, defaults;
         sigemptyset(&none);
         sigemptyset(&defaults);
         sigaddset(&defaults, SIGPIPE);
-        m_bOk = posix_spawn_file_actions_addclosefrom_np(&m_actions, 3) == 0 &&
-                posix_spawnattr_setsigmask(&m_attr, &none) == 0 &&
-                posix_spawnattr_setsigdefault(&m_attr, &defaults) == 0 &&
-                posix_spawnattr_setflags(&m_attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
+        ok_ = posix_spawn_file_actions_addclosefrom_np(&actions_, 3) == 0 &&
+                posix_spawnattr_setsigmask(&attr_, &none) == 0 &&
+                posix_spawnattr_setsigdefault(&attr_, &defaults) == 0 &&
+                posix_spawnattr_setflags(&attr_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
                                                       POSIX_SPAWN_SETSIGDEF) == 0;
     }
     ~SpawnSetup() {
-        posix_spawn_file_actions_destroy(&m_actions);
-        posix_spawnattr_destroy(&m_attr);
+        posix_spawn_file_actions_destroy(&actions_);
+        posix_spawnattr_destroy(&attr_);
     }
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
-    bool Ok() const { return m_bOk; }
-    const posix_spawnattr_t* Attr() const { return &m_attr; }
-    const posix_spawn_file_actions_t* Actions() const { return &m_actions; }
+    bool Ok() const { return ok_; }
+    const posix_spawnattr_t* Attr() const { return &attr_; }
+    const posix_spawn_file_actions_t* Actions() const { return &actions_; }
 
 private:
-    posix_spawnattr_t m_attr;
-    posix_spawn_file_actions_t m_actions;
-    bool m_bOk = false;
+    posix_spawnattr_t attr_;
+    posix_spawn_file_actions_t actions_;
+    bool ok_ = false;
 };
 
 }  // namespace

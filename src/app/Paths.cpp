@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "engine/TextOps.h"
+#include "base/TextOps.h"
 
 namespace pw {
 
@@ -55,13 +55,6 @@ std::string DesktopFromUserDirs() {
 
 }  // namespace
 
-bool MakeDirs(const std::string& path, unsigned mode) {
-    std::error_code ec;
-    if (IsDir(path)) return true;
-    fs::create_directories(path, ec);
-    if (!ec) ::chmod(path.c_str(), mode);
-    return IsDir(path);
-}
 
 std::string GetModuleDir() {
     std::error_code ec;
@@ -78,12 +71,22 @@ std::string GetConfigDir() {
     return WithSlash(EnvOr("XDG_CONFIG_HOME", HomeDir() + "/.config")) + "pagewell/";
 }
 
-std::string GetJobRootDir() {
+std::string GetDataDir() {
     return WithSlash(EnvOr("XDG_DATA_HOME", HomeDir() + "/.local/share")) + "pagewell/";
 }
 
+std::string GetJobRootDir() {
+    return GetDataDir() + "jobs/";
+}
+
 std::string GetWorkDir() {
-    return GetTempDir() + "pagewell-" + std::to_string(::getuid()) + "/";
+    return WithSlash(EnvOr("XDG_CACHE_HOME", HomeDir() + "/.cache")) + "pagewell/";
+}
+
+bool IsPrivateDir(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+           (st.st_mode & 077) == 0;
 }
 
 std::string GetDesktopDir() {

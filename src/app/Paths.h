@@ -2,16 +2,20 @@
 // Where the program finds and keeps its files. Every folder returned ends in "/".
 //   program folder  beside the executable (read-only files such as readme.html)
 //   config folder   $XDG_CONFIG_HOME/pagewell/  (settings)
-//   job root        $XDG_DATA_HOME/pagewell/    (one folder per job)
-//   working folder  a private 0700 folder under the temporary folder
+//   data folder     $XDG_DATA_HOME/pagewell/       (the record of delivered books)
+//   job root        $XDG_DATA_HOME/pagewell/jobs/  (one folder per blog's job)
+//   working folder  $XDG_CACHE_HOME/pagewell/      (private, 0700: update downloads)
 
 #include <string>
+
+#include "base/FolderTree.h"
 
 namespace pw {
 
 std::string GetModuleDir();
 std::string GetTempDir();
 std::string GetConfigDir();
+std::string GetDataDir();
 std::string GetJobRootDir();
 std::string GetWorkDir();
 // The user's desktop (XDG user-dirs), else ~/Desktop when it exists, else home.
@@ -20,7 +24,8 @@ std::string GetDesktopDir();
 // the install prefix's share/pagewell); empty when neither exists.
 std::string FindDataFile(const std::string& name);
 
-// Creates the folder and its parents; true when it exists afterwards.
-bool MakeDirs(const std::string& path, unsigned mode = 0755);
+// True for a real folder (no link) of this user that no one else may enter.
+bool IsPrivateDir(const std::string& path);
+
 
 }  // namespace pw

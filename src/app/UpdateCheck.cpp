@@ -3,16 +3,15 @@
 #include <strings.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 
-#include "app/Event.h"
 #include "app/FileDigest.h"
-#include "app/Identity.h"
+#include "base/Identity.h"
 #include "app/LaunchNewVersion.h"
 #include "app/Paths.h"
-#include "engine/Encoding.h"
-#include "engine/Host.h"
-#include "engine/TextOps.h"
+#include "base/Encoding.h"
+#include "base/TextOps.h"
 #include "net/PageFetcher.h"
 
 namespace pw {
@@ -22,7 +21,7 @@ namespace {
 constexpr size_t kMaxNamePart = 64;
 
 std::string LatestVersionText() {
-    return A("当前版本是最新版!");
+    return Gbk("当前版本是最新版!");
 }
 
 bool HasPrefix(const std::string& text, const char* prefix) {
@@ -38,24 +37,26 @@ bool IsWebAddress(const std::string& address) {
     return HasPrefix(address, "http://") || IsHttps(address);
 }
 
-void SendNotice(int kind) {
-    IHost* host = GetHost();
-    if (!host) return;
-    host->SendToUi([&] { host->ShowNotice(kind); });
+void SendNotice(const UpdateContext& ctx, int kind) {
+    if (ctx.notice) ctx.notice(kind);
 }
 
-void Browse(const CUpdateContext& ctx, const std::string& address) {
+void ShowStatus(const UpdateContext& ctx, const std::string& text) {
+    if (ctx.status) ctx.status(text);
+}
+
+void Browse(const UpdateContext& ctx, const std::string& address) {
     if (ctx.openInBrowser && IsWebAddress(address)) ctx.openInBrowser(address);
 }
 
-int Fetch(const CUpdateContext& ctx) {
+int Fetch(const UpdateContext& ctx) {
     return ctx.fetch ? ReadUpdateInfo(*ctx.pInfo, ctx.fetch) : ReadUpdateInfo(*ctx.pInfo);
 }
 
 // A file that cannot be proven to be the one the update file describes is not
 // run; the user gets the address to judge for themselves.
-void OfferInBrowser(const CUpdateContext& ctx, const std::string& downUrl) {
-    ShowStatus(0, A("无法校验更新文件，请在浏览器中下载"));
+void OfferInBrowser(const UpdateContext& ctx, const std::string& downUrl) {
+    ShowStatus(ctx, Gbk("无法校验更新文件，请在浏览器中下载"));
     Browse(ctx, downUrl);
 }
 
@@ -63,12 +64,16 @@ bool IsVerified(const UpdateDownload& got, const std::string& file, const std::s
     return got.bSecure && !sha256.empty() && Sha256OfFile(file) == sha256;
 }
 
-void InstallUpdate(const CUpdateContext& ctx, const UpdateValues& values) {
+void InstallUpdate(const UpdateContext& ctx, const UpdateValues& values) {
     if (!ctx.download || !IsHttps(values.strDownUrl) || values.strSha256.empty()) {
         OfferInBrowser(ctx, values.strDownUrl);
         return;
     }
     const std::string dir = ctx.strTargetDir.empty() ? UpdateTargetDir() : ctx.strTargetDir;
+    if (dir.empty()) {
+        OfferInBrowser(ctx, values.strDownUrl);
+        return;
+    }
     const std::string target = dir + UpdateFileName(values.strName, values.strVersion);
     if (target == SelfExecutablePath()) return;
 
@@ -85,48 +90,48 @@ void InstallUpdate(const CUpdateContext& ctx, const UpdateValues& values) {
         LaunchNewVersion(target);
     }
     // Still here: the new version could not be started.
-    ShowMessageBox(A("无法启动新版本，请手动运行：") + target);
+    if (ctx.message) ctx.message(Gbk("无法启动新版本，请手动运行：") + target);
 }
 
-// Auto-reset: set again when a run ends, so the next one may start.
-class CBusyGate {
+// One update run at a time: a second one while the first still runs does nothing.
+class BusyGate {
 public:
-    CBusyGate() : m_bEntered(Gate().WaitFor(std::chrono::milliseconds(0))) {}
-    ~CBusyGate() {
-        if (m_bEntered) Gate().Set();
+    BusyGate() : entered_(!Busy().exchange(true)) {}
+    ~BusyGate() {
+        if (entered_) Busy() = false;
     }
-    CBusyGate(const CBusyGate&) = delete;
-    CBusyGate& operator=(const CBusyGate&) = delete;
+    BusyGate(const BusyGate&) = delete;
+    BusyGate& operator=(const BusyGate&) = delete;
 
-    bool Entered() const { return m_bEntered; }
+    bool Entered() const { return entered_; }
 
 private:
-    static CEvent& Gate() {
-        static CEvent gate(false, true);
-        return gate;
+    static std::atomic<bool>& Busy() {
+        static std::atomic<bool> busy{false};
+        return busy;
     }
-    bool m_bEntered;
+    bool entered_;
 };
 
 }  // namespace
 
 std::string UpdateNoticeText(int kind) {
     if (kind == 0) return LatestVersionText();
-    return A(
+    return Gbk(
         "无法获取最新版本信息，可能是以下原因导致：\n1.网络连接断开；\n2."
         "杀软误报，请把本软件添加为信任；\n3.防火墙阻止了本软件，请允许本软件访问网络；\n");
 }
 
 std::string UpdateQuestionCaption() {
-    return A("更新提示");
+    return Gbk("更新提示");
 }
 
 std::string UpdateTargetDir() {
-    const std::string programDir = GetModuleDir();
-    if (::access(programDir.c_str(), W_OK) == 0) return programDir;
-    const std::string workDir = GetWorkDir();
-    MakeDirs(workDir, 0700);
-    return workDir;
+    // Never a shared place another user could prepare: the user's own cache
+    // folder, and only while it is private.
+    const std::string dir = GetWorkDir();
+    MakeDirs(dir, 0700);
+    return IsPrivateDir(dir) ? dir : std::string();
 }
 
 std::string UpdateFileName(const std::string& name, const std::string& version) {
@@ -148,36 +153,36 @@ std::string DeclinedUpdateAddress(std::string downUrl) {
     return downUrl;
 }
 
-int RunUpdate(const CUpdateContext& ctx) {
-    CBusyGate gate;
+int RunUpdate(const UpdateContext& ctx) {
+    BusyGate gate;
     if (!gate.Entered()) return 0;
     if (Fetch(ctx) == 0) {
-        SendNotice(1);
+        SendNotice(ctx, 1);
         return 0;
     }
     const UpdateValues values = ctx.pInfo->Get();
     if (values.strVersion == kVersion) {
-        ShowStatus(0, LatestVersionText());
-        SendNotice(0);
+        ShowStatus(ctx, LatestVersionText());
+        SendNotice(ctx, 0);
         return 0;
     }
     InstallUpdate(ctx, values);
     return 0;
 }
 
-int CheckForUpdate(const CUpdateContext& ctx) {
+int CheckForUpdate(const UpdateContext& ctx) {
     if (Fetch(ctx) == 0) {
-        SendNotice(1);
+        SendNotice(ctx, 1);
         return 0;
     }
     const UpdateValues values = ctx.pInfo->Get();
     if (values.strVersion == kVersion) {
-        ShowStatus(0, LatestVersionText());
+        ShowStatus(ctx, LatestVersionText());
         return 0;
     }
     const std::string question =
-        kProgramName + A("发现可用更新(v") + values.strVersion + A(")，是否立即更新?");
-    const bool yes = ctx.askUpdate ? ctx.askUpdate(question) : AskYesNo(question);
+        kProgramName + Gbk("发现可用更新(v") + values.strVersion + Gbk(")，是否立即更新?");
+    const bool yes = ctx.askUpdate && ctx.askUpdate(question);
     if (yes) {
         RunUpdate(ctx);
     } else {

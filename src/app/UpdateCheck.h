@@ -1,7 +1,7 @@
 #pragma once
 // The update check at start-up and the update run of the update command. Both run
-// on worker threads and reach the window only through the host (status part 0,
-// the notice box). A new version is started only when it came over https and
+// on worker threads and reach the window only through the context's callbacks
+// (status part 0, the notice box, a message). A new version is started only when it came over https and
 // matches the SHA-256 digest that the update description file gives in its
 // "<sha256>" tag; anything else is offered in the browser instead.
 
@@ -20,11 +20,17 @@ struct UpdateDownload {
 
 // Everything the update routines need from outside; the front end fills in the
 // window parts, tests replace the rest.
-struct CUpdateContext {
-    CUpdateInfo* pInfo = &UpdateInfo();
+struct UpdateContext {
+    UpdateInfo* pInfo = &SharedUpdateInfo();
     PageFetch fetch;  // empty: FetchPage
+    // Status part 0 of the window (code page 936).
+    std::function<void(const std::string& text)> status;
+    // The notice box: kind 0 "up to date", 1 "could not check".
+    std::function<void(int kind)> notice;
+    // A message for the user (code page 936).
+    std::function<void(const std::string& text)> message;
     // The start-up question (UpdateQuestionCaption(), yes/no), asked from the
-    // calling thread; empty: the host's yes/no question.
+    // calling thread; empty: "no".
     std::function<bool(const std::string& question)> askUpdate;
     // Runs the download dialog modally with the overwrite question off; empty:
     // the download is offered in the browser instead.
@@ -38,16 +44,16 @@ struct CUpdateContext {
 };
 
 // Start-up check; asks before updating. Always 0.
-int CheckForUpdate(const CUpdateContext& ctx);
+int CheckForUpdate(const UpdateContext& ctx);
 
 // The update command; does nothing while another run is busy. Always 0.
-int RunUpdate(const CUpdateContext& ctx);
+int RunUpdate(const UpdateContext& ctx);
 
 // The notice box texts: kind 0 "up to date", kind 1 "could not check".
 std::string UpdateNoticeText(int kind);
 std::string UpdateQuestionCaption();
 
-// The program folder when it can be written, else the private working folder.
+// The user's private cache folder (0700); empty when it is not private.
 std::string UpdateTargetDir();
 
 // name + version + ".exe" as a plain file name: bytes other than letters, digits,

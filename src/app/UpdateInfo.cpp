@@ -3,38 +3,38 @@
 #include <cctype>
 #include <utility>
 
-#include "app/Identity.h"
+#include "base/Identity.h"
 #include "net/PageFetcher.h"
 
 namespace pw {
 
-UpdateValues CUpdateInfo::Get() const {
-    std::lock_guard lock(m_mutex);
-    return m_values;
+UpdateValues UpdateInfo::Get() const {
+    std::lock_guard lock(mutex_);
+    return values_;
 }
 
-void CUpdateInfo::Set(UpdateValues values) {
-    std::lock_guard lock(m_mutex);
-    m_values = std::move(values);
+void UpdateInfo::Set(UpdateValues values) {
+    std::lock_guard lock(mutex_);
+    values_ = std::move(values);
 }
 
-std::string CUpdateInfo::HelpUrl() const {
-    std::lock_guard lock(m_mutex);
-    return m_values.strHelpUrl;
+std::string UpdateInfo::HelpUrl() const {
+    std::lock_guard lock(mutex_);
+    return values_.strHelpUrl;
 }
 
-std::string CUpdateInfo::SiteUrl() const {
-    std::lock_guard lock(m_mutex);
-    return m_values.strBbsUrl;
+std::string UpdateInfo::SiteUrl() const {
+    std::lock_guard lock(mutex_);
+    return values_.strBbsUrl;
 }
 
-std::string CUpdateInfo::OtherWorksUrl() const {
-    std::lock_guard lock(m_mutex);
-    return m_values.strAllSoftUrl;
+std::string UpdateInfo::OtherWorksUrl() const {
+    std::lock_guard lock(mutex_);
+    return values_.strAllSoftUrl;
 }
 
-CUpdateInfo& UpdateInfo() {
-    static CUpdateInfo info([] {
+UpdateInfo& SharedUpdateInfo() {
+    static UpdateInfo info([] {
         UpdateValues defaults;
         defaults.strHelpUrl = kHelpPageUrl;
         defaults.strBbsUrl = kSiteUrl;
@@ -65,7 +65,7 @@ std::string NormalizeSha256(std::string_view text) {
     return digest;
 }
 
-int ReadUpdateInfo(CUpdateInfo& info, const PageFetch& fetch) {
+int ReadUpdateInfo(UpdateInfo& info, const PageFetch& fetch) {
     std::string page;
     if (fetch(kUpdateFileUrl, page) != 0) return 0;
 
@@ -84,8 +84,12 @@ int ReadUpdateInfo(CUpdateInfo& info, const PageFetch& fetch) {
     return 1;
 }
 
-int ReadUpdateInfo(CUpdateInfo& info) {
-    return ReadUpdateInfo(info, FetchPage);
+int ReadUpdateInfo(UpdateInfo& info) {
+    // The description names what may run on this machine: https only, every
+    // redirect included, or nothing.
+    return ReadUpdateInfo(info, [](const std::string& address, std::string& page) {
+        return FetchPage(address, page, true);
+    });
 }
 
 }  // namespace pw

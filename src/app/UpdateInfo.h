@@ -25,10 +25,10 @@ struct UpdateValues {
     std::string strSha256;
 };
 
-class CUpdateInfo {
+class UpdateInfo {
 public:
-    CUpdateInfo() = default;
-    explicit CUpdateInfo(UpdateValues values) : m_values(std::move(values)) {}
+    UpdateInfo() = default;
+    explicit UpdateInfo(UpdateValues values) : values_(std::move(values)) {}
 
     UpdateValues Get() const;
     void Set(UpdateValues values);
@@ -38,12 +38,12 @@ public:
     std::string OtherWorksUrl() const;
 
 private:
-    mutable std::mutex m_mutex;
-    UpdateValues m_values;
+    mutable std::mutex mutex_;
+    UpdateValues values_;
 };
 
 // The process's record, created on first use with the help and site defaults.
-CUpdateInfo& UpdateInfo();
+UpdateInfo& SharedUpdateInfo();
 
 // The text between tag (angle brackets included) and the next "</"; nothing when
 // either is missing.
@@ -55,8 +55,8 @@ using PageFetch = std::function<int(const std::string& address, std::string& pag
 // Fetches the update description file and stores every tag it has; a missing tag
 // keeps the field, except the digest, which is only ever taken with the file it
 // came in. 1 when the file was fetched, 0 (record untouched) when not.
-int ReadUpdateInfo(CUpdateInfo& info, const PageFetch& fetch);
-int ReadUpdateInfo(CUpdateInfo& info);
+int ReadUpdateInfo(UpdateInfo& info, const PageFetch& fetch);
+int ReadUpdateInfo(UpdateInfo& info);
 
 // The digest as stored: 64 hex digits, blanks around them ignored, lower case;
 // empty for anything else.

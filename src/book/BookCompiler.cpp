@@ -9,9 +9,8 @@
 #include "book/BuildProject.h"
 #include "book/ChildProcess.h"
 #include "book/ChmFile.h"
-#include "book/FileBytes.h"
-#include "engine/Encoding.h"
-#include "engine/Host.h"
+#include "base/FileBytes.h"
+#include "base/Encoding.h"
 
 namespace pw {
 
@@ -62,34 +61,25 @@ std::string CompilerLineAsAnsi(const std::string& line) {
     return IsUtf8(line) ? ToAnsi(line) : line;
 }
 
+CompileResult Failed(std::string reason) {
+    return {CompileResult::Kind::Failed, std::move(reason)};
+}
+
 bool IsErrorLine(const std::string& line) {
     return line.find("Error:") != std::string::npos || line.find("Exception") != std::string::npos;
-}
-
-void OfferCompilerInstall() {
-    if (!AskYesNo(A("编译电子书的必备文件“chmcmd”不存在，是否从网上下载？"))) return;
-    const std::string help =
-        A("chmcmd 无法从网上下载：请用系统的软件包管理器安装 Debian 软件包 fp-utils"
-          "（例如 sudo apt-get install fp-utils），然后重新制作电子书。");
-    ShowStatus(1, help);
-    ShowMessageBox(help);
-}
-
-void ReportFailure(const std::string& reason) {
-    ShowStatus(1, A("电子书编译失败：") + reason);
 }
 
 // The build copy of the project and the search stub, removed again however the
 // compile ends.
 class BuildFiles {
 public:
-    explicit BuildFiles(const CBookProject& project)
-        : m_copyName(project.m_strName + kBuildProjectSuffix),
-          m_projectCopy(project.m_strDir + m_copyName),
-          m_stub(project.m_strDir + kSearchStubPage) {}
+    explicit BuildFiles(const BookDescription& project)
+        : copyName_(project.name + kBuildProjectSuffix),
+          projectCopy_(project.dir + copyName_),
+          stub_(project.dir + kSearchStubPage) {}
     ~BuildFiles() {
-        ::unlink(m_projectCopy.c_str());
-        ::unlink(m_stub.c_str());
+        ::unlink(projectCopy_.c_str());
+        ::unlink(stub_.c_str());
     }
     BuildFiles(const BuildFiles&) = delete;
     BuildFiles& operator=(const BuildFiles&) = delete;
@@ -100,17 +90,17 @@ public:
         std::vector<std::string> names;
         for (const BookFile& file : files) names.push_back(file.strName);
         names.push_back(kSearchStubPage);
-        return WriteFileBytes(m_stub, SearchStubPageText()) &&
-               WriteFileBytes(m_projectCopy, BuildProjectText(project, names));
+        return WriteFileBytes(stub_, SearchStubPageText()) &&
+               WriteFileBytes(projectCopy_, BuildProjectText(project, names));
     }
 
     // Relative to the project folder, where chmcmd runs.
-    const std::string& CopyName() const { return m_copyName; }
+    const std::string& CopyName() const { return copyName_; }
 
 private:
-    std::string m_copyName;
-    std::string m_projectCopy;
-    std::string m_stub;
+    std::string copyName_;
+    std::string projectCopy_;
+    std::string stub_;
 };
 
 struct CompileOutcome {
@@ -118,14 +108,17 @@ struct CompileOutcome {
     bool bErrorLine = false;
 };
 
-CompileOutcome RunCompiler(const std::string& compiler, const CBookProject& project,
-                           const std::string& projectCopy, std::chrono::milliseconds limit) {
+CompileOutcome RunCompiler(const std::string& compiler, const BookDescription& project,
+                           const std::string& projectCopy, std::chrono::milliseconds limit,
+                           const CompilerLineSink& onLine, std::stop_token stop) {
     CompileOutcome outcome;
-    outcome.child = RunChildProcess({compiler, "--no-html-scan", projectCopy}, project.m_strDir,
-                                    limit, [&](const std::string& line) {
-                                        if (IsErrorLine(line)) outcome.bErrorLine = true;
-                                        ShowCompileText(CompilerLineAsAnsi(line).c_str());
-                                    });
+    outcome.child = RunChildProcess(
+        {compiler, "--no-html-scan", projectCopy}, project.dir, limit,
+        [&](const std::string& line) {
+            if (IsErrorLine(line)) outcome.bErrorLine = true;
+            if (onLine && !line.empty()) onLine(CompilerLineAsAnsi(line));
+        },
+        std::move(stop));
     return outcome;
 }
 
@@ -136,11 +129,11 @@ bool HasContent(const std::string& path) {
 
 // The start page, pages and pictures collected for the build, plus the
 // contents and index files, each at its size on disk.
-std::vector<BookFile> ExpectedObjects(const CBookProject& project, std::vector<BookFile> files) {
+std::vector<BookFile> ExpectedObjects(const BookDescription& project, std::vector<BookFile> files) {
     for (const char* suffix : {".hhc", ".hhk"}) {
-        const std::string name = project.m_strName + suffix;
+        const std::string name = project.name + suffix;
         struct stat st {};
-        const bool present = ::lstat((project.m_strDir + name).c_str(), &st) == 0;
+        const bool present = ::lstat((project.dir + name).c_str(), &st) == 0;
         files.push_back({name, present ? static_cast<uint64_t>(st.st_size) : 0});
     }
     return files;
@@ -163,62 +156,48 @@ bool BookHoldsAll(const std::string& book, const std::vector<BookFile>& expected
 // Why the compile did not give a complete book; empty when it did.
 std::string CheckBook(const CompileOutcome& outcome, const std::string& book,
                       const std::vector<BookFile>& expected) {
-    if (outcome.child.bTimedOut) return A("编译超时");
+    if (outcome.child.bCancelled) return Gbk("编译已停止");
+    if (outcome.child.bTimedOut) return Gbk("编译超时");
     if (outcome.child.nExitCode != 0) {
-        return A("编译程序退出码 ") + std::to_string(outcome.child.nExitCode);
+        return Gbk("编译程序退出码 ") + std::to_string(outcome.child.nExitCode);
     }
-    if (outcome.bErrorLine) return A("编译程序报告了错误");
-    if (!HasContent(book)) return A("没有生成电子书文件");
-    if (!MendDirectoryPointer(book)) return A("电子书文件已损坏");
+    if (outcome.bErrorLine) return Gbk("编译程序报告了错误");
+    if (!HasContent(book)) return Gbk("没有生成电子书文件");
+    if (!MendDirectoryPointer(book)) return Gbk("电子书文件已损坏");
     std::string missing;
-    if (!BookHoldsAll(book, expected, missing)) return A("电子书缺少文件 ") + ToAnsi(missing);
+    if (!BookHoldsAll(book, expected, missing)) return Gbk("电子书缺少文件 ") + ToAnsi(missing);
     return {};
 }
 
 }  // namespace
-
-int ShowCompileText(const char* text) {
-    if (text && *text) ShowStatus(1, A("正在编译：") + text + "\n");
-    return 1;
-}
 
 std::string FindBookCompiler() {
     const char* chosen = std::getenv(kCompilerVariable);
     return FindExecutable(chosen && *chosen ? chosen : kCompilerName);
 }
 
-int CompileBook(const CBookProject& project, const std::vector<TreeEntry>& entries) {
+CompileResult CompileBook(const BookDescription& project, const CompilerLineSink& onLine,
+                          std::stop_token stop) {
     const std::string compiler = FindBookCompiler();
-    if (compiler.empty()) {
-        OfferCompilerInstall();
-        return 0;
-    }
-    if (!IsPlainBookName(project.m_strName)) {
-        ReportFailure(A("电子书名称无效"));
-        return 0;
-    }
-    const std::string book = project.m_strDir + project.m_strName + ".chm";
+    if (compiler.empty()) return {CompileResult::Kind::CompilerMissing, {}};
+    if (!IsPlainBookName(project.name)) return Failed(Gbk("电子书名称无效"));
+    const std::string book = project.dir + project.name + ".chm";
     ::unlink(book.c_str());
 
-    const std::vector<BookFile> files = CollectBookFiles(project.m_strDir, entries);
+    const std::vector<BookFile> files = CollectBookFiles(project.dir, project.entries);
     BuildFiles build(project);
-    if (!build.Write(project.m_strDir + project.m_strName + ".hhp", files)) {
-        ReportFailure(A("无法写入编译文件"));
-        return 0;
+    if (!build.Write(project.dir + project.name + ".hhp", files)) {
+        return Failed(Gbk("无法写入编译文件"));
     }
     const CompileOutcome outcome =
-        RunCompiler(compiler, project, build.CopyName(), CompileTimeLimit(files));
-    if (!outcome.child.bStarted) {
-        ReportFailure(A("无法启动 chmcmd"));
-        return 0;
-    }
+        RunCompiler(compiler, project, build.CopyName(), CompileTimeLimit(files), onLine, stop);
+    if (!outcome.child.bStarted) return Failed(Gbk("无法启动 chmcmd"));
     const std::string fault = CheckBook(outcome, book, ExpectedObjects(project, files));
     if (!fault.empty()) {
         ::unlink(book.c_str());
-        ReportFailure(fault);
-        return 0;
+        return Failed(fault);
     }
-    return 1;
+    return {CompileResult::Kind::Made, {}};
 }
 
 }  // namespace pw

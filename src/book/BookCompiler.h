@@ -12,20 +12,29 @@
 // picture at their sizes. Anything less is removed, so no broken book is
 // delivered.
 
+#include <functional>
+#include <stop_token>
 #include <string>
-#include <vector>
 
-#include "book/BookProject.h"
-#include "job/TreeEntry.h"
+#include "book/BookDescription.h"
 
 namespace pw {
 
-// 1 when the book was made, 0 otherwise (including a missing compiler, after
-// the question whether to get it).
-int CompileBook(const CBookProject& project, const std::vector<TreeEntry>& entries);
+struct CompileResult {
+    enum class Kind { Made, CompilerMissing, Failed };
+    Kind kind = Kind::Failed;
+    std::string reason;  // why it failed (code page 936)
 
-// One progress text of the compiler onto status part 1; empty texts are dropped.
-int ShowCompileText(const char* text);
+    bool Made() const { return kind == Kind::Made; }
+};
+
+// Receives each line chmcmd prints, as code page 936 text.
+using CompilerLineSink = std::function<void(const std::string& line)>;
+
+// Makes <dir><name>.chm from the written project files and pages.
+// A stop kills the compiler and fails the book.
+CompileResult CompileBook(const BookDescription& book, const CompilerLineSink& onLine = {},
+                          std::stop_token stop = {});
 
 // The compiler's path: PAGEWELL_CHMCMD when set, else chmcmd on PATH; empty when
 // it cannot be found.

@@ -1,7 +1,7 @@
 #include "book/BookDelivery.h"
 
 #include "book/BookFileMove.h"
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 
 namespace pw {
 
@@ -30,11 +30,11 @@ std::string DeliverBook(const std::string& dir, const std::string& name, const s
 }
 
 std::string BookDeliveredText() {
-    return A("电子书编译完毕(在桌面上)，请您欣赏");
+    return Gbk("电子书编译完毕(在桌面上)，请您欣赏");
 }
 
 std::string BookFailedText(const std::string& folder) {
-    return A("电子书编译失败，已下载的文章保存在：") + ToAnsi(folder);
+    return Gbk("电子书编译失败，已下载的文章保存在：") + ToAnsi(folder);
 }
 
 }  // namespace pw

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "book/FolderTree.h"
-#include "book/SafeFolderName.h"
+#include "base/FolderTree.h"
+#include "base/SafeFolderName.h"
 
 namespace pw {
 

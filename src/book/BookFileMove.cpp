@@ -63,14 +63,15 @@ bool CopyOver(const std::string& source, const std::string& target, const std::s
 }  // namespace
 
 std::string MoveBookFile(const std::string& dir, const std::string& fileName,
-                         const std::string& folder) {
-    if (!IsPlainName(fileName) || folder.empty()) return {};
+                         const std::string& folder, const std::string& targetName) {
+    const std::string& name = targetName.empty() ? fileName : targetName;
+    if (!IsPlainName(fileName) || !IsPlainName(name) || folder.empty()) return {};
     const std::string source = WithSlash(dir) + fileName;
     const std::string targetFolder = WithSlash(folder);
-    const std::string target = targetFolder + fileName;
+    const std::string target = targetFolder + name;
     if (!IsBookFile(source)) return {};
     if (::rename(source.c_str(), target.c_str()) == 0) return target;
-    if (errno != EXDEV || !CopyOver(source, target, targetFolder, fileName)) return {};
+    if (errno != EXDEV || !CopyOver(source, target, targetFolder, name)) return {};
     ::unlink(source.c_str());
     return target;
 }

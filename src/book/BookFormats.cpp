@@ -1,6 +1,5 @@
 #include "book/BookFormats.h"
 
-#include "app/AppSettings.h"
 
 namespace pw {
 
@@ -37,8 +36,5 @@ bool IsBookFormatsText(std::string_view text) {
     return value == "chm" || value == "epub" || value == "both";
 }
 
-BookFormats ConfiguredBookFormats() {
-    return ParseBookFormats(Settings().m_strBookFormats);
-}
 
 }  // namespace pw

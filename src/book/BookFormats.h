@@ -21,7 +21,4 @@ std::string BookFormatsText(BookFormats formats);
 // True for the three values the setting knows.
 bool IsBookFormatsText(std::string_view text);
 
-// The books the settings ask for (Settings().m_strBookFormats).
-BookFormats ConfiguredBookFormats();
-
 }  // namespace pw

@@ -35,21 +35,21 @@ bool PlainFileSize(const std::string& path, uint64_t& size) {
 
 class FileCollector {
 public:
-    explicit FileCollector(const std::string& dir) : m_dir(dir) {}
+    explicit FileCollector(const std::string& dir) : dir_(dir) {}
 
     void Add(const std::string& name) {
         uint64_t size = 0;
-        if (m_seen.count(name) || !PlainFileSize(m_dir + name, size)) return;
-        m_seen.insert(name);
-        m_files.push_back({name, size});
+        if (seen_.count(name) || !PlainFileSize(dir_ + name, size)) return;
+        seen_.insert(name);
+        files_.push_back({name, size});
     }
 
-    std::vector<BookFile> Take() { return std::move(m_files); }
+    std::vector<BookFile> Take() { return std::move(files_); }
 
 private:
-    const std::string& m_dir;
-    std::set<std::string> m_seen;
-    std::vector<BookFile> m_files;
+    const std::string& dir_;
+    std::set<std::string> seen_;
+    std::vector<BookFile> files_;
 };
 
 std::vector<std::string> PictureNames(const std::string& folder) {
@@ -105,8 +105,8 @@ std::vector<BookFile> CollectBookFiles(const std::string& dir,
     FileCollector files(dir);
     files.Add(kStartPage);
     for (const TreeEntry& entry : entries) {
-        if (!entry.bArticle || !entry.pArticle) continue;
-        const std::string& page = entry.pArticle->strFileName;
+        if (!entry.bArticle) continue;
+        const std::string& page = entry.strFileName;
         if (IsListableName(page) && page != kSearchStubPage) files.Add(page);
     }
     const std::string pictures = std::string(kPictureFolder) + "/";

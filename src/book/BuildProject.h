@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "job/TreeEntry.h"
+#include "book/TreeEntry.h"
 
 namespace pw {
 

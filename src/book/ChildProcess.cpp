@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <thread>
@@ -26,32 +27,32 @@ constexpr size_t kMaxLine = 64 * 1024;
 class LineSplitter {
 public:
     explicit LineSplitter(const std::function<void(const std::string&)>& onLine)
-        : m_onLine(onLine) {}
+        : onLine_(onLine) {}
 
     void Feed(const char* data, size_t size) {
         for (size_t i = 0; i < size; ++i) {
             if (data[i] == '\n') {
                 Emit();
             } else {
-                m_line.push_back(data[i]);
-                if (m_line.size() >= kMaxLine) Emit();
+                line_.push_back(data[i]);
+                if (line_.size() >= kMaxLine) Emit();
             }
         }
     }
 
     void Finish() {
-        if (!m_line.empty()) Emit();
+        if (!line_.empty()) Emit();
     }
 
 private:
     void Emit() {
-        if (!m_line.empty() && m_line.back() == '\r') m_line.pop_back();
-        if (m_onLine) m_onLine(m_line);
-        m_line.clear();
+        if (!line_.empty() && line_.back() == '\r') line_.pop_back();
+        if (onLine_) onLine_(line_);
+        line_.clear();
     }
 
-    const std::function<void(const std::string&)>& m_onLine;
-    std::string m_line;
+    const std::function<void(const std::string&)>& onLine_;
+    std::string line_;
 };
 
 int MillisecondsLeft(Clock::time_point deadline) {
@@ -73,11 +74,12 @@ void KillChildGroup(pid_t pid) {
 }
 
 // Reads the pipe to its end; false when the deadline came first.
-bool DrainOutput(int fd, Clock::time_point deadline, LineSplitter& lines) {
+bool DrainOutput(int fd, Clock::time_point deadline, LineSplitter& lines,
+                 const std::stop_token& stop) {
     char buffer[8192];
     for (;;) {
-        const int wait = MillisecondsLeft(deadline);
-        if (wait == 0) return false;
+        const int wait = std::min(MillisecondsLeft(deadline), 100);
+        if (wait == 0 || stop.stop_requested()) return false;
         pollfd pfd{fd, POLLIN, 0};
         const int ready = ::poll(&pfd, 1, wait);
         if (ready < 0 && errno != EINTR) return true;
@@ -90,12 +92,13 @@ bool DrainOutput(int fd, Clock::time_point deadline, LineSplitter& lines) {
 }
 
 // Waits for the child's end; false when the deadline came first.
-bool WaitForExit(pid_t pid, Clock::time_point deadline, int& status) {
+bool WaitForExit(pid_t pid, Clock::time_point deadline, int& status,
+                 const std::stop_token& stop) {
     for (;;) {
         const pid_t done = ::waitpid(pid, &status, WNOHANG);
         if (done == pid) return true;
         if (done < 0 && errno != EINTR) return true;
-        if (MillisecondsLeft(deadline) == 0) return false;
+        if (MillisecondsLeft(deadline) == 0 || stop.stop_requested()) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
@@ -103,12 +106,12 @@ bool WaitForExit(pid_t pid, Clock::time_point deadline, int& status) {
 class SpawnSetup {
 public:
     SpawnSetup(int outFd, const std::string& workDir) {
-        posix_spawn_file_actions_init(&m_actions);
-        posix_spawnattr_init(&m_attr);
-        posix_spawn_file_actions_addchdir_np(&m_actions, workDir.c_str());
-        posix_spawn_file_actions_addopen(&m_actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_adddup2(&m_actions, outFd, 1);
-        posix_spawn_file_actions_adddup2(&m_actions, outFd, 2);
+        posix_spawn_file_actions_init(&actions_);
+        posix_spawnattr_init(&attr_);
+        posix_spawn_file_actions_addchdir_np(&actions_, workDir.c_str());
+        posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions_, outFd, 1);
+        posix_spawn_file_actions_adddup2(&actions_, outFd, 2);
         // A fresh group to kill as a whole, and none of our own signal settings.
         sigset_t none, defaults;
         sigemptyset(&none);
@@ -116,25 +119,25 @@ public:
         for (int sig : {SIGPIPE, SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGCHLD}) {
             sigaddset(&defaults, sig);
         }
-        posix_spawnattr_setpgroup(&m_attr, 0);
-        posix_spawnattr_setsigmask(&m_attr, &none);
-        posix_spawnattr_setsigdefault(&m_attr, &defaults);
+        posix_spawnattr_setpgroup(&attr_, 0);
+        posix_spawnattr_setsigmask(&attr_, &none);
+        posix_spawnattr_setsigdefault(&attr_, &defaults);
         posix_spawnattr_setflags(
-            &m_attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+            &attr_, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     }
     ~SpawnSetup() {
-        posix_spawn_file_actions_destroy(&m_actions);
-        posix_spawnattr_destroy(&m_attr);
+        posix_spawn_file_actions_destroy(&actions_);
+        posix_spawnattr_destroy(&attr_);
     }
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
 
-    const posix_spawn_file_actions_t* Actions() const { return &m_actions; }
-    const posix_spawnattr_t* Attributes() const { return &m_attr; }
+    const posix_spawn_file_actions_t* Actions() const { return &actions_; }
+    const posix_spawnattr_t* Attributes() const { return &attr_; }
 
 private:
-    posix_spawn_file_actions_t m_actions;
-    posix_spawnattr_t m_attr;
+    posix_spawn_file_actions_t actions_;
+    posix_spawnattr_t attr_;
 };
 
 bool IsExecutableFile(const std::string& path) {
@@ -147,7 +150,8 @@ bool IsExecutableFile(const std::string& path) {
 
 ChildResult RunChildProcess(const std::vector<std::string>& argv, const std::string& workDir,
                             std::chrono::milliseconds timeout,
-                            const std::function<void(const std::string&)>& onLine) {
+                            const std::function<void(const std::string&)>& onLine,
+                            std::stop_token stop) {
     ChildResult result;
     if (argv.empty()) return result;
     int fds[2];
@@ -173,10 +177,11 @@ ChildResult RunChildProcess(const std::vector<std::string>& argv, const std::str
 
     const Clock::time_point deadline = Clock::now() + timeout;
     LineSplitter lines(onLine);
-    const bool drained = DrainOutput(fds[0], deadline, lines);
+    const bool drained = DrainOutput(fds[0], deadline, lines, stop);
     int status = 0;
-    if (!drained || !WaitForExit(pid, deadline, status)) {
-        result.bTimedOut = true;
+    if (!drained || !WaitForExit(pid, deadline, status, stop)) {
+        result.bCancelled = stop.stop_requested();
+        result.bTimedOut = !result.bCancelled;
         KillChildGroup(pid);
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }

@@ -28,22 +28,22 @@ constexpr uint32_t kMaxChunkSize = 1 << 20;
 class RawFile {
 public:
     explicit RawFile(const std::string& path)
-        : m_fd(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC)) {
+        : fd_(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC)) {
         struct stat st {};
-        if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 && S_ISREG(st.st_mode)) {
-            m_size = static_cast<uint64_t>(st.st_size);
+        if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) {
+            size_ = static_cast<uint64_t>(st.st_size);
         }
     }
     ~RawFile() {
-        if (m_fd >= 0) ::close(m_fd);
+        if (fd_ >= 0) ::close(fd_);
     }
     RawFile(const RawFile&) = delete;
     RawFile& operator=(const RawFile&) = delete;
 
     // Reads bytes at offset; false when any of them lies outside the file.
     bool Read(uint64_t offset, void* out, uint64_t length) const {
-        if (m_fd < 0 || offset > m_size || length > m_size - offset) return false;
-        return ::pread(m_fd, out, length, static_cast<off_t>(offset)) ==
+        if (fd_ < 0 || offset > size_ || length > size_ - offset) return false;
+        return ::pread(fd_, out, length, static_cast<off_t>(offset)) ==
                static_cast<ssize_t>(length);
     }
     bool Le32(uint64_t offset, uint32_t& value) const {
@@ -63,17 +63,17 @@ public:
         return Read(offset, b, 4) && std::memcmp(b, tag, 4) == 0;
     }
     bool WriteLe32(uint64_t offset, uint32_t value) const {
-        if (m_fd < 0 || offset > m_size || m_size - offset < 4) return false;
+        if (fd_ < 0 || offset > size_ || size_ - offset < 4) return false;
         const unsigned char b[4] = {
             static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
             static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-        return ::pwrite(m_fd, b, 4, static_cast<off_t>(offset)) == 4;
+        return ::pwrite(fd_, b, 4, static_cast<off_t>(offset)) == 4;
     }
-    uint64_t Size() const { return m_size; }
+    uint64_t Size() const { return size_; }
 
 private:
-    int m_fd;
-    uint64_t m_size = 0;
+    int fd_;
+    uint64_t size_ = 0;
 };
 
 struct Directory {

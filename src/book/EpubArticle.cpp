@@ -2,8 +2,7 @@
 
 #include "book/WebAddress.h"
 #include "book/XmlText.h"
-#include "engine/ArticleRenderer.h"
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 
 namespace pw {
 
@@ -45,11 +44,10 @@ std::string LinkOrText(const std::string& address) {
 
 std::string HeadingXhtml(const TreeEntry& entry) {
     std::string out = "<h1 class=\"title\">" + XmlText(ArticleTitle(entry)) + "</h1>\n";
-    const ArticleInfo* record = entry.pArticle;
-    if (!record) return out;
-    out += std::string("<div class=\"info\">") + kTimeLabel + XmlText(Utf8Of(record->strTime)) +
-           "<br/>" + kCategoryLabel + XmlText(Utf8Of(record->strCategory)) + "<br/>" +
-           kSourceLabel + LinkOrText(Utf8Of(record->strUrl)) + "</div>\n";
+    if (!entry.bArticle) return out;
+    out += std::string("<div class=\"info\">") + kTimeLabel + XmlText(Utf8Of(entry.strTime)) +
+           "<br/>" + kCategoryLabel + XmlText(Utf8Of(entry.strCategory)) + "<br/>" +
+           kSourceLabel + LinkOrText(Utf8Of(entry.strUrl)) + "</div>\n";
     return out;
 }
 
@@ -57,7 +55,7 @@ std::string HeadingXhtml(const TreeEntry& entry) {
 
 std::string ArticleTitle(const TreeEntry& entry) {
     std::string title = Trimmed(Utf8Of(entry.strText));
-    if (title.empty() && entry.pArticle) title = Trimmed(Utf8Of(entry.pArticle->strTitle));
+    if (title.empty() && entry.bArticle) title = Trimmed(Utf8Of(entry.strTitle));
     return title.empty() ? kUntitled : title;
 }
 
@@ -65,8 +63,8 @@ std::string ArticleBodyXhtml(const TreeEntry& entry, const std::string* page,
                              const PictureResolver& resolvePicture) {
     if (!page) return HeadingXhtml(entry) + "<p class=\"missing\">" + kMissingNote + "</p>";
     const std::string text = WithoutCarriageReturns(*page);
-    if (entry.pArticle) {
-        const std::string heading = ArticleHeading(*entry.pArticle);
+    if (entry.bArticle && !entry.strHeading.empty()) {
+        const std::string& heading = entry.strHeading;
         if (text.compare(0, heading.size(), heading) == 0) {
             return HeadingXhtml(entry) +
                    CleanHtmlFragment(ToUtf8(std::string_view(text).substr(heading.size())),

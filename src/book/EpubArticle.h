@@ -6,7 +6,7 @@
 #include <string>
 
 #include "book/XhtmlCleaner.h"
-#include "job/TreeEntry.h"
+#include "book/TreeEntry.h"
 
 namespace pw {
 

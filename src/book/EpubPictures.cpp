@@ -7,9 +7,8 @@
 #include <cerrno>
 
 #include "book/BmpToPng.h"
-#include "book/FileBytes.h"
-#include "engine/ArticleRenderer.h"
-#include "engine/PictureStore.h"
+#include "base/FileBytes.h"
+#include "base/PictureType.h"
 
 namespace pw {
 
@@ -50,29 +49,29 @@ const char* MediaType(const std::string& extension) {
 
 }  // namespace
 
-CEpubPictures::CEpubPictures(std::string imageDir) : m_strImageDir(std::move(imageDir)) {}
+EpubPictures::EpubPictures(std::string imageDir) : imageDir_(std::move(imageDir)) {}
 
-std::string CEpubPictures::Resolve(const std::string& address) {
+std::string EpubPictures::Resolve(const std::string& address) {
     std::string name = address;
     if (name.rfind("./", 0) == 0) name.erase(0, 2);
     if (name.rfind("img/", 0) != 0) return {};
     name.erase(0, 4);
     if (!IsPlainFileName(name)) return {};
-    const auto known = m_resolved.find(name);
-    if (known != m_resolved.end()) return known->second;
+    const auto known = resolved_.find(name);
+    if (known != resolved_.end()) return known->second;
     const std::string href = Add(name);
-    m_resolved.emplace(name, href);
+    resolved_.emplace(name, href);
     return href;
 }
 
-std::string CEpubPictures::Add(const std::string& name) {
-    const std::string path = m_strImageDir + name;
+std::string EpubPictures::Add(const std::string& name) {
+    const std::string path = imageDir_ + name;
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
         static_cast<unsigned long long>(st.st_size) > kMaxPictureBytes) {
         return {};
     }
-    const char* extension = CPictureStore::SniffExtension(Head(path));
+    const char* extension = SniffPictureExtension(Head(path));
     if (!extension) return {};
     EpubPicture picture;
     std::string bookExtension = extension;
@@ -91,9 +90,9 @@ std::string CEpubPictures::Add(const std::string& name) {
         // EPUB 3.2 reject it without a fallback, and there is no decoder here.
         return {};
     }
-    picture.strHref = "images/p" + std::to_string(m_pictures.size() + 1) + "." + bookExtension;
-    m_pictures.push_back(std::move(picture));
-    return m_pictures.back().strHref;
+    picture.strHref = "images/p" + std::to_string(pictures_.size() + 1) + "." + bookExtension;
+    pictures_.push_back(std::move(picture));
+    return pictures_.back().strHref;
 }
 
 }  // namespace pw

@@ -15,10 +15,10 @@ struct EpubPicture {
     std::string strBytes;      // a converted picture
 };
 
-class CEpubPictures {
+class EpubPictures {
 public:
     // imageDir ends in "/".
-    explicit CEpubPictures(std::string imageDir);
+    explicit EpubPictures(std::string imageDir);
 
     // A page's picture address "img/NAME" as the book names the picture, or
     // empty when it names no usable picture file of the picture folder:
@@ -28,14 +28,14 @@ public:
     // the same answer and the picture is carried once.
     std::string Resolve(const std::string& address);
 
-    const std::vector<EpubPicture>& Pictures() const { return m_pictures; }
+    const std::vector<EpubPicture>& Pictures() const { return pictures_; }
 
 private:
     std::string Add(const std::string& name);
 
-    std::string m_strImageDir;
-    std::map<std::string, std::string> m_resolved;  // file name -> href or empty
-    std::vector<EpubPicture> m_pictures;
+    std::string imageDir_;
+    std::map<std::string, std::string> resolved_;  // file name -> href or empty
+    std::vector<EpubPicture> pictures_;
 };
 
 }  // namespace pw

@@ -8,11 +8,11 @@
 #include "book/EpubArticle.h"
 #include "book/EpubPackage.h"
 #include "book/EpubPictures.h"
-#include "book/FileBytes.h"
+#include "base/FileBytes.h"
 #include "book/XhtmlCleaner.h"
 #include "book/XmlText.h"
 #include "book/ZipWriter.h"
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 
 namespace pw {
 
@@ -35,8 +35,8 @@ bool IsPageName(const std::string& name) {
 
 // The page of an article, or false when there is none to read.
 bool ReadPage(const std::string& dir, const TreeEntry& entry, std::string& page) {
-    if (!entry.pArticle || !IsPageName(entry.pArticle->strFileName)) return false;
-    const std::string path = dir + entry.pArticle->strFileName;
+    if (!entry.bArticle || !IsPageName(entry.strFileName)) return false;
+    const std::string path = dir + entry.strFileName;
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     return ReadFileBytes(path, page);
@@ -47,49 +47,49 @@ struct Document {
     std::string strXhtml;
 };
 
-class CEpubBuilder {
+class EpubBuilder {
 public:
-    CEpubBuilder(const CBookProject& project, std::time_t when)
-        : m_project(project), m_pictures(project.m_strDir + "img/") {
-        m_book.strIdentifier = BookIdentifier(project.m_strName, when);
-        m_book.strTitle = TitleText(project);
-        m_book.strCreator = CleanUtf8(ToUtf8(project.m_strName));
-        if (m_book.strCreator.empty()) m_book.strCreator = m_book.strTitle;
-        m_book.strModified = ModifiedStamp(when);
+    EpubBuilder(const BookDescription& project, std::time_t when)
+        : project_(project), pictures_(project.dir + "img/") {
+        book_.strIdentifier = BookIdentifier(project.name, when);
+        book_.strTitle = TitleText(project);
+        book_.strCreator = CleanUtf8(ToUtf8(project.name));
+        if (book_.strCreator.empty()) book_.strCreator = book_.strTitle;
+        book_.strModified = ModifiedStamp(when);
     }
 
     void AddTitlePage(const std::string& homeUrl) {
         std::string index;
-        const bool found = ReadFileBytes(m_project.m_strDir + "index.html", index);
-        AddDocument("title", kTitlePageHref, m_book.strTitle,
-                    TitlePageXhtml(found ? &index : nullptr, m_book.strTitle, homeUrl));
+        const bool found = ReadFileBytes(project_.dir + "index.html", index);
+        AddDocument("title", kTitlePageHref, book_.strTitle,
+                    TitlePageXhtml(found ? &index : nullptr, book_.strTitle, homeUrl));
     }
 
     void AddEntries(const std::vector<TreeEntry>& entries) {
         size_t next = 0;
-        m_book.toc = Level(entries, next, -1, 0);
-        if (m_book.toc.empty() || m_book.toc.front().nTarget != 0) {
-            m_book.toc.insert(m_book.toc.begin(), EpubNavPoint{m_book.strTitle, 0, {}});
+        book_.toc = Level(entries, next, -1, 0);
+        if (book_.toc.empty() || book_.toc.front().nTarget != 0) {
+            book_.toc.insert(book_.toc.begin(), EpubNavPoint{book_.strTitle, 0, {}});
         }
     }
 
     bool Write(const std::string& path, std::time_t when) {
-        for (const EpubPicture& picture : m_pictures.Pictures()) {
-            m_book.pictures.push_back({"img" + std::to_string(m_book.pictures.size() + 1),
+        for (const EpubPicture& picture : pictures_.Pictures()) {
+            book_.pictures.push_back({"img" + std::to_string(book_.pictures.size() + 1),
                                        picture.strHref, picture.strMediaType});
         }
-        CZipWriter zip(path, when);
+        ZipWriter zip(path, when);
         bool ok = zip.AddBytes("mimetype", "application/epub+zip", false) &&
                   zip.AddBytes("META-INF/container.xml", ContainerXml(), true) &&
-                  zip.AddBytes(kEpubPackagePath, PackageDocument(m_book), true) &&
-                  zip.AddBytes(std::string(kEpubFolder) + "nav.xhtml", NavDocument(m_book), true) &&
-                  zip.AddBytes(std::string(kEpubFolder) + "toc.ncx", NcxDocument(m_book), true) &&
+                  zip.AddBytes(kEpubPackagePath, PackageDocument(book_), true) &&
+                  zip.AddBytes(std::string(kEpubFolder) + "nav.xhtml", NavDocument(book_), true) &&
+                  zip.AddBytes(std::string(kEpubFolder) + "toc.ncx", NcxDocument(book_), true) &&
                   zip.AddBytes(std::string(kEpubFolder) + "style.css", BookStylesheet(), true);
-        for (Document& document : m_documents) {
+        for (Document& document : documents_) {
             ok = ok && zip.AddBytes(kEpubFolder + document.item.strHref,
                                     std::move(document.strXhtml), true);
         }
-        for (const EpubPicture& picture : m_pictures.Pictures()) {
+        for (const EpubPicture& picture : pictures_.Pictures()) {
             const std::string name = kEpubFolder + picture.strHref;
             ok = ok && (picture.strPath.empty() ? zip.AddBytes(name, picture.strBytes, false)
                                                 : zip.AddFile(name, picture.strPath, false));
@@ -98,35 +98,35 @@ public:
     }
 
 private:
-    static std::string TitleText(const CBookProject& project) {
-        std::string title = CleanUtf8(ToUtf8(project.m_strTitle));
+    static std::string TitleText(const BookDescription& project) {
+        std::string title = CleanUtf8(ToUtf8(project.title));
         if (title.find_first_not_of(" \t\n") == std::string::npos) {
-            title = CleanUtf8(ToUtf8(project.m_strName));
+            title = CleanUtf8(ToUtf8(project.name));
         }
         return title.empty() ? "blog" : title;
     }
 
     int AddDocument(const std::string& id, const std::string& href, const std::string& title,
                     const std::string& body) {
-        m_book.documents.push_back({id, href, kXhtmlType});
+        book_.documents.push_back({id, href, kXhtmlType});
         std::string xhtml = XhtmlDocument(title, body);
         // The cleaner's output is well-formed by construction; should it ever
         // not be, a reader must still be able to open the book.
         if (!IsWellFormedXml(xhtml)) {
             xhtml = XhtmlDocument(title, "<h1 class=\"title\">" + XmlText(title) + "</h1>");
         }
-        m_documents.push_back({m_book.documents.back(), std::move(xhtml)});
-        return static_cast<int>(m_book.documents.size()) - 1;
+        documents_.push_back({book_.documents.back(), std::move(xhtml)});
+        return static_cast<int>(book_.documents.size()) - 1;
     }
 
     int AddArticle(const TreeEntry& entry) {
         std::string page;
-        const bool found = ReadPage(m_project.m_strDir, entry, page);
-        const std::string number = std::to_string(m_documents.size());
+        const bool found = ReadPage(project_.dir, entry, page);
+        const std::string number = std::to_string(documents_.size());
         const std::string title = ArticleTitle(entry);
         const std::string body =
             ArticleBodyXhtml(entry, found ? &page : nullptr,
-                             [this](const std::string& src) { return m_pictures.Resolve(src); });
+                             [this](const std::string& src) { return pictures_.Resolve(src); });
         return AddDocument("article" + number, "article" + number + ".xhtml", title, body);
     }
 
@@ -153,23 +153,24 @@ private:
         return points;
     }
 
-    const CBookProject& m_project;
-    CEpubPictures m_pictures;
-    EpubBook m_book;
-    std::vector<Document> m_documents;
+    const BookDescription& project_;
+    EpubPictures pictures_;
+    EpubBook book_;
+    std::vector<Document> documents_;
 };
 
 }  // namespace
 
-std::string EpubBookPath(const CBookProject& project) {
-    return project.m_strDir + project.m_strName + ".epub";
+std::string EpubBookPath(const BookDescription& project) {
+    return project.dir + project.name + ".epub";
 }
 
-int WriteEpubBook(const CBookProject& project, const std::vector<TreeEntry>& entries,
-                  const std::string& homeUrl) {
-    if (!IsPageName(project.m_strName)) return 0;  // the book stays in its folder
+int WriteEpubBook(const BookDescription& project) {
+    const std::vector<TreeEntry>& entries = project.entries;
+    const std::string& homeUrl = project.homeUrl;
+    if (!IsPageName(project.name)) return 0;  // the book stays in its folder
     const std::time_t now = std::time(nullptr);
-    CEpubBuilder builder(project, now);
+    EpubBuilder builder(project, now);
     builder.AddTitlePage(homeUrl);
     builder.AddEntries(entries);
     const std::string path = EpubBookPath(project);

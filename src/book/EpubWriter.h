@@ -6,19 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "book/BookProject.h"
-#include "job/TreeEntry.h"
+#include "book/BookDescription.h"
 
 namespace pw {
 
-// The book's file: m_strDir + m_strName + ".epub".
-std::string EpubBookPath(const CBookProject& project);
+// The book's file: dir + name + ".epub".
+std::string EpubBookPath(const BookDescription& book);
 
-// Writes the book from the pages and pictures in project.m_strDir (index.html,
-// the articles' strFileName pages, img/); homeUrl is the blog's address for a
-// title page when index.html is missing. Returns 1 when the book was written
-// whole, 0 otherwise (no book file is left then, not even an older one).
-int WriteEpubBook(const CBookProject& project, const std::vector<TreeEntry>& entries,
-                  const std::string& homeUrl);
+// Writes the book from the pages and pictures in book.dir (index.html, the
+// articles' strFileName pages, img/); the home address makes a title page when
+// index.html is missing. Returns 1 when the book was written whole, 0
+// otherwise (no book file is left then, not even an older one).
+int WriteEpubBook(const BookDescription& book);
 
 }  // namespace pw

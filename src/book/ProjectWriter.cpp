@@ -1,9 +1,9 @@
 #include "book/ProjectWriter.h"
 
-#include "app/Identity.h"
-#include "engine/Encoding.h"
-#include "engine/TextFile.h"
-#include "engine/TextRoutines.h"
+#include "base/Identity.h"
+#include "base/Encoding.h"
+#include "base/TextFile.h"
+#include "base/TextRoutines.h"
 
 namespace pw {
 
@@ -23,8 +23,7 @@ std::string SitemapItem(const std::string& name, const std::string* local) {
 
 // An article that no worker took has no file name and is listed with an empty one.
 std::string ArticleItem(const TreeEntry& entry) {
-    const std::string fileName = entry.pArticle ? entry.pArticle->strFileName : std::string();
-    return SitemapItem(entry.strText, &fileName);
+    return SitemapItem(entry.strText, &entry.strFileName);
 }
 
 // The blog's name comes from the network; a line break in it would add lines
@@ -50,22 +49,22 @@ std::string IndexPageText(const std::string& homeUrl, const std::string& blogNam
         "<table width=\"*\" border=\"0\" align=\"center\" valign=\"middle\"><tr><td><center>";
     page += "<font size=10 color=blue><a href=\"" + homeUrl + "\" target=_blank>" + blogName +
             "</a></font><br>";
-    page += A("制作by：") + "<a href=\"" + kShopUrl + "\">" + A(kProductNameUtf8) + "(" +
+    page += Gbk("制作by：") + "<a href=\"" + kShopUrl + "\">" + Gbk(kProductNameUtf8) + "(" +
             kProgramName + ")</a><br>";
     page += madeAt + "<br>";
     page += "</center></td></tr></table></td></tr></table>";
     return page;
 }
 
-std::string ProjectFileText(const CBookProject& project) {
-    const std::string& name = project.m_strName;
+std::string ProjectFileText(const BookDescription& book) {
+    const std::string& name = book.name;
     std::string text = "[OPTIONS]\n";
     text += "Compatibility=1.1\n";
     text += "Default window=Main\n";
-    text += A("Default font=宋体,9,1\n");
-    text += "Title=" + OneLine(project.m_strTitle) + "\n";
-    text += "COPYRIGHT=" + A("博客批量下载 ") + kSiteUrl + A(" 由") + A(kProductNameUtf8) +
-            A("制作") + "\n";
+    text += Gbk("Default font=宋体,9,1\n");
+    text += "Title=" + OneLine(book.title) + "\n";
+    text += "COPYRIGHT=" + Gbk("博客批量下载 ") + kSiteUrl + Gbk(" 由") + Gbk(kProductNameUtf8) +
+            Gbk("制作") + "\n";
     text += "Default Topic=index.html\n";
     text += "Compiled file=" + name + ".chm\n";
     text += "Contents file=" + name + ".hhc\n";
@@ -74,7 +73,7 @@ std::string ProjectFileText(const CBookProject& project) {
     text += "Display compile progress=yes\n";
     text += "Full-text search=yes\n";
     text += "Flat=no\n";
-    text += A("Language=0x804 中文(中国)\n");
+    text += Gbk("Language=0x804 中文(中国)\n");
     text += "Create CHI file=no\n";
     text += "\n";
     text += "[WINDOWS]\n";
@@ -112,24 +111,21 @@ std::string IndexFileText(const std::vector<TreeEntry>& entries) {
     return text;
 }
 
-int WriteIndexPage(const CBookProject& project, const std::string& homeUrl,
-                   const std::string& blogName) {
-    return WriteProjectText(project.m_strDir + "index.html",
-                            IndexPageText(homeUrl, blogName, NowText()));
+int WriteIndexPage(const BookDescription& book) {
+    return WriteProjectText(book.dir + "index.html",
+                            IndexPageText(book.homeUrl, book.title, NowText()));
 }
 
-int WriteProjectFile(const CBookProject& project) {
-    return WriteProjectText(project.m_strDir + project.m_strName + ".hhp",
-                            ProjectFileText(project));
+int WriteProjectFile(const BookDescription& book) {
+    return WriteProjectText(book.dir + book.name + ".hhp", ProjectFileText(book));
 }
 
-int WriteContentsFile(const CBookProject& project, const std::vector<TreeEntry>& entries) {
-    return WriteProjectText(project.m_strDir + project.m_strName + ".hhc",
-                            ContentsFileText(entries));
+int WriteContentsFile(const BookDescription& book) {
+    return WriteProjectText(book.dir + book.name + ".hhc", ContentsFileText(book.entries));
 }
 
-int WriteIndexFile(const CBookProject& project, const std::vector<TreeEntry>& entries) {
-    return WriteProjectText(project.m_strDir + project.m_strName + ".hhk", IndexFileText(entries));
+int WriteIndexFile(const BookDescription& book) {
+    return WriteProjectText(book.dir + book.name + ".hhk", IndexFileText(book.entries));
 }
 
 }  // namespace pw

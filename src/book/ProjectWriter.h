@@ -8,23 +8,20 @@
 #include <string>
 #include <vector>
 
-#include "book/BookProject.h"
-#include "engine/TextFile.h"
-#include "job/TreeEntry.h"
+#include "book/BookDescription.h"
 
 namespace pw {
 
 std::string IndexPageText(const std::string& homeUrl, const std::string& blogName,
                           const std::string& madeAt);
-std::string ProjectFileText(const CBookProject& project);
+std::string ProjectFileText(const BookDescription& book);
 std::string ContentsFileText(const std::vector<TreeEntry>& entries);
 std::string IndexFileText(const std::vector<TreeEntry>& entries);
 
-// "index.html" in the project folder, stamped with the current local time.
-int WriteIndexPage(const CBookProject& project, const std::string& homeUrl,
-                   const std::string& blogName);
-int WriteProjectFile(const CBookProject& project);
-int WriteContentsFile(const CBookProject& project, const std::vector<TreeEntry>& entries);
-int WriteIndexFile(const CBookProject& project, const std::vector<TreeEntry>& entries);
+// "index.html" in the book's folder, stamped with the current local time.
+int WriteIndexPage(const BookDescription& book);
+int WriteProjectFile(const BookDescription& book);
+int WriteContentsFile(const BookDescription& book);
+int WriteIndexFile(const BookDescription& book);
 
 }  // namespace pw

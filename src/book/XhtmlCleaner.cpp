@@ -225,23 +225,23 @@ std::string ParserInput(std::string_view html) {
     return out;
 }
 
-class CXhtmlWriter {
+class XhtmlWriter {
 public:
-    explicit CXhtmlWriter(const PictureResolver& resolvePicture)
-        : m_resolvePicture(resolvePicture) {}
+    explicit XhtmlWriter(const PictureResolver& resolvePicture)
+        : resolvePicture_(resolvePicture) {}
 
     std::string Write(xmlDoc* doc) {
         Children(reinterpret_cast<xmlNode*>(doc), Context::Flow, 0);
-        return std::move(m_out);
+        return std::move(out_);
     }
 
 private:
     template <typename Fn>
     std::string Capture(Fn fn) {
         std::string saved;
-        std::swap(saved, m_out);
+        std::swap(saved, out_);
         fn();
-        std::swap(saved, m_out);
+        std::swap(saved, out_);
         return saved;
     }
 
@@ -253,7 +253,7 @@ private:
 
     void Node(xmlNode* node, Context context, int depth) {
         if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
-            if (node->content) AppendXmlText(m_out, reinterpret_cast<const char*>(node->content));
+            if (node->content) AppendXmlText(out_, reinterpret_cast<const char*>(node->content));
             return;
         }
         if (!IsElement(node)) return;  // comments, instructions, document types
@@ -282,7 +282,7 @@ private:
             case Kind::Cell:
                 if (phrasing) {
                     Children(node, context, depth);
-                    m_out += ' ';
+                    out_ += ' ';
                     return;
                 }
                 return Wrapped(node, kDivision, Context::Flow, depth);
@@ -298,10 +298,10 @@ private:
             // Void elements: whatever the parser hung below one is page
             // content it misplaced.
             case Kind::Break:
-                m_out += "<br/>";
+                out_ += "<br/>";
                 return Children(node, context, depth);
             case Kind::Rule:
-                m_out += phrasing ? "<br/>" : "<hr/>";
+                out_ += phrasing ? "<br/>" : "<hr/>";
                 return Children(node, context, depth);
             case Kind::Image:
                 Image(node);
@@ -313,25 +313,25 @@ private:
 
     void Wrapped(xmlNode* node, const Rule& rule, Context inner, int depth,
                  const std::string& extra = {}) {
-        m_out += std::string("<") + rule.output + extra + CommonAttributes(node, rule) + ">";
+        out_ += std::string("<") + rule.output + extra + CommonAttributes(node, rule) + ">";
         Children(node, inner, depth);
-        m_out += std::string("</") + rule.output + ">";
+        out_ += std::string("</") + rule.output + ">";
     }
 
     // A block met inside a line keeps its text and its line break.
     void UnwrappedLine(xmlNode* node, int depth) {
         Children(node, Context::Phrasing, depth);
-        m_out += "<br/>";
+        out_ += "<br/>";
     }
 
     // A list holds items only: whatever stands between them goes into items of its own.
     void List(xmlNode* node, const Rule& rule, int depth) {
         std::string extra;
         if (rule.output == std::string_view("ol")) extra = StartAttribute(node);
-        m_out += std::string("<") + rule.output + extra + CommonAttributes(node, rule) + ">";
+        out_ += std::string("<") + rule.output + extra + CommonAttributes(node, rule) + ">";
         std::string stray;
         auto flush = [&] {
-            if (!IsBlank(stray)) m_out += "<li>" + stray + "</li>";
+            if (!IsBlank(stray)) out_ += "<li>" + stray + "</li>";
             stray.clear();
         };
         for (xmlNode* child = node->children; child; child = child->next) {
@@ -343,7 +343,7 @@ private:
             }
         }
         flush();
-        m_out += std::string("</") + rule.output + ">";
+        out_ += std::string("</") + rule.output + ">";
     }
 
     static std::string StartAttribute(xmlNode* node) {
@@ -358,9 +358,9 @@ private:
     // One body of rows whatever head, body and foot parts the page had; content
     // outside rows forms rows of its own.
     void Table(xmlNode* node, int depth) {
-        m_out += "<table" + CommonAttributes(node, kTable) + "><tbody>";
+        out_ += "<table" + CommonAttributes(node, kTable) + "><tbody>";
         TableRows(node, depth);
-        m_out += "</tbody></table>";
+        out_ += "</tbody></table>";
     }
 
     void TableRows(xmlNode* parent, int depth) {
@@ -410,7 +410,7 @@ private:
         }
         flush();
         if (cells.empty()) return;
-        m_out +=
+        out_ +=
             "<tr" + (row ? CommonAttributes(row, kRow) : std::string()) + ">" + cells + "</tr>";
     }
 
@@ -418,22 +418,22 @@ private:
     // stands in for it.
     void Image(xmlNode* node) {
         const std::string alt = Attribute(node, "alt");
-        const std::string source = m_resolvePicture ? m_resolvePicture(Attribute(node, "src")) : "";
+        const std::string source = resolvePicture_ ? resolvePicture_(Attribute(node, "src")) : "";
         if (source.empty()) {
-            AppendXmlText(m_out, alt);
+            AppendXmlText(out_, alt);
             return;
         }
-        m_out += "<img src=\"" + XmlAttribute(source) + "\" alt=\"" + XmlAttribute(alt) + "\"" +
+        out_ += "<img src=\"" + XmlAttribute(source) + "\" alt=\"" + XmlAttribute(alt) + "\"" +
                  CommonAttributes(node, kImage) + "/>";
     }
 
     // Links keep plain web addresses only and never nest.
     void Link(xmlNode* node, int depth) {
-        const std::string href = m_bInLink ? "" : SafeWebAddress(Attribute(node, "href"));
+        const std::string href = inLink_ ? "" : SafeWebAddress(Attribute(node, "href"));
         if (href.empty()) return Wrapped(node, kSpan, Context::Phrasing, depth);
-        m_bInLink = true;
+        inLink_ = true;
         Wrapped(node, kAnchor, Context::Phrasing, depth, " href=\"" + XmlAttribute(href) + "\"");
-        m_bInLink = false;
+        inLink_ = false;
     }
 
     // Markup nested deeper than kMaxDepth keeps its text, pictures and line
@@ -460,12 +460,12 @@ private:
     // True when the node's children are to be walked.
     bool EnterFlat(xmlNode* node) {
         if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
-            if (node->content) AppendXmlText(m_out, reinterpret_cast<const char*>(node->content));
+            if (node->content) AppendXmlText(out_, reinterpret_cast<const char*>(node->content));
             return false;
         }
         if (!IsElement(node)) return false;
         const Kind kind = RuleOf(node).kind;
-        if (kind == Kind::Break) m_out += "<br/>";
+        if (kind == Kind::Break) out_ += "<br/>";
         if (kind == Kind::Image) Image(node);
         return kind != Kind::Drop && node->children;
     }
@@ -478,10 +478,10 @@ private:
             case Kind::ListItem:
             case Kind::Row:
                 // The ends of nested blocks make one line break, not thousands.
-                if (!m_out.ends_with("<br/>")) m_out += "<br/>";
+                if (!out_.ends_with("<br/>")) out_ += "<br/>";
                 break;
             case Kind::Cell:
-                m_out += ' ';
+                out_ += ' ';
                 break;
             default:
                 break;
@@ -495,9 +495,9 @@ private:
     static inline const Rule kRow = {Kind::Row, "tr", nullptr};
     static inline const Rule kImage = {Kind::Image, "img", nullptr};
 
-    const PictureResolver& m_resolvePicture;
-    std::string m_out;
-    bool m_bInLink = false;
+    const PictureResolver& resolvePicture_;
+    std::string out_;
+    bool inLink_ = false;
 };
 
 }  // namespace
@@ -514,7 +514,7 @@ std::string CleanHtmlFragment(std::string_view html, const PictureResolver& reso
     xmlDoc* doc =
         htmlReadMemory(source.data(), static_cast<int>(source.size()), nullptr, "UTF-8", options);
     if (!doc) return {};
-    std::string xhtml = CXhtmlWriter(resolvePicture).Write(doc);
+    std::string xhtml = XhtmlWriter(resolvePicture).Write(doc);
     xmlFreeDoc(doc);
     return xhtml;
 }

@@ -11,13 +11,13 @@ typedef struct zip zip_t;
 
 namespace pw {
 
-class CZipWriter {
+class ZipWriter {
 public:
     // Entries carry the time `when`.
-    CZipWriter(const std::string& path, std::time_t when);
-    ~CZipWriter();
-    CZipWriter(const CZipWriter&) = delete;
-    CZipWriter& operator=(const CZipWriter&) = delete;
+    ZipWriter(const std::string& path, std::time_t when);
+    ~ZipWriter();
+    ZipWriter(const ZipWriter&) = delete;
+    ZipWriter& operator=(const ZipWriter&) = delete;
 
     // compress false stores the bytes as they are (the EPUB mimetype entry,
     // pictures that are compressed already).
@@ -32,10 +32,10 @@ public:
 private:
     bool Added(long long index, bool compress);
 
-    zip_t* m_zip = nullptr;
-    std::time_t m_time;
-    bool m_bFailed = false;
-    std::deque<std::string> m_buffers;  // stay put until the archive is written
+    zip_t* zip_ = nullptr;
+    std::time_t time_;
+    bool failed_ = false;
+    std::deque<std::string> buffers_;  // stay put until the archive is written
 };
 
 }  // namespace pw

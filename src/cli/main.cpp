@@ -1,89 +1,171 @@
-// pagewell-cli: the whole job without a window. Address in, book on the desktop.
+// pagewell-cli: the whole job without a window. Address in, books on the desktop.
 
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <thread>
 
 #include "app/AppSettings.h"
-#include "app/MessageLoop.h"
 #include "app/Paths.h"
-#include "cli/CliHost.h"
-#include "engine/Encoding.h"
-#include "job/ArticlePage.h"
-#include "job/DownloadJob.h"
+#include "base/Encoding.h"
+#include "base/Identity.h"
+#include "book/BookFormats.h"
+#include "cli/CliListener.h"
+#include "job/Job.h"
+#include "job/JobReport.h"
+#include "net/CookieFile.h"
 
 namespace {
 
-std::atomic<int> g_interrupts{0};
+// Exit statuses, as --help and the manual page give them.
+constexpr int kComplete = 0;
+constexpr int kNoBook = 1;
+constexpr int kUsage = 2;
+constexpr int kIncomplete = 3;
+
+std::atomic<int> interrupts{0};
 
 void OnInterrupt(int) {
-    if (g_interrupts.fetch_add(1) >= 1) _exit(130);  // a second Ctrl-C ends at once
+    if (interrupts.fetch_add(1) >= 1) _exit(130);  // a second Ctrl-C ends at once
+}
+
+struct Arguments {
+    std::string address;
+    int workers = -1;
+    std::string desktop;
+    std::string formats;
+    bool quiet = false;
+    bool verbose = false;
+    int delay = -1;
+    int retries = -1;
+    bool fresh = false;
+    bool keep = false;
+    std::string cookies;
+};
+
+constexpr const char* kFooter =
+    "Pages are fetched through the proxy named by http_proxy, when set.\n"
+    "Ctrl-C stops the download; the books are still made of what was downloaded,\n"
+    "and the next run on the same blog continues where this one stopped.\n"
+    "Settings: $XDG_CONFIG_HOME/pagewell/Pagewell.cfg (threadcnt, bookformats,\n"
+    "retries, requestdelay, keepdownloads).\n"
+    "Exit status: 0 a book was delivered with every listed article; 3 a book was\n"
+    "delivered but some articles are missing (listed on stderr and in report.txt);\n"
+    "1 no book; 2 wrong usage; 130 a second Ctrl-C.";
+
+void Describe(CLI::App& app, Arguments& a) {
+    app.add_option("address", a.address, "Address of the blog")->required();
+    app.add_option("-j,--workers", a.workers, "Download workers (default: threadcnt setting, 5)")
+        ->check(CLI::Range(1, 20));
+    app.add_option("-d,--desktop", a.desktop, "Folder that receives the books (default: desktop)");
+    app.add_option("--formats", a.formats,
+                   "Books to make: chm, epub or both (default: bookformats setting, both)")
+        ->check(CLI::IsMember({"chm", "epub", "both"}));
+    app.add_flag("-q,--quiet", a.quiet, "Show no progress, only messages and the result");
+    app.add_flag("-v,--verbose", a.verbose, "Also show the CHM compiler's own output");
+    app.add_option("--delay", a.delay,
+                   "Milliseconds between two requests to one host (default: requestdelay, 0)")
+        ->check(CLI::Range(0, 600000));
+    app.add_option("--retries", a.retries,
+                   "Attempts in all for a request that fails for a moment (default: retries, 4)")
+        ->check(CLI::Range(1, 20));
+    app.add_flag("--fresh", a.fresh, "Start over instead of continuing an earlier job");
+    app.add_flag("--keep", a.keep,
+                 "Keep the downloaded pages after delivery; later runs fetch only new articles");
+    app.add_option("--cookies", a.cookies,
+                   "A cookies.txt file (Netscape format) whose cookies go to the blog service");
+    app.set_version_flag("--version", std::string("pagewell-cli ") + pw::kVersion);
+    app.footer(kFooter);
+}
+
+// The question chmcmd's absence raises, asked on the terminal (no without one).
+void OfferCompilerInstall(pw::CliListener& out) {
+    out.Error(pw::Gbk("编译电子书的必备文件“chmcmd”不存在，是否从网上下载？"));
+    if (!::isatty(STDIN_FILENO)) return;
+    std::cerr << "[y/N] " << std::flush;
+    std::string answer;
+    std::getline(std::cin, answer);
+    if (answer.empty() || (answer[0] != 'y' && answer[0] != 'Y')) return;
+    out.Error(pw::Gbk("chmcmd 无法从网上下载：请用系统的软件包管理器安装 Debian 软件包 fp-utils"
+                      "（例如 sudo apt-get install fp-utils），然后重新制作电子书。"));
+}
+
+int Report(const pw::JobResult& result, pw::CliListener& out) {
+    for (const auto& missing : result.missing) out.Error(pw::MissingArticleText(missing));
+    if (result.compilerMissing) OfferCompilerInstall(out);
+    if (!result.finalText.empty()) out.Error(result.finalText);
+    if (result.end != pw::JobResult::End::Delivered) return kNoBook;
+    if (!result.missing.empty() || result.picturesKeptRemote > 0) {
+        out.Error(pw::SummaryText(result));
+    }
+    if (!result.reportPath.empty()) {
+        out.Error(pw::Gbk("任务报告：") + pw::ToAnsi(result.reportPath));
+    }
+    for (const auto& book : result.books) std::printf("%s\n", book.c_str());
+    std::fflush(stdout);
+    return result.missing.empty() ? kComplete : kIncomplete;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Turns a blog into a CHM e-book on the desktop.", "pagewell-cli"};
-    std::string address;
-    int workers = -1;
-    std::string desktop;
-    bool quiet = false;
-    std::string formats;
-    app.add_option("address", address, "Address of the blog")->required();
-    app.add_option("-j,--workers", workers, "Download workers (default: threadcnt setting, 5)")
-        ->check(CLI::Range(1, 20));
-    app.add_option("-d,--desktop", desktop, "Folder that receives the book (default: desktop)");
-    app.add_option("--formats", formats,
-                   "Books to make: chm, epub or both (default: bookformats setting, both)")
-        ->check(CLI::IsMember({"chm", "epub", "both"}));
-    app.add_flag("-q,--quiet", quiet, "Show no progress, only messages and the result");
-    app.footer(
-        "Pages are fetched through the proxy named by http_proxy, when set.\n"
-        "Ctrl-C stops the download; the book is still made of what was downloaded.\n"
-        "Exit status: 0 when a book was delivered, 1 otherwise, 2 for wrong usage.");
+    CLI::App app{"Turns a blog into a CHM and an EPUB e-book on the desktop.", "pagewell-cli"};
+    Arguments args;
+    Describe(app, args);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : 2;
+        return app.exit(e) == 0 ? kComplete : kUsage;
     }
 
+    std::string desktop = args.desktop;
     if (!desktop.empty()) {
-        if (!pw::MakeDirs(desktop)) {
+        if (!pw::MakeDirs(desktop, 0755)) {
             std::cerr << "pagewell: cannot create " << desktop << std::endl;
-            return 2;
+            return kUsage;
         }
         if (desktop.back() != '/') desktop.push_back('/');
+    } else {
+        desktop = pw::GetDesktopDir();
     }
 
-    pw::Settings();  // loads the settings file and makes the working folder
-    if (!formats.empty()) pw::Settings().m_strBookFormats = formats;  // this run only
-    pw::CMessageLoop loop;
-    pw::CCliHost host(loop, quiet);
-    pw::AttachHost(&host);
+    pw::AppSettings& settings = pw::Settings();
+    pw::JobOptions options = settings.MakeJobOptions(pw::ToAnsi(args.address), desktop);
+    if (args.workers > 0) options.workers = args.workers;
+    if (!args.formats.empty()) options.formats = pw::ParseBookFormats(args.formats);
+    if (args.delay >= 0) options.requestDelay = std::chrono::milliseconds(args.delay);
+    if (args.retries > 0) options.attempts = args.retries;
+    options.fresh = args.fresh;
+    options.keepDownloads = options.keepDownloads || args.keep;
+    if (!args.cookies.empty()) {
+        std::string error;
+        options.cookies = pw::CookieFileSource(args.cookies, &error);
+        if (!options.cookies) {
+            std::cerr << "pagewell: " << error << std::endl;
+            return kUsage;
+        }
+    }
+
+    pw::CliListener listener({args.quiet, args.verbose, ::isatty(STDOUT_FILENO) != 0}, stdout,
+                             stderr);
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
 
-    int exitCode = 1;
-    {
-        pw::CArticlePage page;
-        page.SetWorkerCount(workers);
-        if (!desktop.empty()) page.SetDesktopDir(desktop);
-        page.OnStartButton(pw::ToAnsi(address));
-        bool stopRequested = false;
-        loop.RunUntil([&] { return host.Finished(); }, std::chrono::hours(24 * 365),
-                      [&] {
-                          if (g_interrupts.load() > 0 && !stopRequested) {
-                              stopRequested = true;
-                              pw::OnStopDownload();
-                          }
-                      });
-        for (const auto& book : page.DeliveredBooks()) std::printf("%s\n", book.c_str());
-        if (!host.Book().empty()) exitCode = 0;
+    pw::Job job(std::move(options), listener);
+    job.Start();
+    bool stopRequested = false;
+    while (!job.Finished()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (interrupts.load() > 0 && !stopRequested) {
+            stopRequested = true;
+            job.Stop();
+        }
     }
-    pw::AttachHost(nullptr);
-    return exitCode;
+    job.Wait();
+    return Report(job.Result(), listener);
 }

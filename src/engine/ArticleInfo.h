@@ -1,10 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace pw {
 
-// One article as an engine lists it; the tree keeps a copy per article item.
+// One article as an engine lists it; the job keeps a copy per listed article.
 struct ArticleInfo {
     std::string strId;
     std::string strTitle;
@@ -12,14 +13,18 @@ struct ArticleInfo {
     std::string strUrl;
     std::string strCategory;
     std::string strTime;
-    std::string strLocalPath;
-    std::string strFileName;
+    std::string strLocalPath;  // set by the job before DownloadArticle
+    std::string strFileName;   // the same page relative to the job folder ("7.html")
 };
 
-void InitArticleInfo(ArticleInfo* info);
-void FreeArticleInfo(ArticleInfo* info);
-
 // Called once per listed article; the record is valid only during the call.
-using ArticleCallback = int (*)(ArticleInfo* article, void* userData);
+// Returning false ends the listing (the job was stopped, or has enough).
+using ArticleCallback = std::function<bool(const ArticleInfo& article)>;
+
+// What names one article for the job: an article listed twice (in two
+// categories, say) has one key and is fetched once.
+inline std::string ArticleKey(const ArticleInfo& article) {
+    return article.strId.empty() ? article.strUrl : article.strUrl + "#" + article.strId;
+}
 
 }  // namespace pw

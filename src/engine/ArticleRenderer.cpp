@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "engine/PictureStore.h"
-#include "engine/TextFile.h"
-#include "engine/TextOps.h"
+#include "base/TextFile.h"
+#include "base/TextOps.h"
 
 namespace pw {
 
@@ -74,28 +74,29 @@ std::string PicturePrefix(const ArticleInfo& article) {
     return prefix.empty() ? "p" : prefix;
 }
 
-// Rewrites every picture address the scan finds to its local copy. The scan runs
-// on the lowered body; addresses are read from the same offsets of the unlowered
-// text, since servers treat paths case-sensitively.
-void StorePictures(std::string& body, std::string& unlowered, const ArticleInfo& article,
-                   const std::string& imageDir) {
-    CPictureStore store(imageDir, PicturePrefix(article), article.strUrl);
+// Rewrites every picture address the scan finds to its local copy. Tags and
+// attributes are searched in a lowered copy of the body, so they are found in
+// any letter case; the body itself keeps the author's letters.
+void StorePictures(std::string& body, ArticlePictures& pictures) {
+    std::string lowered = body;
+    MakeLower(lowered);
     int pos = 0;
-    while (pos >= 0 && pos <= Len(body)) {
-        const int img = Find(body, "<img ", pos);
+    while (pos >= 0 && pos <= Len(lowered)) {
+        const int img = Find(lowered, "<img ", pos);
         if (img < 0) break;
-        const int src = Find(body, " src=", img);
+        const int src = Find(lowered, " src=", img);
         if (src < 0) break;
         int begin = 0, end = 0;
-        if (!AttributeValue(body, src + 5, &begin, &end)) break;  // keep the rest as it is
-        const std::string original = Mid(unlowered, begin, end - begin);
-        std::string address = LazyAddress(unlowered, img, TagEnd(body, img));
+        if (!AttributeValue(lowered, src + 5, &begin, &end)) break;  // keep the rest as it is
+        const std::string original = Mid(body, begin, end - begin);
+        std::string address = LazyAddress(body, img, TagEnd(lowered, img));
         if (address.empty()) address = original;
-        std::string replacement = store.Store(address);
+        std::string replacement = pictures.Localise(address);
         if (replacement.empty()) replacement = original;
-        body.replace(static_cast<size_t>(begin), static_cast<size_t>(end - begin), replacement);
-        unlowered.replace(static_cast<size_t>(begin), static_cast<size_t>(end - begin),
-                          replacement);
+        const auto at = static_cast<size_t>(begin);
+        const auto count = static_cast<size_t>(end - begin);
+        body.replace(at, count, replacement);
+        lowered.replace(at, count, replacement);
         pos = begin + Len(replacement);
     }
 }
@@ -103,26 +104,24 @@ void StorePictures(std::string& body, std::string& unlowered, const ArticleInfo&
 }  // namespace
 
 std::string ArticleHeading(const ArticleInfo& article) {
-    static const std::string kPart1 = A("<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">");
+    static const std::string kPart1 = Gbk("<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">");
     static const std::string kPart2 =
-        A("</div></br><div style=\"TEXT-JUSTIFY: distribute; TEXT-ALIGN: justify; FONT-SIZE: "
+        Gbk("</div></br><div style=\"TEXT-JUSTIFY: distribute; TEXT-ALIGN: justify; FONT-SIZE: "
           "13px; MARGIN: 0px;WORD-BREAK: break-all;  LAYOUT-GRID-MODE: line;LINE-HEIGHT: 20px; "
           "BORDER-TOP: black 2px solid\">时间：");
-    static const std::string kPart3 = A("</br>类别：<font color=black>");
-    static const std::string kPart4 = A("</font></br>原文：<a href=\"");
+    static const std::string kPart3 = Gbk("</br>类别：<font color=black>");
+    static const std::string kPart4 = Gbk("</font></br>原文：<a href=\"");
     static const std::string kPart5 = "\" target=\"_blank\">";
     static const std::string kPart6 = "</a></div></br>";
     return kPart1 + article.strTitle + kPart2 + article.strTime + kPart3 + article.strCategory +
            kPart4 + article.strUrl + kPart5 + article.strUrl + kPart6;
 }
 
-void RenderArticlePage(std::string& body, const ArticleInfo* article, const std::string& imageDir) {
-    if (!article) return;
-    std::string unlowered = body;
-    MakeLower(body);
-    StorePictures(body, unlowered, *article, imageDir);
-    if (article->strLocalPath.empty()) return;
-    WriteTextFile(article->strLocalPath, ArticleHeading(*article) + body);
+bool RenderArticlePage(std::string body, const ArticleInfo& article, PictureStore* store) {
+    ArticlePictures pictures(store, article.strUrl, PicturePrefix(article));
+    StorePictures(body, pictures);
+    if (article.strLocalPath.empty()) return false;
+    return WriteTextFile(article.strLocalPath, ArticleHeading(article) + body);
 }
 
 }  // namespace pw

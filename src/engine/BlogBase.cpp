@@ -2,10 +2,9 @@
 
 namespace pw {
 
-CBlogBase* ChooseEngine(const std::vector<std::unique_ptr<CBlogBase>>& engines,
-                        const std::string& address) {
+BlogBase* ChooseEngine(const EngineList& engines, const std::string& address) {
     for (const auto& engine : engines) {
-        if (engine->ParseAddress(address) == 1) return engine.get();
+        if (engine->ParseAddress(address)) return engine.get();
     }
     return nullptr;
 }

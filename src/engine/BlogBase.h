@@ -1,44 +1,50 @@
 #pragma once
 // The contract every site engine fulfils, and the choice of engine for an address.
 
-#include <list>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/ArticleInfo.h"
+#include "engine/ArticleOutcome.h"
+#include "engine/SiteContext.h"
 
 namespace pw {
 
-using CStringList = std::list<std::string>;
-
-class CBlogBase {
+class BlogBase {
 public:
-    virtual ~CBlogBase() = default;
+    explicit BlogBase(SiteContext& site) : site_(site) {}
+    virtual ~BlogBase() = default;
+    BlogBase(const BlogBase&) = delete;
+    BlogBase& operator=(const BlogBase&) = delete;
 
-    // 1 when the address belongs to this engine (fields set), else 0 (nothing changed).
-    virtual int ParseAddress(const std::string& address) = 0;
-    // Fills the list with the blog's category names; 0 when the category page fails.
-    virtual int GetCategories(CStringList* list) = 0;
-    // Walks the whole article list, calling back once per article.
-    virtual void ListArticles(ArticleCallback callback, void* userData) = 0;
-    // Fetches one article and writes its page to strLocalPath. Runs on several
-    // workers at once: reads the engine's fields only.
-    virtual void DownloadArticle(ArticleInfo* article) = 0;
+    // True when the address belongs to this engine (fields set); false leaves
+    // every field as it was.
+    virtual bool ParseAddress(const std::string& address) = 0;
+    // Fills the list with the blog's category names; false when the category
+    // page fails.
+    virtual bool GetCategories(std::vector<std::string>& list) = 0;
+    // Walks the whole article list, calling back once per article, until the
+    // list ends or the callback returns false.
+    virtual void ListArticles(const ArticleCallback& callback) = 0;
+    // Fetches one article and writes its page to article.strLocalPath. Runs on
+    // several workers at once: reads the engine's fields only.
+    virtual ArticleOutcome DownloadArticle(const ArticleInfo& article) const = 0;
+    // The hosts of the service itself (pages, logins); cookies go to no other.
+    virtual std::vector<std::string> ServiceDomains() const = 0;
 
-    std::string m_strAccount;
-    std::string m_strBlogName;
-    std::string m_strHomeUrl;
-    int m_nArticleCount = 0;
-    std::string m_strOutputDir;
-    std::string m_strImageDir;
+    std::string account;
+    std::string blogName;
+    std::string homeUrl;
+    int articleCount = 0;
+
+protected:
+    SiteContext& site_;
 };
 
-// The six engines in their fixed order: Baidu, 163, Qzone, Renren, Sina blog, Sina Weibo.
-std::vector<std::unique_ptr<CBlogBase>> CreateEngines();
+using EngineList = std::vector<std::unique_ptr<BlogBase>>;
 
-// The first engine whose ParseAddress returns exactly 1, or null.
-CBlogBase* ChooseEngine(const std::vector<std::unique_ptr<CBlogBase>>& engines,
-                        const std::string& address);
+// The first engine whose ParseAddress accepts the address, or null.
+BlogBase* ChooseEngine(const EngineList& engines, const std::string& address);
 
 }  // namespace pw

@@ -1,13 +1,12 @@
 #include "engine/PictureStore.h"
 
-#include <atomic>
-#include <cstdint>
-#include <cstring>
-#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include "engine/ArticleRenderer.h"
-#include "engine/TextOps.h"
-#include "net/PageFetcher.h"
+#include <cstring>
+
+#include "base/TextOps.h"
+#include "net/HttpSession.h"
 
 namespace pw {
 
@@ -66,20 +65,10 @@ std::string NormalisePath(const std::string& path) {
 
 }  // namespace
 
-namespace {
-std::atomic<uint64_t> s_nJobPictureBytes{0};
-}  // namespace
+PictureStore::PictureStore(HttpSession& http, std::string imageDir, uint64_t budget)
+    : http_(http), imageDir_(std::move(imageDir)), budget_(budget) {}
 
-void CPictureStore::ResetJobBudget() {
-    s_nJobPictureBytes = 0;
-}
-
-CPictureStore::CPictureStore(std::string imageDir, std::string prefix, std::string pageUrl)
-    : m_strImageDir(std::move(imageDir)),
-      m_strPrefix(std::move(prefix)),
-      m_strPageUrl(std::move(pageUrl)) {}
-
-std::string CPictureStore::ResolveUrl(const std::string& pageUrl, const std::string& address) {
+std::string PictureStore::ResolveUrl(const std::string& pageUrl, const std::string& address) {
     std::string a = address;
     Trim(a);
     Replace(a, "&amp;", "&");
@@ -108,39 +97,117 @@ std::string CPictureStore::ResolveUrl(const std::string& pageUrl, const std::str
     return origin + NormalisePath(basePath + a);
 }
 
-const char* CPictureStore::SniffExtension(const std::string& b) {
-    auto starts = [&](const char* magic, size_t n, size_t at = 0) {
-        return b.size() >= at + n && std::memcmp(b.data() + at, magic, n) == 0;
-    };
-    if (starts("\x89PNG\r\n\x1a\n", 8)) return "png";
-    if (starts("\xFF\xD8\xFF", 3)) return "jpg";
-    if (starts("GIF87a", 6) || starts("GIF89a", 6)) return "gif";
-    if (starts("BM", 2) && b.size() > 14) return "bmp";
-    if (starts("RIFF", 4) && starts("WEBP", 4, 8)) return "webp";
-    return nullptr;
+void PictureStore::Remember(const std::string& url, const std::string& reference) {
+    std::promise<std::string> known;
+    known.set_value(reference);
+    std::lock_guard lock(mutex_);
+    pictures_[url] = known.get_future().share();
+    // New names of the same prefix go on behind the remembered ones.
+    const size_t slash = reference.rfind('/');
+    const size_t underscore = reference.rfind('_');
+    const size_t dot = reference.rfind('.');
+    if (underscore == std::string::npos || dot == std::string::npos || dot < underscore) return;
+    const size_t start = slash == std::string::npos ? 0 : slash + 1;
+    if (underscore < start) return;
+    const std::string prefix = reference.substr(start, underscore - start);
+    int number = 0;
+    for (size_t i = underscore + 1; i < dot; ++i) {
+        const char c = reference[i];
+        if (c < '0' || c > '9' || number > 100000000) return;
+        number = number * 10 + (c - '0');
+    }
+    int& last = names_[prefix];
+    if (number > last) last = number;
 }
 
-std::string CPictureStore::Store(const std::string& address) {
-    if (m_strImageDir.empty()) return {};
-    const auto known = m_stored.find(address);
-    if (known != m_stored.end()) return known->second;
-    if (m_nCount >= kMaxPicturesPerArticle) return {};
-    std::string& reference = m_stored[address];
-    const std::string url = ResolveUrl(m_strPageUrl, address);
-    if (url.empty()) return {};
-    std::string bytes;
-    if (s_nJobPictureBytes.load() >= kMaxPictureBytesPerJob) return {};
-    if (FetchBinary(url, bytes, kMaxPictureBytes) != 0) return {};
-    const char* extension = SniffExtension(bytes);
-    if (!extension) return {};
-    // Hostile pages must not fill the disk: the job keeps at most this much.
-    if (s_nJobPictureBytes.fetch_add(bytes.size()) + bytes.size() > kMaxPictureBytesPerJob) {
+std::string PictureStore::Store(const std::string& url, const std::string& prefix) {
+    std::promise<std::string> mine;
+    std::shared_future<std::string> pending;
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = pictures_.find(url);
+        if (found != pictures_.end()) {
+            pending = found->second;
+        } else {
+            pictures_[url] = mine.get_future().share();
+        }
+    }
+    // Another worker fetches it, or has: its answer is this one's too.
+    if (pending.valid()) return pending.get();
+    std::string reference;
+    try {
+        reference = Fetch(url, prefix);
+    } catch (...) {
+        reference.clear();
+    }
+    mine.set_value(reference);
+    std::lock_guard lock(mutex_);
+    if (reference.empty()) ++keptRemote_;
+    return reference;
+}
+
+std::string PictureStore::Fetch(const std::string& url, const std::string& prefix) {
+    int number = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (bytes_ >= budget_) return {};
+        number = ++names_[prefix];
+    }
+    const std::string base = prefix + "_" + std::to_string(number);
+    const std::string partial = imageDir_ + base + ".part";
+    std::string head;
+    const FetchResult got = http_.GetFile(url, partial, kMaxPictureBytes, &head);
+    if (!got.Ok()) return {};
+    const char* extension = SniffPictureExtension(head);
+    struct stat st {};
+    if (!extension || ::lstat(partial.c_str(), &st) != 0) {
+        ::unlink(partial.c_str());
         return {};
     }
-    const std::string name = m_strPrefix + "_" + std::to_string(++m_nCount) + "." + extension;
-    std::ofstream out(m_strImageDir + name, std::ios::binary | std::ios::trunc);
-    if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush()) return {};
-    reference = "img/" + name;
+    const auto size = static_cast<uint64_t>(st.st_size);
+    {
+        // Hostile pages must not fill the disk: the job keeps at most its budget.
+        std::lock_guard lock(mutex_);
+        ++fetched_;
+        if (bytes_ + size > budget_) {
+            bytes_ = budget_;
+            ::unlink(partial.c_str());
+            return {};
+        }
+        bytes_ += size;
+    }
+    const std::string name = base + "." + extension;
+    if (::rename(partial.c_str(), (imageDir_ + name).c_str()) != 0) {
+        ::unlink(partial.c_str());
+        return {};
+    }
+    const std::string reference = "img/" + name;
+    if (onSaved_) onSaved_(url, reference);
+    return reference;
+}
+
+int PictureStore::KeptRemote() const {
+    std::lock_guard lock(mutex_);
+    return keptRemote_;
+}
+
+int PictureStore::Fetched() const {
+    std::lock_guard lock(mutex_);
+    return fetched_;
+}
+
+std::string ArticlePictures::Localise(const std::string& address) {
+    if (!store_) return {};
+    const auto known = seen_.find(address);
+    if (known != seen_.end()) return known->second;
+    std::string& reference = seen_[address];
+    const std::string url = PictureStore::ResolveUrl(pageUrl_, address);
+    if (url.empty()) return {};
+    // Every address tried counts, failed ones too: a page of broken pictures
+    // must not cost thousands of requests.
+    if (tried_ >= kMaxPicturesPerArticle) return {};
+    ++tried_;
+    reference = store_->Store(url, prefix_);
     return reference;
 }
 

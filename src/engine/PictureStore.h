@@ -1,35 +1,86 @@
 #pragma once
-// Fetches the pictures of one article into the job's picture folder under names
-// that can neither collide between workers nor leave that folder.
+// The pictures of one job. Each picture address is fetched once per job, straight
+// into the job's picture folder, under a name that can neither collide between
+// workers nor leave that folder; an address met again, in the same or another
+// article, gets the file already saved. A job keeps at most a budget of bytes.
 
+#include <cstdint>
+#include <functional>
+#include <future>
 #include <map>
+#include <mutex>
 #include <string>
+
+#include "base/PictureType.h"
 
 namespace pw {
 
-class CPictureStore {
+class HttpSession;
+
+// Picture bytes one job keeps at most; later pictures keep their remote addresses.
+inline constexpr uint64_t kMaxPictureBytesPerJob = 2ull * 1024 * 1024 * 1024;
+// Pictures tried per article at most, failures included; the rest stay remote.
+inline constexpr int kMaxPicturesPerArticle = 500;
+
+class PictureStore {
 public:
-    // imageDir ends in "/"; prefix makes names unique per article (its number).
-    CPictureStore(std::string imageDir, std::string prefix, std::string pageUrl);
+    // imageDir ends in "/".
+    PictureStore(HttpSession& http, std::string imageDir,
+                 uint64_t budget = kMaxPictureBytesPerJob);
 
-    // A new job starts with the whole picture budget (kMaxPictureBytesPerJob).
-    static void ResetJobBudget();
+    // The reference ("img/NAME") of the picture at the absolute address url,
+    // fetching it unless this job has it already; empty when it cannot be
+    // fetched, is no picture, is too large or the budget is spent. prefix names
+    // a new file (prefix + "_" + a number); workers give distinct prefixes.
+    std::string Store(const std::string& url, const std::string& prefix);
 
-    // The page's reference to the stored copy ("img/NAME"), or empty when the
-    // address cannot be resolved, fetched, is no picture, or is too large.
-    std::string Store(const std::string& address);
+    // A picture saved by an earlier run of the job (from its record).
+    void Remember(const std::string& url, const std::string& reference);
+    // Told of every newly saved picture, from the worker that saved it.
+    void SetOnSaved(std::function<void(const std::string& url, const std::string& reference)> f) {
+        onSaved_ = std::move(f);
+    }
+
+    // Pictures that stayed remote because they failed or did not fit.
+    int KeptRemote() const;
+    // Pictures fetched over the network by this run.
+    int Fetched() const;
 
     // An address resolved against the page's address; empty when unusable.
     static std::string ResolveUrl(const std::string& pageUrl, const std::string& address);
-    // File name extension for picture bytes by their signature, or empty.
-    static const char* SniffExtension(const std::string& bytes);
 
 private:
-    std::string m_strImageDir;
-    std::string m_strPrefix;
-    std::string m_strPageUrl;
-    std::map<std::string, std::string> m_stored;  // address -> reference
-    int m_nCount = 0;
+    std::string Fetch(const std::string& url, const std::string& prefix);
+
+    HttpSession& http_;
+    const std::string imageDir_;
+    const uint64_t budget_;
+    std::function<void(const std::string&, const std::string&)> onSaved_;
+
+    mutable std::mutex mutex_;
+    std::map<std::string, std::shared_future<std::string>> pictures_;  // url -> reference
+    std::map<std::string, int> names_;                                 // prefix -> last number
+    uint64_t bytes_ = 0;
+    int keptRemote_ = 0;
+    int fetched_ = 0;
+};
+
+// One article's view of the store: resolves its addresses against the article's
+// page and counts its pictures against the per-article cap.
+class ArticlePictures {
+public:
+    ArticlePictures(PictureStore* store, std::string pageUrl, std::string prefix)
+        : store_(store), pageUrl_(std::move(pageUrl)), prefix_(std::move(prefix)) {}
+
+    // The page's reference for the address, or empty to keep it as it is.
+    std::string Localise(const std::string& address);
+
+private:
+    PictureStore* store_;
+    std::string pageUrl_;
+    std::string prefix_;
+    std::map<std::string, std::string> seen_;  // address -> reference
+    int tried_ = 0;
 };
 
 }  // namespace pw

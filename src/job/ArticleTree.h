@@ -1,15 +1,15 @@
 #pragma once
 // The article tree: blog, categories, articles. A plain model with the tree
 // control's operations; every change is reported to an observer so a window can
-// mirror it. Handles are never reused, 0 means "no item". All calls belong to
-// the UI thread.
+// mirror it. Handles are never reused, 0 means "no item". A job's list thread
+// builds it; afterwards it is only read.
 
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/ArticleInfo.h"
-#include "engine/Host.h"
+#include "job/TreeChange.h"
 
 namespace pw {
 
@@ -23,11 +23,11 @@ enum TreeImage {
     kImagePageSelected = 11,
 };
 
-class CArticleTree {
+class ArticleTree {
 public:
     using Observer = std::function<void(const TreeChange&)>;
 
-    void SetObserver(Observer observer) { m_observer = std::move(observer); }
+    void SetObserver(Observer observer) { observer_ = std::move(observer); }
 
     // Appends as last child of parent (top level for 0); returns the new handle.
     int InsertItem(int parent, const std::string& text, int image, int selectedImage);
@@ -47,7 +47,7 @@ public:
     // The user expanded or collapsed the item in a view; no notification.
     void SetExpandedState(int item, bool expanded);
     void DeleteAllItems();
-    int Count() const { return static_cast<int>(m_items.size()); }
+    int Count() const { return static_cast<int>(items_.size()); }
 
 private:
     struct Item {
@@ -66,11 +66,11 @@ private:
     const Item* At(int item) const;
     void Notify(const TreeChange& change) const;
 
-    std::vector<Item> m_items;
-    int m_nBase = 0;  // handle of m_items[0] is m_nBase + 1
-    int m_nLastTopLevel = 0;
-    int m_nFirstTopLevel = 0;
-    Observer m_observer;
+    std::vector<Item> items_;
+    int base_ = 0;  // handle of items_[0] is base_ + 1
+    int lastTopLevel_ = 0;
+    int firstTopLevel_ = 0;
+    Observer observer_;
 };
 
 }  // namespace pw

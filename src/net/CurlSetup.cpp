@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "net/PageFetcher.h"
+#include "net/HttpSession.h"
 
 namespace pw {
 

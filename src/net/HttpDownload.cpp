@@ -11,12 +11,13 @@
 #include <cerrno>
 #include <chrono>
 
-#include "app/Identity.h"
+#include "base/Identity.h"
+#include "net/CurlSetup.h"
 #include "net/DownloadAddress.h"
 
 namespace pw {
 
-struct CHttpDownload::Attempt {
+struct HttpDownload::Attempt {
     CURLcode code = CURLE_OK;
     CURLMcode multiCode = CURLM_OK;
     long status = 0;
@@ -26,26 +27,26 @@ struct CHttpDownload::Attempt {
 
 struct CurlCallbacks {
     static size_t Header(char* data, size_t size, size_t count, void* self) {
-        static_cast<CHttpDownload*>(self)->OnHeaderLine(std::string_view(data, size * count));
+        static_cast<HttpDownload*>(self)->OnHeaderLine(std::string_view(data, size * count));
         return size * count;
     }
 
     static size_t Body(char* data, size_t size, size_t count, void* self) {
-        return static_cast<CHttpDownload*>(self)->OnBody(data, size * count);
+        return static_cast<HttpDownload*>(self)->OnBody(data, size * count);
     }
 
     static int ResolverStart(void*, void*, void* self) {
-        static_cast<CHttpDownload*>(self)->OnResolving();
+        static_cast<HttpDownload*>(self)->OnResolving();
         return 0;
     }
 
     static curl_socket_t OpenSocket(void* self, curlsocktype, curl_sockaddr* address) {
-        static_cast<CHttpDownload*>(self)->OnSocket(AddressText(*address));
+        static_cast<HttpDownload*>(self)->OnSocket(AddressText(*address));
         return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
     }
 
     static int Prereq(void* self, char* primaryIp, char*, int, int) {
-        static_cast<CHttpDownload*>(self)->OnRequest(primaryIp ? primaryIp : "");
+        static_cast<HttpDownload*>(self)->OnRequest(primaryIp ? primaryIp : "");
         return CURL_PREREQFUNC_OK;
     }
 
@@ -63,16 +64,6 @@ struct CurlCallbacks {
 };
 
 namespace {
-
-void InitCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-int64_t NowMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 bool IsHttps(const std::string& url) {
     return strncasecmp(url.c_str(), "https://", 8) == 0;
@@ -106,57 +97,57 @@ bool IsMissingStatus(CURLcode code) {
 
 }  // namespace
 
-CHttpDownload::CHttpDownload(std::string url, std::string targetPath)
-    : m_strUrl(std::move(url)), m_strTarget(std::move(targetPath)) {}
+HttpDownload::HttpDownload(std::string url, std::string targetPath)
+    : url_(std::move(url)), target_(std::move(targetPath)) {}
 
-CHttpDownload::~CHttpDownload() {
-    if (m_fd >= 0) ::close(m_fd);
+HttpDownload::~HttpDownload() {
+    if (fd_ >= 0) ::close(fd_);
 }
 
-int CHttpDownload::OpenTarget() {
-    if (m_fd >= 0) return 0;
-    m_fd = ::open(m_strTarget.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-    return m_fd >= 0 ? 0 : errno;
+int HttpDownload::OpenTarget() {
+    if (fd_ >= 0) return 0;
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    return fd_ >= 0 ? 0 : errno;
 }
 
-void CHttpDownload::Cancel() {
-    m_bAbort = true;
-    std::lock_guard lock(m_multiMutex);
-    if (m_multi) curl_multi_wakeup(m_multi);
+void HttpDownload::Cancel() {
+    abort_ = true;
+    std::lock_guard lock(multiMutex_);
+    if (multi_) curl_multi_wakeup(multi_);
 }
 
-DownloadResult CHttpDownload::Run(IDownloadListener& listener) {
-    m_pListener = &listener;
+DownloadResult HttpDownload::Run(IDownloadListener& listener) {
+    listener_ = &listener;
     const DownloadResult result =
-        Conclude(m_fd < 0 ? Failed(DownloadFailure::kTransfer, EBADF) : Transfer());
-    m_pListener = nullptr;
+        Conclude(fd_ < 0 ? Failed(DownloadFailure::kTransfer, EBADF) : Transfer());
+    listener_ = nullptr;
     return result;
 }
 
-DownloadResult CHttpDownload::Transfer() {
-    if (m_bAbort) return Ended(DownloadEnd::kAborted);
+DownloadResult HttpDownload::Transfer() {
+    if (abort_) return Ended(DownloadEnd::kAborted);
     struct Session {
-        CHttpDownload& self;
+        HttpDownload& self;
         ~Session() { self.CloseSession(); }
     } session{*this};
     if (!OpenSession()) return Failed(DownloadFailure::kInternet, CURLE_FAILED_INIT);
 
-    std::string url = m_strUrl;
+    std::string url = url_;
     bool secure = IsHttps(url);
     int redirects = 0;
     int authRounds = 0;
     for (;;) {
-        m_strHost = HostOf(url);
+        host_ = HostOf(url);
         const Attempt attempt = Perform(url);
-        if (m_bAbort) return Ended(DownloadEnd::kAborted);
+        if (abort_) return Ended(DownloadEnd::kAborted);
         if (attempt.multiCode != CURLM_OK) {
             return Failed(DownloadFailure::kInternet, attempt.multiCode);
         }
-        if (m_bBodyStarted) return BodyOutcome(attempt, secure);
+        if (bodyStarted_) return BodyOutcome(attempt, secure);
 
         const long status = attempt.connectStatus == 407 ? 407 : attempt.status;
         if (attempt.code != CURLE_OK && status != 407) {
-            if (m_bRequestSent && status == 0 && IsMissingStatus(attempt.code)) {
+            if (requestSent_ && status == 0 && IsMissingStatus(attempt.code)) {
                 return Failed(DownloadFailure::kStatusUnreadable, 0);
             }
             // A refusal whose body broke off is still the refusal.
@@ -166,7 +157,7 @@ DownloadResult CHttpDownload::Transfer() {
         }
         if (status == 401 || status == 407) {
             if (++authRounds <= kMaxAuthRounds && Authenticate(status == 407)) continue;
-            if (m_bAbort) return Ended(DownloadEnd::kAborted);
+            if (abort_) return Ended(DownloadEnd::kAborted);
             // Without credentials the answer is a refusal, not an empty file.
             return Failed(DownloadFailure::kBadStatus, static_cast<int>(status));
         }
@@ -181,14 +172,14 @@ DownloadResult CHttpDownload::Transfer() {
     }
 }
 
-bool CHttpDownload::OpenSession() {
+bool HttpDownload::OpenSession() {
     InitCurlOnce();
     CURL* curl = curl_easy_init();
     CURLM* multi = curl_multi_init();
     {
-        std::lock_guard lock(m_multiMutex);
-        m_easy = curl;
-        m_multi = multi;
+        std::lock_guard lock(multiMutex_);
+        easy_ = curl;
+        multi_ = multi;
     }
     if (!curl || !multi) return false;
 
@@ -197,7 +188,7 @@ bool CHttpDownload::OpenSession() {
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 30L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, m_nStallSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds_);
     curl_easy_setopt(curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &CurlCallbacks::Header);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
@@ -210,24 +201,24 @@ bool CHttpDownload::OpenSession() {
     curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, &CurlCallbacks::Prereq);
     curl_easy_setopt(curl, CURLOPT_PREREQDATA, this);
     // Always from the server, never from a cache on the way.
-    m_headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
-    if (m_headers) m_headers = curl_slist_append(m_headers, "Pragma: no-cache");
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, m_headers);
+    headers_ = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    if (headers_) headers_ = curl_slist_append(headers_, "Pragma: no-cache");
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers_);
     return true;
 }
 
-void CHttpDownload::CloseSession() {
-    std::lock_guard lock(m_multiMutex);
-    if (m_multi) curl_multi_cleanup(m_multi);
-    if (m_easy) curl_easy_cleanup(m_easy);
-    curl_slist_free_all(m_headers);
-    m_multi = m_easy = nullptr;
-    m_headers = nullptr;
+void HttpDownload::CloseSession() {
+    std::lock_guard lock(multiMutex_);
+    if (multi_) curl_multi_cleanup(multi_);
+    if (easy_) curl_easy_cleanup(easy_);
+    curl_slist_free_all(headers_);
+    multi_ = easy_ = nullptr;
+    headers_ = nullptr;
 }
 
-DownloadResult CHttpDownload::BodyOutcome(const Attempt& attempt, bool secure) const {
+DownloadResult HttpDownload::BodyOutcome(const Attempt& attempt, bool secure) const {
     if (attempt.code != CURLE_OK) {
-        const int code = m_nWriteErrno ? m_nWriteErrno : static_cast<int>(attempt.code);
+        const int code = writeErrno_ ? writeErrno_ : static_cast<int>(attempt.code);
         return Failed(DownloadFailure::kTransfer, code);
     }
     DownloadResult done = Ended(DownloadEnd::kDone);
@@ -235,10 +226,10 @@ DownloadResult CHttpDownload::BodyOutcome(const Attempt& attempt, bool secure) c
     return done;
 }
 
-bool CHttpDownload::Authenticate(bool proxy) {
-    const std::optional<DownloadCredentials> credentials = m_pListener->OnCredentials(proxy);
-    if (!credentials || m_bAbort) return false;
-    CURL* curl = m_easy;
+bool HttpDownload::Authenticate(bool proxy) {
+    const std::optional<DownloadCredentials> credentials = listener_->OnCredentials(proxy);
+    if (!credentials || abort_) return false;
+    CURL* curl = easy_;
     curl_easy_setopt(curl, proxy ? CURLOPT_PROXYUSERNAME : CURLOPT_USERNAME,
                      credentials->strUser.c_str());
     curl_easy_setopt(curl, proxy ? CURLOPT_PROXYPASSWORD : CURLOPT_PASSWORD,
@@ -247,26 +238,26 @@ bool CHttpDownload::Authenticate(bool proxy) {
     return true;
 }
 
-void CHttpDownload::Redirect(const std::string& next) {
-    m_pListener->OnStep(DownloadStep::kRedirect, next);
+void HttpDownload::Redirect(const std::string& next) {
+    listener_->OnStep(DownloadStep::kRedirect, next);
     // Credentials given to one server are not handed to the next.
-    if (HostOf(next) != m_strHost) {
-        curl_easy_setopt(m_easy, CURLOPT_USERNAME, static_cast<char*>(nullptr));
-        curl_easy_setopt(m_easy, CURLOPT_PASSWORD, static_cast<char*>(nullptr));
+    if (HostOf(next) != host_) {
+        curl_easy_setopt(easy_, CURLOPT_USERNAME, static_cast<char*>(nullptr));
+        curl_easy_setopt(easy_, CURLOPT_PASSWORD, static_cast<char*>(nullptr));
     }
 }
 
-CHttpDownload::Attempt CHttpDownload::Perform(const std::string& url) {
+HttpDownload::Attempt HttpDownload::Perform(const std::string& url) {
     Attempt attempt;
-    CURL* curl = m_easy;
-    CURLM* multi = m_multi;
-    m_bResolvedShown = false;
+    CURL* curl = easy_;
+    CURLM* multi = multi_;
+    resolvedShown_ = false;
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     attempt.multiCode = curl_multi_add_handle(multi, curl);
     if (attempt.multiCode != CURLM_OK) return attempt;
 
     int running = 1;
-    while (!m_bAbort) {
+    while (!abort_) {
         attempt.multiCode = curl_multi_perform(multi, &running);
         if (attempt.multiCode != CURLM_OK || running == 0) break;
         // Cancel wakes this up at once; libcurl shortens the wait for its own timers.
@@ -287,67 +278,67 @@ CHttpDownload::Attempt CHttpDownload::Perform(const std::string& url) {
     return attempt;
 }
 
-DownloadResult CHttpDownload::Conclude(DownloadResult result) {
-    if (m_fd >= 0) {
-        const bool closed = ::close(m_fd) == 0;
-        m_fd = -1;
+DownloadResult HttpDownload::Conclude(DownloadResult result) {
+    if (fd_ >= 0) {
+        const bool closed = ::close(fd_) == 0;
+        fd_ = -1;
         // A file whose last bytes may not have reached the disk is no download.
         if (!closed && result.end == DownloadEnd::kDone) {
             result = Failed(DownloadFailure::kTransfer, errno);
         }
     }
     const bool keep = result.end == DownloadEnd::kDone ||
-                      (result.end == DownloadEnd::kAborted && !m_bRequestSent) ||
+                      (result.end == DownloadEnd::kAborted && !requestSent_) ||
                       result.failure == DownloadFailure::kStatusUnreadable;
-    if (!keep) ::unlink(m_strTarget.c_str());
+    if (!keep) ::unlink(target_.c_str());
     return result;
 }
 
-void CHttpDownload::OnHeaderLine(std::string_view line) {
+void HttpDownload::OnHeaderLine(std::string_view line) {
     if (line != "\r\n" && line != "\n") return;
     long status = 0;
-    curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
-    if (status != 200 || m_bBodyStarted) return;
+    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+    if (status != 200 || bodyStarted_) return;
     curl_off_t length = -1;
-    curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-    m_bBodyStarted = true;
-    m_meter.emplace(length, NowMs());
-    m_pListener->OnResponse(length);
+    curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    bodyStarted_ = true;
+    received_ = 0;
+    listener_->OnResponse(length);
 }
 
-size_t CHttpDownload::OnBody(const char* data, size_t size) {
+size_t HttpDownload::OnBody(const char* data, size_t size) {
     // The body of a redirect or a refusal is not the file.
-    if (!m_bBodyStarted) return size;
-    if (m_bAbort) return 0;
+    if (!bodyStarted_) return size;
+    if (abort_) return 0;
     for (size_t done = 0; done < size;) {
-        const ssize_t wrote = ::write(m_fd, data + done, size - done);
+        const ssize_t wrote = ::write(fd_, data + done, size - done);
         if (wrote < 0) {
             if (errno == EINTR) continue;
-            m_nWriteErrno = errno;
+            writeErrno_ = errno;
             return 0;
         }
         done += static_cast<size_t>(wrote);
     }
-    const DownloadProgress progress = m_meter->Add(static_cast<int64_t>(size), NowMs());
-    if (progress.HasNews()) m_pListener->OnProgress(progress);
+    received_ += static_cast<int64_t>(size);
+    listener_->OnReceived(received_);
     return size;
 }
 
-void CHttpDownload::OnResolving() {
-    m_pListener->OnStep(DownloadStep::kResolving, m_strHost);
+void HttpDownload::OnResolving() {
+    listener_->OnStep(DownloadStep::kResolving, host_);
 }
 
-void CHttpDownload::OnSocket(const std::string& ip) {
-    if (!m_bResolvedShown) {
-        m_bResolvedShown = true;
-        m_pListener->OnStep(DownloadStep::kResolved, ip);
+void HttpDownload::OnSocket(const std::string& ip) {
+    if (!resolvedShown_) {
+        resolvedShown_ = true;
+        listener_->OnStep(DownloadStep::kResolved, ip);
     }
-    m_pListener->OnStep(DownloadStep::kConnecting, ip);
+    listener_->OnStep(DownloadStep::kConnecting, ip);
 }
 
-void CHttpDownload::OnRequest(const std::string& ip) {
-    m_bRequestSent = true;
-    m_pListener->OnStep(DownloadStep::kConnected, ip);
+void HttpDownload::OnRequest(const std::string& ip) {
+    requestSent_ = true;
+    listener_->OnStep(DownloadStep::kConnected, ip);
 }
 
 }  // namespace pw

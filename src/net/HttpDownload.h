@@ -15,7 +15,6 @@
 #include <string>
 #include <string_view>
 
-#include "net/DownloadMeter.h"
 
 struct curl_slist;
 
@@ -51,8 +50,8 @@ public:
     virtual void OnStep(DownloadStep /*step*/, const std::string& /*info*/) {}
     // The 200 answer has arrived; size -1 when the server gave no length.
     virtual void OnResponse(int64_t /*size*/) {}
-    // After a block was written, when something of the display should change.
-    virtual void OnProgress(const DownloadProgress& /*progress*/) {}
+    // After a block was written: the body bytes written so far.
+    virtual void OnReceived(int64_t /*received*/) {}
     // The server (401) or the proxy (407) wants credentials: those to try, or
     // nothing to give up.
     virtual std::optional<DownloadCredentials> OnCredentials(bool /*proxy*/) {
@@ -69,17 +68,17 @@ struct DownloadResult {
     bool bSecure = false;  // every address of the transfer, redirects included, was https
 };
 
-class CHttpDownload {
+class HttpDownload {
 public:
     static constexpr long kStallSeconds = 10;
     static constexpr int kMaxRedirects = 10;
     static constexpr int kMaxAuthRounds = 10;
 
     // url must be a full http or https address (see DownloadAddress.h).
-    CHttpDownload(std::string url, std::string targetPath);
-    ~CHttpDownload();
-    CHttpDownload(const CHttpDownload&) = delete;
-    CHttpDownload& operator=(const CHttpDownload&) = delete;
+    HttpDownload(std::string url, std::string targetPath);
+    ~HttpDownload();
+    HttpDownload(const HttpDownload&) = delete;
+    HttpDownload& operator=(const HttpDownload&) = delete;
 
     // Creates or truncates the target (never through a symbolic link); 0, or the
     // errno when it cannot be opened. Must succeed before Run.
@@ -90,10 +89,10 @@ public:
 
     // Any thread, any time, also before Run.
     void Cancel();
-    bool IsCancelled() const { return m_bAbort.load(); }
+    bool IsCancelled() const { return abort_.load(); }
 
     // Receiving nothing for this long fails the transfer.
-    void SetStallSeconds(long seconds) { m_nStallSeconds = seconds; }
+    void SetStallSeconds(long seconds) { stallSeconds_ = seconds; }
 
 private:
     struct Attempt;
@@ -117,24 +116,24 @@ private:
     void OnSocket(const std::string& ip);
     void OnRequest(const std::string& ip);
 
-    const std::string m_strUrl;
-    const std::string m_strTarget;
-    long m_nStallSeconds = kStallSeconds;
-    int m_fd = -1;
+    const std::string url_;
+    const std::string target_;
+    long stallSeconds_ = kStallSeconds;
+    int fd_ = -1;
 
-    std::atomic<bool> m_bAbort{false};
-    std::mutex m_multiMutex;  // guards m_multi against Cancel's wake-up
-    void* m_multi = nullptr;
-    void* m_easy = nullptr;
-    ::curl_slist* m_headers = nullptr;
+    std::atomic<bool> abort_{false};
+    std::mutex multiMutex_;  // guards multi_ against Cancel's wake-up
+    void* multi_ = nullptr;
+    void* easy_ = nullptr;
+    ::curl_slist* headers_ = nullptr;
 
-    IDownloadListener* m_pListener = nullptr;
-    std::string m_strHost;  // server of the current address
-    bool m_bResolvedShown = false;
-    bool m_bRequestSent = false;
-    bool m_bBodyStarted = false;
-    int m_nWriteErrno = 0;
-    std::optional<CDownloadMeter> m_meter;
+    IDownloadListener* listener_ = nullptr;
+    std::string host_;  // server of the current address
+    bool resolvedShown_ = false;
+    bool requestSent_ = false;
+    bool bodyStarted_ = false;
+    int writeErrno_ = 0;
+    int64_t received_ = 0;
 };
 
 }  // namespace pw

@@ -1,20 +1,26 @@
 #pragma once
-// HTTP POST with a hand-made header block, answered with a compressed body: the
-// 163 blog's remote-call interface.
+// The remote-call POST of the 163 service: a hand-made header block and body
+// sent to a host on port 80, answered with a compressed body.
 
 #include <string>
 
+#include "net/FetchResult.h"
+#include "net/HttpSession.h"
+
 namespace pw {
 
-// The raw answer grows up to this size; a longer answer is cut here.
+// The raw answer is held at most this large.
 inline constexpr size_t kMaxPostAnswerBytes = 64u << 20;
 
-// POSTs body to http://host/path (port 80, through the environment's proxy) with
-// the header block's lines (separated by "\n") as request headers, and returns
-// the decompressed answer up to its first zero byte in page. A status other than
-// 200 leaves page empty; a network error leaves it empty and shows the message
-// box "InternetException\r\nm_dwError<code>,m_dwContextError1".
-void PostRequest(std::string& page, const std::string& host, const std::string& path,
-                 const std::string& headers, const std::string& body);
+// Sends the request over the session and puts the decompressed answer, up to its
+// first zero byte, into page. Only a 200 answer fills page; a network failure
+// also sets *networkError to the text the user is shown.
+FetchResult PostRequest(HttpSession& session, std::string& page, const std::string& host,
+                        const std::string& path, const std::string& headers,
+                        const std::string& body, std::string* networkError = nullptr);
+
+// The text shown for a network failure of the request: the client's error code
+// and the request's context value.
+std::string PostFailureText(int code);
 
 }  // namespace pw

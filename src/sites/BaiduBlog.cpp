@@ -1,10 +1,9 @@
 #include "sites/BaiduBlog.h"
 
 #include "engine/ArticleRenderer.h"
-#include "engine/Encoding.h"
-#include "engine/Host.h"
-#include "engine/TextDecode.h"
-#include "engine/TextOps.h"
+#include "base/Encoding.h"
+#include "base/TextDecode.h"
+#include "base/TextOps.h"
 #include "sites/SiteHelpers.h"
 
 namespace pw {
@@ -12,7 +11,7 @@ namespace pw {
 namespace {
 
 const std::string& DateError() {
-    static const std::string text = A("获取日期时间时发生错误，请联系开发者!");
+    static const std::string text = Gbk("获取日期时间时发生错误，请联系开发者!");
     return text;
 }
 
@@ -20,12 +19,13 @@ const std::string& DateError() {
 // carries over between entries as the engine's shared record does. Every step
 // searches behind the previous one, so the scan only moves forward; an entry
 // whose shape would send it back ends the page instead.
-std::vector<ArticleInfo> ScanIndexPage(const std::string& page, int pos, ArticleInfo& record) {
+std::vector<ArticleInfo> ScanIndexPage(SiteContext& site, const std::string& page, int pos,
+                                       ArticleInfo& record) {
     static const std::string kTitle = "class=\"tit\"";
-    static const std::string kCategory = A("\">类别：");
+    static const std::string kCategory = Gbk("\">类别：");
     std::vector<ArticleInfo> found;
-    CForwardFind dates(page, "date\">");
-    CForwardFind titles(page, kTitle);
+    ForwardFind dates(page, "date\">");
+    ForwardFind titles(page, kTitle);
     bool dateErrorShown = false;
     while (pos >= 0 && pos <= Len(page)) {
         const int title = titles.From(pos);
@@ -43,19 +43,19 @@ std::vector<ArticleInfo> ScanIndexPage(const std::string& page, int pos, Article
         DecodeHtmlEntities(text);
         record.strTitle = text;
         if (titleEnd < 0) {
-            ShowMessageBox(DateError());
+            site.Message(DateError());
             break;
         }
         const int date = dates.From(titleEnd);
         if (date < 0) {
             // No entry behind this one has a date either.
-            ShowMessageBox(DateError());
+            site.Message(DateError());
             break;
         }
         // A date behind the next entry's title is that entry's, not this one's.
         const int nextTitle = titles.From(titleEnd);
         if (nextTitle >= 0 && date > nextTitle) {
-            if (!dateErrorShown) ShowMessageBox(DateError());  // once a page is enough
+            if (!dateErrorShown) site.Message(DateError());  // once a page is enough
             dateErrorShown = true;
             pos = titleEnd;
             continue;
@@ -78,46 +78,45 @@ std::vector<ArticleInfo> ScanIndexPage(const std::string& page, int pos, Article
 
 }  // namespace
 
-std::string CBaiduBlog::IndexPageUrl(int page) const {
-    return Format("http://%s/%s/blog/index/%d", kBaiduSpaceHost, m_strAccount.c_str(), page);
+std::string BaiduBlog::IndexPageUrl(int page) const {
+    return Format("http://%s/%s/blog/index/%d", kBaiduSpaceHost, account.c_str(), page);
 }
 
-int CBaiduBlog::ParseAddress(const std::string& address) {
+bool BaiduBlog::ParseAddress(const std::string& address) {
     const std::string marker = std::string(kBaiduSpaceHost) + "/";
     const int at = Find(address, marker, 0);
-    if (at < 0) return 0;
+    if (at < 0) return false;
     const int start = at + Len(marker);
     const int slash = FindChar(address, '/', start);
-    const std::string account =
+    const std::string name =
         slash >= 0 ? Mid(address, start, slash - start) : Mid(address, start);
-    m_strAccount = account;
-    m_strHomeUrl = std::string("http://") + kBaiduSpaceHost + "/" + account;
-    m_strBlogName = account;
+    account = name;
+    homeUrl = std::string("http://") + kBaiduSpaceHost + "/" + account;
+    blogName = account;
 
-    const std::string page = FetchAnsiPage(address);
+    const std::string page = FetchAnsiPage(site_, address).text;
     const int open = Find(page, "<title>", 0);
-    const int suffix = open >= 0 ? Find(page, A("_百度空间"), open + 7) : -1;
+    const int suffix = open >= 0 ? Find(page, Gbk("_百度空间"), open + 7) : -1;
     if (suffix >= 0) {
         std::string name = Mid(page, open + 7, suffix - open - 7);
         Trim(name);
-        m_strBlogName = name;
+        blogName = name;
     }
-    return 1;
+    return true;
 }
 
-int CBaiduBlog::GetCategories(CStringList* list) {
-    if (!list) return 0;
-    list->clear();
+bool BaiduBlog::GetCategories(std::vector<std::string>& list) {
+    list.clear();
     const std::string page =
-        FetchAnsiPage(Format("http://%s/%s/blog", kBaiduSpaceHost, m_strAccount.c_str()));
+        FetchAnsiPage(site_, Format("http://%s/%s/blog", kBaiduSpaceHost, account.c_str())).text;
     const int block = Find(page, "id=\"m_artclg\"", 0);
     if (block < 0) {
-        ShowMessageBox(A("获取文章分类时出现未知错误，请联系开发者!"));
-        return 0;
+        site_.Message(Gbk("获取文章分类时出现未知错误，请联系开发者!"));
+        return false;
     }
     int limit = Find(page, "<table ", block);
     if (limit < 0) limit = Len(page);
-    static const std::string kName = A("文章\">");
+    static const std::string kName = Gbk("文章\">");
     int pos = block;
     while (true) {
         const int name = Find(page, kName, pos);
@@ -126,50 +125,45 @@ int CBaiduBlog::GetCategories(CStringList* list) {
         if (end < 0 || end > limit) break;
         std::string text = Mid(page, name + 6, end - name - 6);
         DecodeHtmlEntities(text);
-        list->push_back(text);
+        list.push_back(text);
         pos = end;
     }
-    return 1;
+    return true;
 }
 
-void CBaiduBlog::ListArticles(ArticleCallback callback, void* userData) {
+void BaiduBlog::ListArticles(const ArticleCallback& callback) {
     if (!callback) return;
-    m_nArticleCount = 0;
+    articleCount = 0;
     ArticleInfo record;
-    InitArticleInfo(&record);
     ArticleInfo scan;  // the record as the index pages' entries leave it
-    CPagingGuard guard;
-    for (int n = 0; n < CPagingGuard::kMaxPages; ++n) {
-        ShowStatus(1, Format(A("正在获取第 %d 页文章……").c_str(), n + 1));
-        const std::string page = FetchAnsiPage(IndexPageUrl(n));
+    PagingGuard guard;
+    for (int n = 0; n < PagingGuard::kMaxPages; ++n) {
+        site_.Status(Format(Gbk("正在获取第 %d 页文章……").c_str(), n + 1));
+        const std::string page = FetchAnsiPage(site_, IndexPageUrl(n)).text;
         const int blog = Find(page, "id=\"m_blog\"", 0);
         if (Find(page, "class=\"date\"", 0) < 0 || blog < 0) break;
-        const std::vector<ArticleInfo> found = ScanIndexPage(page, blog, scan);
+        const std::vector<ArticleInfo> found = ScanIndexPage(site_, page, blog, scan);
         // An index that repeats its previous page would never run out.
         if (!guard.Advance(ArticleAddresses(found))) break;
-        ReportArticles(found, record, m_nArticleCount, callback, userData);
+        if (!ReportArticles(found, record, articleCount, callback)) break;
     }
-    FreeArticleInfo(&record);
 }
 
-void CBaiduBlog::DownloadArticle(ArticleInfo* article) {
-    if (!article) return;
-    const std::string page = FetchAnsiPage(article->strUrl);
-    const std::string failed = A("出现严重错误，请联系开发者!");
+std::vector<std::string> BaiduBlog::ServiceDomains() const {
+    return {"baidu.com"};
+}
+
+ArticleOutcome BaiduBlog::DownloadArticle(const ArticleInfo& article) const {
+    const FetchedPage fetched = FetchAnsiPage(site_, article.strUrl);
+    const std::string& page = fetched.text;
+    const std::string failed = Gbk("出现严重错误，请联系开发者!");
     const int marker = Find(page, "<div id=\"m_blog\"", 0);
     const int begin = marker >= 0 ? Find(page, "<table style=", marker) : -1;
-    if (begin < 0) {
-        ShowMessageBox(failed);
-        return;
-    }
+    if (begin < 0) return MissingBody(fetched, failed);
     int end = Find(page, "<div class=\"opt\">", begin);
     if (end < 0) end = Find(page, "</td></tr></table>", begin);
-    if (end < 0) {
-        ShowMessageBox(failed);
-        return;
-    }
-    std::string body = Mid(page, begin, end - begin);
-    RenderArticlePage(body, article, m_strImageDir);
+    if (end < 0) return MissingBody(fetched, failed);
+    return SaveArticle(site_, Mid(page, begin, end - begin), article);
 }
 
 }  // namespace pw

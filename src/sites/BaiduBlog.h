@@ -10,12 +10,15 @@ inline constexpr const char* kBaiduSpaceHost = "hi.baidu.com";
 // Baidu Space: name from the page title, categories from the blog's "/blog"
 // page, the article list from the numbered index pages, bodies from the
 // article pages; all in code page 936. The first engine asked for an address.
-class CBaiduBlog : public CBlogBase {
+class BaiduBlog : public BlogBase {
 public:
-    int ParseAddress(const std::string& address) override;
-    int GetCategories(CStringList* list) override;
-    void ListArticles(ArticleCallback callback, void* userData) override;
-    void DownloadArticle(ArticleInfo* article) override;
+    explicit BaiduBlog(SiteContext& site) : BlogBase(site) {}
+
+    bool ParseAddress(const std::string& address) override;
+    bool GetCategories(std::vector<std::string>& list) override;
+    void ListArticles(const ArticleCallback& callback) override;
+    ArticleOutcome DownloadArticle(const ArticleInfo& article) const override;
+    std::vector<std::string> ServiceDomains() const override;
 
 private:
     std::string IndexPageUrl(int page) const;

@@ -1,4 +1,5 @@
-#include "engine/BlogBase.h"
+#include "sites/EngineRegistry.h"
+
 #include "sites/BaiduBlog.h"
 #include "sites/NetEase163Blog.h"
 #include "sites/QQZone.h"
@@ -8,14 +9,14 @@
 
 namespace pw {
 
-std::vector<std::unique_ptr<CBlogBase>> CreateEngines() {
-    std::vector<std::unique_ptr<CBlogBase>> engines;
-    engines.push_back(std::make_unique<CBaiduBlog>());
-    engines.push_back(std::make_unique<C163Blog>());
-    engines.push_back(std::make_unique<CQQZone>());
-    engines.push_back(std::make_unique<CRenrenBlog>());
-    engines.push_back(std::make_unique<CSinaBlog>());
-    engines.push_back(std::make_unique<CSinaWeibo>());
+EngineList CreateEngines(SiteContext& site) {
+    EngineList engines;
+    engines.push_back(std::make_unique<BaiduBlog>(site));
+    engines.push_back(std::make_unique<NetEase163Blog>(site));
+    engines.push_back(std::make_unique<QQZone>(site));
+    engines.push_back(std::make_unique<RenrenBlog>(site));
+    engines.push_back(std::make_unique<SinaBlog>(site));
+    engines.push_back(std::make_unique<SinaWeibo>(site));
     return engines;
 }
 

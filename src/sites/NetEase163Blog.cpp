@@ -4,11 +4,10 @@
 #include <unordered_set>
 
 #include "engine/ArticleRenderer.h"
-#include "engine/Encoding.h"
-#include "engine/Host.h"
-#include "engine/TextDecode.h"
-#include "engine/TextOps.h"
-#include "engine/TextRoutines.h"
+#include "base/Encoding.h"
+#include "base/TextDecode.h"
+#include "base/TextOps.h"
+#include "base/TextRoutines.h"
 #include "net/PostRequest.h"
 #include "sites/RemoteCallAnswer.h"
 #include "sites/SiteHelpers.h"
@@ -61,7 +60,7 @@ std::string ScriptText(const std::string& raw) {
 
 // Fills the record from one variable's assignments, step by step as far as they
 // go; true when all four were there and the article is to be reported.
-bool ReadVariable(CRemoteCallAnswer& answer, const std::string& var, const std::string& homeUrl,
+bool ReadVariable(RemoteCallAnswer& answer, const std::string& var, const std::string& homeUrl,
                   ArticleInfo& record) {
     const auto permalink = answer.QuotedValue(var, "permalink");
     if (!permalink) return false;
@@ -80,49 +79,48 @@ bool ReadVariable(CRemoteCallAnswer& answer, const std::string& var, const std::
 
 }  // namespace
 
-int C163Blog::ParseAddress(const std::string& address) {
+bool NetEase163Blog::ParseAddress(const std::string& address) {
     const int end = Find(address, std::string(".") + k163BlogDomain, 0);
-    if (end < 0) return 0;
+    if (end < 0) return false;
     // A "//" behind the domain belongs to the path, not to a scheme.
     const int slashes = Find(address, "//", 0);
-    const std::string account = slashes >= 0 && slashes < end
+    const std::string name = slashes >= 0 && slashes < end
                                     ? Mid(address, slashes + 2, end - slashes - 2)
                                     : Left(address, end);
-    m_strAccount = account;
-    m_strHomeUrl = "http://" + account + "." + k163BlogDomain + "/";
-    m_strBlogName = account;
-    m_strUserId.clear();
+    account = name;
+    homeUrl = "http://" + account + "." + k163BlogDomain + "/";
+    blogName = account;
+    userId_.clear();
 
-    const std::string page = FetchAnsiPage(m_strHomeUrl);
+    const std::string page = FetchAnsiPage(site_, homeUrl).text;
     const int open = Find(page, "<title>", 0);
     const int close = open >= 0 ? Find(page, "</title>", open + 7) : -1;
     if (close >= 0) {
         std::string title = Mid(page, open + 7, close - open - 7);
         Trim(title);
-        m_strBlogName = title;
+        blogName = title;
     }
     const int id = Find(page, "userId:", 0);
     if (id < 0) {
-        ShowMessageBox(A("发现未知错误,请联系开发者!"));
-        return 1;
+        site_.Message(Gbk("发现未知错误,请联系开发者!"));
+        return true;
     }
     const int comma = FindChar(page, ',', id + 7);
     if (comma >= 0) {
-        m_strUserId = Mid(page, id + 7, comma - id - 7);
-        Trim(m_strUserId);
+        userId_ = Mid(page, id + 7, comma - id - 7);
+        Trim(userId_);
     }
-    return 1;
+    return true;
 }
 
-int C163Blog::GetCategories(CStringList* list) {
-    if (!list) return 0;
-    list->clear();
+bool NetEase163Blog::GetCategories(std::vector<std::string>& list) {
+    list.clear();
     const std::string page =
-        FetchAnsiPage(Format("http://%s.%s/blog", m_strAccount.c_str(), k163BlogDomain));
+        FetchAnsiPage(site_, Format("http://%s.%s/blog", account.c_str(), k163BlogDomain)).text;
     const int block = Find(page, "{id:\"fks_", 0);
     if (block < 0) {
-        ShowMessageBox(A("获取文章分类时出现未知错误，请联系开发者!"));
-        return 0;
+        site_.Message(Gbk("获取文章分类时出现未知错误，请联系开发者!"));
+        return false;
     }
     int limit = Find(page, "}],", block);
     if (limit < 0) limit = Len(page);
@@ -134,28 +132,30 @@ int C163Blog::GetCategories(CStringList* list) {
         if (quote < 0 || quote > limit) break;
         std::string text = Mid(page, name + 6, quote - name - 6);
         DecodeHtmlEntities(text);
-        list->push_back(text);
+        list.push_back(text);
         pos = quote;
     }
-    return 1;
+    return true;
 }
 
-std::string C163Blog::RequestListPage(int offset) const {
-    const std::string body = ListCallBody(m_strUserId, offset);
+std::string NetEase163Blog::RequestListPage(int offset) const {
+    const std::string body = ListCallBody(userId_, offset);
     std::string answer;
-    PostRequest(answer, k163ApiHost, kListPath, ListCallHeaders(body.size()), body);
+    std::string networkError;
+    PostRequest(site_.Http(), answer, k163ApiHost, kListPath, ListCallHeaders(body.size()), body,
+                &networkError);
+    if (!networkError.empty()) site_.Message(networkError);
     return answer;
 }
 
-void C163Blog::ListArticles(ArticleCallback callback, void* userData) {
+void NetEase163Blog::ListArticles(const ArticleCallback& callback) {
     if (!callback) return;
-    m_nArticleCount = 0;
+    articleCount = 0;
     ArticleInfo record;
-    InitArticleInfo(&record);
     ArticleInfo scan;  // the record as the answers' assignments leave it
-    CPagingGuard guard;
+    PagingGuard guard;
     for (int offset = 0;;) {
-        CRemoteCallAnswer answer(RequestListPage(offset));
+        RemoteCallAnswer answer(RequestListPage(offset));
         const std::vector<std::string> variables = answer.ListedVariables();
         // No names also covers brackets that hold only commas: the offset could
         // not advance and the same request would repeat.
@@ -165,29 +165,28 @@ void C163Blog::ListArticles(ArticleCallback callback, void* userData) {
         std::unordered_set<std::string> seen;
         for (const std::string& var : variables) {
             if (!seen.insert(var).second) continue;
-            if (ReadVariable(answer, var, m_strHomeUrl, scan)) found.push_back(scan);
+            if (ReadVariable(answer, var, homeUrl, scan)) found.push_back(scan);
         }
         if (!guard.Advance(ArticleAddresses(found))) break;
-        ReportArticles(found, record, m_nArticleCount, callback, userData);
+        if (!ReportArticles(found, record, articleCount, callback)) break;
         if (offset > INT32_MAX - static_cast<int>(variables.size())) break;
         offset += static_cast<int>(variables.size());
-        ShowStatus(1, Format(A("已获取 %d 个文章……").c_str(), offset));
+        site_.Status(Format(Gbk("已获取 %d 个文章……").c_str(), offset));
     }
-    FreeArticleInfo(&record);
 }
 
-void C163Blog::DownloadArticle(ArticleInfo* article) {
-    if (!article) return;
-    const std::string page = FetchAnsiPage(article->strUrl);
+std::vector<std::string> NetEase163Blog::ServiceDomains() const {
+    return {"163.com"};
+}
+
+ArticleOutcome NetEase163Blog::DownloadArticle(const ArticleInfo& article) const {
+    const FetchedPage fetched = FetchAnsiPage(site_, article.strUrl);
+    const std::string& page = fetched.text;
     const int marker = Find(page, "nbw-blog ztag\">", 0);
     const int begin = marker + 15;
     const int end = marker >= 0 ? Find(page, "<div >", begin) : -1;
-    if (end < 0) {
-        ShowMessageBox(A("出现严重错误，请联系开发者!"));
-        return;
-    }
-    std::string body = Mid(page, begin, end - begin);
-    RenderArticlePage(body, article, m_strImageDir);
+    if (end < 0) return MissingBody(fetched, Gbk("出现严重错误，请联系开发者!"));
+    return SaveArticle(site_, Mid(page, begin, end - begin), article);
 }
 
 }  // namespace pw

@@ -13,14 +13,17 @@ inline constexpr const char* k163ApiHost = "api.blog.163.com";
 // its "/blog" page, the article list from the remote-call interface (a POST
 // answered with compressed script text), bodies from the article pages; all in
 // code page 936.
-class C163Blog : public CBlogBase {
+class NetEase163Blog : public BlogBase {
 public:
-    int ParseAddress(const std::string& address) override;
-    int GetCategories(CStringList* list) override;
-    void ListArticles(ArticleCallback callback, void* userData) override;
-    void DownloadArticle(ArticleInfo* article) override;
+    explicit NetEase163Blog(SiteContext& site) : BlogBase(site) {}
 
-    std::string m_strUserId;
+    bool ParseAddress(const std::string& address) override;
+    bool GetCategories(std::vector<std::string>& list) override;
+    void ListArticles(const ArticleCallback& callback) override;
+    ArticleOutcome DownloadArticle(const ArticleInfo& article) const override;
+    std::vector<std::string> ServiceDomains() const override;
+
+    std::string userId_;
 
 private:
     // The remote-call answer for the articles from offset on.

@@ -18,14 +18,17 @@ inline constexpr const char* kQzoneBlogHost = "b.qzone.qq.com";
 // Qzone blog: the account from the address alone, the article count and
 // category names from the category CGI, the title list fifteen articles at a
 // time, each body from its own CGI request; answers are used as delivered.
-class CQQZone : public CBlogBase {
+class QQZone : public BlogBase {
 public:
-    int ParseAddress(const std::string& address) override;
-    int GetCategories(CStringList* list) override;
-    void ListArticles(ArticleCallback callback, void* userData) override;
-    void DownloadArticle(ArticleInfo* article) override;
+    explicit QQZone(SiteContext& site) : BlogBase(site) {}
 
-    int m_nBlogCount = 0;
+    bool ParseAddress(const std::string& address) override;
+    bool GetCategories(std::vector<std::string>& list) override;
+    void ListArticles(const ArticleCallback& callback) override;
+    ArticleOutcome DownloadArticle(const ArticleInfo& article) const override;
+    std::vector<std::string> ServiceDomains() const override;
+
+    int blogCount_ = 0;
 
     // The requests, as the service expects them.
     std::string CategoryUrl() const;

@@ -13,9 +13,9 @@
 
 namespace pw {
 
-class CRemoteCallAnswer {
+class RemoteCallAnswer {
 public:
-    explicit CRemoteCallAnswer(std::string text);
+    explicit RemoteCallAnswer(std::string text);
 
     // The names listed between the last "[" and the last "]", repeats included;
     // empty when either bracket is missing or nothing but commas stands between.
@@ -36,9 +36,9 @@ private:
     int ValueStart(const std::string& var, const std::string& marker);
     Index BuildIndex(const std::string& marker) const;
 
-    std::string m_text;
-    int m_lastSemicolon;
-    std::unordered_map<std::string, Index> m_indexes;  // by assignment marker
+    std::string text_;
+    int lastSemicolon_;
+    std::unordered_map<std::string, Index> indexes_;  // by assignment marker
 };
 
 }  // namespace pw

@@ -1,9 +1,8 @@
 #include "sites/RenrenBlog.h"
 
 #include "engine/ArticleRenderer.h"
-#include "engine/Encoding.h"
-#include "engine/Host.h"
-#include "engine/TextOps.h"
+#include "base/Encoding.h"
+#include "base/TextOps.h"
 #include "sites/SiteHelpers.h"
 
 namespace pw {
@@ -11,7 +10,7 @@ namespace pw {
 namespace {
 
 const std::string& DiaryCategory() {
-    static const std::string name = A("日志");
+    static const std::string name = Gbk("日志");
     return name;
 }
 
@@ -26,8 +25,8 @@ struct ListPage {
 // page instead.
 ListPage ScanListPage(const std::string& page, ArticleInfo& record) {
     ListPage result;
-    CForwardFind entries(page, "\"list-blog\">");
-    CForwardFind stamps(page, "timestamp\">");
+    ForwardFind entries(page, "\"list-blog\">");
+    ForwardFind stamps(page, "timestamp\">");
     int pos = 0;
     while (pos >= 0 && pos <= Len(page)) {
         const int entry = entries.From(pos);
@@ -65,78 +64,72 @@ ListPage ScanListPage(const std::string& page, ArticleInfo& record) {
 
 }  // namespace
 
-std::string CRenrenBlog::ListPageUrl(int page) const {
+std::string RenrenBlog::ListPageUrl(int page) const {
     return Format("http://%s/blog/%s/friends?curpage=%d&year=0&month=0&selitem=", kRenrenBlogHost,
-                  m_strAccount.c_str(), page);
+                  account.c_str(), page);
 }
 
-int CRenrenBlog::ParseAddress(const std::string& address) {
+bool RenrenBlog::ParseAddress(const std::string& address) {
     const std::string marker = std::string(kRenrenDomain) + "/";
     const int at = Find(address, marker, 0);
-    if (at < 0) return 0;
+    if (at < 0) return false;
     const int id = Find(address, "id=", at + Len(marker));
-    if (id < 0) return 0;
+    if (id < 0) return false;
     int end = id + 3;
     while (end < Len(address) && address[end] >= '0' && address[end] <= '9') ++end;
     const std::string userId = Mid(address, id + 3, end - id - 3);
-    m_strAccount = userId;
-    m_strHomeUrl = std::string("http://") + kRenrenHomeHost + "/profile.do?id=" + userId;
-    m_strBlogName = userId;
+    account = userId;
+    homeUrl = std::string("http://") + kRenrenHomeHost + "/profile.do?id=" + userId;
+    blogName = userId;
 
-    const std::string page = FetchUtf8PageAsAnsi(m_strHomeUrl);
+    const std::string page = FetchUtf8PageAsAnsi(site_, homeUrl).text;
     const int open = Find(page, "\"username\">", 0);
     const int close = open >= 0 ? Find(page, "</h1>", open + 11) : -1;
     if (close >= 0) {
         std::string name = Mid(page, open + 11, close - open - 11);
         Trim(name);
-        m_strBlogName = name;
+        blogName = name;
     }
-    return 1;
+    return true;
 }
 
-int CRenrenBlog::GetCategories(CStringList* list) {
-    if (!list) return 0;
-    list->clear();
-    list->push_back(DiaryCategory());
-    return 1;
+bool RenrenBlog::GetCategories(std::vector<std::string>& list) {
+    list.clear();
+    list.push_back(DiaryCategory());
+    return true;
 }
 
-void CRenrenBlog::ListArticles(ArticleCallback callback, void* userData) {
+void RenrenBlog::ListArticles(const ArticleCallback& callback) {
     if (!callback) return;
-    m_nArticleCount = 0;
+    articleCount = 0;
     ArticleInfo record;
-    InitArticleInfo(&record);
     ArticleInfo scan;  // the record as the list pages' entries leave it
-    CPagingGuard guard;
-    for (int c = 0; c < CPagingGuard::kMaxPages; ++c) {
-        ShowStatus(1, Format(A("正在获取第 %d 页文章……").c_str(), c + 1));
-        const std::string page = FetchUtf8PageAsAnsi(ListPageUrl(c));
+    PagingGuard guard;
+    for (int c = 0; c < PagingGuard::kMaxPages; ++c) {
+        site_.Status(Format(Gbk("正在获取第 %d 页文章……").c_str(), c + 1));
+        const std::string page = FetchUtf8PageAsAnsi(site_, ListPageUrl(c)).text;
         const ListPage scanned = ScanListPage(page, scan);
         // A list that repeats its previous page would never run out.
         if (!guard.Advance(ArticleAddresses(scanned.articles))) break;
-        ReportArticles(scanned.articles, record, m_nArticleCount, callback, userData);
+        if (!ReportArticles(scanned.articles, record, articleCount, callback)) break;
         if (!scanned.hasEntries) break;
     }
-    FreeArticleInfo(&record);
 }
 
-void CRenrenBlog::DownloadArticle(ArticleInfo* article) {
-    if (!article) return;
-    const std::string page = FetchUtf8PageAsAnsi(article->strUrl);
-    const std::string failed = A("出现严重错误，请联系开发者!");
+std::vector<std::string> RenrenBlog::ServiceDomains() const {
+    return {"renren.com"};
+}
+
+ArticleOutcome RenrenBlog::DownloadArticle(const ArticleInfo& article) const {
+    const FetchedPage fetched = FetchUtf8PageAsAnsi(site_, article.strUrl);
+    const std::string& page = fetched.text;
+    const std::string failed = Gbk("出现严重错误，请联系开发者!");
     const int begin = Find(page, "=\"text-article\">", 0);
-    if (begin < 0) {
-        ShowMessageBox(failed);
-        return;
-    }
+    if (begin < 0) return MissingBody(fetched, failed);
     int end = Find(page, "<!--XN_Anti", begin);
     if (end < 0) end = Find(page, "<p class=\"stat-article\">", begin);
-    if (end < 0) {
-        ShowMessageBox(failed);
-        return;
-    }
-    std::string body = Mid(page, begin + 16, end - begin - 16);
-    RenderArticlePage(body, article, m_strImageDir);
+    if (end < 0) return MissingBody(fetched, failed);
+    return SaveArticle(site_, Mid(page, begin + 16, end - begin - 16), article);
 }
 
 }  // namespace pw

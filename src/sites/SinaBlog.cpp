@@ -1,10 +1,9 @@
 #include "sites/SinaBlog.h"
 
 #include "engine/ArticleRenderer.h"
-#include "engine/Encoding.h"
-#include "engine/Host.h"
-#include "engine/TextDecode.h"
-#include "engine/TextOps.h"
+#include "base/Encoding.h"
+#include "base/TextDecode.h"
+#include "base/TextOps.h"
 #include "sites/SiteHelpers.h"
 
 namespace pw {
@@ -52,34 +51,27 @@ ListPage ScanListPage(const std::string& page, ArticleInfo& record) {
     return result;
 }
 
-std::vector<std::string> Addresses(const std::vector<ArticleInfo>& articles) {
-    std::vector<std::string> addresses;
-    addresses.reserve(articles.size());
-    for (const auto& article : articles) addresses.push_back(article.strUrl);
-    return addresses;
-}
-
 }  // namespace
 
-std::string CSinaBlog::ListPageUrl(int category, int page) const {
-    return Format("http://%s/s/articlelist_%s_%d_%d.html", kSinaBlogHost, m_strAccount.c_str(),
+std::string SinaBlog::ListPageUrl(int category, int page) const {
+    return Format("http://%s/s/articlelist_%s_%d_%d.html", kSinaBlogHost, account.c_str(),
                   category, page);
 }
 
-int CSinaBlog::ParseAddress(const std::string& address) {
-    if (Find(address, std::string(kSinaBlogHost) + "/", 0) < 0) return 0;
-    const std::string page = FetchUtf8PageAsAnsi(address);
+bool SinaBlog::ParseAddress(const std::string& address) {
+    if (Find(address, std::string(kSinaBlogHost) + "/", 0) < 0) return false;
+    const std::string page = FetchUtf8PageAsAnsi(site_, address).text;
     const int uidAt = Find(page, "$uid", 0);
     if (uidAt < 0) {
-        ShowMessageBox(A("获取新浪博客uid时出现错误，请检查您的输入!"));
-        return 0;
+        site_.Message(Gbk("获取新浪博客uid时出现错误，请检查您的输入!"));
+        return false;
     }
     const int q1 = FindChar(page, '"', uidAt);
     const int q2 = FindChar(page, '"', q1 + 1);
     const std::string uid = Mid(page, q1 + 1, q2 - q1 - 1);
-    m_strAccount = uid;
-    m_strHomeUrl = std::string("http://") + kSinaBlogHost + "/u/" + uid;
-    m_strBlogName = uid;
+    account = uid;
+    homeUrl = std::string("http://") + kSinaBlogHost + "/u/" + uid;
+    blogName = uid;
     const int open = Find(page, "<title>", 0);
     if (open >= 0) {
         const int close = Find(page, "</title>", open + 7);
@@ -88,21 +80,20 @@ int CSinaBlog::ParseAddress(const std::string& address) {
             TrimRight(title);
             TrimLeft(title);
             DecodeHtmlEntities(title);
-            m_strBlogName = title;
+            blogName = title;
         }
     }
-    return 1;
+    return true;
 }
 
-int CSinaBlog::GetCategories(CStringList* list) {
-    if (!list) return 0;
-    list->clear();
-    const std::string page = FetchUtf8PageAsAnsi(ListPageUrl(0, 1));
-    list->push_back(A("全部博文"));
+bool SinaBlog::GetCategories(std::vector<std::string>& list) {
+    list.clear();
+    const std::string page = FetchUtf8PageAsAnsi(site_, ListPageUrl(0, 1)).text;
+    list.push_back(Gbk("全部博文"));
     const int start = Find(page, "</em></span></div>", 0);
     if (start < 0) {
-        ShowMessageBox(A("获取文章分类时出现未知错误，请联系开发者!"));
-        return 0;
+        site_.Message(Gbk("获取文章分类时出现未知错误，请联系开发者!"));
+        return false;
     }
     int end = Find(page, "</div></li></ul>", start);
     if (end < 0) end = Len(page);
@@ -116,62 +107,59 @@ int CSinaBlog::GetCategories(CStringList* list) {
         if (a < 0 || a > end) break;
         std::string name = Mid(page, g + 1, a - g - 1);
         DecodeHtmlEntities(name);
-        list->push_back(name);
+        list.push_back(name);
         pos = a;
     }
-    return 1;
+    return true;
 }
 
-void CSinaBlog::ListCategory(int number, const std::string& name, ArticleInfo& record,
-                             ArticleCallback callback, void* userData) {
-    static const std::string kNextPage = A("下一页&nbsp;&gt;");
-    CPagingGuard guard;
+bool SinaBlog::ListCategory(int number, const std::string& name, ArticleInfo& record,
+                            const ArticleCallback& callback) {
+    static const std::string kNextPage = Gbk("下一页&nbsp;&gt;");
+    PagingGuard guard;
     for (int n = 1;; ++n) {
-        const std::string page = FetchUtf8PageAsAnsi(ListPageUrl(number, n));
+        const std::string page = FetchUtf8PageAsAnsi(site_, ListPageUrl(number, n)).text;
         ListPage scanned = ScanListPage(page, record);
-        if (!guard.Advance(Addresses(scanned.articles))) return;
+        if (!guard.Advance(ArticleAddresses(scanned.articles))) return true;
         for (auto& article : scanned.articles) {
             article.strCategory = name;
             record.strCategory = name;
-            ++m_nArticleCount;
-            callback(&article, userData);
+            ++articleCount;
+            if (!callback(article)) return false;
         }
         const int pos = scanned.endPos;
-        if (pos < 0 || pos > Len(page) || Find(page, kNextPage, pos) < 0) return;
+        if (pos < 0 || pos > Len(page) || Find(page, kNextPage, pos) < 0) return true;
     }
 }
 
-void CSinaBlog::ListArticles(ArticleCallback callback, void* userData) {
+void SinaBlog::ListArticles(const ArticleCallback& callback) {
     if (!callback) return;
     ArticleInfo record;
-    InitArticleInfo(&record);
-    m_nArticleCount = 0;
-    CStringList categories;
-    GetCategories(&categories);
+    articleCount = 0;
+    std::vector<std::string> categories;
+    GetCategories(categories);
     int number = 0;
-    for (const auto& name : categories) ListCategory(number++, name, record, callback, userData);
-    FreeArticleInfo(&record);
+    for (const auto& name : categories) {
+        if (!ListCategory(number++, name, record, callback)) return;
+    }
 }
 
-void CSinaBlog::DownloadArticle(ArticleInfo* article) {
-    if (!article) return;
-    const std::string page = FetchUtf8PageAsAnsi(article->strUrl);
-    static const std::string kFailed = A("出现严重错误，请联系开发者!");
+std::vector<std::string> SinaBlog::ServiceDomains() const {
+    return {"sina.com.cn"};
+}
+
+ArticleOutcome SinaBlog::DownloadArticle(const ArticleInfo& article) const {
+    const FetchedPage fetched = FetchUtf8PageAsAnsi(site_, article.strUrl);
+    const std::string& page = fetched.text;
+    static const std::string kFailed = Gbk("出现严重错误，请联系开发者!");
     const int a = Find(page, "articalContent", 0);
-    if (a < 0) {
-        ShowMessageBox(kFailed);
-        return;
-    }
+    if (a < 0) return MissingBody(fetched, kFailed);
     const int g = FindChar(page, '>', a + 14);
-    static const std::string kBodyEnd = A("<!-- 正文结束");
+    static const std::string kBodyEnd = Gbk("<!-- 正文结束");
     int e = Find(page, kBodyEnd, g + 1);
     if (e < 0) e = Find(page, "<div class=\"shareUp\">", g + 1);
-    if (e < 0) {
-        ShowMessageBox(kFailed);
-        return;
-    }
-    std::string body = Mid(page, g + 1, e - g - 1);
-    RenderArticlePage(body, article, m_strImageDir);
+    if (e < 0) return MissingBody(fetched, kFailed);
+    return SaveArticle(site_, Mid(page, g + 1, e - g - 1), article);
 }
 
 }  // namespace pw

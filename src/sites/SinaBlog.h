@@ -8,17 +8,21 @@ inline constexpr const char* kSinaBlogHost = "blog.sina.com.cn";
 
 // Sina Blog: the uid comes from the blog's page; categories and article lists
 // from the paged article list pages; pages arrive in UTF-8.
-class CSinaBlog : public CBlogBase {
+class SinaBlog : public BlogBase {
 public:
-    int ParseAddress(const std::string& address) override;
-    int GetCategories(CStringList* list) override;
-    void ListArticles(ArticleCallback callback, void* userData) override;
-    void DownloadArticle(ArticleInfo* article) override;
+    explicit SinaBlog(SiteContext& site) : BlogBase(site) {}
+
+    bool ParseAddress(const std::string& address) override;
+    bool GetCategories(std::vector<std::string>& list) override;
+    void ListArticles(const ArticleCallback& callback) override;
+    ArticleOutcome DownloadArticle(const ArticleInfo& article) const override;
+    std::vector<std::string> ServiceDomains() const override;
 
 private:
     // Lists one category page by page until its pages end.
-    void ListCategory(int number, const std::string& name, ArticleInfo& record,
-                      ArticleCallback callback, void* userData);
+    // false when the callback ended the listing.
+    bool ListCategory(int number, const std::string& name, ArticleInfo& record,
+                      const ArticleCallback& callback);
     std::string ListPageUrl(int category, int page) const;
 };
 

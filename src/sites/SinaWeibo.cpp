@@ -1,25 +1,30 @@
 #include "sites/SinaWeibo.h"
 
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 
 namespace pw {
 
-int CSinaWeibo::ParseAddress(const std::string&) {
-    return 0;
+bool SinaWeibo::ParseAddress(const std::string&) {
+    return false;
 }
 
-int CSinaWeibo::GetCategories(CStringList* list) {
-    if (!list) return 0;
-    list->clear();
-    list->push_back(A("全部微博"));
-    return 1;
+bool SinaWeibo::GetCategories(std::vector<std::string>& list) {
+    list.clear();
+    list.push_back(Gbk("全部微博"));
+    return true;
 }
 
 // Never reached: the engine is never chosen. Lists nothing, keeping the contract.
-void CSinaWeibo::ListArticles(ArticleCallback callback, void*) {
-    if (callback) m_nArticleCount = 0;
+void SinaWeibo::ListArticles(const ArticleCallback& callback) {
+    if (callback) articleCount = 0;
 }
 
-void CSinaWeibo::DownloadArticle(ArticleInfo*) {}
+ArticleOutcome SinaWeibo::DownloadArticle(const ArticleInfo&) const {
+    return ArticleOutcome::Skip({});
+}
+
+std::vector<std::string> SinaWeibo::ServiceDomains() const {
+    return {"weibo.com"};
+}
 
 }  // namespace pw

@@ -5,14 +5,17 @@
 namespace pw {
 
 // Sina Weibo: registered last in the engine order; declines every address.
-class CSinaWeibo : public CBlogBase {
+class SinaWeibo : public BlogBase {
 public:
-    int ParseAddress(const std::string& address) override;
-    int GetCategories(CStringList* list) override;
-    void ListArticles(ArticleCallback callback, void* userData) override;
-    void DownloadArticle(ArticleInfo* article) override;
+    explicit SinaWeibo(SiteContext& site) : BlogBase(site) {}
 
-    std::string m_strUid;
+    bool ParseAddress(const std::string& address) override;
+    bool GetCategories(std::vector<std::string>& list) override;
+    void ListArticles(const ArticleCallback& callback) override;
+    ArticleOutcome DownloadArticle(const ArticleInfo& article) const override;
+    std::vector<std::string> ServiceDomains() const override;
+
+    std::string uid;  // read by nothing
 };
 
 }  // namespace pw

@@ -1,24 +1,35 @@
 #include "sites/SiteHelpers.h"
 
-#include <cstdarg>
-#include <cstdio>
-
-#include "engine/Encoding.h"
-#include "engine/TextOps.h"
-#include "net/PageFetcher.h"
+#include "base/Encoding.h"
+#include "base/TextOps.h"
+#include "engine/ArticleRenderer.h"
+#include "engine/FetchFailure.h"
+#include "net/HttpSession.h"
 
 namespace pw {
 
-std::string FetchAnsiPage(const std::string& address) {
-    std::string page;
-    FetchPage(address, page);
+FetchedPage FetchAnsiPage(SiteContext& site, const std::string& address) {
+    FetchedPage page;
+    page.result = site.Http().GetPage(address, page.text);
     return page;
 }
 
-std::string FetchUtf8PageAsAnsi(const std::string& address) {
-    std::string page = FetchAnsiPage(address);
-    Utf8ToAnsi(page);
+FetchedPage FetchUtf8PageAsAnsi(SiteContext& site, const std::string& address) {
+    FetchedPage page = FetchAnsiPage(site, address);
+    Utf8ToAnsi(page.text);
     return page;
+}
+
+ArticleOutcome MissingBody(const FetchedPage& page, const std::string& message) {
+    if (!page.result.Ok()) {
+        return ArticleOutcome::Fail(FetchFailureText(page.result), page.result.status);
+    }
+    return ArticleOutcome::NoMarkers(message);
+}
+
+ArticleOutcome SaveArticle(SiteContext& site, std::string body, const ArticleInfo& article) {
+    if (RenderArticlePage(std::move(body), article, site.Pictures())) return ArticleOutcome::Done();
+    return ArticleOutcome::Fail(Gbk("无法写入文章页面"));
 }
 
 int CutBetween(const std::string& text, std::string_view a, std::string_view b, int from,
@@ -33,38 +44,14 @@ int CutBetween(const std::string& text, std::string_view a, std::string_view b, 
     return end;
 }
 
-std::string Format(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    char small[512];
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(small, sizeof small, format, copy);
-    va_end(copy);
-    std::string out;
-    if (n < 0) {
-        va_end(args);
-        return out;
-    }
-    if (static_cast<size_t>(n) < sizeof small) {
-        out.assign(small, static_cast<size_t>(n));
-    } else {
-        out.resize(static_cast<size_t>(n) + 1);
-        std::vsnprintf(out.data(), out.size(), format, args);
-        out.resize(static_cast<size_t>(n));
-    }
-    va_end(args);
-    return out;
-}
-
-int CForwardFind::From(int start) {
-    if (start < 0 || start > Len(m_text)) return -1;
-    const bool stillAhead = m_start >= 0 && start >= m_start && (m_hit < 0 || start <= m_hit);
+int ForwardFind::From(int start) {
+    if (start < 0 || start > Len(text_)) return -1;
+    const bool stillAhead = start_ >= 0 && start >= start_ && (hit_ < 0 || start <= hit_);
     if (!stillAhead) {
-        m_start = start;
-        m_hit = Find(m_text, m_marker, start);
+        start_ = start;
+        hit_ = Find(text_, marker_, start);
     }
-    return m_hit;
+    return hit_;
 }
 
 int64_t LeadingInteger(std::string_view text) {
@@ -87,24 +74,25 @@ std::vector<std::string> ArticleAddresses(const std::vector<ArticleInfo>& articl
     return addresses;
 }
 
-void ReportArticles(const std::vector<ArticleInfo>& articles, ArticleInfo& record, int& count,
-                    ArticleCallback callback, void* userData) {
+bool ReportArticles(const std::vector<ArticleInfo>& articles, ArticleInfo& record, int& count,
+                    const ArticleCallback& callback) {
     for (const auto& article : articles) {
         record = article;
         ++count;
-        callback(&record, userData);
+        if (!callback(record)) return false;
     }
+    return true;
 }
 
-bool CPagingGuard::Advance(const std::vector<std::string>& addresses) {
-    if (++m_nPages > kMaxPages) return false;
+bool PagingGuard::Advance(const std::vector<std::string>& addresses) {
+    if (++pages_ > kMaxPages) return false;
     if (addresses.empty()) {
-        m_previous.clear();
-        return ++m_nEmptyInRow <= kMaxEmptyPagesInRow;
+        previous_.clear();
+        return ++emptyInRow_ <= kMaxEmptyPagesInRow;
     }
-    m_nEmptyInRow = 0;
-    if (addresses == m_previous) return false;
-    m_previous = addresses;
+    emptyInRow_ = 0;
+    if (addresses == previous_) return false;
+    previous_ = addresses;
     return true;
 }
 

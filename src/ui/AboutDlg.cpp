@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/Identity.h"
+#include "base/Identity.h"
 #include "ui/ProgramIcon.h"
 #include "ui/UiText.h"
 

@@ -21,7 +21,7 @@ MirroredCookie ToMirrored(const QNetworkCookie& cookie) {
 }
 
 CBrowserCookies::CBrowserCookies(QWebEngineCookieStore* store, QObject* parent)
-    : QObject(parent), m_mirror(std::make_shared<CCookieMirror>()) {
+    : QObject(parent), m_mirror(std::make_shared<CookieMirror>()) {
     connect(store, &QWebEngineCookieStore::cookieAdded, this, &CBrowserCookies::OnCookieAdded);
     connect(store, &QWebEngineCookieStore::cookieRemoved, this, &CBrowserCookies::OnCookieDeleted);
     // The provider holds the mirror itself: a fetch still running when this object

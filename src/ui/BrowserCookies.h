@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <memory>
 
-#include "ui/CookieMirror.h"
+#include "app/CookieMirror.h"
 
 class QNetworkCookie;
 class QWebEngineCookieStore;
@@ -22,13 +22,13 @@ public:
     // Removes the fetcher's cookie source.
     ~CBrowserCookies() override;
 
-    const CCookieMirror& Mirror() const { return *m_mirror; }
+    const CookieMirror& Mirror() const { return *m_mirror; }
 
 private:
     void OnCookieAdded(const QNetworkCookie& cookie);
     void OnCookieDeleted(const QNetworkCookie& cookie);
 
-    std::shared_ptr<CCookieMirror> m_mirror;
+    std::shared_ptr<CookieMirror> m_mirror;
 };
 
 // The mirror's form of a browser cookie.

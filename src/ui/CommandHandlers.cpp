@@ -9,11 +9,11 @@
 #include "app/UpdateCheck.h"
 #include "app/UpdateInfo.h"
 #include "engine/Host.h"
-#include "ui/BrowserLaunch.h"
+#include "app/BrowserLaunch.h"
 #include "ui/HttpDownloadDlg.h"
 #include "ui/MainDlg.h"
 #include "ui/QtHost.h"
-#include "ui/ShareLinks.h"
+#include "app/ShareLinks.h"
 #include "ui/UiText.h"
 
 namespace pw {
@@ -49,7 +49,7 @@ UpdateDownload RunDownloadDialog(const QPointer<QWidget>& owner, const std::stri
 
 // Update routines run detached: the process may end while one waits for the
 // network, and main() asks UpdateThreadsRunning() before tearing anything down.
-void StartDetached(int (*routine)(const CUpdateContext&), CUpdateContext ctx) {
+void StartDetached(int (*routine)(const UpdateContext&), UpdateContext ctx) {
     ++g_nUpdateThreads;
     try {
         std::thread([routine, ctx = std::move(ctx)] {
@@ -63,9 +63,9 @@ void StartDetached(int (*routine)(const CUpdateContext&), CUpdateContext ctx) {
 
 }  // namespace
 
-CUpdateContext MakeUpdateContext(CMainDlg& window) {
+UpdateContext MakeUpdateContext(CMainDlg& window) {
     const QPointer<QWidget> owner(&window);
-    CUpdateContext ctx;
+    UpdateContext ctx;
     ctx.askUpdate = [owner](const std::string& question) { return AskUpdate(owner, question); };
     ctx.download = [owner](const std::string& source, const std::string& target) {
         return RunDownloadDialog(owner, source, target);
@@ -91,20 +91,20 @@ bool UpdateThreadsRunning() {
 }
 
 void OnShareCommand(int id) {
-    const std::string address = ShareAddress(id, UpdateInfo().HelpUrl());
+    const std::string address = ShareAddress(id, SharedUpdateInfo().HelpUrl());
     if (!address.empty()) OpenInBrowser(address);
 }
 
 std::string HelpAddress() {
-    return UpdateInfo().HelpUrl();
+    return SharedUpdateInfo().HelpUrl();
 }
 
 std::string SiteAddress() {
-    return UpdateInfo().SiteUrl();
+    return SharedUpdateInfo().SiteUrl();
 }
 
 std::string OtherWorksAddress() {
-    return UpdateInfo().OtherWorksUrl();
+    return SharedUpdateInfo().OtherWorksUrl();
 }
 
 }  // namespace pw

@@ -13,7 +13,7 @@ class CMainDlg;
 
 // What the update routines use of the window: the question, the download dialog
 // and the browser, all shown on the GUI thread.
-CUpdateContext MakeUpdateContext(CMainDlg& window);
+UpdateContext MakeUpdateContext(CMainDlg& window);
 
 // An update check or run is still on its thread; the process must then end
 // without tearing down what that thread may be using.

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "net/DownloadFormat.h"
+#include "ui/DownloadFormat.h"
 #include "ui/CredentialsDlg.h"
 #include "ui/QtHost.h"
 #include "ui/UiText.h"
@@ -118,7 +118,7 @@ bool CHttpDownloadDlg::Start() {
         !ShowUiBox(BoxKind::Question, FromAnsi(FormatOverwriteQuestion(m_strTarget)))) {
         return false;
     }
-    m_download = std::make_unique<CHttpDownload>(m_address.strUrl, m_strTarget);
+    m_download = std::make_unique<HttpDownload>(m_address.strUrl, m_strTarget);
     m_download->SetStallSeconds(m_nStallSeconds);
     if (const int error = m_download->OpenTarget()) {
         ShowUiBox(BoxKind::Warning, FromAnsi(FormatFileOpenFailure(error)));

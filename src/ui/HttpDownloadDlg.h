@@ -1,6 +1,6 @@
 #pragma once
 // Downloads one file with progress, speed, time left and a Cancel button. The
-// transfer runs on a worker thread over CHttpDownload; the worker's reports and
+// transfer runs on a worker thread over HttpDownload; the worker's reports and
 // its end (WM_DOWNLOAD_DONE) are posted to the dialog, never sent, so the dialog
 // can always wait for the worker without a deadlock.
 
@@ -79,13 +79,13 @@ private:
 
     DownloadAddress m_address;
     std::string m_strDisplayName;
-    std::unique_ptr<CHttpDownload> m_download;
+    std::unique_ptr<HttpDownload> m_download;
     std::unique_ptr<Listener> m_listener;
     std::thread m_worker;
     DownloadResult m_result;
     bool m_bAbort = false;
     bool m_bDone = false;
-    long m_nStallSeconds = CHttpDownload::kStallSeconds;
+    long m_nStallSeconds = HttpDownload::kStallSeconds;
     CredentialsPrompt m_prompt;
 };
 

@@ -16,7 +16,7 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
-#include "app/Identity.h"
+#include "base/Identity.h"
 #include "app/Paths.h"
 #include "ui/BrowserCookies.h"
 #include "ui/DialogUnits.h"

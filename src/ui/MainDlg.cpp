@@ -12,13 +12,13 @@
 #include <QTabWidget>
 
 #include "app/AppSettings.h"
-#include "app/Identity.h"
+#include "base/Identity.h"
 #include "app/IniFile.h"
 #include "app/UpdateCheck.h"
 #include "engine/Host.h"
 #include "job/DownloadJob.h"
 #include "ui/AboutDlg.h"
-#include "ui/BrowserLaunch.h"
+#include "app/BrowserLaunch.h"
 #include "ui/CommandHandlers.h"
 #include "ui/CommandIds.h"
 #include "ui/DialogUnits.h"
@@ -56,7 +56,7 @@ CMainDlg::CMainDlg(CQtHost& host, Options options) : m_layout(this) {
     m_layout.SetAnchors(m_tabs, kAnchorStretch, kAnchorStretch);
 
     RestoreSize();
-    ShowStatus(0, A("正在检查是否有最新版本……"));
+    ShowStatus(0, Gbk("正在检查是否有最新版本……"));
     if (options.bCheckForUpdate) StartUpdateCheck(*this);
     CreateTrayIcon(host);
 }

@@ -4,7 +4,7 @@
 #include <QString>
 #include <string>
 
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 
 namespace pw {
 

@@ -1,0 +1,80 @@
+#include "app/ShareLinks.h"
+
+#include <initializer_list>
+
+#include "base/Identity.h"
+#include "base/Encoding.h"
+#include "base/TextOps.h"
+#include "base/UrlEncode.h"
+
+namespace pw {
+
+namespace {
+
+// Each "%s" of the ASCII template takes the next value; values are not searched.
+std::string Fill(std::string_view pattern, std::initializer_list<std::string> values) {
+    std::string out;
+    auto value = values.begin();
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern.compare(i, 2, "%s") == 0 && value != values.end()) {
+            out += *value++;
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
+std::string Address(const char* host, std::string_view pattern,
+                    std::initializer_list<std::string> values) {
+    return std::string("http://") + host + Fill(pattern, values);
+}
+
+}  // namespace
+
+std::string ShareText() {
+    // '%' is no trail byte of code page 936, so the "%s" is found whole.
+    std::string text = Gbk(kShareTextUtf8);
+    Replace(text, "%s", Gbk(kProductNameUtf8));
+    return text;
+}
+
+std::string ShareLink(std::string helpAddress) {
+    Replace(helpAddress, "=", "%3D");
+    return helpAddress;
+}
+
+std::string ShareAddress(int id, const std::string& helpAddress) {
+    const std::string text = ShareText();
+    const std::string encoded = UrlEncodeAnsi(text);
+    const std::string link = ShareLink(helpAddress);
+    switch (id) {
+        case 40037:
+            return Address(kSinaWeiboShareHost, "/share/share.php?url=%s&title=%s&pic=%s",
+                           {link, encoded, ""});
+        case 40038:
+            return Address(kTencentWeiboShareHost,
+                           "/share/share.php?title=%s&url=%s&site=%s&pic=%s",
+                           {UrlEncodeUtf8(text), link, link, ""});
+        case 40039:
+            return Address(kSohuWeiboShareHost, "/third/post.jsp?url=%s&title=%s&content=%s&pic=%s",
+                           {link, encoded, encoded, ""});
+        case 40040:
+            return Address(kNeteaseWeiboShareHost,
+                           "/article/user/checkLogin.do?info=%s+%s&images=%s", {encoded, link, ""});
+        case 40041:
+            return Address(kRenrenShareHost, "/share/buttonshare.do?link=%s&title=%s",
+                           {link, encoded});
+        case 40042:
+            return Address(kKaixinShareHost, "/repaste/share.php?rtitle=%s&rurl=%s&rcontent=%s",
+                           {text, link, link});
+        case 40043:
+            return Address(kQzoneShareHost, "/cgi-bin/qzshare/cgi_qzshare_onekey?url=%s&title=%s",
+                           {link, text});
+        default:
+            return {};
+    }
+}
+
+}  // namespace pw

@@ -1,0 +1,24 @@
+#pragma once
+// Conversions between UTF-8 and code page 936 (GBK), the program's text encoding.
+// Characters the target cannot hold become "?"; nothing after them is lost.
+
+#include <string>
+#include <string_view>
+
+namespace pw {
+
+void Utf8ToAnsi(std::string& text);
+void AnsiToUtf8(std::string& text);
+
+std::string ToAnsi(std::string_view utf8);
+std::string ToUtf8(std::string_view ansi);
+
+// A UTF-8 source literal as code page 936 bytes: Gbk("全部博文").
+inline std::string Gbk(std::string_view utf8) {
+    return ToAnsi(utf8);
+}
+
+// UTF-16 code units to code page 936.
+std::string Utf16ToAnsi(const std::u16string& wide);
+
+}  // namespace pw

@@ -1,0 +1,28 @@
+#pragma once
+// What an engine gets from the job it works for: the job's HTTP session, the
+// status line, the messages the user is shown at the end, whether the job is
+// stopping, and the job's picture store. Calls come from the job's threads; an
+// implementation must take them from several workers at once.
+
+#include <string>
+
+namespace pw {
+
+class HttpSession;
+class PictureStore;
+
+class SiteContext {
+public:
+    virtual ~SiteContext() = default;
+
+    virtual HttpSession& Http() = 0;
+    // Progress for the status line (code page 936).
+    virtual void Status(const std::string& text) = 0;
+    // Something the user must be told (code page 936); the job collects it.
+    virtual void Message(const std::string& text) = 0;
+    virtual bool Stopping() const = 0;
+    // Where an article's pictures go; null keeps them remote.
+    virtual PictureStore* Pictures() = 0;
+};
+
+}  // namespace pw

@@ -1,0 +1,42 @@
+#pragma once
+// What a job came to: the books it delivered, what is missing from them and
+// why, and the messages the user is to see.
+
+#include <string>
+#include <vector>
+
+namespace pw {
+
+struct MissingArticle {
+    std::string title;   // code page 936
+    std::string url;
+    std::string reason;  // code page 936
+    int httpStatus = 0;
+};
+
+struct JobResult {
+    enum class End {
+        Delivered,  // at least one book is on the desktop
+        NoBook,     // the job ran, but no book was made or delivered
+        NoEngine,   // no engine took the address, or its categories failed
+        Busy,       // another job works on this blog right now
+        Cancelled,  // the job was cancelled (the window closed)
+    };
+
+    End end = End::NoBook;
+    std::vector<std::string> books;     // delivered paths
+    std::vector<std::string> messages;  // code page 936, in the order they came
+    std::string finalText;              // the closing status text (code page 936)
+    int articles = 0;                   // distinct articles listed
+    int saved = 0;                      // of them, with a page in the books
+    int resumedWith = 0;                // pages an earlier run had saved
+    std::vector<MissingArticle> missing;
+    int picturesKeptRemote = 0;
+    bool compilerMissing = false;  // chmcmd was not found
+    std::string jobFolder;         // kept unless the delivery was complete
+    std::string reportPath;        // report.txt, when written
+
+    bool Complete() const { return end == End::Delivered && missing.empty(); }
+};
+
+}  // namespace pw

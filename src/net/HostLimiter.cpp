@@ -1,0 +1,99 @@
+#include "net/HostLimiter.h"
+
+#include <algorithm>
+
+namespace pw {
+
+namespace {
+
+// After a throttle the interval grows to at least this, and never past the cap.
+constexpr std::chrono::milliseconds kThrottleInterval{100};
+constexpr std::chrono::milliseconds kMaxInterval{10000};
+// Successful answers in a row that earn back a step of speed.
+constexpr int kSuccessesPerStep = 4;
+
+}  // namespace
+
+HostLimiter::HostLimiter(int maxActive, std::chrono::milliseconds minInterval)
+    : maxActive_(std::max(1, maxActive)), minInterval_(std::max(minInterval, {})) {}
+
+HostLimiter::Host& HostLimiter::At(const std::string& host) {
+    auto [it, added] = hosts_.try_emplace(host);
+    if (added) {
+        it->second.limit = maxActive_;
+        it->second.interval = minInterval_;
+    }
+    return it->second;
+}
+
+bool HostLimiter::Acquire(const std::string& host, std::stop_token stop) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (stop.stop_requested()) return false;
+        Host& h = At(host);
+        const auto now = Clock::now();
+        const auto start = std::max(h.nextStart, h.pausedUntil);
+        if (h.active < h.limit && now >= start) {
+            ++h.active;
+            h.nextStart = now + h.interval;
+            return true;
+        }
+        if (h.active < h.limit) {
+            changed_.wait_until(lock, stop, start, [] { return false; });
+        } else {
+            changed_.wait(lock, stop, [&] { return At(host).active < At(host).limit; });
+        }
+    }
+}
+
+void HostLimiter::Release(const std::string& host) {
+    {
+        std::lock_guard lock(mutex_);
+        Host& h = At(host);
+        if (h.active > 0) --h.active;
+    }
+    changed_.notify_all();
+}
+
+void HostLimiter::OnAnswer(const std::string& host, bool throttled,
+                           std::chrono::milliseconds pause) {
+    {
+        std::lock_guard lock(mutex_);
+        Host& h = At(host);
+        if (throttled) {
+            h.successes = 0;
+            h.limit = std::max(1, h.limit / 2);
+            h.interval = std::min(std::max(h.interval * 2, kThrottleInterval), kMaxInterval);
+            h.pausedUntil = std::max(h.pausedUntil, Clock::now() + pause);
+        } else if (++h.successes >= kSuccessesPerStep) {
+            h.successes = 0;
+            // Recover the interval first, then the number of requests at once.
+            if (h.interval > minInterval_) {
+                h.interval = std::max(minInterval_, h.interval * 3 / 4);
+                if (h.interval < kThrottleInterval / 2) h.interval = minInterval_;
+            } else if (h.limit < maxActive_) {
+                ++h.limit;
+            }
+        }
+    }
+    changed_.notify_all();
+}
+
+std::chrono::milliseconds HostLimiter::PauseLeft(const std::string& host) {
+    std::lock_guard lock(mutex_);
+    const auto left = At(host).pausedUntil - Clock::now();
+    return std::max(std::chrono::duration_cast<std::chrono::milliseconds>(left),
+                    std::chrono::milliseconds(0));
+}
+
+int HostLimiter::ActiveLimit(const std::string& host) {
+    std::lock_guard lock(mutex_);
+    return At(host).limit;
+}
+
+std::chrono::milliseconds HostLimiter::Interval(const std::string& host) {
+    std::lock_guard lock(mutex_);
+    return At(host).interval;
+}
+
+}  // namespace pw

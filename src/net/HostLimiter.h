@@ -1,0 +1,71 @@
+#pragma once
+// Politeness towards each service: at most so many requests to one host at
+// once, a least interval between their starts, and a slow-down after the host
+// answers 429 or 503 (half the requests at once, twice the interval, and a
+// pause for every request to it) that wears off again as its answers succeed.
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <stop_token>
+#include <string>
+
+namespace pw {
+
+class HostLimiter {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // maxActive requests to one host at once (at least 1); minInterval between
+    // the starts of two requests to one host (the "requestdelay" setting).
+    HostLimiter(int maxActive, std::chrono::milliseconds minInterval);
+
+    // Waits for the host's turn. False when stop was requested first; true
+    // means one request is active until Release.
+    bool Acquire(const std::string& host, std::stop_token stop);
+    void Release(const std::string& host);
+
+    // The host answered; throttled for 429 and 503, with the pause it asked for.
+    void OnAnswer(const std::string& host, bool throttled, std::chrono::milliseconds pause);
+
+    // How long a request to host would wait now for the pause after a throttle.
+    std::chrono::milliseconds PauseLeft(const std::string& host);
+
+    // The host's current state, for tests and the benchmark.
+    int ActiveLimit(const std::string& host);
+    std::chrono::milliseconds Interval(const std::string& host);
+
+private:
+    struct Host {
+        int active = 0;
+        int limit = 1;
+        std::chrono::milliseconds interval{0};
+        Clock::time_point nextStart{};
+        Clock::time_point pausedUntil{};
+        int successes = 0;
+    };
+
+    Host& At(const std::string& host);
+
+    const int maxActive_;
+    const std::chrono::milliseconds minInterval_;
+    std::mutex mutex_;
+    std::condition_variable_any changed_;
+    std::map<std::string, Host> hosts_;
+};
+
+// An active request on a host, released when it goes out of scope.
+class HostTurn {
+public:
+    HostTurn(HostLimiter& limiter, std::string host) : limiter_(limiter), host_(std::move(host)) {}
+    ~HostTurn() { limiter_.Release(host_); }
+    HostTurn(const HostTurn&) = delete;
+    HostTurn& operator=(const HostTurn&) = delete;
+
+private:
+    HostLimiter& limiter_;
+    std::string host_;
+};
+
+}  // namespace pw

@@ -1,0 +1,600 @@
+#include "net/HttpSession.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <string_view>
+#include <thread>
+
+#include "net/CurlSetup.h"
+#include "net/HostLimiter.h"
+#include "net/LineAssembler.h"
+
+namespace pw {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kMaxRedirects = 10;
+// Bodies of redirects and error answers are read (so the connection can be used
+// again) up to this much.
+constexpr size_t kMaxSkippedBytes = 64u << 10;
+constexpr size_t kHeadBytes = 16;
+
+bool IsSuccess(long status) {
+    return status >= 200 && status <= 299;
+}
+bool IsRedirect(long status) {
+    return status >= 300 && status <= 399;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
+double Jitter() {
+    thread_local std::minstd_rand random(std::random_device{}());
+    return std::uniform_real_distribution<double>(0.0, 1.0)(random);
+}
+
+// Where a response body goes; one object serves every attempt of a request.
+class Sink {
+public:
+    virtual ~Sink() = default;
+    virtual void Begin() = 0;
+    // False ends the transfer: the body is larger than wanted or cannot be kept.
+    virtual bool Write(std::string_view data) = 0;
+    virtual bool TooLarge() const = 0;
+    virtual void End(const FetchResult& result) = 0;
+    // The announced length is already too large.
+    virtual bool Refuses(curl_off_t length) const = 0;
+};
+
+class PageSink : public Sink {
+public:
+    explicit PageSink(std::string& page) : page_(page), lines_(page) {}
+    void Begin() override {
+        lines_.Reset();
+        tooLarge_ = false;
+    }
+    bool Write(std::string_view data) override {
+        lines_.Feed(data);
+        tooLarge_ = page_.size() > kMaxPageBytes;
+        return !tooLarge_;
+    }
+    bool TooLarge() const override { return tooLarge_; }
+    bool Refuses(curl_off_t length) const override {
+        return length > static_cast<curl_off_t>(kMaxPageBytes);
+    }
+    void End(const FetchResult& result) override {
+        if (result.Ok()) {
+            lines_.Finish();
+        } else if (result.kind == FetchResult::Kind::NetworkError ||
+                   result.kind == FetchResult::Kind::TooLarge) {
+            lines_.DropOpenLine();
+        } else {
+            page_.clear();
+        }
+    }
+
+private:
+    std::string& page_;
+    LineAssembler lines_;
+    bool tooLarge_ = false;
+};
+
+class BytesSink : public Sink {
+public:
+    BytesSink(std::string& body, size_t maxBytes, bool keepPartial)
+        : body_(body), max_(maxBytes), keepPartial_(keepPartial) {}
+    void Begin() override {
+        body_.clear();
+        tooLarge_ = false;
+    }
+    bool Write(std::string_view data) override {
+        if (data.size() > max_ - body_.size()) {
+            if (keepPartial_) body_.append(data.substr(0, max_ - body_.size()));
+            tooLarge_ = true;
+            return false;
+        }
+        body_.append(data);
+        return true;
+    }
+    bool TooLarge() const override { return tooLarge_; }
+    bool Refuses(curl_off_t length) const override {
+        return !keepPartial_ && length > static_cast<curl_off_t>(max_);
+    }
+    void End(const FetchResult& result) override {
+        if (!result.Ok() && !(keepPartial_ && result.kind == FetchResult::Kind::TooLarge)) {
+            body_.clear();
+        }
+    }
+
+private:
+    std::string& body_;
+    const size_t max_;
+    const bool keepPartial_;
+    bool tooLarge_ = false;
+};
+
+class FileSink : public Sink {
+public:
+    FileSink(std::string path, uint64_t maxBytes, std::string* head)
+        : path_(std::move(path)), max_(maxBytes), head_(head) {}
+    ~FileSink() override { Close(); }
+    void Begin() override {
+        Close();
+        written_ = 0;
+        tooLarge_ = false;
+        failed_ = false;
+        if (head_) head_->clear();
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+        failed_ = fd_ < 0;
+    }
+    bool Write(std::string_view data) override {
+        if (failed_) return false;
+        if (data.size() > max_ - written_) {
+            tooLarge_ = true;
+            return false;
+        }
+        if (head_ && head_->size() < kHeadBytes) {
+            head_->append(data.substr(0, kHeadBytes - head_->size()));
+        }
+        size_t done = 0;
+        while (done < data.size()) {
+            const ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                failed_ = true;
+                return false;
+            }
+            done += static_cast<size_t>(n);
+        }
+        written_ += data.size();
+        return true;
+    }
+    bool TooLarge() const override { return tooLarge_; }
+    bool Refuses(curl_off_t length) const override {
+        return length > static_cast<curl_off_t>(max_);
+    }
+    void End(const FetchResult& result) override {
+        const bool closed = Close();
+        if (!result.Ok() || failed_ || !closed) {
+            if (fd_ != -2) ::unlink(path_.c_str());
+        }
+    }
+    bool Failed() const { return failed_; }
+
+private:
+    bool Close() {
+        if (fd_ < 0) return true;
+        const bool ok = ::close(fd_) == 0;
+        fd_ = -1;
+        return ok;
+    }
+
+    std::string path_;
+    const uint64_t max_;
+    std::string* head_;
+    int fd_ = -1;
+    uint64_t written_ = 0;
+    bool tooLarge_ = false;
+    bool failed_ = false;
+};
+
+// One hop of a request as the callbacks see it.
+struct Hop {
+    CURL* curl = nullptr;
+    Sink* sink = nullptr;
+    const std::stop_token* stop = nullptr;
+    std::chrono::seconds silenceLimit{10};
+    bool headChecked = false;
+    long status = 0;
+    size_t skipped = 0;
+    bool refusedLength = false;
+    bool silent = false;
+    bool stopped = false;
+    std::string retryAfter;
+    curl_off_t received = 0;
+    Clock::time_point lastActivity = Clock::now();
+};
+
+bool AcceptHead(Hop& hop) {
+    curl_easy_getinfo(hop.curl, CURLINFO_RESPONSE_CODE, &hop.status);
+    if (!IsSuccess(hop.status)) return true;
+    curl_off_t length = -1;
+    curl_easy_getinfo(hop.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    if (length >= 0 && hop.sink->Refuses(length)) {
+        hop.refusedLength = true;
+        return false;
+    }
+    return true;
+}
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+    auto& hop = *static_cast<Hop*>(user);
+    const size_t bytes = size * count;
+    if (!hop.headChecked) {
+        hop.headChecked = true;
+        if (!AcceptHead(hop)) return 0;
+    }
+    if (!IsSuccess(hop.status)) {
+        hop.skipped += bytes;
+        return hop.skipped <= kMaxSkippedBytes ? bytes : 0;
+    }
+    return hop.sink->Write(std::string_view(data, bytes)) ? bytes : 0;
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+    auto& hop = *static_cast<Hop*>(user);
+    const std::string_view line(data, size * count);
+    if (StartsWithNoCase(line, "retry-after:")) hop.retryAfter = std::string(line.substr(12));
+    return size * count;
+}
+
+// Ends a transfer that receives nothing for the silence limit (libcurl's own
+// low-speed check averages over several seconds), and any transfer once the
+// job stops.
+int OnProgress(void* user, curl_off_t, curl_off_t bodyBytes, curl_off_t, curl_off_t) {
+    auto& hop = *static_cast<Hop*>(user);
+    if (hop.stop->stop_requested()) {
+        hop.stopped = true;
+        return 1;
+    }
+    long headerBytes = 0;
+    curl_easy_getinfo(hop.curl, CURLINFO_HEADER_SIZE, &headerBytes);
+    curl_off_t connectMicros = 0;
+    curl_easy_getinfo(hop.curl, CURLINFO_CONNECT_TIME_T, &connectMicros);
+    const auto now = Clock::now();
+    if (bodyBytes + headerBytes != hop.received || connectMicros == 0) {
+        hop.received = bodyBytes + headerBytes;
+        hop.lastActivity = now;
+        return 0;
+    }
+    if (now - hop.lastActivity >= hop.silenceLimit) {
+        hop.silent = true;
+        return 1;
+    }
+    return 0;
+}
+
+// libcurl takes header lines without line ends, and drops a header whose value
+// is empty unless it is written "Name;".
+curl_slist* HeaderList(const std::string& block) {
+    curl_slist* list = nullptr;
+    size_t start = 0;
+    while (start < block.size()) {
+        size_t end = block.find('\n', start);
+        if (end == std::string::npos) end = block.size();
+        std::string line = block.substr(start, end - start);
+        start = end + 1;
+        std::erase(line, '\r');
+        if (line.empty()) continue;
+        const size_t colon = line.find(':');
+        if (colon != std::string::npos &&
+            line.find_first_not_of(" \t", colon + 1) == std::string::npos) {
+            line = line.substr(0, colon) + ";";
+        }
+        list = curl_slist_append(list, line.c_str());
+    }
+    // The block says everything that is to be sent; no "Expect" round trip.
+    return curl_slist_append(list, "Expect:");
+}
+
+struct PostData {
+    const std::string* body = nullptr;
+    curl_slist* headers = nullptr;
+};
+
+}  // namespace
+
+std::string EscapeAddress(const std::string& address) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    escaped.reserve(address.size());
+    for (unsigned char c : address) {
+        if (c <= 0x20 || c >= 0x7f) {
+            escaped += '%';
+            escaped += kHex[c >> 4];
+            escaped += kHex[c & 15];
+        } else {
+            escaped += static_cast<char>(c);
+        }
+    }
+    return escaped;
+}
+
+class HttpSession::Impl {
+public:
+    explicit Impl(SessionOptions options)
+        : options_(std::move(options)),
+          limiter_(options_.maxPerHost, options_.requestDelay),
+          onStop_(options_.stop, [this] { waitStop_.request_stop(); }),
+          onStopWaits_(options_.stopWaits, [this] { waitStop_.request_stop(); }) {
+        InitCurlOnce();
+        share_ = curl_share_init();
+        if (share_) {
+            curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &Impl::Lock);
+            curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &Impl::Unlock);
+            curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
+            curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+            curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+            curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+        }
+    }
+
+    ~Impl() {
+        for (CURL* curl : idle_) curl_easy_cleanup(curl);
+        if (share_) curl_share_cleanup(share_);
+    }
+
+    FetchResult Request(const std::string& address, Sink& sink, const PostData* post,
+                        std::string* contentType = nullptr) {
+        FetchResult result;
+        const RetryPolicy& policy = options_.retry;
+        const int attempts = std::max(1, policy.attempts);
+        for (int attempt = 1;; ++attempt) {
+            const std::string host = HostOf(address);
+            if (!limiter_.Acquire(host, waitStop_.get_token())) {
+                result = Stopped(attempt - 1);
+                sink.End(result);
+                return result;
+            }
+            sink.Begin();
+            std::string retryAfter;
+            {
+                HostTurn turn(limiter_, host);
+                result = Attempt(address, sink, post, retryAfter, contentType);
+            }
+            result.attempts = attempt;
+            sink.End(result);
+            if (attempt > 1) ++stats_.retries;
+
+            const auto pause = RetryWait(policy, result, attempt, retryAfter);
+            limiter_.OnAnswer(host, IsThrottle(result), pause);
+            if (result.Ok() || !IsTransient(result) || attempt >= attempts) return result;
+            if (!Wait(host, pause)) return Stopped(attempt);
+        }
+    }
+
+    SessionStats Stats() const {
+        return {stats_.requests.load(), stats_.connections.load(), stats_.retries.load()};
+    }
+
+    const SessionOptions& Options() const { return options_; }
+
+private:
+    static FetchResult Stopped(int attempts) {
+        FetchResult result;
+        result.kind = FetchResult::Kind::Stopped;
+        result.attempts = attempts;
+        return result;
+    }
+
+    std::chrono::milliseconds RetryWait(const RetryPolicy& policy, const FetchResult& result,
+                                        int attempt, const std::string& retryAfter) const {
+        if (result.Ok()) return {};
+        if (!retryAfter.empty() && result.kind == FetchResult::Kind::HttpStatus) {
+            if (auto asked = ParseRetryAfter(retryAfter, std::time(nullptr))) {
+                return std::min(*asked, policy.retryAfterCap);
+            }
+        }
+        return BackoffDelay(policy, attempt, Jitter());
+    }
+
+    // Waits before the next attempt; false when the job stopped meanwhile.
+    bool Wait(const std::string& host, std::chrono::milliseconds pause) {
+        if (pause >= std::chrono::seconds(1) && options_.onWait) {
+            options_.onWait(host, static_cast<int>((pause.count() + 999) / 1000));
+        }
+        const auto until = Clock::now() + pause;
+        const std::stop_token stop = waitStop_.get_token();
+        while (Clock::now() < until) {
+            if (stop.stop_requested()) return false;
+            std::this_thread::sleep_for(std::min<Clock::duration>(
+                until - Clock::now(), std::chrono::milliseconds(50)));
+        }
+        return !stop.stop_requested();
+    }
+
+    bool Allowed(const std::string& url) const {
+        if (StartsWithNoCase(url, "https://")) return true;
+        return !options_.httpsOnly && StartsWithNoCase(url, "http://");
+    }
+
+    void Setup(CURL* curl, Hop& hop) {
+        curl_easy_reset(curl);
+        ApplyCommonCurlOptions(curl);
+        if (share_) curl_easy_setopt(curl, CURLOPT_SHARE, share_);
+        curl_easy_setopt(curl, CURLOPT_MAXCONNECTS, 16L);
+        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, options_.httpsOnly ? "https" : "http,https");
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnBody);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &hop);
+        curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &OnHeader);
+        curl_easy_setopt(curl, CURLOPT_HEADERDATA, &hop);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &hop);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    }
+
+    void SetCookie(CURL* curl, const std::string& url, std::string& cookie) {
+        cookie.clear();
+        if (options_.cookies && HostInDomains(HostOf(url), options_.cookieDomains)) {
+            cookie = options_.cookies(url);
+        }
+        curl_easy_setopt(curl, CURLOPT_COOKIE, cookie.empty() ? nullptr : cookie.c_str());
+    }
+
+    FetchResult Attempt(const std::string& address, Sink& sink, const PostData* post,
+                        std::string& retryAfter, std::string* contentType) {
+        FetchResult result;
+        CURL* curl = TakeHandle();
+        if (!curl) {
+            result.error = "curl_easy_init failed";
+            return result;
+        }
+        std::string url = EscapeAddress(address);
+        for (int redirects = 0;; ++redirects) {
+            if (!Allowed(url)) {
+                result.kind = FetchResult::Kind::Refused;
+                break;
+            }
+            Hop hop;
+            hop.curl = curl;
+            hop.sink = &sink;
+            hop.stop = &options_.stop;
+            hop.silenceLimit = options_.silenceLimit;
+            Setup(curl, hop);
+            curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+            std::string cookie;
+            SetCookie(curl, url, cookie);
+            if (post) {
+                curl_easy_setopt(curl, CURLOPT_POST, 1L);
+                curl_easy_setopt(curl, CURLOPT_POSTFIELDS, post->body->data());
+                curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE,
+                                 static_cast<curl_off_t>(post->body->size()));
+                curl_easy_setopt(curl, CURLOPT_HTTPHEADER, post->headers);
+            }
+            const CURLcode code = curl_easy_perform(curl);
+            ++stats_.requests;
+            long connects = 0;
+            curl_easy_getinfo(curl, CURLINFO_NUM_CONNECTS, &connects);
+            stats_.connections += static_cast<uint64_t>(std::max(0L, connects));
+            long status = 0;
+            curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+            retryAfter = hop.retryAfter;
+
+            char* next = nullptr;
+            if (!post && !hop.stopped && IsRedirect(status) && redirects < kMaxRedirects &&
+                curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &next) == CURLE_OK && next &&
+                *next) {
+                url = EscapeAddress(next);  // a Location header may hold raw bytes too
+                continue;
+            }
+            result = Outcome(code, status, hop, sink);
+            if (result.Ok() && contentType) {
+                char* type = nullptr;
+                curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
+                *contentType = type ? type : "";
+            }
+            break;
+        }
+        ReturnHandle(curl);
+        return result;
+    }
+
+    static FetchResult Outcome(CURLcode code, long status, const Hop& hop, const Sink& sink) {
+        FetchResult result;
+        result.status = static_cast<int>(status);
+        if (hop.stopped) {
+            result.kind = FetchResult::Kind::Stopped;
+        } else if (hop.refusedLength || sink.TooLarge()) {
+            result.kind = FetchResult::Kind::TooLarge;
+        } else if (IsSuccess(status) && code == CURLE_OK) {
+            result.kind = FetchResult::Kind::Ok;
+        } else if (status != 0 && !IsSuccess(status)) {
+            result.kind = FetchResult::Kind::HttpStatus;
+        } else {
+            result.kind = FetchResult::Kind::NetworkError;
+            result.curlCode = hop.silent ? CURLE_OPERATION_TIMEDOUT : code;
+            result.error = curl_easy_strerror(static_cast<CURLcode>(result.curlCode));
+        }
+        return result;
+    }
+
+    CURL* TakeHandle() {
+        {
+            std::lock_guard lock(handlesMutex_);
+            if (!idle_.empty()) {
+                CURL* curl = idle_.back();
+                idle_.pop_back();
+                return curl;
+            }
+        }
+        return curl_easy_init();
+    }
+
+    void ReturnHandle(CURL* curl) {
+        std::lock_guard lock(handlesMutex_);
+        idle_.push_back(curl);
+    }
+
+    static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
+        static_cast<Impl*>(user)->shareLocks_[static_cast<size_t>(data) % kLocks].lock();
+    }
+    static void Unlock(CURL*, curl_lock_data data, void* user) {
+        static_cast<Impl*>(user)->shareLocks_[static_cast<size_t>(data) % kLocks].unlock();
+    }
+
+    static constexpr size_t kLocks = CURL_LOCK_DATA_LAST;
+
+    SessionOptions options_;
+    HostLimiter limiter_;
+    std::stop_source waitStop_;
+    std::stop_callback<std::function<void()>> onStop_;
+    std::stop_callback<std::function<void()>> onStopWaits_;
+    CURLSH* share_ = nullptr;
+    std::mutex shareLocks_[kLocks];
+    std::mutex handlesMutex_;
+    std::vector<CURL*> idle_;
+    struct {
+        std::atomic<uint64_t> requests{0};
+        std::atomic<uint64_t> connections{0};
+        std::atomic<uint64_t> retries{0};
+    } stats_;
+};
+
+HttpSession::HttpSession(SessionOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+HttpSession::~HttpSession() = default;
+
+FetchResult HttpSession::GetPage(const std::string& address, std::string& page) {
+    PageSink sink(page);
+    return impl_->Request(address, sink, nullptr);
+}
+
+FetchResult HttpSession::GetBytes(const std::string& address, std::string& body, size_t maxBytes,
+                                  std::string* contentType) {
+    BytesSink sink(body, maxBytes, false);
+    if (contentType) contentType->clear();
+    return impl_->Request(address, sink, nullptr, contentType);
+}
+
+FetchResult HttpSession::GetFile(const std::string& address, const std::string& path,
+                                 uint64_t maxBytes, std::string* head) {
+    FileSink sink(path, maxBytes, head);
+    return impl_->Request(address, sink, nullptr);
+}
+
+FetchResult HttpSession::Post(const std::string& address, const std::string& headerBlock,
+                              const std::string& body, std::string& answer, size_t maxBytes) {
+    BytesSink sink(answer, maxBytes, true);
+    PostData post{&body, HeaderList(headerBlock)};
+    FetchResult result = impl_->Request(address, sink, &post);
+    curl_slist_free_all(post.headers);
+    // Only a 200 answer is taken; any other leaves nothing.
+    if (result.Ok() && result.status != 200) {
+        answer.clear();
+        result.kind = FetchResult::Kind::HttpStatus;
+    }
+    return result;
+}
+
+SessionStats HttpSession::Stats() const {
+    return impl_->Stats();
+}
+
+}  // namespace pw

@@ -1,0 +1,90 @@
+#pragma once
+// The HTTP client of one job. Every request of the job goes through its session:
+//   - connections, DNS answers and TLS sessions are kept and reused (one libcurl
+//     share; easy handles are pooled, each keeps its own connections as well);
+//   - a request that fails for a moment is tried again after a back-off, or
+//     after the wait a 429 or 503 asks for (see RetryPolicy.h);
+//   - requests to one host are limited and slow down when it is busy
+//     (HostLimiter.h);
+//   - Cookie headers go only to the blog service's own domains;
+//   - only http and https are fetched, redirects included (https only for
+//     sessions that ask for it); at most 10 redirects are followed.
+// Bodies are read as they come: pages into text, pictures straight into files.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "net/CookieSource.h"
+#include "net/FetchResult.h"
+#include "net/RetryPolicy.h"
+
+namespace pw {
+
+// The user agent every request of the program sends.
+inline constexpr const char* kUserAgent = "HttpClient";
+// No page of any service comes near this; a larger one is a hostile or broken server.
+inline constexpr size_t kMaxPageBytes = 32u << 20;
+
+struct SessionOptions {
+    RetryPolicy retry;
+    int maxPerHost = 8;                         // requests to one host at once
+    std::chrono::milliseconds requestDelay{0};  // least time between two starts on a host
+    CookieSource cookies;                       // empty: no cookies
+    std::vector<std::string> cookieDomains;     // the hosts that may receive them
+    bool httpsOnly = false;
+    // Told when a request waits at least a second for a busy service.
+    std::function<void(const std::string& host, int seconds)> onWait;
+    std::stop_token stop;       // ends waits and transfers
+    std::stop_token stopWaits;  // ends waits only; transfers in flight go on
+    std::chrono::seconds silenceLimit{10};  // a transfer receiving nothing this long ends
+};
+
+struct SessionStats {
+    uint64_t requests = 0;     // requests sent, retries and redirects included
+    uint64_t connections = 0;  // new connections opened
+    uint64_t retries = 0;      // requests that repeated an earlier failed one
+};
+
+class HttpSession {
+public:
+    explicit HttpSession(SessionOptions options = {});
+    ~HttpSession();
+    HttpSession(const HttpSession&) = delete;
+    HttpSession& operator=(const HttpSession&) = delete;
+
+    // GET as text: carriage returns dropped, every line ended by one "\n", a line
+    // cut at a zero byte. On a network failure the page keeps the whole lines
+    // read so far; for any other failure it is empty.
+    FetchResult GetPage(const std::string& address, std::string& page);
+
+    // GET into memory, at most maxBytes; body empty unless Ok.
+    FetchResult GetBytes(const std::string& address, std::string& body, size_t maxBytes,
+                         std::string* contentType = nullptr);
+
+    // GET into a new file at path (mode 0600, never through a link), at most
+    // maxBytes; the file is removed unless Ok. head receives its first bytes.
+    FetchResult GetFile(const std::string& address, const std::string& path, uint64_t maxBytes,
+                        std::string* head = nullptr);
+
+    // POST body with the header block (lines separated by "\n"); answer is the
+    // raw body of a 200 answer, at most maxBytes (more is TooLarge, with the
+    // bytes up to the limit kept).
+    FetchResult Post(const std::string& address, const std::string& headerBlock,
+                     const std::string& body, std::string& answer, size_t maxBytes);
+
+    SessionStats Stats() const;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Blanks, control bytes and bytes >= 0x7f cannot stand raw in a request line.
+std::string EscapeAddress(const std::string& address);
+
+}  // namespace pw

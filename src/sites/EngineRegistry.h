@@ -1,0 +1,11 @@
+#pragma once
+// The engines a job asks about an address, in their fixed order.
+
+#include "engine/BlogBase.h"
+
+namespace pw {
+
+// Baidu, 163, Qzone, Renren, Sina blog, Sina Weibo, each working for site.
+EngineList CreateEngines(SiteContext& site);
+
+}  // namespace pw

@@ -1,0 +1,116 @@
+#include "ui/DownloadFormat.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "base/Encoding.h"
+#include "net/HttpDownload.h"
+
+namespace pw {
+
+namespace {
+
+// printf for the numbers only: texts are joined around the result, never passed
+// through a format.
+std::string Number(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Number(const char* format, ...) {
+    char buffer[64];
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return n < 0 ? std::string() : std::string(buffer);
+}
+
+std::string Dec(int64_t value) {
+    return Number("%lld", static_cast<long long>(value));
+}
+
+}  // namespace
+
+std::string FormatDownloadSpeed(double rate) {
+    if (rate < 1) return Number("%0.0f", rate * 1024) + Gbk(" 字节/秒");
+    if (rate < 10) return Number("%0.2f", rate) + Gbk(" KB/秒");
+    return Number("%0.0f", rate) + Gbk(" KB/秒");
+}
+
+std::string FormatDownloadAmount(int64_t bytes) {
+    if (bytes < 1024) return Dec(bytes) + Gbk(" 字节");
+    if (bytes > 1048575) return Number("%0.2f", static_cast<double>(bytes) / 1048576) + " MB";
+    return Number("%0.1f", static_cast<double>(bytes) / 1024) + " KB";
+}
+
+std::string FormatDownloadDuration(int64_t seconds) {
+    if (seconds < 60) return Dec(seconds) + Gbk(" 秒");
+    const int64_t minutes = seconds / 60;
+    const int64_t rest = seconds % 60;
+    if (rest == 0) return Dec(minutes) + Gbk(" 分钟");
+    return Dec(minutes) + Gbk(" 分 ") + Dec(rest) + Gbk(" 秒");
+}
+
+std::string FormatTimeLeft(int64_t seconds, int64_t received, int64_t size) {
+    return Gbk("剩余时间：") + FormatDownloadDuration(seconds) + Gbk("（已下载 ") +
+           FormatDownloadAmount(received) + " / " + FormatDownloadAmount(size) + Gbk("）");
+}
+
+std::string FormatDownloadCaption(int percent, const std::string& displayName) {
+    return Number("%d%% ", percent) + Gbk("正在下载 ") + displayName;
+}
+
+std::string FormatDownloadFileText(const std::string& displayName, const std::string& server) {
+    return Gbk("文件：") + displayName + Gbk("，来自 ") + server;
+}
+
+std::string FormatDownloadStep(DownloadStep step, const std::string& info) {
+    switch (step) {
+        case DownloadStep::kResolving:
+            return Gbk("正在解析 ") + info + Gbk(" ……");
+        case DownloadStep::kResolved:
+            return Gbk("已解析 ") + info;
+        case DownloadStep::kConnecting:
+            return Gbk("正在连接 ") + info + Gbk(" ……");
+        case DownloadStep::kConnected:
+            return Gbk("已连接到 ") + info;
+        case DownloadStep::kRedirect:
+            return Gbk("转向 ") + info;
+    }
+    return {};
+}
+
+std::string DownloadResponseText() {
+    return Gbk("已收到服务器响应");
+}
+std::string DownloadTransferText() {
+    return Gbk("正在下载文件……");
+}
+std::string DownloadAbortingText() {
+    return Gbk("正在取消下载……");
+}
+
+std::string FormatOverwriteQuestion(const std::string& path) {
+    return Gbk("文件 ") + path + Gbk(" 已存在，是否覆盖？");
+}
+
+std::string FormatFileOpenFailure(int code) {
+    return Gbk("无法创建目标文件，错误代码：") + Dec(code);
+}
+
+std::string FormatDownloadFailure(DownloadFailure failure, int code) {
+    switch (failure) {
+        case DownloadFailure::kInternet:
+            return Gbk("无法初始化网络连接，错误代码：") + Dec(code);
+        case DownloadFailure::kConnection:
+            return Gbk("无法连接到服务器，错误代码：") + Dec(code);
+        case DownloadFailure::kStatusUnreadable:
+            return Gbk("无法读取服务器的响应状态");
+        case DownloadFailure::kBadStatus:
+            return Gbk("服务器返回了错误状态：") + Dec(code);
+        case DownloadFailure::kTransfer:
+            return Gbk("下载过程中出错，错误代码：") + Dec(code);
+        case DownloadFailure::kNone:
+            break;
+    }
+    return {};
+}
+
+}  // namespace pw
