@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "app/Event.h"
-#include "app/Identity.h"
+#include "base/Identity.h"
 #include "app/LaunchNewVersion.h"
 #include "app/UpdateCheck.h"
 #include "app/UpdateInfo.h"
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "engine/Host.h"
 #include "net/PageFetcher.h"
 #include "support/TempDir.h"
@@ -72,7 +72,7 @@ TEST(ReadUpdateInfo, StoresEveryTagAndIgnoresOthers) {
         "<downurl2>x</downurl2>\n<downurl>y</downurl>\n<name>Pagewell</name><version>2.0</version>"
         "<help>http://h/?a=1</help><bbs>http://b/</bbs><allsoft>http://s/</allsoft>"
         "<pswd>p</pswd><news>n</news>";
-    CUpdateInfo info;
+    UpdateInfo info;
     EXPECT_EQ(ReadUpdateInfo(info, server.Fetch()), 1);
     ASSERT_EQ(server.asked, std::vector<std::string>{kUpdateFileUrl});
     const UpdateValues values = info.Get();
@@ -85,7 +85,7 @@ TEST(ReadUpdateInfo, StoresEveryTagAndIgnoresOthers) {
 }
 
 TEST(ReadUpdateInfo, MissingTagsKeepEarlierValues) {
-    CUpdateInfo info(UpdateValues{"", "", "", kHelpPageUrl, kSiteUrl, "", ""});
+    UpdateInfo info(UpdateValues{"", "", "", kHelpPageUrl, kSiteUrl, "", ""});
     FakeServer server;
     server.file = "no tags at all\n";
     EXPECT_EQ(ReadUpdateInfo(info, server.Fetch()), 1);
@@ -100,7 +100,7 @@ TEST(ReadUpdateInfo, MissingTagsKeepEarlierValues) {
 }
 
 TEST(ReadUpdateInfo, FailedFetchLeavesRecordUntouched) {
-    CUpdateInfo info(UpdateValues{"n", "v", "d", "h", "b", "a", kAbcDigest});
+    UpdateInfo info(UpdateValues{"n", "v", "d", "h", "b", "a", kAbcDigest});
     FakeServer server;
     server.file = "<version>9</version>";
     for (int failure : {404, 500, kFetchFailed}) {
@@ -112,7 +112,7 @@ TEST(ReadUpdateInfo, FailedFetchLeavesRecordUntouched) {
 }
 
 TEST(ReadUpdateInfo, DigestIsTakenOnlyWithItsOwnFile) {
-    CUpdateInfo info;
+    UpdateInfo info;
     FakeServer server;
     server.file = std::string("<sha256>\n ") +
                   "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD" +
@@ -195,8 +195,8 @@ protected:
     test::TempDir dir;
     RecordingHost host;
     FakeServer server;
-    CUpdateInfo info;
-    CUpdateContext ctx;
+    UpdateInfo info;
+    UpdateContext ctx;
     bool answer = true;
     std::string served = "abc";
     UpdateDownload got{true, true};
@@ -208,7 +208,7 @@ TEST_F(UpdateRun, SameVersionAtStartOnlyChangesStatus) {
     server.file = "<version>1.0</version>";
     CheckForUpdate(ctx);
     ASSERT_EQ(host.status.size(), 1u);
-    EXPECT_EQ(host.status[0], std::make_pair(0, A("当前版本是最新版!")));
+    EXPECT_EQ(host.status[0], std::make_pair(0, Gbk("当前版本是最新版!")));
     EXPECT_TRUE(host.notices.empty());
     EXPECT_TRUE(questions.empty());
 
@@ -225,8 +225,8 @@ TEST_F(UpdateRun, FailedFetchShowsNoticeOnce) {
     EXPECT_TRUE(host.status.empty());
     RunUpdate(ctx);
     EXPECT_EQ(host.notices, (std::vector<int>{1, 1}));
-    EXPECT_EQ(UpdateNoticeText(1).substr(0, A("无法获取最新版本信息").size()),
-              A("无法获取最新版本信息"));
+    EXPECT_EQ(UpdateNoticeText(1).substr(0, Gbk("无法获取最新版本信息").size()),
+              Gbk("无法获取最新版本信息"));
 }
 
 TEST_F(UpdateRun, EmptyVersionCountsAsUpdate) {
@@ -234,13 +234,13 @@ TEST_F(UpdateRun, EmptyVersionCountsAsUpdate) {
     answer = false;
     CheckForUpdate(ctx);
     ASSERT_EQ(questions.size(), 1u);
-    EXPECT_EQ(questions[0], A("Pagewell发现可用更新(v)，是否立即更新?"));
+    EXPECT_EQ(questions[0], Gbk("Pagewell发现可用更新(v)，是否立即更新?"));
 }
 
 TEST_F(UpdateRun, DecliningOpensTheArchiveAddress) {
     answer = false;
     CheckForUpdate(ctx);
-    EXPECT_EQ(questions[0], A("Pagewell发现可用更新(v2.0)，是否立即更新?"));
+    EXPECT_EQ(questions[0], Gbk("Pagewell发现可用更新(v2.0)，是否立即更新?"));
     EXPECT_EQ(browsed, std::vector<std::string>{"https://dl.example.com/Pagewell.rar"});
     EXPECT_TRUE(downloads.empty());
 }

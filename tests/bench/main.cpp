@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/Encoding.h"
-#include "engine/TextOps.h"
+#include "base/Encoding.h"
+#include "base/TextOps.h"
 #include "job/ArticlePage.h"
 #include "job/DownloadJob.h"
 #include "sim/DemoBlog.h"

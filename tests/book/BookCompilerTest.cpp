@@ -14,7 +14,7 @@
 #include "book/ChildProcess.h"
 #include "book/ChmFile.h"
 #include "book/ProjectWriter.h"
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 
 namespace pw {
 namespace {
@@ -36,18 +36,18 @@ const std::string kPng(
 // finds it.
 class JobFolder {
 public:
-    JobFolder() : project{scratch.Path() + "/acct/", "acct", A("测试博客")} {
+    JobFolder() : project{scratch.Path() + "/acct/", "acct", Gbk("测试博客")} {
         ::mkdir(project.m_strDir.c_str(), 0755);
         ::mkdir((project.m_strDir + "img").c_str(), 0755);
-        tree.Heading(0, project.m_strTitle).Heading(1, A("默认分类"));
+        tree.Heading(0, project.m_strTitle).Heading(1, Gbk("默认分类"));
     }
 
     // Adds article n to the tree; its page (GBK, CRLF) is written unless missing.
     void AddArticle(int n, bool withPage = true, const std::string& picture = "") {
         const std::string name = std::to_string(n) + ".html";
-        tree.Article(A("第") + std::to_string(n) + A("篇"), name);
+        tree.Article(Gbk("第") + std::to_string(n) + Gbk("篇"), name);
         if (!withPage) return;
-        std::string page = A("<div>第") + std::to_string(n) + A("篇文章的正文</div>\r\n");
+        std::string page = Gbk("<div>第") + std::to_string(n) + Gbk("篇文章的正文</div>\r\n");
         if (!picture.empty()) page += "<img src=\"img/" + picture + "\">\r\n";
         WriteBytes(project.m_strDir + name, page);
     }
@@ -191,7 +191,7 @@ TEST_F(BookCompilerTest, SmallBookHoldsEveryFileByteForByte) {
     bool sawProgress = false;
     for (const auto& [part, text] : host.statuses) {
         EXPECT_EQ(part, 1);
-        if (text.rfind(A("正在编译："), 0) == 0 && text.back() == '\n') sawProgress = true;
+        if (text.rfind(Gbk("正在编译："), 0) == 0 && text.back() == '\n') sawProgress = true;
     }
     EXPECT_TRUE(sawProgress);
 }
@@ -255,7 +255,7 @@ TEST_F(BookCompilerTest, MissingCompilerAsksAndYesLeavesTheInstallHint) {
     job.AddArticle(1);
     job.WriteProject();
     EnvOverride compiler("PAGEWELL_CHMCMD", tools / "no-such-chmcmd");
-    const std::string question = A("编译电子书的必备文件“chmcmd”不存在，是否从网上下载？");
+    const std::string question = Gbk("编译电子书的必备文件“chmcmd”不存在，是否从网上下载？");
     const auto mentionsPackage = [](const RecordingHost& host) {
         for (const auto& status : host.statuses) {
             if (status.second.find("fp-utils") != std::string::npos) return true;
@@ -293,7 +293,7 @@ TEST(ShowCompileTextTest, ShowsNonEmptyTextsOnPartOne) {
     EXPECT_EQ(ShowCompileText("Writing CHM acct.chm"), 1);
     ASSERT_EQ(host.statuses.size(), 1u);
     EXPECT_EQ(host.statuses[0].first, 1);
-    EXPECT_EQ(host.statuses[0].second, A("正在编译：") + "Writing CHM acct.chm\n");
+    EXPECT_EQ(host.statuses[0].second, Gbk("正在编译：") + "Writing CHM acct.chm\n");
 }
 
 // Compile time of a large book: the whole step against chmcmd alone on the

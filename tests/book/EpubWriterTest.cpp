@@ -14,7 +14,7 @@
 #include "book/ProjectWriter.h"
 #include "book/XhtmlCleaner.h"
 #include "engine/ArticleRenderer.h"
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "support/Epubcheck.h"
 
 namespace pw {
@@ -97,7 +97,7 @@ public:
         ArticleInfo& info = m_records.emplace_back();
         info.strTitle = title;
         info.strTime = "2012-03-04 05:06";
-        info.strCategory = A("随笔");
+        info.strCategory = Gbk("随笔");
         info.strUrl =
             "http://blog.example.com/s/blog_" + std::to_string(m_records.size()) + ".html";
         info.strFileName = fileName;
@@ -176,11 +176,11 @@ std::string HostileBody() {
         "text in a form</form>\n"
         "<a href=\"javascript:alert(1)\" onclick=\"steal()\">script link</a>\n"
         "<a href=\'  http://Example.com/" +
-        A("路径") +
+        Gbk("路径") +
         " x?q=\"a\"|b\'>outer "
         "<a href=\"http://b.example.com/\">inner</a></a>\n"
         "<img src=\"http://remote.example.com/pic.jpg\" alt=\"" +
-        A("远程图片") +
+        Gbk("远程图片") +
         "\">\n"
         "<img src=\"img/../../secret.png\" alt=\"escape\"><img src=\"img/99_1.jpg\" alt=\"gone\">"
         "<img src=\"img/2_1.jpg\" alt=\"not a picture\"><img src=\"img/2_2.webp\" alt=\"webp\">"
@@ -211,16 +211,16 @@ protected:
             "<img src=\"img/1_2.jpg\"><img src=\"img/1_3.gif\"><img src=\"img/1_4.bmp\">"
             "<img src=\"img/1_1.png\" alt=\"again\"></p>";
         const std::string hostile = HostileBody();
-        j.Heading(0, A("测试博客")).Heading(1, A("分类一"));
-        j.Article(A("第一篇"), "1.html", &plain);
-        j.Article(A("危险<&\"标题"), "2.html", &hostile);
-        j.Heading(1, A("空分类")).Heading(1, A("分类三"));
-        j.Article(A("没下载的"), "3.html", nullptr);
-        j.Article(A("没有文件名"), "", nullptr);
-        ArticleInfo& renamed = j.Article(A("改过标题"), "5.html", nullptr);
+        j.Heading(0, Gbk("测试博客")).Heading(1, Gbk("分类一"));
+        j.Article(Gbk("第一篇"), "1.html", &plain);
+        j.Article(Gbk("危险<&\"标题"), "2.html", &hostile);
+        j.Heading(1, Gbk("空分类")).Heading(1, Gbk("分类三"));
+        j.Article(Gbk("没下载的"), "3.html", nullptr);
+        j.Article(Gbk("没有文件名"), "", nullptr);
+        ArticleInfo& renamed = j.Article(Gbk("改过标题"), "5.html", nullptr);
         // A page whose heading block no longer matches its record.
         WriteBytes(j.dir + "5.html", TextModeBytes(ArticleHeading(renamed) + "<p>old heading</p>"));
-        renamed.strTitle = A("新标题");
+        renamed.strTitle = Gbk("新标题");
         j.Picture("1_1.png", BmpToPng(Bitmap(2, 0x102030)));
         j.Picture("1_2.jpg", kJpeg);
         j.Picture("1_3.gif", kGif);
@@ -229,8 +229,8 @@ protected:
         j.Picture("2_2.webp", kWebp);
         WriteBytes(j.scratch / "secret.png", BmpToPng(Bitmap(1, 0)));
         ::symlink((j.scratch / "secret.png").c_str(), (j.dir + "img/link.png").c_str());
-        const CBookProject project = j.Project(A("测试博客<&\"名"));
-        WriteIndexPage(project, "http://blog.example.com/tester", A("测试博客"));
+        const CBookProject project = j.Project(Gbk("测试博客<&\"名"));
+        WriteIndexPage(project, "http://blog.example.com/tester", Gbk("测试博客"));
         result = WriteEpubBook(project, j.entries, "http://blog.example.com/tester");
         book = j.dir + "tester.epub";
         files = ReadZip(book);

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/Identity.h"
+#include "base/Identity.h"
 #include "book/BookTestKit.h"
 #include "book/ProjectWriter.h"
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 
 namespace pw {
 namespace {
@@ -54,7 +54,7 @@ const std::string kIndexHeader =
 const std::string kFooter = "</UL>\n</BODY>\n</HTML>\n";
 
 TEST(ProjectWriterTest, TwoCategoriesOfTwoArticlesNestOneListPerStep) {
-    const std::string blog = A("我的博客"), cat1 = A("分类一"), cat2 = A("分类二");
+    const std::string blog = Gbk("我的博客"), cat1 = Gbk("分类一"), cat2 = Gbk("分类二");
     Tree tree;
     tree.Heading(0, blog).Heading(1, cat1).Article("a1", "1.html").Article("a2", "2.html");
     tree.Heading(1, cat2).Article("a3", "3.html").Article("a4", "4.html");
@@ -108,9 +108,9 @@ TEST(ProjectWriterTest, TitlesAreInsertedUnescaped) {
 }
 
 TEST(ProjectWriterTest, ProjectFileFollowsTheTemplate) {
-    const CBookProject project{"/unused/", "acct", A("小\"站")};
+    const CBookProject project{"/unused/", "acct", Gbk("小\"站")};
     const std::string text = ProjectFileText(project);
-    const std::string copyrightKey = "COPYRIGHT=" + A("博客批量下载");
+    const std::string copyrightKey = "COPYRIGHT=" + Gbk("博客批量下载");
     const size_t copyright = text.find(copyrightKey);
     ASSERT_NE(copyright, std::string::npos);
     const size_t copyrightEnd = text.find('\n', copyright);
@@ -118,12 +118,12 @@ TEST(ProjectWriterTest, ProjectFileFollowsTheTemplate) {
     EXPECT_NE(credit.find("http://"), std::string::npos);
 
     const std::string expected =
-        "[OPTIONS]\nCompatibility=1.1\nDefault window=Main\n" + A("Default font=宋体,9,1") +
-        "\nTitle=" + A("小\"站") + "\n" + credit +
+        "[OPTIONS]\nCompatibility=1.1\nDefault window=Main\n" + Gbk("Default font=宋体,9,1") +
+        "\nTitle=" + Gbk("小\"站") + "\n" + credit +
         "\nDefault Topic=index.html\nCompiled file=acct.chm\nContents file=acct.hhc\n"
         "Index file=acct.hhk\nEnhanced decompilation=yes\nDisplay compile progress=yes\n"
         "Full-text search=yes\nFlat=no\n" +
-        A("Language=0x804 中文(中国)") +
+        Gbk("Language=0x804 中文(中国)") +
         "\nCreate CHI file=no\n\n[WINDOWS]\n"
         "Main=,acct.hhc,acct.hhk,,index.html,,,,,0x3C20,230,0x10307E,[80,60,800,600],0x0,0x0,,,,,0"
         "\n";
@@ -138,25 +138,25 @@ TEST(ProjectWriterTest, ABlogNameCannotAddLinesToTheProject) {
 }
 
 TEST(ProjectWriterTest, IndexPageIsOneLineOfFivePieces) {
-    const std::string page = IndexPageText("http://b.example/u", A("博客"), "2024-01-02 03:04:05");
+    const std::string page = IndexPageText("http://b.example/u", Gbk("博客"), "2024-01-02 03:04:05");
     const std::string first =
         "<table height=\"100%*\" width=\"100%*\" valign=\"middle\"><tr valign=\"middle\"><td>"
         "<table width=\"*\" border=\"0\" align=\"center\" valign=\"middle\"><tr><td><center>";
     ASSERT_EQ(first.size(), 151u);
     EXPECT_EQ(page, first +
                         "<font size=10 color=blue><a href=\"http://b.example/u\" target=_blank>" +
-                        A("博客") + "</a></font><br>" + A("制作by：") + "<a href=\"" + kShopUrl +
-                        "\">" + A(kProductNameUtf8) + "(" + kProgramName + ")</a><br>" +
+                        Gbk("博客") + "</a></font><br>" + Gbk("制作by：") + "<a href=\"" + kShopUrl +
+                        "\">" + Gbk(kProductNameUtf8) + "(" + kProgramName + ")</a><br>" +
                         "2024-01-02 03:04:05<br></center></td></tr></table></td></tr></table>");
 }
 
 TEST(ProjectWriterTest, FilesOnDiskUseCrLfAndTheIndexPageHasNoLineEnd) {
     ScratchDir dir;
-    const CBookProject project{dir.Path() + "/", "acct", A("标题")};
+    const CBookProject project{dir.Path() + "/", "acct", Gbk("标题")};
     Tree tree;
-    tree.Heading(0, A("标题")).Heading(1, "c").Article(A("文章"), "1.html");
+    tree.Heading(0, Gbk("标题")).Heading(1, "c").Article(Gbk("文章"), "1.html");
 
-    ASSERT_EQ(WriteIndexPage(project, "http://h/", A("标题")), 1);
+    ASSERT_EQ(WriteIndexPage(project, "http://h/", Gbk("标题")), 1);
     ASSERT_EQ(WriteProjectFile(project), 1);
     ASSERT_EQ(WriteContentsFile(project, tree.entries), 1);
     ASSERT_EQ(WriteIndexFile(project, tree.entries), 1);
@@ -171,7 +171,7 @@ TEST(ProjectWriterTest, FilesOnDiskUseCrLfAndTheIndexPageHasNoLineEnd) {
     EXPECT_EQ(ReadBytes(dir / "acct.hhk"), crlf(IndexFileText(tree.entries)));
     const std::string page = ReadBytes(dir / "index.html");
     EXPECT_EQ(page.find_first_of("\r\n"), std::string::npos);
-    EXPECT_NE(page.find(A("标题")), std::string::npos);
+    EXPECT_NE(page.find(Gbk("标题")), std::string::npos);
     EXPECT_EQ(page.substr(page.size() - 8), "</table>");
 }
 

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "engine/ArticleRenderer.h"
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "engine/PictureStore.h"
 #include "sim/DemoBlog.h"
 #include "sim/ServiceSimulator.h"
@@ -29,9 +29,9 @@ class RendererTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::create_directories(dir.File("img"));
-        article.strTitle = A("标题 <b> & \"引号\"");
+        article.strTitle = Gbk("标题 <b> & \"引号\"");
         article.strTime = "2012-01-02 03:04";
-        article.strCategory = A("杂谈");
+        article.strCategory = Gbk("杂谈");
         article.strUrl = "http://blog.example.com/a/b/post.html?id=1";
         article.strLocalPath = dir.File("7.html");
         article.strFileName = "7.html";
@@ -70,8 +70,8 @@ TEST_F(RendererTest, HeadingBlockIsExactAndUnescaped) {
 }
 
 TEST_F(RendererTest, BodyIsLoweredAndWrittenWithCrLf) {
-    EXPECT_EQ(Render("<P>Hello WORLD " + A("中文") + "</P>\nLine two\n"),
-              "<p>hello world " + A("中文") + "</p>\r\nline two\r\n");
+    EXPECT_EQ(Render("<P>Hello WORLD " + Gbk("中文") + "</P>\nLine two\n"),
+              "<p>hello world " + Gbk("中文") + "</p>\r\nline two\r\n");
 }
 
 TEST_F(RendererTest, PicturesAreStoredUnderSafeNamesWhateverTheirAddress) {

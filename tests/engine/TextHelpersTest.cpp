@@ -3,11 +3,11 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "engine/Encoding.h"
-#include "engine/TextDecode.h"
-#include "engine/TextOps.h"
-#include "engine/TextRoutines.h"
-#include "engine/UrlEncode.h"
+#include "base/Encoding.h"
+#include "base/TextDecode.h"
+#include "base/TextOps.h"
+#include "base/TextRoutines.h"
+#include "base/UrlEncode.h"
 
 using namespace pw;
 
@@ -66,9 +66,9 @@ TEST(TextOps, TrimLowerReplace) {
     TrimRight(text);
     EXPECT_EQ(text, fullWidthSpace + "Ab");
 
-    std::string mixed = "<IMG SRC=\"X\">" + A("中文") + "\xC4\x41";  // trail byte 'A' stays
+    std::string mixed = "<IMG SRC=\"X\">" + Gbk("中文") + "\xC4\x41";  // trail byte 'A' stays
     MakeLower(mixed);
-    EXPECT_EQ(mixed, "<img src=\"x\">" + A("中文") + "\xC4\x41");
+    EXPECT_EQ(mixed, "<img src=\"x\">" + Gbk("中文") + "\xC4\x41");
 
     std::string r = "aaaa";
     EXPECT_EQ(Replace(r, "aa", "a"), 2);
@@ -82,11 +82,11 @@ TEST(Encoding, CharactersOutsideCodePage936BecomeQuestionMarks) {
     // U+1F600 (emoji) and U+0E01 (Thai) have no GBK form; the text after them survives.
     std::string page = "<p>\xE4\xB8\xAD\xF0\x9F\x98\x80 mid \xE0\xB8\x81 end</p>\n";
     Utf8ToAnsi(page);
-    EXPECT_EQ(page, "<p>" + A("中") + "? mid ? end</p>\n");
+    EXPECT_EQ(page, "<p>" + Gbk("中") + "? mid ? end</p>\n");
     std::string broken = "a\xFF\xE4\xB8\xAD";  // malformed byte, then a valid character
     Utf8ToAnsi(broken);
-    EXPECT_EQ(broken, "a?" + A("中"));
-    std::string back = A("全部博文") + "x";
+    EXPECT_EQ(broken, "a?" + Gbk("中"));
+    std::string back = Gbk("全部博文") + "x";
     AnsiToUtf8(back);
     EXPECT_EQ(back, "全部博文x");
     std::string large(300000, 'a');
@@ -112,14 +112,14 @@ TEST(TextDecode, ScriptEscapes) {
     EXPECT_EQ(DecodeScriptEscapes("ab\\u12zz"), u"ab");
     EXPECT_EQ(DecodeScriptEscapes("ab\\u12"), u"ab");  // cut short by the end
     EXPECT_EQ(DecodeScriptEscapes("end\\"), u"end\\");
-    EXPECT_EQ(Utf16ToAnsi(DecodeScriptEscapes("\\u4e2d\\u6587")), A("中文"));
+    EXPECT_EQ(Utf16ToAnsi(DecodeScriptEscapes("\\u4e2d\\u6587")), Gbk("中文"));
 }
 
 TEST(UrlEncode, AnsiAndUtf8) {
     EXPECT_EQ(UrlEncodeAnsi("a b&c=d"), "a b&c=d");
-    EXPECT_EQ(UrlEncodeAnsi(A("中")), "%D6%D0");
+    EXPECT_EQ(UrlEncodeAnsi(Gbk("中")), "%D6%D0");
     EXPECT_EQ(UrlEncodeUtf8(""), "");
-    EXPECT_EQ(UrlEncodeUtf8(A("中") + " x"), "%E4%B8%AD x");
+    EXPECT_EQ(UrlEncodeUtf8(Gbk("中") + " x"), "%E4%B8%AD x");
 }
 
 TEST(TextRoutines, SplitTokens) {

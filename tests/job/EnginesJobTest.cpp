@@ -7,7 +7,7 @@
 #include <set>
 
 #include "book/ProjectWriter.h"
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "job/ArticlePage.h"
 #include "job/DownloadJob.h"
 #include "sim/BaiduService.h"
@@ -79,7 +79,7 @@ TEST_P(EnginesJobTest, AddressBecomesABookWithTheWholeTree) {
     shape.pageSize = 2;
     shape.pictureHost = "img.example.com";
     const DemoBlog blog = MakeDemoBlog(shape);
-    page.OnStartButton(A(service.add(simulator, blog)));
+    page.OnStartButton(Gbk(service.add(simulator, blog)));
     ASSERT_TRUE(host.RunUntilFinished());
     ASSERT_FALSE(host.book.empty()) << (host.messages.empty() ? "" : host.messages.back());
 

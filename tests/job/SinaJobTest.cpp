@@ -7,7 +7,7 @@
 
 #include "app/AppSettings.h"
 #include "book/ProjectWriter.h"
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "job/ArticlePage.h"
 #include "job/DownloadJob.h"
 #include "sim/DemoBlog.h"
@@ -39,7 +39,7 @@ protected:
         page.SetWorkerCount(3);
     }
 
-    void Start(const std::string& address) { page.OnStartButton(A(address)); }
+    void Start(const std::string& address) { page.OnStartButton(Gbk(address)); }
 
     std::vector<std::string> Texts(int parent) {
         std::vector<std::string> texts;
@@ -227,7 +227,7 @@ TEST_F(SinaJobTest, HostileAccountStaysInsideTheJobRoot) {
 }
 
 TEST_F(SinaJobTest, OverlongListedFieldsAreCut) {
-    const std::string title = std::string(1023, 'x') + A("中") + std::string(100000, 'y');
+    const std::string title = std::string(1023, 'x') + Gbk("中") + std::string(100000, 'y');
     simulator.Route(kSinaHost, "/huge", Response::Html("$uid=\"5\""));
     simulator.RouteHost(kSinaHost, [title](const Request& request) {
         if (request.path != "/s/articlelist_5_0_1.html") return Response::NotFound();

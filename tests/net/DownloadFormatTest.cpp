@@ -1,27 +1,27 @@
 #include <gtest/gtest.h>
 
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "net/DownloadAddress.h"
-#include "net/DownloadFormat.h"
-#include "net/DownloadMeter.h"
+#include "ui/DownloadFormat.h"
+#include "ui/DownloadMeter.h"
 
 namespace pw {
 namespace {
 
 TEST(DownloadFormat, SpeedUnitsChangeAtOneAndTen) {
-    EXPECT_EQ(FormatDownloadSpeed(0.5), A("512 字节/秒"));
-    EXPECT_EQ(FormatDownloadSpeed(0.0), A("0 字节/秒"));
-    EXPECT_EQ(FormatDownloadSpeed(0.999), A("1023 字节/秒"));
-    EXPECT_EQ(FormatDownloadSpeed(1.0), A("1.00 KB/秒"));
-    EXPECT_EQ(FormatDownloadSpeed(5.0), A("5.00 KB/秒"));
-    EXPECT_EQ(FormatDownloadSpeed(9.994), A("9.99 KB/秒"));
-    EXPECT_EQ(FormatDownloadSpeed(10.0), A("10 KB/秒"));
-    EXPECT_EQ(FormatDownloadSpeed(12.7), A("13 KB/秒"));
+    EXPECT_EQ(FormatDownloadSpeed(0.5), Gbk("512 字节/秒"));
+    EXPECT_EQ(FormatDownloadSpeed(0.0), Gbk("0 字节/秒"));
+    EXPECT_EQ(FormatDownloadSpeed(0.999), Gbk("1023 字节/秒"));
+    EXPECT_EQ(FormatDownloadSpeed(1.0), Gbk("1.00 KB/秒"));
+    EXPECT_EQ(FormatDownloadSpeed(5.0), Gbk("5.00 KB/秒"));
+    EXPECT_EQ(FormatDownloadSpeed(9.994), Gbk("9.99 KB/秒"));
+    EXPECT_EQ(FormatDownloadSpeed(10.0), Gbk("10 KB/秒"));
+    EXPECT_EQ(FormatDownloadSpeed(12.7), Gbk("13 KB/秒"));
 }
 
 TEST(DownloadFormat, AmountUnitsChangeAtKilobyteAndMegabyte) {
-    EXPECT_EQ(FormatDownloadAmount(0), A("0 字节"));
-    EXPECT_EQ(FormatDownloadAmount(1023), A("1023 字节"));
+    EXPECT_EQ(FormatDownloadAmount(0), Gbk("0 字节"));
+    EXPECT_EQ(FormatDownloadAmount(1023), Gbk("1023 字节"));
     EXPECT_EQ(FormatDownloadAmount(1024), "1.0 KB");
     EXPECT_EQ(FormatDownloadAmount(1048575), "1024.0 KB");
     EXPECT_EQ(FormatDownloadAmount(1048576), "1.00 MB");
@@ -29,13 +29,13 @@ TEST(DownloadFormat, AmountUnitsChangeAtKilobyteAndMegabyte) {
 }
 
 TEST(DownloadFormat, DurationInSecondsMinutesOrBoth) {
-    EXPECT_EQ(FormatDownloadDuration(0), A("0 秒"));
-    EXPECT_EQ(FormatDownloadDuration(59), A("59 秒"));
-    EXPECT_EQ(FormatDownloadDuration(60), A("1 分钟"));
-    EXPECT_EQ(FormatDownloadDuration(120), A("2 分钟"));
-    EXPECT_EQ(FormatDownloadDuration(125), A("2 分 5 秒"));
+    EXPECT_EQ(FormatDownloadDuration(0), Gbk("0 秒"));
+    EXPECT_EQ(FormatDownloadDuration(59), Gbk("59 秒"));
+    EXPECT_EQ(FormatDownloadDuration(60), Gbk("1 分钟"));
+    EXPECT_EQ(FormatDownloadDuration(120), Gbk("2 分钟"));
+    EXPECT_EQ(FormatDownloadDuration(125), Gbk("2 分 5 秒"));
     EXPECT_EQ(FormatTimeLeft(125, 1024, 1048576),
-              A("剩余时间：2 分 5 秒（已下载 1.0 KB / 1.00 MB）"));
+              Gbk("剩余时间：2 分 5 秒（已下载 1.0 KB / 1.00 MB）"));
 }
 
 TEST(DownloadMeter, PercentageOnlyWhenItsWholeNumberChanges) {

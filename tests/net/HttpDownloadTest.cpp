@@ -73,7 +73,7 @@ public:
 class HttpDownloadTest : public ::testing::Test {
 protected:
     DownloadResult Download(const std::string& path, Recorder& recorder) {
-        CHttpDownload download(Address(path), Target());
+        HttpDownload download(Address(path), Target());
         EXPECT_EQ(download.OpenTarget(), 0);
         return download.Run(recorder);
     }
@@ -202,13 +202,13 @@ TEST_F(HttpDownloadTest, WrongCredentialsAreNotRetriedForever) {
     Recorder recorder;
     recorder.credentials = DownloadCredentials{"user", "wrong"};
     EXPECT_EQ(Download("/private", recorder).failure, DownloadFailure::kBadStatus);
-    EXPECT_EQ(recorder.asked.size(), static_cast<size_t>(CHttpDownload::kMaxAuthRounds));
+    EXPECT_EQ(recorder.asked.size(), static_cast<size_t>(HttpDownload::kMaxAuthRounds));
     EXPECT_FALSE(TargetExists());
 }
 
 TEST_F(HttpDownloadTest, CancelBeforeTheRequestLeavesTheEmptyFile) {
     sim_.Route(kHost, "/file", Response::Text("abc", "text/plain"));
-    CHttpDownload download(Address("/file"), Target());
+    HttpDownload download(Address("/file"), Target());
     ASSERT_EQ(download.OpenTarget(), 0);
     download.Cancel();
     Recorder recorder;
@@ -219,7 +219,7 @@ TEST_F(HttpDownloadTest, CancelBeforeTheRequestLeavesTheEmptyFile) {
 }
 
 // Cancels from another thread once the first bytes have been written.
-DownloadResult CancelAfterFirstBytes(CHttpDownload& download, Recorder& recorder,
+DownloadResult CancelAfterFirstBytes(HttpDownload& download, Recorder& recorder,
                                      std::chrono::milliseconds pause = {}) {
     recorder.cancelAfterBytes = 1;
     std::thread canceller([&] {
@@ -239,7 +239,7 @@ TEST_F(HttpDownloadTest, CancelDuringTransferRemovesThePartialFile) {
     slow.chunkIntervalMs = 20;
     sim_.Route(kHost, "/slow", slow);
 
-    CHttpDownload download(Address("/slow"), Target());
+    HttpDownload download(Address("/slow"), Target());
     ASSERT_EQ(download.OpenTarget(), 0);
     Recorder recorder;
     EXPECT_EQ(CancelAfterFirstBytes(download, recorder).end, DownloadEnd::kAborted);
@@ -255,7 +255,7 @@ TEST_F(HttpDownloadTest, CancelWhileTheServerIsSilent) {
 
     // Were the cancel not effective during the silence, the stall time-out would
     // end the download as a failure instead.
-    CHttpDownload download(Address("/stalled"), Target());
+    HttpDownload download(Address("/stalled"), Target());
     ASSERT_EQ(download.OpenTarget(), 0);
     Recorder recorder;
     const auto intoTheSilence = std::chrono::milliseconds(300);
@@ -270,7 +270,7 @@ TEST_F(HttpDownloadTest, StallEndsTheTransfer) {
     stalled.stallMs = 60000;
     sim_.Route(kHost, "/stalled", stalled);
 
-    CHttpDownload download(Address("/stalled"), Target());
+    HttpDownload download(Address("/stalled"), Target());
     download.SetStallSeconds(1);
     ASSERT_EQ(download.OpenTarget(), 0);
     Recorder recorder;
@@ -353,7 +353,7 @@ TEST_F(HttpDownloadTest, AnswerWithoutStatusLeavesTheEmptyFile) {
 
 TEST_F(HttpDownloadTest, TargetIsNeverOpenedThroughALink) {
     std::filesystem::create_symlink(dir_.File("elsewhere"), Target());
-    CHttpDownload download(Address("/file"), Target());
+    HttpDownload download(Address("/file"), Target());
     EXPECT_NE(download.OpenTarget(), 0);
     EXPECT_FALSE(std::filesystem::exists(dir_.File("elsewhere")));
 }

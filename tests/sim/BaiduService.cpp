@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "sim/DemoPages.h"
 
 namespace pw::sim {
@@ -15,7 +15,7 @@ std::string ArticlePath(const DemoBlog& blog, const DemoArticle& article) {
 
 std::string BlogPage(const DemoBlog& blog) {
     // The engine trims the name but decodes no entities.
-    return A("<html><head><title> " + blog.name +
+    return Gbk("<html><head><title> " + blog.name +
              " _百度空间</title></head><body><div id=\"m_blog\">首页</div></body></html>\n");
 }
 
@@ -27,14 +27,14 @@ std::string CategoryPage(const DemoBlog& blog) {
                  HtmlText(name) + "</a>(" + std::to_string(ArticlesOf(blog, name).size()) +
                  ")</div>\n";
     }
-    return A("<html><head><title>" + blog.name +
+    return Gbk("<html><head><title>" + blog.name +
              "_百度空间</title></head><body>\n<div id=\"m_artclg\" class=\"modbox\">\n" + links +
              "</div>\n<table width=\"100%\"><tr><td><a title=\"不是分类的文章\">页脚</a></td></tr>"
              "</table></body></html>\n");
 }
 
 std::string ArticlePage(const DemoArticle& article) {
-    return A("<html><head><title>" + HtmlText(article.title) +
+    return Gbk("<html><head><title>" + HtmlText(article.title) +
              "</title></head><body>\n<div id=\"m_blog\" class=\"modbox\">\n<div class=\"tit\">" +
              HtmlText(article.title) + "</div>\n<div class=\"date\">" + article.time +
              "</div>\n<table style=\"table-layout:fixed;width:100%\"><tr><td><div id=\"blog_text\" "
@@ -51,7 +51,7 @@ std::string BaiduArticleUrl(const DemoBlog& blog, const DemoArticle& article) {
 }
 
 std::string BaiduIndexEntry(const DemoBlog& blog, const DemoArticle& article) {
-    return A("<div class=\"tit\"><a href=\"" + ArticlePath(blog, article) +
+    return Gbk("<div class=\"tit\"><a href=\"" + ArticlePath(blog, article) +
              "\" target=\"_blank\">" + HtmlText(article.title) +
              "</a></div>\n<div class=\"date\">" + article.time +
              "</div>\n<div class=\"cnt\">摘要……</div>\n<div class=\"opt\"><a href=\"/" +
@@ -60,9 +60,9 @@ std::string BaiduIndexEntry(const DemoBlog& blog, const DemoArticle& article) {
 }
 
 std::string BaiduIndexPage(const std::string& entries) {
-    return A("<html><head><title>文章列表_百度空间</title></head><body>\n<div id=\"m_blog\" "
+    return Gbk("<html><head><title>文章列表_百度空间</title></head><body>\n<div id=\"m_blog\" "
              "class=\"modbox\">\n") +
-           entries + A("</div>\n<div class=\"pager\">下一页</div></body></html>\n");
+           entries + Gbk("</div>\n<div class=\"pager\">下一页</div></body></html>\n");
 }
 
 std::string AddBaiduBlog(ServiceSimulator& simulator, const DemoBlog& blog) {
@@ -81,7 +81,7 @@ std::string AddBaiduBlog(ServiceSimulator& simulator, const DemoBlog& blog) {
     }
     // Behind the last page the index shows no articles and no dates.
     simulator.Route(kBaiduHost, home + "/blog/index/" + std::to_string(pages),
-                    Response::Html(BaiduIndexPage(A("<p>暂无文章</p>\n"))));
+                    Response::Html(BaiduIndexPage(Gbk("<p>暂无文章</p>\n"))));
     for (const auto& article : blog.articles) {
         simulator.Route(kBaiduHost, ArticlePath(blog, article),
                         Response::Html(ArticlePage(article)));

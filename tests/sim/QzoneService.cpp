@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "sim/DemoPages.h"
 
 namespace pw::sim {
@@ -14,13 +14,13 @@ std::string QzoneCategoryAnswer(const DemoBlog& blog, int statedCount) {
         list += std::string(list.empty() ? "" : ",") + "{\"category\":\"" + name +
                 "\",\"num\":" + std::to_string(ArticlesOf(blog, name).size()) + "}";
     }
-    return A("_Callback({\"code\":0,\"data\":{\"uin\":" + blog.account + ",\"blog_num\":" +
+    return Gbk("_Callback({\"code\":0,\"data\":{\"uin\":" + blog.account + ",\"blog_num\":" +
              std::to_string(statedCount) + ",\"categoryList\":[" + list + "]}});\n");
 }
 
 // The list is HTML inside a script string, hence the backslashes before quotes.
 std::string QzoneTitleEntry(const DemoArticle& article) {
-    return A(
+    return Gbk(
         "<li class=\\\"bbor3\\\"><span class=\\\"c_tx3\\\">[<a href=\\\"javascript:;\\\" "
         "onclick=\\\"selectCategory(\\'" +
         article.category + "\\');return false;\\\">" + article.category +
@@ -30,11 +30,11 @@ std::string QzoneTitleEntry(const DemoArticle& article) {
 }
 
 std::string QzoneTitleList(const std::string& entries) {
-    return A("_Callback({\"code\":0,\"data\":{\"html\":\"<ul>") + entries + "</ul>\"}});\n";
+    return Gbk("_Callback({\"code\":0,\"data\":{\"html\":\"<ul>") + entries + "</ul>\"}});\n";
 }
 
 std::string QzoneArticleAnswer(const DemoArticle& article) {
-    return A("<html><body><div class=\"blog_tit\">" + article.title +
+    return Gbk("<html><body><div class=\"blog_tit\">" + article.title +
              "</div>\n<div id=\"blogDetailDiv\" class=\"blog_details\">\n" +
              BodyWithPictures(article) +
              "\n\t\t\t</div>\n<div class=\"tail\"></div></body></html>\n");

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "sim/BaiduService.h"
 #include "sim/DemoBlog.h"
 #include "sites/BaiduBlog.h"
@@ -26,7 +26,7 @@ std::string Entry(const std::string& link, const std::string& title, const std::
     std::string html = "<div class=\"tit\"><a href=\"" + link + "\">" + title + "</a></div>";
     if (!date.empty()) html += "<div class=\"date\">" + date + "</div>";
     if (!category.empty()) html += "<a title=\"x\">类别：" + category + "</a>";
-    return A(html);
+    return Gbk(html);
 }
 
 class BaiduBlogTest : public ::testing::Test {
@@ -121,11 +121,11 @@ TEST_F(BaiduBlogTest, HostileIndexPagesEndTheirScan) {
     engine.m_strAccount = "someone";
     const std::string good = Entry("/ok", "OK", "d", "C");
     const std::vector<std::string> broken = {
-        A("<div class=\"tit\">no link at all"),
-        A("<div class=\"tit\"><a href=\"/unterminated>T</a>"),
-        A("<div class=\"tit\"><a href=\"/x\">T</a><div class=\"date\">d</div>no category"),
-        A("<div class=\"tit\"><a href=\"/x\">T</a><div class=\"date\">never ends"),
-        A("</a><div class=\"tit\"><a href=\"/x\""),
+        Gbk("<div class=\"tit\">no link at all"),
+        Gbk("<div class=\"tit\"><a href=\"/unterminated>T</a>"),
+        Gbk("<div class=\"tit\"><a href=\"/x\">T</a><div class=\"date\">d</div>no category"),
+        Gbk("<div class=\"tit\"><a href=\"/x\">T</a><div class=\"date\">never ends"),
+        Gbk("</a><div class=\"tit\"><a href=\"/x\""),
     };
     for (size_t i = 0; i < broken.size(); ++i) {
         simulator.ClearRequests();

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "sim/DemoBlog.h"
 #include "sim/DemoPages.h"
 #include "sim/QzoneService.h"
@@ -144,7 +144,7 @@ TEST_F(QQZoneTest, EntriesWithoutTheirOwnDateAreSkipped) {
     engine.ParseAddress("12345.qzone.qq.com");
     engine.m_nBlogCount = 3;
     std::string undated = QzoneTitleEntry(Article("2", "T2", "t2"));
-    undated.erase(undated.find(A("发表于")));
+    undated.erase(undated.find(Gbk("发表于")));
     ServeTitleList(QzoneTitleEntry(Article("1", "T1", "t1")) + undated +
                    QzoneTitleEntry(Article("3", "T3", "t3")));
     EXPECT_EQ(Titles(ListAll(engine)), (std::vector<std::string>{"T1", "T3"}));

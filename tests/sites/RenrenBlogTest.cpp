@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "sim/DemoBlog.h"
 #include "sim/RenrenService.h"
 #include "sites/RenrenBlog.h"

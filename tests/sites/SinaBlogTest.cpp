@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "sim/DemoBlog.h"
 #include "sim/SinaService.h"
 #include "sites/SinaBlog.h"
@@ -201,7 +201,7 @@ TEST_F(SinaBlogTest, DownloadCutsTheBodyAndStoresLazyPictures) {
     AddSinaBlog(simulator, blog);
     ArticleInfo article;
     article.strUrl = SinaArticleUrl(blog.articles[0]);
-    article.strTitle = A(blog.articles[0].title);
+    article.strTitle = Gbk(blog.articles[0].title);
     article.strLocalPath = dir.File("1.html");
     article.strFileName = "1.html";
     engine.DownloadArticle(&article);

@@ -12,7 +12,7 @@
 
 #include "engine/ArticleInfo.h"
 #include "engine/BlogBase.h"
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "support/ScopedEnv.h"
 
 namespace pw::sitetest {

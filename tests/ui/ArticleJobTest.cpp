@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "UiTestMain.h"
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "job/DownloadJob.h"
 #include "sim/DemoBlog.h"
 #include "sim/SinaService.h"

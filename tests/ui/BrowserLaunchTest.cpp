@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "UiTestMain.h"
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "support/ScopedEnv.h"
-#include "ui/BrowserLaunch.h"
-#include "ui/DesktopEntry.h"
+#include "app/BrowserLaunch.h"
+#include "app/DesktopEntry.h"
 
 using namespace pw;
 using Args = std::vector<std::string>;
@@ -214,7 +214,7 @@ private slots:
             true);
         QElapsedTimer timer;
         timer.start();
-        OpenInBrowser(A("http://a/?q=博客"));
+        OpenInBrowser(Gbk("http://a/?q=博客"));
         QVERIFY(timer.elapsed() < 500);
         QTRY_VERIFY_WITH_TIMEOUT(Exists(desktop.log("xdg-open")), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(desktop.Logged("xdg-open"), (Args{"http://a/?q=博客"}), 5000);

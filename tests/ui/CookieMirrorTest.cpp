@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "UiTestMain.h"
-#include "ui/CookieMirror.h"
+#include "app/CookieMirror.h"
 
 using namespace pw;
 
@@ -56,14 +56,14 @@ private slots:
     void domainsMatchAsBrowsersMatchThem() {
         QFETCH(std::string, address);
         QFETCH(std::string, header);
-        CCookieMirror mirror;
+        CookieMirror mirror;
         mirror.Add(Cookie("host", "1", "blog.sina.com.cn"));
         mirror.Add(Cookie("dom", "2", ".sina.com.cn"));
         QCOMPARE(mirror.HeaderFor(address, kNow), header);
     }
 
     void pathsMatchWholeSegments() {
-        CCookieMirror mirror;
+        CookieMirror mirror;
         mirror.Add(Cookie("s", "1", "a.cn", "/s"));
         mirror.Add(Cookie("slash", "2", "a.cn", "/s/"));
         QCOMPARE(mirror.HeaderFor("http://a.cn/s", kNow), std::string("s=1"));
@@ -74,7 +74,7 @@ private slots:
     }
 
     void longerPathsFirstThenTheOrderOfSetting() {
-        CCookieMirror mirror;
+        CookieMirror mirror;
         mirror.Add(Cookie("b", "1", "a.cn"));
         mirror.Add(Cookie("a", "2", "a.cn"));
         mirror.Add(Cookie("deep", "3", "a.cn", "/x/y"));
@@ -84,7 +84,7 @@ private slots:
     }
 
     void secureAndExpiredCookies() {
-        CCookieMirror mirror;
+        CookieMirror mirror;
         MirroredCookie secure = Cookie("sec", "1", "a.cn");
         secure.secure = true;
         MirroredCookie expired = Cookie("old", "2", "a.cn");
@@ -99,7 +99,7 @@ private slots:
     }
 
     void removedCookiesAreGone() {
-        CCookieMirror mirror;
+        CookieMirror mirror;
         mirror.Add(Cookie("a", "1", ".a.cn", "/p"));
         mirror.Add(Cookie("b", "2", ".a.cn", "/p"));
         mirror.Remove(".A.cn", "/p", "a");
@@ -110,7 +110,7 @@ private slots:
     }
 
     void cookiesThatCouldBreakTheRequestAreNotKept() {
-        CCookieMirror mirror;
+        CookieMirror mirror;
         mirror.Add(Cookie("crlf", "1\r\nX-Injected: yes", "a.cn"));
         mirror.Add(Cookie("semi", "1; admin=1", "a.cn"));
         mirror.Add(Cookie("na=me", "1", "a.cn"));
@@ -122,7 +122,7 @@ private slots:
     }
 
     void readersOnOtherThreadsSeeWholeHeaders() {
-        CCookieMirror mirror;
+        CookieMirror mirror;
         std::atomic<bool> stop{false};
         std::atomic<int> malformed{0};
         std::vector<std::thread> readers;

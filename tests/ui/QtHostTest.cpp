@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "UiTestMain.h"
-#include "engine/Encoding.h"
+#include "base/Encoding.h"
 #include "engine/Host.h"
 
 using namespace pw;
@@ -94,10 +94,10 @@ private slots:
         QTimer::singleShot(0, &busy, [&] {
             for (int i = 0; i < 3; ++i) {
                 workers.emplace_back([&, i] {
-                    ShowStatus(1, A("正在下载"));
-                    ShowMessageBox(A("第") + std::to_string(i) + A("篇下载失败"));
+                    ShowStatus(1, Gbk("正在下载"));
+                    ShowMessageBox(Gbk("第") + std::to_string(i) + Gbk("篇下载失败"));
                     ShowMessageBox("<img src=\"/dev/zero\">");
-                    if (AskYesNo(A("是否继续?"))) ++yes;
+                    if (AskYesNo(Gbk("是否继续?"))) ++yes;
                     ++finished;
                 });
             }
