@@ -485,6 +485,12 @@ private:
                 continue;
             }
             result = Outcome(code, status, hop, sink);
+            if (!post && IsRedirect(status) && !hop.stopped && redirects >= kMaxRedirects) {
+                // Redirects on and on are no answer.
+                result.kind = FetchResult::Kind::NetworkError;
+                result.curlCode = CURLE_TOO_MANY_REDIRECTS;
+                result.error = curl_easy_strerror(CURLE_TOO_MANY_REDIRECTS);
+            }
             if (result.Ok() && contentType) {
                 char* type = nullptr;
                 curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/Event.h"
+#include <future>
 #include "net/HttpDownload.h"
 #include "sim/ServiceSimulator.h"
 #include "support/ClosedPort.h"
@@ -45,9 +45,12 @@ public:
         steps.emplace_back(step, info);
     }
     void OnResponse(int64_t size) override { sizes.push_back(size); }
-    void OnProgress(const DownloadProgress& p) override {
-        progress.push_back(p);
-        if (p.nReceived >= cancelAfterBytes) receivedEnough.Set();
+    void OnReceived(int64_t received) override {
+        progress.push_back(received);
+        if (received >= cancelAfterBytes && !signalled) {
+            signalled = true;
+            receivedEnough.set_value();
+        }
     }
     std::optional<DownloadCredentials> OnCredentials(bool proxy) override {
         asked.push_back(proxy);
@@ -63,11 +66,12 @@ public:
 
     std::vector<std::pair<DownloadStep, std::string>> steps;
     std::vector<int64_t> sizes;
-    std::vector<DownloadProgress> progress;
+    std::vector<int64_t> progress;
     std::vector<bool> asked;
     std::optional<DownloadCredentials> credentials;
     int64_t cancelAfterBytes = INT64_MAX;
-    CEvent receivedEnough{true, false};
+    std::promise<void> receivedEnough;
+    bool signalled = false;
 };
 
 class HttpDownloadTest : public ::testing::Test {
@@ -103,13 +107,12 @@ TEST_F(HttpDownloadTest, KnownLengthIsWrittenWithRisingPercentage) {
     EXPECT_EQ(TargetBytes(), body);
     EXPECT_EQ(recorder.sizes, std::vector<int64_t>{static_cast<int64_t>(body.size())});
     ASSERT_FALSE(recorder.progress.empty());
-    int last = 0;
-    for (const DownloadProgress& p : recorder.progress) {
-        ASSERT_TRUE(p.percent);
-        EXPECT_GT(*p.percent, last);
-        last = *p.percent;
+    int64_t last = 0;
+    for (const int64_t received : recorder.progress) {
+        EXPECT_GT(received, last);
+        last = received;
     }
-    EXPECT_EQ(last, 100);
+    EXPECT_EQ(last, static_cast<int64_t>(body.size()));
     EXPECT_FALSE(recorder.steps.empty());
     EXPECT_EQ(recorder.steps.back().first, DownloadStep::kConnected);
 }
@@ -127,10 +130,8 @@ TEST_F(HttpDownloadTest, UnknownLengthHasNoPercentage) {
         EXPECT_EQ(Download("/open-ended", recorder).end, DownloadEnd::kDone);
         EXPECT_EQ(TargetBytes(), body);
         EXPECT_EQ(recorder.sizes, std::vector<int64_t>{-1});
-        for (const DownloadProgress& p : recorder.progress) {
-            EXPECT_FALSE(p.percent);
-            EXPECT_FALSE(p.secondsLeft);
-        }
+        ASSERT_FALSE(recorder.progress.empty());
+        EXPECT_EQ(recorder.progress.back(), static_cast<int64_t>(body.size()));
     }
 }
 
@@ -222,13 +223,17 @@ TEST_F(HttpDownloadTest, CancelBeforeTheRequestLeavesTheEmptyFile) {
 DownloadResult CancelAfterFirstBytes(HttpDownload& download, Recorder& recorder,
                                      std::chrono::milliseconds pause = {}) {
     recorder.cancelAfterBytes = 1;
+    std::future<void> enough = recorder.receivedEnough.get_future();
     std::thread canceller([&] {
-        recorder.receivedEnough.Wait();
+        enough.wait();
         std::this_thread::sleep_for(pause);
         download.Cancel();
     });
     const DownloadResult result = download.Run(recorder);
-    recorder.receivedEnough.Set();  // releases the canceller if no byte ever came
+    if (!recorder.signalled) {  // releases the canceller if no byte ever came
+        recorder.signalled = true;
+        recorder.receivedEnough.set_value();
+    }
     canceller.join();
     return result;
 }

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "net/CookieJar.h"
+#include "net/HttpSession.h"
 #include "net/PageFetcher.h"
 #include "sim/ServiceSimulator.h"
 #include "support/ClosedPort.h"
@@ -190,24 +190,27 @@ TEST_F(PageFetcherTest, RequestCarriesUserAgentAndEscapedAddress) {
     EXPECT_EQ(requests[0].Header("Cookie"), "");
 }
 
-TEST_F(PageFetcherTest, CookiesAreAskedForEveryHop) {
+// A login must not travel to hosts a page names: the source would answer for
+// any host, but only the service's own domains get its cookies, on every hop.
+TEST_F(PageFetcherTest, CookiesGoOnlyToTheServiceDomains) {
     sim_.Route(kHost, "/login.html", Response::Redirect("http://other.example.com/home.html"));
     sim_.Route("other.example.com", "/home.html", Response::Html("home\n"));
-    SetCookieHeaderProvider([](const std::string& address) {
-        return address.find(kHost) != std::string::npos ? std::string("sid=42; lang=zh")
-                                                        : std::string();
-    });
+    sim_.Route("pics.example.com", "/a.png", Response::Html("png\n"));
+    SessionOptions options;
+    options.cookies = [](const std::string&) { return std::string("sid=42; lang=zh"); };
+    options.cookieDomains = {kHost};
+    HttpSession session(options);
 
     std::string page;
-    const int result = FetchPage(Address("/login.html"), page);
-    SetCookieHeaderProvider(nullptr);
+    EXPECT_TRUE(session.GetPage(Address("/login.html"), page).Ok());
+    EXPECT_TRUE(session.GetPage("http://pics.example.com/a.png", page).Ok());
 
-    EXPECT_EQ(result, 0);
     const auto requests = sim_.Requests();
-    ASSERT_EQ(requests.size(), 2u);
+    ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[0].Header("Cookie"), "sid=42; lang=zh");
     EXPECT_EQ(requests[1].host, "other.example.com");
     EXPECT_EQ(requests[1].Header("Cookie"), "");
+    EXPECT_EQ(requests[2].Header("Cookie"), "");
 }
 
 TEST_F(PageFetcherTest, ConcurrentFetchesDoNotMix) {

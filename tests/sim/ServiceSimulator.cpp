@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <stdexcept>
 #include <thread>
 
@@ -242,6 +244,21 @@ public:
         log_.clear();
     }
 
+    void SetBadMoments(const BadMoments& moments) {
+        std::lock_guard lock(momentsMutex_);
+        moments_ = moments;
+    }
+
+    size_t Connections() const {
+        std::lock_guard lock(momentsMutex_);
+        return connections_.size();
+    }
+
+    size_t BadAnswers() const {
+        std::lock_guard lock(momentsMutex_);
+        return badAnswers_;
+    }
+
 private:
     int Bind(int requestedPort) {
         if (requestedPort == 0) {
@@ -277,13 +294,82 @@ private:
         return [](const Request&) { return Response::NotFound(); };
     }
 
+    static uint64_t Hash(const std::string& text) {
+        uint64_t hash = 14695981039346656037ull;  // FNV-1a
+        for (unsigned char c : text) hash = (hash ^ c) * 1099511628211ull;
+        return hash;
+    }
+
+    // The bad moment planned for this request, if any; a new connection first
+    // pays its cost.
+    std::optional<Response> BadMoment(const httplib::Request& in, const Request& request) {
+        BadMoments moments;
+        bool newConnection = false;
+        std::optional<Response> bad;
+        {
+            std::lock_guard lock(momentsMutex_);
+            moments = moments_;
+            newConnection =
+                connections_.insert(in.remote_addr + ":" + std::to_string(in.remote_port)).second;
+            if (moments.perSecondLimit > 0) {
+                const auto second = std::chrono::duration_cast<std::chrono::seconds>(
+                                        std::chrono::steady_clock::now().time_since_epoch())
+                                        .count();
+                if (second != windowSecond_) {
+                    windowSecond_ = second;
+                    windowCount_ = 0;
+                }
+                if (++windowCount_ > moments.perSecondLimit) {
+                    Response limited = Response::Html("<html>Too Many Requests</html>", 429);
+                    if (moments.limitSendsRetryAfter) limited.headers.emplace_back("Retry-After", "1");
+                    bad = limited;
+                }
+            }
+            const std::string address = request.host + request.PathAndQuery();
+            const uint64_t hash = Hash(address);
+            if (!bad && moments.flakyOneIn > 0 && hash % moments.flakyOneIn == 0 &&
+                failedOnce_.insert(address).second) {
+                bad = FlakyAnswer(hash / moments.flakyOneIn % 5, moments);
+            }
+            if (bad) ++badAnswers_;
+        }
+        if (newConnection) Pause(moments.connectionCostMs);
+        return bad;
+    }
+
+    static Response FlakyAnswer(uint64_t kind, const BadMoments& moments) {
+        switch (kind) {
+            case 0:
+                return Response::Html("<html>Service Unavailable</html>", 503);
+            case 1:
+                return Response::Html("<html>Internal Server Error</html>", 500);
+            case 2: {
+                Response busy = Response::Html("<html>Too Many Requests</html>", 429);
+                busy.headers.emplace_back("Retry-After", std::to_string(moments.retryAfterSeconds));
+                return busy;
+            }
+            case 3: {
+                Response reset = Response::Html("reset");
+                reset.fault = Fault::kReset;
+                return reset;
+            }
+            default: {
+                Response cut = Response::Html(std::string(4096, 'x'));
+                cut.fault = Fault::kShort;
+                cut.faultAfterBytes = 1000;
+                return cut;
+            }
+        }
+    }
+
     void Serve(const httplib::Request& in, httplib::Response& out) {
         const Request request = ToRequest(in);
         {
             std::lock_guard lock(logMutex_);
             log_.push_back(request);
         }
-        Response response = FindHandler(request)(request);
+        std::optional<Response> bad = BadMoment(in, request);
+        Response response = bad ? std::move(*bad) : FindHandler(request)(request);
         if (!Pause(response.delayMs)) {
             out.status = 503;
             return;
@@ -332,7 +418,8 @@ private:
     bool SendBody(const Response& response, size_t offset, int localPort, int remotePort,
                   httplib::DataSink& sink) {
         const std::string& body = response.body;
-        const bool faulty = response.fault == Fault::kCut || response.fault == Fault::kStall;
+        const bool faulty = response.fault == Fault::kCut || response.fault == Fault::kStall ||
+                            response.fault == Fault::kShort;
         const size_t faultAt = std::min(response.faultAfterBytes, body.size());
         bool faultDone = !faulty || offset > faultAt;
         size_t pos = offset;
@@ -341,6 +428,10 @@ private:
                 faultDone = true;
                 if (response.fault == Fault::kCut) {
                     ResetConnection(localPort, remotePort);
+                    return false;
+                }
+                if (response.fault == Fault::kShort) {
+                    FinishConnection(localPort, remotePort);
                     return false;
                 }
                 if (!Pause(response.stallMs)) return false;
@@ -374,6 +465,14 @@ private:
 
     mutable std::mutex logMutex_;
     std::vector<Request> log_;
+
+    mutable std::mutex momentsMutex_;
+    BadMoments moments_;
+    std::set<std::string> connections_;
+    std::set<std::string> failedOnce_;
+    size_t badAnswers_ = 0;
+    long long windowSecond_ = -1;
+    int windowCount_ = 0;
 };
 
 ServiceSimulator::ServiceSimulator(int port) : impl_(std::make_unique<Impl>(port)) {}
@@ -427,6 +526,18 @@ size_t ServiceSimulator::CountRequests(const std::string& host,
 
 void ServiceSimulator::ClearRequests() {
     impl_->ClearRequests();
+}
+
+void ServiceSimulator::SetBadMoments(const BadMoments& moments) {
+    impl_->SetBadMoments(moments);
+}
+
+size_t ServiceSimulator::Connections() const {
+    return impl_->Connections();
+}
+
+size_t ServiceSimulator::BadAnswers() const {
+    return impl_->BadAnswers();
 }
 
 }  // namespace pw::sim

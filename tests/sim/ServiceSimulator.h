@@ -38,6 +38,22 @@ enum class Fault {
     kReset,  // reset the connection instead of answering
     kCut,    // reset the connection after faultAfterBytes body bytes
     kStall,  // after faultAfterBytes body bytes, send nothing for stallMs, then go on
+    kShort,  // announce the whole length, end the connection after faultAfterBytes bytes
+};
+
+// Bad moments of a real service, played deterministically so that tests can
+// count on them.
+struct BadMoments {
+    // One address in flakyOneIn (by a hash of host, path and query) fails its
+    // first request, with one of: 503, 500, 429 with Retry-After, a reset
+    // connection, a body cut short. 0: none.
+    int flakyOneIn = 0;
+    int retryAfterSeconds = 1;  // sent with the 429 of a flaky address
+    // More requests than this in one second are answered 429. 0: no limit.
+    int perSecondLimit = 0;
+    bool limitSendsRetryAfter = false;
+    // A new connection's first answer waits this long (the cost of a handshake).
+    int connectionCostMs = 0;
 };
 
 // How the end of the body is told to the client.
@@ -92,6 +108,11 @@ public:
     // Answers every request to host that no exact route matches.
     void RouteHost(const std::string& host, Handler handler);
     void ClearRoutes();
+
+    void SetBadMoments(const BadMoments& moments);
+    // Connections accepted so far, and answers that were a planned bad moment.
+    size_t Connections() const;
+    size_t BadAnswers() const;
 
     // Every request received so far, in order of arrival.
     std::vector<Request> Requests() const;

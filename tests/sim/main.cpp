@@ -1,5 +1,9 @@
 // pagewell-sim: the service simulator as a stand-alone proxy for offline demos.
-//   pagewell-sim [--port N] [--until-stdin-closes]
+//   pagewell-sim [--port N] [--until-stdin-closes] [--flaky N] [--rate-limit N]
+//                [--connection-cost MS]
+//   --flaky N            one address in N fails its first request
+//   --rate-limit N       more than N requests in one second are answered 429
+//   --connection-cost MS a new connection's first answer waits MS milliseconds
 // Prints "PROXY http://127.0.0.1:PORT" once it serves, then runs until SIGINT or
 // SIGTERM, or until standard input closes when asked to.
 
@@ -21,11 +25,21 @@ namespace {
 struct Options {
     int port = 0;
     bool untilStdinCloses = false;
+    pw::sim::BadMoments moments;
 };
 
 [[noreturn]] void Usage() {
-    std::fprintf(stderr, "usage: pagewell-sim [--port N] [--until-stdin-closes]\n");
+    std::fprintf(stderr,
+                 "usage: pagewell-sim [--port N] [--until-stdin-closes] [--flaky N] "
+                 "[--rate-limit N] [--connection-cost MS]\n");
     std::exit(2);
+}
+
+int Number(const char* text, long max) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (*end != '\0' || value < 0 || value > max) Usage();
+    return static_cast<int>(value);
 }
 
 Options ParseOptions(int argc, char** argv) {
@@ -33,10 +47,13 @@ Options ParseOptions(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--port" && i + 1 < argc) {
-            char* end = nullptr;
-            const long port = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || port < 0 || port > 65535) Usage();
-            options.port = static_cast<int>(port);
+            options.port = Number(argv[++i], 65535);
+        } else if (arg == "--flaky" && i + 1 < argc) {
+            options.moments.flakyOneIn = Number(argv[++i], 1000000);
+        } else if (arg == "--rate-limit" && i + 1 < argc) {
+            options.moments.perSecondLimit = Number(argv[++i], 1000000);
+        } else if (arg == "--connection-cost" && i + 1 < argc) {
+            options.moments.connectionCostMs = Number(argv[++i], 60000);
         } else if (arg == "--until-stdin-closes") {
             options.untilStdinCloses = true;
         } else {
@@ -71,6 +88,7 @@ int main(int argc, char** argv) {
     try {
         pw::sim::ServiceSimulator simulator(options.port);
         pw::sim::AddDemoServices(simulator);
+        simulator.SetBadMoments(options.moments);
         std::printf("PROXY %s\n", simulator.ProxyUrl().c_str());
         std::fflush(stdout);
         if (options.untilStdinCloses) WatchStdin();
