@@ -48,7 +48,8 @@ std::chrono::milliseconds BackoffDelay(const RetryPolicy& policy, int failed, do
 
 std::optional<std::chrono::milliseconds> ParseRetryAfter(std::string_view value, std::time_t now) {
     while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-    while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r')) {
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r' ||
+                              value.back() == '\n')) {
         value.remove_suffix(1);
     }
     if (value.empty()) return std::nullopt;
