@@ -1,15 +1,11 @@
 // The whole job for every service: address in, book out, tree and book checked.
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
 #include <functional>
 #include <set>
 
+#include "base/TextFile.h"
 #include "book/ProjectWriter.h"
-#include "base/Encoding.h"
-#include "job/ArticlePage.h"
-#include "job/DownloadJob.h"
+#include "job/JobTestKit.h"
 #include "sim/BaiduService.h"
 #include "sim/DemoBlog.h"
 #include "sim/NetEase163Service.h"
@@ -17,9 +13,6 @@
 #include "sim/RenrenService.h"
 #include "support/ChmReader.h"
 #include "support/ScopedEnv.h"
-#include "support/ScopedProxy.h"
-#include "support/TempDir.h"
-#include "support/TestHost.h"
 
 using namespace pw;
 using namespace pw::sim;
@@ -51,21 +44,9 @@ struct ScopedChinaTime {
     test::ScopedEnv env;
 };
 
-class EnginesJobTest : public ::testing::TestWithParam<Service> {
+class EnginesJobTest : public test::JobTest, public ::testing::WithParamInterface<Service> {
 protected:
-    void SetUp() override {
-        OnContinueDownload();
-        fs::create_directories(temp.File("Desktop"));
-        page.SetJobRoot(temp.File("jobs/"));
-        page.SetDesktopDir(temp.File("Desktop/"));
-        page.SetWorkerCount(4);
-    }
     ScopedChinaTime chinaTime;
-    ServiceSimulator simulator;
-    test::ScopedProxy proxy{simulator};
-    test::TempDir temp;
-    test::TestHost host;
-    CArticlePage page;
 };
 
 }  // namespace
@@ -79,9 +60,10 @@ TEST_P(EnginesJobTest, AddressBecomesABookWithTheWholeTree) {
     shape.pageSize = 2;
     shape.pictureHost = "img.example.com";
     const DemoBlog blog = MakeDemoBlog(shape);
-    page.OnStartButton(Gbk(service.add(simulator, blog)));
-    ASSERT_TRUE(host.RunUntilFinished());
-    ASSERT_FALSE(host.book.empty()) << (host.messages.empty() ? "" : host.messages.back());
+    Job& job = Run(Options(service.add(simulator, blog), 4));
+    const JobResult& result = job.Result();
+    ASSERT_TRUE(result.Complete()) << (result.messages.empty() ? "" : result.messages.back());
+    const std::string book = result.books.front();
 
     // Every article sits under its own category with its title and time.
     std::multiset<std::string> expected, listed;
@@ -91,12 +73,11 @@ TEST_P(EnginesJobTest, AddressBecomesABookWithTheWholeTree) {
     for (const auto& a : blog.articles)
         expected.insert(categoryOf(a) + "|" + a.title + "|" + a.time);
     std::vector<std::string> order;
-    for (const auto& entry : g_vecTreeEntries) {
+    for (const auto& entry : job.Entries()) {
         if (!entry.bArticle) continue;
-        const ArticleInfo& info = *entry.pArticle;
-        listed.insert(ToUtf8(info.strCategory) + "|" + ToUtf8(info.strTitle) + "|" +
-                      ToUtf8(info.strTime));
-        order.push_back(ToUtf8(info.strTitle));
+        listed.insert(ToUtf8(entry.strCategory) + "|" + ToUtf8(entry.strTitle) + "|" +
+                      ToUtf8(entry.strTime));
+        order.push_back(ToUtf8(entry.strTitle));
     }
     EXPECT_EQ(listed, expected);
     // Within a category the articles keep the service's order.
@@ -113,16 +94,16 @@ TEST_P(EnginesJobTest, AddressBecomesABookWithTheWholeTree) {
     }
 
     // The book holds every page with its picture, the contents and the index.
-    const auto objects = test::ReadChmObjects(host.book);
-    const std::string name = fs::path(host.book).stem().string();
+    const auto objects = test::ReadChmObjects(book);
+    const std::string name = fs::path(book).stem().string();
     ASSERT_TRUE(objects.count("/" + name + ".hhc"));
-    EXPECT_EQ(objects.at("/" + name + ".hhc"), TextModeBytes(ContentsFileText(g_vecTreeEntries)));
+    EXPECT_EQ(objects.at("/" + name + ".hhc"), TextModeBytes(ContentsFileText(job.Entries())));
     size_t pictures = 0;
-    for (const auto& entry : g_vecTreeEntries) {
+    for (const auto& entry : job.Entries()) {
         if (!entry.bArticle) continue;
-        const auto found = objects.find("/" + entry.pArticle->strFileName);
-        ASSERT_NE(found, objects.end()) << entry.pArticle->strFileName;
-        EXPECT_NE(found->second.find(entry.pArticle->strTitle), std::string::npos);
+        const auto found = objects.find("/" + entry.strFileName);
+        ASSERT_NE(found, objects.end()) << entry.strFileName;
+        EXPECT_NE(found->second.find(entry.strTitle), std::string::npos);
         EXPECT_NE(found->second.find("src=\"img/"), std::string::npos);
     }
     for (const auto& object : objects) pictures += object.first.rfind("/img/", 0) == 0;

@@ -1,24 +1,17 @@
-// The whole job on a simulated Sina blog: address in, book on the desktop.
+// The whole job on a simulated Sina blog: address in, books on the desktop.
 
-#include <gtest/gtest.h>
+#include <sys/stat.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "app/AppSettings.h"
+#include "base/TextFile.h"
 #include "book/ProjectWriter.h"
-#include "base/Encoding.h"
-#include "job/ArticlePage.h"
-#include "job/DownloadJob.h"
-#include "sim/DemoBlog.h"
+#include "job/JobTestKit.h"
 #include "sim/SinaService.h"
-#include "sites/SinaBlog.h"
 #include "support/ChmReader.h"
 #include "support/Epubcheck.h"
 #include "support/ScopedEnv.h"
-#include "support/ScopedProxy.h"
-#include "support/TempDir.h"
-#include "support/TestHost.h"
 
 using namespace pw;
 using namespace pw::sim;
@@ -26,85 +19,65 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class SinaJobTest : public ::testing::Test {
+class SinaJobTest : public test::JobTest {
 protected:
-    void SetUp() override {
-        OnContinueDownload();  // every test starts with an open gate
-        jobRoot = temp.File("jobs/");
-        desktop = temp.File("Desktop/");
-        fs::create_directories(jobRoot);
-        fs::create_directories(desktop);
-        page.SetJobRoot(jobRoot);
-        page.SetDesktopDir(desktop);
-        page.SetWorkerCount(3);
-    }
-
-    void Start(const std::string& address) { page.OnStartButton(Gbk(address)); }
-
-    std::vector<std::string> Texts(int parent) {
+    std::vector<std::string> Texts(const Job& job, int parent) {
         std::vector<std::string> texts;
-        for (int i = page.Tree().GetChildItem(parent); i; i = page.Tree().GetNextSiblingItem(i)) {
-            texts.push_back(ToUtf8(page.Tree().GetItemText(i)));
+        const ArticleTree& tree = job.Tree();
+        for (int i = tree.GetChildItem(parent); i; i = tree.GetNextSiblingItem(i)) {
+            texts.push_back(ToUtf8(tree.GetItemText(i)));
         }
         return texts;
     }
 
-    // Files below dir, relative, sorted.
-    static std::vector<std::string> Listing(const std::string& dir) {
-        std::vector<std::string> files;
-        for (const auto& e : fs::recursive_directory_iterator(dir)) {
-            files.push_back(fs::relative(e.path(), dir).string());
+    static int CountPages(const std::map<std::string, std::string>& objects) {
+        int pages = 0;
+        for (const auto& [path, bytes] : objects) {
+            const bool page = path.size() > 5 && path.compare(path.size() - 5, 5, ".html") == 0 &&
+                              path != "/index.html" && path.find("search") == std::string::npos;
+            pages += page;
         }
-        std::sort(files.begin(), files.end());
-        return files;
+        return pages;
     }
-
-    ServiceSimulator simulator;
-    test::ScopedProxy proxy{simulator};
-    test::TempDir temp;
-    test::TestHost host;
-    std::string jobRoot, desktop;
-    CArticlePage page;
 };
 
 }  // namespace
 
 TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
     const DemoBlog blog = MakeDemoBlog({.categories = 3, .articlesPerCategory = 3, .pageSize = 2});
-    const std::string address = AddSinaBlog(simulator, blog);
-    Start(address);
-    EXPECT_FALSE(page.StartEnabled());
-    ASSERT_TRUE(host.RunUntilFinished());
-    EXPECT_TRUE(page.StartEnabled());
-    ASSERT_EQ(host.book, desktop + blog.account + ".chm");
-    EXPECT_EQ(page.DeliveredBooks(),
-              (std::vector<std::string>{host.book, desktop + blog.account + ".epub"}));
-    EXPECT_TRUE(host.HasMessage("电子书编译完毕(在桌面上)，请您欣赏"));
-    EXPECT_TRUE(host.HasStatus("文章列表获取完毕，可以下载备份成书了"));
-    EXPECT_TRUE(host.HasStatus("文章列表下载完毕，开始制作电子书……"));
-    EXPECT_FALSE(fs::exists(jobRoot + blog.account));  // the pages are gone after delivery
-    EXPECT_EQ(host.lastDone, 18);
-    EXPECT_EQ(host.lastTotal, 18);
+    Job& job = Run(Options(AddSinaBlog(simulator, blog)));
+    const JobResult& result = job.Result();
+    ASSERT_EQ(result.end, JobResult::End::Delivered);
+    EXPECT_TRUE(result.Complete());
+    const std::string book = desktop + blog.account + ".chm";
+    EXPECT_EQ(result.books, (std::vector<std::string>{book, desktop + blog.account + ".epub"}));
+    EXPECT_EQ(ToUtf8(result.finalText), "电子书编译完毕(在桌面上)，请您欣赏");
+    EXPECT_TRUE(listener.HasStatus("文章列表获取完毕，可以下载备份成书了"));
+    EXPECT_TRUE(listener.HasStatus("文章列表下载完毕，开始制作电子书……"));
+    EXPECT_EQ(Listing(jobRoot), std::vector<std::string>{});  // the pages are gone after delivery
+    EXPECT_EQ(result.articles, 9);
+    EXPECT_EQ(result.saved, 9);
+    EXPECT_EQ(listener.LastDone(), 9);
+    EXPECT_EQ(listener.LastTotal(), 9);
+    EXPECT_EQ(listener.FinishedCalls(), 1);
 
     // The tree: blog, "all articles" and the three categories, every article twice.
-    const int root = page.Tree().GetRootItem();
-    EXPECT_EQ(ToUtf8(page.Tree().GetItemText(root)), blog.name + "_新浪博客");
-    const auto categories = Texts(root);
-    ASSERT_EQ(categories,
+    const int root = job.Tree().GetRootItem();
+    EXPECT_EQ(ToUtf8(job.Tree().GetItemText(root)), blog.name + "_新浪博客");
+    ASSERT_EQ(Texts(job, root),
               (std::vector<std::string>{"全部博文", "旅行札记", "读书笔记", "家常菜谱"}));
-    const int all = page.Tree().GetChildItem(root);
-    const auto allTitles = Texts(all);
+    const auto allTitles = Texts(job, job.Tree().GetChildItem(root));
     ASSERT_EQ(allTitles.size(), 9u);
     for (size_t i = 0; i < 9; ++i) EXPECT_EQ(allTitles[i], blog.articles[i].title);
 
-    // The book holds every page, picture, the title page, contents and index.
-    const auto objects = test::ReadChmObjects(host.book);
-    ASSERT_FALSE(objects.empty());
-    for (int n = 1; n <= 18; ++n) {
-        const std::string name = "/" + std::to_string(n) + ".html";
-        ASSERT_TRUE(objects.count(name)) << name;
-        EXPECT_NE(objects.at(name).find(" src=\"img/"), std::string::npos) << name;
+    // An article listed twice is fetched once: nine pages, nine pictures.
+    for (const auto& article : blog.articles) {
+        const std::string url = SinaArticleUrl(article);
+        EXPECT_EQ(simulator.CountRequests(kSinaHost, url.substr(url.find("/s/"))), 1u);
     }
+    const auto objects = test::ReadChmObjects(book);
+    ASSERT_FALSE(objects.empty());
+    EXPECT_EQ(CountPages(objects), 9);
     size_t pictures = 0;
     for (const auto& [path, bytes] : objects) {
         if (path.rfind("/img/", 0) == 0) {
@@ -112,27 +85,33 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
             EXPECT_EQ(bytes.substr(1, 3), "PNG");
         }
     }
-    EXPECT_EQ(pictures, 18u);  // each article once per listing, each copy its own
+    EXPECT_EQ(pictures, 9u);
     EXPECT_TRUE(objects.count("/index.html"));
+
+    // Contents and index keep all 18 entries; both entries of an article name its one page.
+    const std::vector<TreeEntry>& entries = job.Entries();
     ASSERT_TRUE(objects.count("/" + blog.account + ".hhc"));
-    EXPECT_EQ(objects.at("/" + blog.account + ".hhc"),
-              TextModeBytes(ContentsFileText(g_vecTreeEntries)));
-    EXPECT_EQ(objects.at("/" + blog.account + ".hhk"),
-              TextModeBytes(IndexFileText(g_vecTreeEntries)));
-    // Each article page's file name is the one the contents point at.
-    for (const auto& entry : g_vecTreeEntries) {
+    EXPECT_EQ(objects.at("/" + blog.account + ".hhc"), TextModeBytes(ContentsFileText(entries)));
+    EXPECT_EQ(objects.at("/" + blog.account + ".hhk"), TextModeBytes(IndexFileText(entries)));
+    std::map<std::string, std::set<std::string>> pagesOf;
+    int articleEntries = 0;
+    for (const auto& entry : entries) {
         if (!entry.bArticle) continue;
-        const std::string& pageBytes = objects.at("/" + entry.pArticle->strFileName);
-        EXPECT_NE(pageBytes.find(entry.pArticle->strTitle), std::string::npos);
+        ++articleEntries;
+        pagesOf[entry.strUrl].insert(entry.strFileName);
+        ASSERT_TRUE(objects.count("/" + entry.strFileName)) << entry.strFileName;
+        EXPECT_NE(objects.at("/" + entry.strFileName).find(entry.strTitle), std::string::npos);
+        EXPECT_NE(objects.at("/" + entry.strFileName).find(" src=\"img/"), std::string::npos);
     }
+    EXPECT_EQ(articleEntries, 18);
+    for (const auto& [url, pages] : pagesOf) EXPECT_EQ(pages.size(), 1u) << url;
 }
 
 TEST_F(SinaJobTest, TheEpubBesideTheBookPassesTheValidator) {
     if (!test::EpubcheckInstalled()) GTEST_SKIP() << "epubcheck is not installed";
     const DemoBlog blog =
         MakeDemoBlog({.categories = 3, .articlesPerCategory = 2, .picturesPerArticle = 2});
-    Start(AddSinaBlog(simulator, blog));
-    ASSERT_TRUE(host.RunUntilFinished());
+    Run(Options(AddSinaBlog(simulator, blog)));
     const std::string epub = desktop + blog.account + ".epub";
     ASSERT_TRUE(fs::is_regular_file(epub));
     const test::CheckResult check = test::RunEpubcheck(epub);
@@ -142,87 +121,121 @@ TEST_F(SinaJobTest, TheEpubBesideTheBookPassesTheValidator) {
 
 TEST_F(SinaJobTest, OneWorkerNumbersThePagesInTreeOrder) {
     const DemoBlog blog = MakeDemoBlog({.categories = 2, .articlesPerCategory = 2});
-    page.SetWorkerCount(1);
-    Start(AddSinaBlog(simulator, blog));
-    ASSERT_TRUE(host.RunUntilFinished());
+    Job& job = Run(Options(AddSinaBlog(simulator, blog), 1));
+    // The first listing (全部博文) meets every article first.
     int expected = 0;
-    for (const auto& entry : g_vecTreeEntries) {
-        if (entry.bArticle) {
-            EXPECT_EQ(entry.pArticle->strFileName, std::to_string(++expected) + ".html");
-        }
+    std::set<std::string> seen;
+    for (const auto& entry : job.Entries()) {
+        if (!entry.bArticle || !seen.insert(entry.strUrl).second) continue;
+        EXPECT_EQ(entry.strFileName, std::to_string(++expected) + ".html");
     }
-    EXPECT_EQ(expected, 8);
-    EXPECT_FALSE(host.book.empty());
+    EXPECT_EQ(expected, 4);
+    EXPECT_TRUE(job.Result().Complete());
 }
 
-TEST_F(SinaJobTest, StopMakesABookOfWhatWasDownloaded) {
-    const DemoBlog blog = MakeDemoBlog({.categories = 2, .articlesPerCategory = 10});
-    page.SetWorkerCount(2);
-    Start(AddSinaBlog(simulator, blog, {.delayMs = 150}));
-    ASSERT_TRUE(host.RunUntil([&] { return host.progressCalls >= 2; }));
-    OnStopDownload();
-    ASSERT_TRUE(host.RunUntilFinished());
-    const int started = g_nStartedCount.load();
-    EXPECT_LT(started, 40);
-    ASSERT_FALSE(host.book.empty());
-    const auto objects = test::ReadChmObjects(host.book);
-    int pages = 0;
-    for (const auto& [path, bytes] : objects) {
-        if (path.find(".html") != std::string::npos && path != "/index.html" &&
-            path.find("search") == std::string::npos) {
-            ++pages;
-        }
-    }
-    EXPECT_EQ(pages, started);
+TEST_F(SinaJobTest, PictureUsedTwiceIsFetchedOnce) {
+    DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 4});
+    for (auto& article : blog.articles) article.pictures = {blog.articles[0].pictures[0]};
+    Job& job = Run(Options(AddSinaBlog(simulator, blog)));
+    ASSERT_TRUE(job.Result().Complete());
+    const std::string& url = blog.articles[0].pictures[0].url;
+    const std::string path = url.substr(url.find('/', 7));
+    EXPECT_EQ(simulator.CountRequests("s1.sinaimg.cn", path), 1u);
+    const auto objects = test::ReadChmObjects(desktop + blog.account + ".chm");
+    size_t pictures = 0;
+    for (const auto& [name, bytes] : objects) pictures += name.rfind("/img/", 0) == 0;
+    EXPECT_EQ(pictures, 1u);
+}
 
-    // The gate stays closed after a stop: the next job waits until continue.
-    host.finished = false;
-    Start(AddSinaBlog(simulator, MakeDemoBlog({.categories = 1, .articlesPerCategory = 2})));
-    ASSERT_TRUE(host.RunUntil([&] { return page.State() == PageState::Downloading; }));
-    EXPECT_FALSE(host.RunUntil([&] { return host.finished; }, 1));
-    EXPECT_EQ(g_nStartedCount.load(), 0);
-    OnContinueDownload();
-    ASSERT_TRUE(host.RunUntilFinished());
-    EXPECT_FALSE(host.book.empty());
+TEST_F(SinaJobTest, ConnectionsAreAboutTheWorkers) {
+    const DemoBlog blog = MakeDemoBlog({.categories = 4, .articlesPerCategory = 10});
+    Job& job = Run(Options(AddSinaBlog(simulator, blog), 5));
+    ASSERT_TRUE(job.Result().Complete());
+    EXPECT_GE(simulator.Requests().size(), 80u);
+    EXPECT_LE(simulator.Connections(), 5u + 3u);
+    EXPECT_EQ(job.NetworkStats().requests, simulator.Requests().size());
+}
+
+TEST_F(SinaJobTest, StopMakesABookOfWhatWasDownloadedAndEndsOnlyItsJob) {
+    const DemoBlog blog = MakeDemoBlog({.categories = 2, .articlesPerCategory = 10});
+    test::TestListener first;
+    Job job(Options(AddSinaBlog(simulator, blog, {.delayMs = 150}), 2), first);
+    job.Start();
+    ASSERT_TRUE(test::WaitFor([&] { return first.ProgressCalls() >= 2; }));
+    job.Stop();
+    ASSERT_TRUE(test::WaitFor([&] { return job.Finished(); }));
+    job.Wait();
+    const JobResult& result = job.Result();
+    ASSERT_EQ(result.end, JobResult::End::Delivered);
+    EXPECT_GT(result.saved, 0);
+    EXPECT_LT(result.saved, 20);
+    EXPECT_EQ(result.saved + static_cast<int>(result.missing.size()), 20);
+    EXPECT_EQ(ToUtf8(result.missing.back().reason), "下载已停止");
+    EXPECT_EQ(CountPages(test::ReadChmObjects(result.books.front())), result.saved);
+    EXPECT_FALSE(result.jobFolder.empty());  // kept for the next run
+
+    // The next job is not held by that stop.
+    const DemoBlog other = MakeDemoBlog({.account = "2222", .categories = 1, .articlesPerCategory = 2});
+    Job& next = Run(Options(AddSinaBlog(simulator, other)));
+    EXPECT_TRUE(next.Result().Complete());
 }
 
 TEST_F(SinaJobTest, PauseHoldsTheWorkersUntilContinue) {
     const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 8});
-    page.SetWorkerCount(2);
-    Start(AddSinaBlog(simulator, blog, {.delayMs = 100}));
-    ASSERT_TRUE(host.RunUntil([&] { return host.progressCalls >= 1; }));
-    OnPauseDownload();
-    EXPECT_TRUE(host.HasStatus("暂停下载"));
-    host.RunUntil([] { return false; }, 1);  // let the articles in hand finish
-    const int held = g_nStartedCount.load();
-    host.RunUntil([] { return false; }, 1);
-    EXPECT_EQ(g_nStartedCount.load(), held);
-    EXPECT_LT(held, 16);
-    OnContinueDownload();
-    ASSERT_TRUE(host.RunUntilFinished());
-    EXPECT_EQ(g_nStartedCount.load(), 16);
+    Job job(Options(AddSinaBlog(simulator, blog, {.delayMs = 100}), 2), listener);
+    job.Start();
+    ASSERT_TRUE(test::WaitFor([&] { return listener.ProgressCalls() >= 1; }));
+    job.Pause();
+    EXPECT_TRUE(listener.HasStatus("暂停下载"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));  // the articles in hand end
+    const int held = listener.ProgressCalls();
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_EQ(listener.ProgressCalls(), held);
+    EXPECT_LT(held, 8);
+    job.Continue();
+    ASSERT_TRUE(test::WaitFor([&] { return job.Finished(); }));
+    job.Wait();
+    EXPECT_EQ(listener.ProgressCalls(), 8);
+    EXPECT_TRUE(job.Result().Complete());
 }
 
 TEST_F(SinaJobTest, HostileAccountStaysInsideTheJobRoot) {
     std::ofstream(temp.File("sentinel")) << "keep";
-    for (const std::string uid : {"../../..", "", "a/../../b", "..\\x\x01", "-rf"}) {
-        host.finished = false;
+    for (const std::string uid : {"../../..", "", "a/../../b", "..\\x\x01", "-rf", ".hidden"}) {
         simulator.Route(kSinaHost, "/evil", Response::Html("<title>t</title>$uid=\"" + uid + "\""));
         simulator.RouteHost(kSinaHost, [](const Request&) {
             return Response::Html("<span><em>x</em></span></div><ul></ul>");
         });
-        Start("http://blog.sina.com.cn/evil");
-        ASSERT_TRUE(host.RunUntilFinished()) << uid;
-        ASSERT_FALSE(host.book.empty()) << uid;
-        EXPECT_EQ(fs::path(host.book).parent_path(), fs::path(desktop).parent_path());
+        Job& job = Run(Options("http://blog.sina.com.cn/evil"));
+        ASSERT_EQ(job.Result().end, JobResult::End::Delivered) << uid;
+        for (const auto& book : job.Result().books) {
+            EXPECT_EQ(fs::path(book).parent_path(), fs::path(desktop).parent_path()) << uid;
+            EXPECT_NE(fs::path(book).filename().string()[0], '.') << uid;
+        }
         EXPECT_EQ(Listing(jobRoot), std::vector<std::string>{}) << uid;
     }
     EXPECT_TRUE(fs::exists(temp.File("sentinel")));
-    const auto top = Listing(temp.Path());
-    for (const auto& path : top) {
-        EXPECT_TRUE(path == "sentinel" || path.rfind("jobs", 0) == 0 ||
+    for (const auto& path : Listing(temp.Path())) {
+        EXPECT_TRUE(path == "sentinel" || path.rfind("data", 0) == 0 ||
                     path.rfind("Desktop", 0) == 0)
             << path;
+    }
+}
+
+TEST_F(SinaJobTest, AccountsInOtherScriptsKeepReadableNames) {
+    simulator.RouteHost(kSinaHost, [](const Request&) {
+        return Response::Html("<span><em>x</em></span></div><ul></ul>");
+    });
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"听风看雨", "听风看雨"}, {"Café_1", "Café_1"}, {"a/b", "a_b_"}};
+    for (const auto& [uid, name] : names) {
+        simulator.Route(kSinaHost, "/named", Response::Html("<title>t</title>$uid=\"" + uid + "\""));
+        Job& job = Run(Options("http://blog.sina.com.cn/named"));
+        ASSERT_EQ(job.Result().books.size(), 2u) << uid;
+        const std::string book = fs::path(job.Result().books[0]).filename().string();
+        // Replaced characters add a hash, so that names stay apart.
+        EXPECT_EQ(book.substr(0, name.size()), name) << uid;
+        EXPECT_EQ(book.size() == name.size() + 4, uid == name) << book;
     }
 }
 
@@ -235,52 +248,62 @@ TEST_F(SinaJobTest, OverlongListedFieldsAreCut) {
                               "<span class=\"atc_title\"><a title=\"" + ToUtf8(title) +
                               "\" href=\"http://x/1\"></a><span class=\"SG_txtc\">t</span>");
     });
-    page.SetWorkerCount(0);
-    Start("http://blog.sina.com.cn/huge");
-    ASSERT_TRUE(host.RunUntilFinished());
-    const int all = page.Tree().GetChildItem(page.Tree().GetRootItem());
-    const int article = page.Tree().GetChildItem(all);
+    Job& job = Run(Options("http://blog.sina.com.cn/huge", 0));
+    const ArticleTree& tree = job.Tree();
+    const int article = tree.GetChildItem(tree.GetChildItem(tree.GetRootItem()));
     ASSERT_NE(article, 0);
     // 1,023 letters and no half of the double-byte character behind them.
-    EXPECT_EQ(page.Tree().GetItemText(article), std::string(1023, 'x'));
-    EXPECT_EQ(page.Tree().GetItemData(article)->strTitle, std::string(1023, 'x'));
+    EXPECT_EQ(tree.GetItemText(article), std::string(1023, 'x'));
+    EXPECT_EQ(tree.GetItemData(article)->strTitle, std::string(1023, 'x'));
 }
 
 TEST_F(SinaJobTest, UnknownAddressIsRefused) {
-    Start("http://weibo.com/u/123");
-    ASSERT_TRUE(host.RunUntilFinished());
-    EXPECT_TRUE(host.book.empty());
-    EXPECT_TRUE(host.HasMessage("未能识别该博客类型，请联系作者添加!"));
-    EXPECT_TRUE(page.StartEnabled());
-    EXPECT_EQ(page.Tree().GetRootItem(), 0);
+    Job& job = Run(Options("http://weibo.com/u/123"));
+    EXPECT_EQ(job.Result().end, JobResult::End::NoEngine);
+    EXPECT_TRUE(job.Result().books.empty());
+    EXPECT_EQ(ToUtf8(job.Result().finalText), "未能识别该博客类型，请联系作者添加!");
+    EXPECT_EQ(job.Tree().GetRootItem(), 0);
+    EXPECT_EQ(listener.States().back(), JobState::Idle);
 }
 
-TEST_F(SinaJobTest, FailedCompileKeepsThePagesAndSaysSo) {
-    test::ScopedEnv env;
-    env.Set("PAGEWELL_CHMCMD", "/bin/false");
+TEST_F(SinaJobTest, WhenOneBookFailsTheOtherArrivesAndThePagesStay) {
     const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 2});
-    Start(AddSinaBlog(simulator, blog));
-    ASSERT_TRUE(host.RunUntilFinished());
-    EXPECT_TRUE(host.book.empty());
-    EXPECT_FALSE(host.HasMessage("电子书编译完毕(在桌面上)，请您欣赏"));
-    EXPECT_TRUE(fs::exists(jobRoot + blog.account + "/1.html"));
-    // The EPUB that was made still reaches the desktop.
-    EXPECT_EQ(Listing(desktop), std::vector<std::string>{blog.account + ".epub"});
+    const std::string address = AddSinaBlog(simulator, blog);
+    {
+        test::ScopedEnv env;
+        env.Set("PAGEWELL_CHMCMD", "/bin/false");
+        Job& job = Run(Options(address));
+        EXPECT_EQ(job.Result().end, JobResult::End::Delivered);
+        EXPECT_EQ(job.Result().books, std::vector<std::string>{desktop + blog.account + ".epub"});
+        EXPECT_NE(ToUtf8(job.Result().finalText).find("CHM 电子书制作失败"), std::string::npos);
+        EXPECT_TRUE(fs::exists(job.Result().jobFolder + "1.html"));
+    }
+    fs::remove(desktop + blog.account + ".epub");
+    {
+        // A folder where the EPUB would be written fails the EPUB alone.
+        const std::string folder = jobRoot + blog.account + "/";
+        fs::create_directories(folder + blog.account + ".epub");
+        std::ofstream(folder + ".blog") << "http://blog.sina.com.cn/u/" + blog.account;
+        Job& job = Run(Options(address));
+        EXPECT_EQ(job.Result().end, JobResult::End::Delivered);
+        EXPECT_EQ(job.Result().books, std::vector<std::string>{desktop + blog.account + ".chm"});
+        EXPECT_NE(ToUtf8(job.Result().finalText).find("EPUB 电子书制作失败"), std::string::npos);
+        EXPECT_EQ(job.Result().jobFolder, folder);
+        EXPECT_TRUE(fs::exists(folder + "1.html"));
+    }
 }
 
-TEST_F(SinaJobTest, TheSettingChoosesTheBooks) {
-    const std::string saved = Settings().m_strBookFormats;
+TEST_F(SinaJobTest, TheOptionsChooseTheBooks) {
     const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 2});
     const std::string address = AddSinaBlog(simulator, blog);
     for (const std::string formats : {"chm", "epub"}) {
-        host.finished = false;
-        Settings().m_strBookFormats = formats;
-        Start(address);
-        ASSERT_TRUE(host.RunUntilFinished());
-        EXPECT_EQ(page.DeliveredBooks(),
+        JobOptions options = Options(address);
+        options.formats = ParseBookFormats(formats);
+        Job& job = Run(options);
+        EXPECT_EQ(job.Result().books,
                   std::vector<std::string>{desktop + blog.account + "." + formats});
-        EXPECT_FALSE(fs::exists(jobRoot + blog.account));
+        EXPECT_TRUE(job.Result().Complete());
+        EXPECT_EQ(Listing(jobRoot), std::vector<std::string>{});
         fs::remove(desktop + blog.account + "." + formats);
     }
-    Settings().m_strBookFormats = saved;
 }
