@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "base/FileBytes.h"
 #include "base/FolderTree.h"
@@ -42,6 +44,29 @@ int LockFolder(const std::string& path, bool* busy) {
     return fd;
 }
 
+// A folder no job has recorded is claimed only while it is empty (a lock file
+// of a job that is claiming it aside).
+bool HoldsOnlyTheLock(const std::string& path) {
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir) return false;
+    bool empty = true;
+    while (dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != ".." && name != JobFolder::kLockFile) empty = false;
+    }
+    ::closedir(dir);
+    return empty;
+}
+
+// Waits a moment for the job that holds a new folder to record its blog.
+bool RecordedSoon(const std::string& path, std::string* owner) {
+    for (int i = 0; i < 100; ++i) {
+        if (ReadFileBytes(path + JobFolder::kIdentityFile, *owner)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
 std::string Candidate(const std::string& name, int attempt) {
     return attempt == 0 ? name : name + "-" + std::to_string(attempt + 1);
 }
@@ -69,36 +94,27 @@ std::unique_ptr<JobFolder> JobFolder::Open(const std::string& root, const std::s
         const bool exists = ::lstat(path.substr(0, path.size() - 1).c_str(), &st) == 0;
         if (exists && !S_ISDIR(st.st_mode)) continue;  // a file or link of that name: not ours
         if (!exists && !MakeDir(path)) continue;
+        // Another blog's folder, or anything else that is not a job's, is not
+        // touched at all.
+        std::string owner;
+        const bool recorded = ReadFileBytes(path + kIdentityFile, owner);
+        if (recorded && owner != identity) continue;
+        if (!recorded && !HoldsOnlyTheLock(path)) continue;
         bool busy = false;
         const int fd = LockFolder(path, &busy);
         if (fd < 0) {
-            if (!busy) continue;
-            // Held: is it this blog's job, or another blog's folder?
-            std::string owner;
-            if (ReadFileBytes(path + kIdentityFile, owner) && owner == identity) {
+            // Held: by this blog's job (refuse), or by one that is just making
+            // the folder for its blog and has yet to record which.
+            if (busy && (recorded || RecordedSoon(path, &owner)) && owner == identity) {
                 *status = Status::Busy;
                 *error = path;
                 return nullptr;
             }
             continue;
         }
-        std::string owner;
-        const bool recorded = ReadFileBytes(path + kIdentityFile, owner);
-        if (recorded && owner != identity) {
+        if (!recorded && !WriteFileBytes(path + kIdentityFile, identity)) {
             ::close(fd);
             continue;
-        }
-        if (!recorded) {
-            // A folder made by someone else (or one that predates the record)
-            // is left alone unless it holds nothing but the lock just made.
-            DIR* dir = ::opendir(path.c_str());
-            int entries = 0;
-            while (dir && ::readdir(dir)) ++entries;
-            if (dir) ::closedir(dir);
-            if (entries > 3 || !WriteFileBytes(path + kIdentityFile, identity)) {
-                ::close(fd);
-                continue;
-            }
         }
         ::chmod(path.c_str(), 0700);
         if (!MakeDir(path + "img/")) {

@@ -61,10 +61,15 @@ void HostLimiter::OnAnswer(const std::string& host, bool throttled,
         std::lock_guard lock(mutex_);
         Host& h = At(host);
         if (throttled) {
+            const auto now = Clock::now();
             h.successes = 0;
-            h.limit = std::max(1, h.limit / 2);
-            h.interval = std::min(std::max(h.interval * 2, kThrottleInterval), kMaxInterval);
-            h.pausedUntil = std::max(h.pausedUntil, Clock::now() + pause);
+            // The answers of one burst are one signal: slow down once per pause.
+            if (now >= h.slowedUntil) {
+                h.limit = std::max(1, h.limit / 2);
+                h.interval = std::min(std::max(h.interval * 2, kThrottleInterval), kMaxInterval);
+                h.slowedUntil = now + std::max<std::chrono::milliseconds>(pause, h.interval);
+            }
+            h.pausedUntil = std::max(h.pausedUntil, now + pause);
         } else if (++h.successes >= kSuccessesPerStep) {
             h.successes = 0;
             // Recover the interval first, then the number of requests at once.

@@ -43,6 +43,7 @@ private:
         std::chrono::milliseconds interval{0};
         Clock::time_point nextStart{};
         Clock::time_point pausedUntil{};
+        Clock::time_point slowedUntil{};
         int successes = 0;
     };
 

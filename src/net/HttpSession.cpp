@@ -27,6 +27,7 @@ constexpr int kMaxRedirects = 10;
 // again) up to this much.
 constexpr size_t kMaxSkippedBytes = 64u << 10;
 constexpr size_t kHeadBytes = 16;
+constexpr std::chrono::milliseconds kThrottleWait{1000};
 
 bool IsSuccess(long status) {
     return status >= 200 && status <= 299;
@@ -392,7 +393,11 @@ private:
                 return std::min(*asked, policy.retryAfterCap);
             }
         }
-        return BackoffDelay(policy, attempt, Jitter());
+        const auto backoff = BackoffDelay(policy, attempt, Jitter());
+        // Limits count requests per second or longer: a busy answer that says
+        // nothing of when to come back is worth at least a second's wait.
+        if (IsThrottle(result)) return std::max(backoff, std::min(kThrottleWait, policy.retryAfterCap));
+        return backoff;
     }
 
     // Waits before the next attempt; false when the job stopped meanwhile.

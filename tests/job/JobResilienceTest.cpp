@@ -1,0 +1,264 @@
+// Jobs on services that misbehave: failures that pass, rate limits, pages that
+// never come, hostile listings, and jobs side by side.
+
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "job/JobTestKit.h"
+#include "sim/BaiduService.h"
+#include "sim/SinaService.h"
+#include "support/ChmReader.h"
+
+using namespace pw;
+using namespace pw::sim;
+namespace fs = std::filesystem;
+
+namespace {
+
+class JobResilienceTest : public test::JobTest {
+protected:
+    std::map<std::string, std::string> Book(const JobResult& result) {
+        return result.books.empty() ? std::map<std::string, std::string>{}
+                                    : test::ReadChmObjects(result.books.front());
+    }
+
+    // The pages of a book, without the title page and the build stub.
+    static std::set<std::string> PageNames(const std::map<std::string, std::string>& objects) {
+        std::set<std::string> pages;
+        for (const auto& [path, bytes] : objects) {
+            if (path.size() > 5 && path.compare(path.size() - 5, 5, ".html") == 0 &&
+                path != "/index.html" && path.find("search") == std::string::npos) {
+                pages.insert(path);
+            }
+        }
+        return pages;
+    }
+};
+
+}  // namespace
+
+TEST_F(JobResilienceTest, OneAddressInFiveFailingOnceGivesTheSameBook) {
+    const DemoBlog blog = MakeDemoBlog({.categories = 3, .articlesPerCategory = 6, .pageSize = 4});
+    const std::string address = AddSinaBlog(simulator, blog);
+    Job& clean = Run(Options(address));
+    ASSERT_TRUE(clean.Result().Complete());
+    const auto cleanBook = Book(clean.Result());
+    fs::remove(clean.Result().books[0]);
+    fs::remove(clean.Result().books[1]);
+
+    simulator.ClearRequests();
+    simulator.SetBadMoments({.flakyOneIn = 5});
+    Job& flaky = Run(Options(address));
+    const JobResult& result = flaky.Result();
+    EXPECT_TRUE(result.Complete()) << result.missing.size() << " missing";
+    EXPECT_GT(simulator.BadAnswers(), 5u);
+    const auto flakyBook = Book(result);
+    EXPECT_EQ(PageNames(flakyBook).size(), PageNames(cleanBook).size());
+    for (const auto& name : PageNames(cleanBook)) {
+        ASSERT_TRUE(flakyBook.count(name)) << name;
+        // Same pages but for the time stamp-free heading: the bodies match.
+        EXPECT_EQ(flakyBook.at(name), cleanBook.at(name)) << name;
+    }
+    EXPECT_TRUE(listener.CountStatuses("服务器繁忙") > 0);
+}
+
+TEST_F(JobResilienceTest, ARateLimitedServiceStillGivesEveryArticle) {
+    const DemoBlog blog = MakeDemoBlog({.categories = 2, .articlesPerCategory = 10, .pageSize = 5});
+    simulator.SetBadMoments({.perSecondLimit = 15});
+    Job& job = Run(Options(AddSinaBlog(simulator, blog), 5));
+    EXPECT_TRUE(job.Result().Complete()) << job.Result().missing.size() << " missing";
+    EXPECT_EQ(job.Result().saved, 20);
+}
+
+TEST_F(JobResilienceTest, APermanentlyMissingArticleIsReportedByName) {
+    const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 4});
+    AddSinaBlog(simulator, blog);
+    const std::string url = SinaArticleUrl(blog.articles[2]);
+    simulator.Route(kSinaHost, url.substr(url.find("/s/")), Response::NotFound());
+    Job& job = Run(Options("http://blog.sina.com.cn/" + blog.account));
+    const JobResult& result = job.Result();
+    ASSERT_EQ(result.end, JobResult::End::Delivered);
+    EXPECT_FALSE(result.Complete());
+    ASSERT_EQ(result.missing.size(), 1u);
+    EXPECT_EQ(ToUtf8(result.missing[0].title), blog.articles[2].title);
+    EXPECT_EQ(result.missing[0].url, url);
+    EXPECT_EQ(result.missing[0].httpStatus, 404);
+    EXPECT_EQ(result.saved, 3);
+    // Not retried, and the report in the kept folder names it.
+    EXPECT_EQ(simulator.CountRequests(kSinaHost, url.substr(url.find("/s/"))), 1u);
+    ASSERT_FALSE(result.reportPath.empty());
+    std::ifstream in(result.reportPath);
+    const std::string report((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(report.find(blog.articles[2].title), std::string::npos);
+    EXPECT_NE(report.find(url), std::string::npos);
+    EXPECT_NE(report.find("已下载 3/4 篇文章，1 篇失败"), std::string::npos);
+}
+
+TEST_F(JobResilienceTest, APageWithoutTheArticleIsAskedForOnceMore) {
+    const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 2});
+    AddSinaBlog(simulator, blog);
+    const std::string url = SinaArticleUrl(blog.articles[0]);
+    const std::string path = url.substr(url.find("/s/"));
+    auto served = std::make_shared<std::atomic<int>>(0);
+    const std::string real = SinaArticlePage(blog.articles[0], {});
+    simulator.Route(kSinaHost, path, [served, real](const Request&) {
+        return ++*served == 1 ? Response::Html("<html>服务器忙，请稍后再试</html>")
+                              : Response::Html(real);
+    });
+    Job& job = Run(Options("http://blog.sina.com.cn/" + blog.account));
+    EXPECT_TRUE(job.Result().Complete());
+    EXPECT_EQ(served->load(), 2);
+    EXPECT_TRUE(job.Result().messages.empty());
+}
+
+TEST_F(JobResilienceTest, ArticlesWithoutMarkersNeverStopTheJob) {
+    const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 3});
+    AddSinaBlog(simulator, blog);
+    for (const auto& article : blog.articles) {
+        const std::string url = SinaArticleUrl(article);
+        simulator.Route(kSinaHost, url.substr(url.find("/s/")), Response::Html("<html>改版了</html>"));
+    }
+    Job& job = Run(Options("http://blog.sina.com.cn/" + blog.account));
+    const JobResult& result = job.Result();
+    EXPECT_EQ(result.missing.size(), 3u);
+    EXPECT_EQ(result.messages.size(), 3u);
+    for (const auto& message : result.messages) {
+        EXPECT_EQ(ToUtf8(message), "出现严重错误，请联系开发者!");
+    }
+}
+
+TEST_F(JobResilienceTest, CookiesReachOnlyTheServiceHosts) {
+    const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 2,
+                                        .pictureHost = "tracker.example.net"});
+    JobOptions options = Options(AddSinaBlog(simulator, blog));
+    options.cookies = [](const std::string&) { return std::string("SUE=secret"); };
+    Job& job = Run(options);
+    ASSERT_TRUE(job.Result().Complete());
+    size_t withCookie = 0;
+    for (const auto& request : simulator.Requests()) {
+        if (request.host == "tracker.example.net") {
+            EXPECT_EQ(request.Header("Cookie"), "") << request.path;
+        } else {
+            EXPECT_EQ(request.Header("Cookie"), "SUE=secret") << request.host << request.path;
+            ++withCookie;
+        }
+    }
+    EXPECT_GT(withCookie, 3u);
+}
+
+TEST_F(JobResilienceTest, AnEndlessListEndsAtTheCap) {
+    // Every list page names 2,000 new articles and promises a next page.
+    simulator.Route(kSinaHost, "/endless", Response::Html("$uid=\"9\""));
+    simulator.RouteHost(kSinaHost, [](const Request& request) {
+        const std::string prefix = "/s/articlelist_9_0_";
+        if (request.path.rfind(prefix, 0) != 0) return Response::NotFound();
+        const std::string page = request.path.substr(prefix.size());
+        std::string html = "<span><em>x</em></span></div><ul></ul>";
+        for (int i = 0; i < 2000; ++i) {
+            const std::string id = page + "_" + std::to_string(i);
+            html += "<span class=\"atc_title\"><a title=\"t" + id +
+                    "\" href=\"http://blog.sina.com.cn/s/x" + id +
+                    ".html\"></a><span class=\"SG_txtc\">d</span>\n";
+        }
+        return Response::Html(html + "下一页&nbsp;&gt;");
+    });
+    JobOptions options = Options("http://blog.sina.com.cn/endless", 0);
+    const auto start = std::chrono::steady_clock::now();
+    Job& job = Run(options);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+    EXPECT_EQ(job.Result().articles, kDefaultMaxArticles);
+    ASSERT_FALSE(job.Result().messages.empty());
+    EXPECT_NE(ToUtf8(job.Result().messages.front()).find("100000"), std::string::npos);
+}
+
+TEST_F(JobResilienceTest, StopEndsTheListingToo) {
+    simulator.Route(kSinaHost, "/slow", Response::Html("$uid=\"8\""));
+    simulator.RouteHost(kSinaHost, [](const Request& request) {
+        const std::string prefix = "/s/articlelist_8_0_";
+        if (request.path.rfind(prefix, 0) != 0) return Response::NotFound();
+        const std::string page = request.path.substr(prefix.size());
+        Response response = Response::Html(
+            "<span><em>x</em></span></div><ul></ul><span class=\"atc_title\"><a title=\"t\" "
+            "href=\"http://blog.sina.com.cn/s/x" + page + ".html\"></a><span "
+            "class=\"SG_txtc\">d</span>下一页&nbsp;&gt;");
+        response.delayMs = 50;
+        return response;
+    });
+    Job job(Options("http://blog.sina.com.cn/slow", 0), listener);
+    job.Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    job.Stop();
+    ASSERT_TRUE(test::WaitFor([&] { return job.Finished(); }, std::chrono::seconds(10)));
+    job.Wait();
+    EXPECT_LT(job.Result().articles, 20);
+}
+
+TEST_F(JobResilienceTest, TwoJobsOnTwoBlogsRunAtOnce) {
+    const DemoBlog a = MakeDemoBlog({.account = "1111", .categories = 2, .articlesPerCategory = 4});
+    const DemoBlog b = MakeDemoBlog({.account = "2222", .categories = 3, .articlesPerCategory = 3});
+    const std::string addressA = AddSinaBlog(simulator, a, {.delayMs = 30});
+    const std::string addressB = AddSinaBlog(simulator, b, {.delayMs = 30});
+    test::TestListener listenerA, listenerB;
+    Job jobA(Options(addressA), listenerA);
+    Job jobB(Options(addressB), listenerB);
+    jobA.Start();
+    jobB.Start();
+    ASSERT_TRUE(test::WaitFor([&] { return jobA.Finished() && jobB.Finished(); }));
+    jobA.Wait();
+    jobB.Wait();
+    EXPECT_TRUE(jobA.Result().Complete());
+    EXPECT_TRUE(jobB.Result().Complete());
+    EXPECT_EQ(jobA.Result().saved, 8);
+    EXPECT_EQ(jobB.Result().saved, 9);
+    EXPECT_EQ(listenerA.LastTotal(), 8);
+    EXPECT_EQ(listenerB.LastTotal(), 9);
+    // Each book holds its own blog's pages only.
+    for (const auto& [job, blog] : {std::pair{&jobA, &a}, std::pair{&jobB, &b}}) {
+        const auto objects = test::ReadChmObjects(job->Result().books.front());
+        EXPECT_EQ(PageNames(objects).size(), blog->articles.size());
+    }
+}
+
+TEST_F(JobResilienceTest, CancelEndsEveryPhaseAndKeepsTheFolder) {
+    const DemoBlog blog = MakeDemoBlog({.categories = 2, .articlesPerCategory = 20});
+    {
+        Job job(Options(AddSinaBlog(simulator, blog, {.delayMs = 200}), 2), listener);
+        job.Start();
+        ASSERT_TRUE(test::WaitFor([&] { return listener.ProgressCalls() >= 1; }));
+        const auto start = std::chrono::steady_clock::now();
+        job.Cancel();
+        job.Wait();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+        EXPECT_EQ(job.Result().end, JobResult::End::Cancelled);
+        EXPECT_TRUE(job.Result().books.empty());
+        EXPECT_TRUE(fs::exists(job.Result().jobFolder + "manifest.txt"));
+    }
+    EXPECT_EQ(Listing(desktop), std::vector<std::string>{});
+    // A job destroyed while it runs cancels itself and joins its threads.
+    auto running = std::make_unique<Job>(Options("http://blog.sina.com.cn/" + blog.account), listener);
+    running->Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    running.reset();
+}
+
+TEST_F(JobResilienceTest, TheJobFolderIsPrivate) {
+    const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 3});
+    JobOptions options = Options(AddSinaBlog(simulator, blog));
+    options.keepDownloads = true;
+    Job& job = Run(options);
+    ASSERT_TRUE(job.Result().Complete());
+    const std::string folder = job.Result().jobFolder;
+    ASSERT_FALSE(folder.empty());
+    struct stat st {};
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    int files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        ASSERT_EQ(::stat(entry.path().c_str(), &st), 0);
+        const unsigned mode = st.st_mode & 0777;
+        EXPECT_EQ(mode, entry.is_directory() ? 0700u : 0600u) << entry.path();
+        ++files;
+    }
+    EXPECT_GT(files, 5);
+}
