@@ -163,6 +163,7 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (interrupts.load() > 0 && !stopRequested) {
             stopRequested = true;
+            listener.Error(pw::Gbk("停止下载"));
             job.Stop();
         }
     }

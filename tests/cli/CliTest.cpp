@@ -5,14 +5,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <set>
+#include <sstream>
 #include <thread>
 
 #include "sim/DemoBlog.h"
 #include "sim/SinaService.h"
+#include "support/ChmReader.h"
 #include "support/ScopedProxy.h"
 #include "support/TempDir.h"
 
@@ -24,39 +28,57 @@ namespace {
 struct CliRun {
     int status = -1;
     std::string out;
+    std::string err;
 };
 
-// Starts the program with its output in a pipe; interruptAfterLines > 0 sends
-// SIGINT once that many lines have been printed.
-CliRun RunCli(const std::vector<std::string>& args, int interruptAfterLines = 0) {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) return {};
+// What a test does to the running program once it has printed enough lines.
+struct Interrupt {
+    int afterLines = 0;
+    int signal = SIGINT;
+};
+
+std::string ReadAll(int fd) {
+    std::string text;
+    std::array<char, 4096> buffer;
+    ssize_t n;
+    while ((n = read(fd, buffer.data(), buffer.size())) > 0) text.append(buffer.data(), static_cast<size_t>(n));
+    return text;
+}
+
+// Starts the program with stdout and stderr in pipes (not a terminal).
+CliRun RunCli(const std::vector<std::string>& args, Interrupt interrupt = {}) {
+    int outPipe[2], errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
     const pid_t pid = fork();
     if (pid == 0) {
-        dup2(pipeFds[1], STDOUT_FILENO);
-        dup2(pipeFds[1], STDERR_FILENO);
-        close(pipeFds[0]);
+        dup2(outPipe[1], STDOUT_FILENO);
+        dup2(errPipe[1], STDERR_FILENO);
+        close(outPipe[0]);
+        close(errPipe[0]);
         std::vector<char*> argv{const_cast<char*>(PAGEWELL_CLI_PATH)};
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(PAGEWELL_CLI_PATH, argv.data());
         _exit(127);
     }
-    close(pipeFds[1]);
+    close(outPipe[1]);
+    close(errPipe[1]);
     CliRun run;
+    std::thread errReader([&] { run.err = ReadAll(errPipe[0]); });
     std::array<char, 4096> buffer;
-    int lines = 0;
     bool interrupted = false;
     ssize_t n;
-    while ((n = read(pipeFds[0], buffer.data(), buffer.size())) > 0) {
+    while ((n = read(outPipe[0], buffer.data(), buffer.size())) > 0) {
         run.out.append(buffer.data(), static_cast<size_t>(n));
-        lines = static_cast<int>(std::count(run.out.begin(), run.out.end(), '\n'));
-        if (interruptAfterLines > 0 && !interrupted && lines >= interruptAfterLines) {
-            kill(pid, SIGINT);
+        const int lines = static_cast<int>(std::count(run.out.begin(), run.out.end(), '\n'));
+        if (interrupt.afterLines > 0 && !interrupted && lines >= interrupt.afterLines) {
+            kill(pid, interrupt.signal);
             interrupted = true;
         }
     }
-    close(pipeFds[0]);
+    close(outPipe[0]);
+    errReader.join();
+    close(errPipe[0]);
     waitpid(pid, &run.status, 0);
     return run;
 }
@@ -65,8 +87,21 @@ int ExitCode(const CliRun& run) {
     return WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
 class CliTest : public ::testing::Test {
 protected:
+    size_t ArticleRequests() const {
+        size_t count = 0;
+        for (const auto& request : simulator.Requests()) count += request.path.rfind("/s/blog_", 0) == 0;
+        return count;
+    }
+
     ServiceSimulator simulator;
     pw::test::ScopedProxy proxy{simulator};
     pw::test::ScopedHome home;
@@ -74,36 +109,158 @@ protected:
 
 }  // namespace
 
-TEST_F(CliTest, MakesTheBookOnTheDesktopAndPrintsItsPath) {
+TEST_F(CliTest, MakesTheBooksOnTheDesktopAndPrintsTheirPaths) {
     const auto blog = MakeDemoBlog({.categories = 2, .articlesPerCategory = 3});
     const CliRun run = RunCli({AddSinaBlog(simulator, blog), "-j", "2"});
-    ASSERT_EQ(ExitCode(run), 0) << run.out;
+    ASSERT_EQ(ExitCode(run), 0) << run.out << run.err;
     const std::string book = home.Desktop() + "/" + blog.account + ".chm";
     EXPECT_TRUE(fs::is_regular_file(book)) << run.out;
     EXPECT_NE(run.out.find(book + "\n"), std::string::npos);
-    EXPECT_NE(run.out.find("12/12"), std::string::npos);
-    EXPECT_NE(run.out.find("电子书编译完毕(在桌面上)，请您欣赏"), std::string::npos);
+    EXPECT_NE(run.out.find("[6/6] "), std::string::npos);
+    EXPECT_NE(run.err.find("pagewell: 电子书编译完毕(在桌面上)，请您欣赏"), std::string::npos);
 }
 
-TEST_F(CliTest, UnknownAddressAndBadUsageFail) {
-    CliRun run = RunCli({"http://example.com/blog", "-q"});
+TEST_F(CliTest, PipedOutputHasOneLinePerPhaseAndArticle) {
+    const auto blog = MakeDemoBlog({.categories = 3, .articlesPerCategory = 4, .pageSize = 2});
+    CliRun run = RunCli({AddSinaBlog(simulator, blog)});
+    ASSERT_EQ(ExitCode(run), 0) << run.err;
+    const auto lines = Lines(run.out);
+    const std::set<std::string> distinct(lines.begin(), lines.end());
+    EXPECT_EQ(distinct.size(), lines.size()) << run.out;
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == '['; }),
+              12);
+    EXPECT_EQ(run.out.find('\r'), std::string::npos);
+    EXPECT_EQ(run.out.find("\x1b["), std::string::npos);
+    EXPECT_EQ(run.out.find("chmcmd"), std::string::npos);  // the compiler speaks only with -v
+
+    run = RunCli({"http://blog.sina.com.cn/" + blog.account, "-q", "--keep"});
+    EXPECT_EQ(ExitCode(run), 0) << run.err;
+    EXPECT_EQ(Lines(run.out).size(), 2u) << run.out;  // just the two books
+    run = RunCli({"http://blog.sina.com.cn/" + blog.account, "-q", "-v"});
+    EXPECT_NE(run.out.find("chmcmd: "), std::string::npos);
+}
+
+TEST_F(CliTest, NetworkTextCannotDriveTheTerminal) {
+    auto blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 2});
+    blog.articles[0].title = "evil\x1b]0;owned\x07\x1b[2J\x9b" "31m";
+    const CliRun run = RunCli({AddSinaBlog(simulator, blog)});
+    ASSERT_EQ(ExitCode(run), 0) << run.err;
+    for (const std::string* text : {&run.out, &run.err}) {
+        EXPECT_EQ(text->find('\x1b'), std::string::npos);
+        EXPECT_EQ(text->find('\x07'), std::string::npos);
+        EXPECT_EQ(text->find("\xc2\x9b"), std::string::npos);
+    }
+    EXPECT_NE(run.out.find("evil ]0;owned  [2J"), std::string::npos) << run.out;
+}
+
+TEST_F(CliTest, ExitStatusTellsWhatWasDelivered) {
+    // A permanently missing article: a book, but status 3 and the article named.
+    const auto blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 3});
+    AddSinaBlog(simulator, blog);
+    const std::string url = SinaArticleUrl(blog.articles[1]);
+    simulator.Route(kSinaHost, url.substr(url.find("/s/")), Response::NotFound());
+    CliRun run = RunCli({"http://blog.sina.com.cn/" + blog.account, "-q"});
+    EXPECT_EQ(ExitCode(run), 3) << run.err;
+    EXPECT_NE(run.err.find(blog.articles[1].title), std::string::npos);
+    EXPECT_NE(run.err.find(url), std::string::npos);
+    EXPECT_NE(run.err.find("已下载 2/3 篇文章，1 篇失败"), std::string::npos);
+    EXPECT_NE(run.err.find("report.txt"), std::string::npos);
+    EXPECT_EQ(Lines(run.out).size(), 2u);
+
+    run = RunCli({"http://example.com/blog", "-q"});
     EXPECT_EQ(ExitCode(run), 1);
-    EXPECT_NE(run.out.find("未能识别该博客类型，请联系作者添加!"), std::string::npos);
+    EXPECT_NE(run.err.find("未能识别该博客类型，请联系作者添加!"), std::string::npos);
     EXPECT_EQ(ExitCode(RunCli({})), 2);
     EXPECT_EQ(ExitCode(RunCli({"x", "--workers", "0"})), 2);
+    EXPECT_EQ(ExitCode(RunCli({"x", "--cookies", "/nonexistent/cookies.txt"})), 2);
     run = RunCli({"--help"});
     EXPECT_EQ(ExitCode(run), 0);
-    EXPECT_NE(run.out.find("--desktop"), std::string::npos);
+    for (const char* option : {"--desktop", "--delay", "--retries", "--fresh", "--keep", "--cookies",
+                               "Exit status"}) {
+        EXPECT_NE(run.out.find(option), std::string::npos) << option;
+    }
+    run = RunCli({"--version"});
+    EXPECT_EQ(ExitCode(run), 0);
+    EXPECT_EQ(run.out, "pagewell-cli 1.0\n");
 }
 
-TEST_F(CliTest, InterruptStopsTheDownloadAndStillDeliversABook) {
+TEST_F(CliTest, InterruptStopsTheDownloadAndTheNextRunContinues) {
     const auto blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 30});
-    pw::test::TempDir desk;
-    const CliRun run =
-        RunCli({AddSinaBlog(simulator, blog, {.delayMs = 200}), "-j", "1", "-d", desk.Path()},
-               /*interruptAfterLines=*/5);
-    ASSERT_EQ(ExitCode(run), 0) << run.out;
-    EXPECT_TRUE(fs::is_regular_file(desk.File(blog.account + ".chm")));
-    EXPECT_NE(run.out.find("停止下载"), std::string::npos);
-    EXPECT_EQ(run.out.find("60/60"), std::string::npos);  // it did not download everything
+    const std::string address = AddSinaBlog(simulator, blog, {.delayMs = 100});
+    CliRun run = RunCli({address, "-j", "1"}, {.afterLines = 6});
+    ASSERT_EQ(ExitCode(run), 3) << run.err;
+    EXPECT_NE(run.err.find("停止下载"), std::string::npos);
+    const std::string book = home.Desktop() + "/" + blog.account + ".chm";
+    EXPECT_TRUE(fs::is_regular_file(book));
+    const size_t first = ArticleRequests();
+    EXPECT_LT(first, 30u);
+
+    simulator.ClearRequests();
+    run = RunCli({address, "-j", "1"});
+    ASSERT_EQ(ExitCode(run), 0) << run.err;
+    EXPECT_EQ(ArticleRequests(), 30u - first);
+}
+
+TEST_F(CliTest, AKilledRunIsContinuedAndFetchesAgainOnlyWhatWasInFlight) {
+    const auto blog = MakeDemoBlog({.categories = 2, .articlesPerCategory = 15});
+    const std::string address = AddSinaBlog(simulator, blog, {.delayMs = 60});
+    CliRun run = RunCli({address, "-j", "3"}, {.afterLines = 12, .signal = SIGKILL});
+    ASSERT_TRUE(WIFSIGNALED(run.status));
+    const size_t before = ArticleRequests();
+    const size_t finished =
+        static_cast<size_t>(std::count(run.out.begin(), run.out.end(), '[') );
+    ASSERT_LT(before, 30u);
+
+    simulator.ClearRequests();
+    run = RunCli({address, "-j", "3"});
+    ASSERT_EQ(ExitCode(run), 0) << run.err;
+    // At most the articles that were in flight when the kill came are fetched twice.
+    EXPECT_LE(ArticleRequests(), 30u - finished + 3u);
+    EXPECT_GE(ArticleRequests(), 30u - before);
+    const auto objects = pw::test::ReadChmObjects(home.Desktop() + "/" + blog.account + ".chm");
+    for (const auto& article : blog.articles) {
+        bool found = false;
+        for (const auto& [path, bytes] : objects) found = found || bytes.find(SinaArticleUrl(article)) != std::string::npos;
+        EXPECT_TRUE(found) << article.title;
+    }
+}
+
+TEST_F(CliTest, ASecondRunOnTheSameBlogIsRefusedWhileTheFirstWorks) {
+    const auto blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 10});
+    const std::string address = AddSinaBlog(simulator, blog, {.delayMs = 100});
+    CliRun first;
+    std::thread firstRun([&] { first = RunCli({address, "-j", "1", "-q"}); });
+    ASSERT_TRUE([&] {
+        for (int i = 0; i < 200 && ArticleRequests() == 0; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        return ArticleRequests() > 0;
+    }());
+    const CliRun second = RunCli({address, "-q"});
+    EXPECT_EQ(ExitCode(second), 1);
+    EXPECT_NE(second.err.find("另一个任务"), std::string::npos) << second.err;
+    firstRun.join();
+    EXPECT_EQ(ExitCode(first), 0) << first.err;
+}
+
+TEST_F(CliTest, CookiesFileGoesToTheServiceOnly) {
+    const auto blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 2,
+                                    .pictureHost = "pictures.example.net"});
+    pw::test::TempDir dir;
+    const std::string cookies = dir.File("cookies.txt");
+    FILE* file = std::fopen(cookies.c_str(), "w");
+    std::fputs("# Netscape HTTP Cookie File\n"
+               ".sina.com.cn\tTRUE\t/\tFALSE\t0\tSUP\tfriend-login\n"
+               ".example.net\tTRUE\t/\tFALSE\t0\tOTHER\tnot-for-pictures\n",
+               file);
+    std::fclose(file);
+    const CliRun run = RunCli({AddSinaBlog(simulator, blog), "--cookies", cookies, "-q"});
+    ASSERT_EQ(ExitCode(run), 0) << run.err;
+    for (const auto& request : simulator.Requests()) {
+        if (request.host == "pictures.example.net") {
+            EXPECT_EQ(request.Header("Cookie"), "");
+        } else {
+            EXPECT_EQ(request.Header("Cookie"), "SUP=friend-login") << request.path;
+        }
+    }
 }
