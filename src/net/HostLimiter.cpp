@@ -8,9 +8,11 @@ namespace {
 
 // After a throttle the interval grows to at least this, and never past the cap.
 constexpr std::chrono::milliseconds kThrottleInterval{100};
-constexpr std::chrono::milliseconds kMaxInterval{10000};
-// Successful answers in a row that earn back a step of speed.
-constexpr int kSuccessesPerStep = 4;
+constexpr std::chrono::milliseconds kMaxInterval{2000};
+// Below this the interval is spent: back to the configured one.
+constexpr std::chrono::milliseconds kSpentInterval{20};
+// Successful answers in a row that earn back one more request at once.
+constexpr int kSuccessesPerRequest = 8;
 
 }  // namespace
 
@@ -70,15 +72,14 @@ void HostLimiter::OnAnswer(const std::string& host, bool throttled,
                 h.slowedUntil = now + std::max<std::chrono::milliseconds>(pause, h.interval);
             }
             h.pausedUntil = std::max(h.pausedUntil, now + pause);
-        } else if (++h.successes >= kSuccessesPerStep) {
+        } else if (h.interval > minInterval_) {
+            // Each answer that succeeds takes an eighth off the interval, so a
+            // service that was busy for a moment gets its speed back quickly.
+            h.interval = std::max(minInterval_, h.interval - h.interval / 8);
+            if (h.interval < std::max(minInterval_, kSpentInterval)) h.interval = minInterval_;
+        } else if (h.limit < maxActive_ && ++h.successes >= kSuccessesPerRequest) {
             h.successes = 0;
-            // Recover the interval first, then the number of requests at once.
-            if (h.interval > minInterval_) {
-                h.interval = std::max(minInterval_, h.interval * 3 / 4);
-                if (h.interval < kThrottleInterval / 2) h.interval = minInterval_;
-            } else if (h.limit < maxActive_) {
-                ++h.limit;
-            }
+            ++h.limit;
         }
     }
     changed_.notify_all();

@@ -365,7 +365,10 @@ public:
             if (attempt > 1) ++stats_.retries;
 
             const auto pause = RetryWait(policy, result, attempt, retryAfter);
-            limiter_.OnAnswer(host, IsThrottle(result), pause);
+            // Every request to the host waits when the host named a time;
+            // otherwise the host's slower pace is enough for the others.
+            const bool named = !retryAfter.empty() && IsThrottle(result);
+            limiter_.OnAnswer(host, IsThrottle(result), named ? pause : std::chrono::milliseconds(0));
             if (result.Ok() || !IsTransient(result) || attempt >= attempts) return result;
             if (!Wait(host, pause)) return Stopped(attempt);
         }

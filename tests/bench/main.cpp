@@ -1,26 +1,42 @@
-// pagewell-bench: measures what matters for speed and prints ratios, never verdicts.
-//   1. the download job with the default five workers against one worker, on a
-//      simulated blog whose article pages take 40 ms each to answer;
-//   2. the character-aware marker search against a plain byte search on a 4 MiB
-//      code page 936 page (the price of never matching on a trail byte).
+// pagewell-bench: measures what matters for speed and prints numbers and ratios,
+// never verdicts. Each job runs pagewell-cli as a child process against the
+// simulator in this process, so that its memory is the program's own.
+//   pagewell-bench [--articles N] [--skip-one-worker]
+//   1. the character-aware marker search against a plain byte search;
+//   2. five workers against one on a blog whose article pages take 40 ms;
+//   3. a service where one address in five fails its first request, against a
+//      clean one: time and requests beyond one per address;
+//   4. a large blog far away: 100 ms per new connection, 50 ms per answer.
+//      The whole job's time, against one worker and against the ideal
+//      (distinct addresses x answer time / workers + the compile), the
+//      connections and requests against the distinct addresses, and the peak
+//      memory of the program with its compiler.
+
+#include <dirent.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <fstream>
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "base/Encoding.h"
 #include "base/TextOps.h"
-#include "job/ArticlePage.h"
-#include "job/DownloadJob.h"
 #include "sim/DemoBlog.h"
 #include "sim/SinaService.h"
-#include "support/ScopedProxy.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
-#include "support/TestHost.h"
 
 using Clock = std::chrono::steady_clock;
+using namespace pw::sim;
 
 namespace {
 
@@ -28,36 +44,77 @@ double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-double RunJob(int workers) {
-    pw::sim::ServiceSimulator simulator;
-    pw::test::ScopedProxy proxy(simulator);
-    pw::test::TempDir temp;
-    pw::test::TestHost host;
-    const auto blog = pw::sim::MakeDemoBlog({.categories = 4, .articlesPerCategory = 10});
-    const std::string address = pw::sim::AddSinaBlog(simulator, blog, {.delayMs = 40});
-    pw::CArticlePage page;
-    page.SetJobRoot(temp.File("jobs/"));
-    page.SetDesktopDir(temp.File("desk/"));
-    std::filesystem::create_directories(temp.File("desk"));
-    page.SetWorkerCount(workers);
-    const auto start = Clock::now();
-    page.OnStartButton(address);
-    host.RunUntilFinished(600);
-    const double seconds = Seconds(start);
-    if (host.book.empty()) std::fprintf(stderr, "no book with %d workers\n", workers);
-    return seconds;
+// Resident memory of a process and all its descendants, in kB.
+long TreeRssKb(pid_t pid) {
+    long total = 0;
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) total += std::atol(line.c_str() + 6);
+    }
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task/";
+    if (DIR* dir = opendir(tasks.c_str())) {
+        while (dirent* task = readdir(dir)) {
+            if (task->d_name[0] == '.') continue;
+            std::ifstream children(tasks + task->d_name + "/children");
+            for (pid_t child; children >> child;) total += TreeRssKb(child);
+        }
+        closedir(dir);
+    }
+    return total;
 }
 
-void BenchWorkers() {
-    const double one = RunJob(1);
-    const double five = RunJob(5);
-    std::printf("job, 80 articles at 40 ms: 1 worker %.2f s, 5 workers %.2f s, ratio %.2fx\n", one,
-                five, one / five);
+struct JobRun {
+    double seconds = 0;
+    int exitCode = -1;
+    long peakKb = 0;     // the program and its compiler together
+    size_t requests = 0;
+    size_t connections = 0;
+    size_t badAnswers = 0;
+    std::set<std::string> addresses;
+};
+
+JobRun RunCli(ServiceSimulator& simulator, const std::string& address, int workers) {
+    pw::test::TempDir home;
+    pw::test::ScopedEnv env;
+    env.Set("HOME", home.Path());
+    env.Set("XDG_CONFIG_HOME", home.File("config"));
+    env.Set("XDG_DATA_HOME", home.File("data"));
+    env.Set("http_proxy", simulator.ProxyUrl());
+    env.Unset("no_proxy");
+    simulator.ClearRequests();
+    const size_t connectionsBefore = simulator.Connections();
+    const size_t badBefore = simulator.BadAnswers();
+    JobRun run;
+    const auto start = Clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const std::string jobs = std::to_string(workers);
+        const std::string desk = home.File("Desktop");
+        execl(PAGEWELL_CLI_PATH, PAGEWELL_CLI_PATH, "-q", "-j", jobs.c_str(), "-d", desk.c_str(),
+              address.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    for (;;) {
+        run.peakKb = std::max(run.peakKb, TreeRssKb(pid));
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    run.seconds = Seconds(start);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    for (const auto& request : simulator.Requests()) {
+        run.addresses.insert(request.host + request.PathAndQuery());
+    }
+    run.requests = simulator.Requests().size();
+    run.connections = simulator.Connections() - connectionsBefore;
+    run.badAnswers = simulator.BadAnswers() - badBefore;
+    return run;
 }
 
 void BenchFind() {
     std::string page;
-    const std::string filler = pw::A("这是一段很长的中文博客正文，夹杂 English words 和标点。");
+    const std::string filler = pw::Gbk("这是一段很长的中文博客正文，夹杂 English words 和标点。");
     while (page.size() < (4u << 20)) page += filler;
     page += "\"atc_title\">";
     constexpr int kRounds = 20;
@@ -76,11 +133,72 @@ void BenchFind() {
         aware * 1000 / kRounds, plain * 1000 / kRounds, aware / plain, found);
 }
 
+void BenchWorkers() {
+    ServiceSimulator simulator;
+    const auto blog = MakeDemoBlog({.categories = 4, .articlesPerCategory = 10});
+    const std::string address = AddSinaBlog(simulator, blog, {.delayMs = 40});
+    const JobRun one = RunCli(simulator, address, 1);
+    const JobRun five = RunCli(simulator, address, 5);
+    std::printf("job, 40 articles at 40 ms: 1 worker %.2f s, 5 workers %.2f s, ratio %.2fx\n",
+                one.seconds, five.seconds, one.seconds / five.seconds);
+}
+
+void BenchFaults() {
+    ServiceSimulator simulator;
+    const auto blog = MakeDemoBlog({.categories = 4, .articlesPerCategory = 25, .pageSize = 10});
+    const std::string address = AddSinaBlog(simulator, blog);
+    simulator.SetBadMoments({.answerDelayMs = 10});
+    const JobRun clean = RunCli(simulator, address, 5);
+    simulator.SetBadMoments({.flakyOneIn = 5, .answerDelayMs = 10});
+    const JobRun faulty = RunCli(simulator, address, 5);
+    std::printf(
+        "one address in five failing once, 100 articles: clean %.2f s (exit %d), faulty %.2f s "
+        "(exit %d), ratio %.2fx; %zu bad answers, %zu requests beyond one per address\n",
+        clean.seconds, clean.exitCode, faulty.seconds, faulty.exitCode,
+        faulty.seconds / clean.seconds, faulty.badAnswers, faulty.requests - faulty.addresses.size());
+}
+
+void BenchFarAway(int articles, bool oneWorker) {
+    ServiceSimulator simulator;
+    const int categories = 4;
+    const auto blog = MakeDemoBlog({.categories = categories,
+                                    .articlesPerCategory = articles / categories,
+                                    .pageSize = 50});
+    const std::string address = AddSinaBlog(simulator, blog);
+    simulator.SetBadMoments({.connectionCostMs = 100, .answerDelayMs = 50});
+    constexpr int kWorkers = 5;
+    const JobRun run = RunCli(simulator, address, kWorkers);
+    // The list pages are fetched by the listing alone; the rest by the workers.
+    size_t listPages = 0;
+    for (const auto& a : run.addresses) listPages += a.find("/s/articlelist_") != std::string::npos;
+    const double ideal = (run.addresses.size() - listPages) * 0.050 / kWorkers + listPages * 0.050;
+    std::printf(
+        "far-away blog, %d articles, 100 ms per connection, 50 ms per answer, %d workers:\n"
+        "  whole job %.1f s (exit %d); ideal fetching %.1f s, ratio %.2fx (the rest is the "
+        "compile)\n"
+        "  %zu distinct addresses (%zu list pages), %zu requests, %zu connections\n"
+        "  peak memory %.1f MB with the compiler\n",
+        articles, kWorkers, run.seconds, run.exitCode, ideal, run.seconds / ideal,
+        run.addresses.size(), listPages, run.requests, run.connections, run.peakKb / 1024.0);
+    if (!oneWorker) return;
+    const JobRun one = RunCli(simulator, address, 1);
+    std::printf("  one worker %.1f s: %d workers are %.2fx faster\n", one.seconds, kWorkers,
+                one.seconds / run.seconds);
+}
+
 }  // namespace
 
-int main() {
-    pw::OnContinueDownload();
+int main(int argc, char** argv) {
+    int articles = 500;
+    bool oneWorker = true;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--articles") && i + 1 < argc) articles = std::atoi(argv[++i]);
+        if (!std::strcmp(argv[i], "--skip-one-worker")) oneWorker = false;
+    }
+    std::signal(SIGPIPE, SIG_IGN);
     BenchFind();
     BenchWorkers();
+    BenchFaults();
+    BenchFarAway(std::max(articles, 4), oneWorker);
     return 0;
 }

@@ -334,6 +334,7 @@ private:
             if (bad) ++badAnswers_;
         }
         if (newConnection) Pause(moments.connectionCostMs);
+        Pause(moments.answerDelayMs);
         return bad;
     }
 

@@ -54,6 +54,8 @@ struct BadMoments {
     bool limitSendsRetryAfter = false;
     // A new connection's first answer waits this long (the cost of a handshake).
     int connectionCostMs = 0;
+    // Every answer waits this long (the distance to the service).
+    int answerDelayMs = 0;
 };
 
 // How the end of the body is told to the client.

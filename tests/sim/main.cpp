@@ -1,9 +1,10 @@
 // pagewell-sim: the service simulator as a stand-alone proxy for offline demos.
 //   pagewell-sim [--port N] [--until-stdin-closes] [--flaky N] [--rate-limit N]
-//                [--connection-cost MS]
+//                [--connection-cost MS] [--answer-delay MS]
 //   --flaky N            one address in N fails its first request
 //   --rate-limit N       more than N requests in one second are answered 429
 //   --connection-cost MS a new connection's first answer waits MS milliseconds
+//   --answer-delay MS    every answer waits MS milliseconds
 // Prints "PROXY http://127.0.0.1:PORT" once it serves, then runs until SIGINT or
 // SIGTERM, or until standard input closes when asked to.
 
@@ -31,7 +32,7 @@ struct Options {
 [[noreturn]] void Usage() {
     std::fprintf(stderr,
                  "usage: pagewell-sim [--port N] [--until-stdin-closes] [--flaky N] "
-                 "[--rate-limit N] [--connection-cost MS]\n");
+                 "[--rate-limit N] [--connection-cost MS] [--answer-delay MS]\n");
     std::exit(2);
 }
 
@@ -54,6 +55,8 @@ Options ParseOptions(int argc, char** argv) {
             options.moments.perSecondLimit = Number(argv[++i], 1000000);
         } else if (arg == "--connection-cost" && i + 1 < argc) {
             options.moments.connectionCostMs = Number(argv[++i], 60000);
+        } else if (arg == "--answer-delay" && i + 1 < argc) {
+            options.moments.answerDelayMs = Number(argv[++i], 60000);
         } else if (arg == "--until-stdin-closes") {
             options.untilStdinCloses = true;
         } else {
