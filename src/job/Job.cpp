@@ -279,7 +279,7 @@ bool Job::PrepareFolder() {
     if (options_.fresh) folder_->Clear();
     manifest_ = std::make_unique<Manifest>();
     manifest_->Open(folder_->Path() + Manifest::kFileName);
-    pictures_ = std::make_unique<PictureStore>(*http_, folder_->ImageDir());
+    pictures_ = std::make_unique<PictureStore>(*http_, folder_->ImageDir(), options_.pictureBudget);
     for (const auto& [url, reference] : manifest_->Pictures()) pictures_->Remember(url, reference);
     pictures_->SetOnSaved([this](const std::string& url, const std::string& reference) {
         manifest_->PictureSaved(url, reference);

@@ -3,6 +3,7 @@
 // services. Front ends fill it from their settings and the user's choices.
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 #include "book/BookFormats.h"
@@ -25,6 +26,7 @@ struct JobOptions {
     bool keepDownloads = false;  // keep the job folder after delivery
     CookieSource cookies;        // sent to the blog service's own hosts only
     int maxArticles = kDefaultMaxArticles;  // listing ends here
+    uint64_t pictureBudget = 2ull << 30;    // picture bytes the job keeps at most
 };
 
 }  // namespace pw

@@ -263,3 +263,34 @@ TEST_F(JobResilienceTest, TheJobFolderIsPrivate) {
     }
     EXPECT_GT(files, 5);
 }
+
+TEST_F(JobResilienceTest, BrokenPicturesCountTowardTheCapOfAnArticle) {
+    DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 1});
+    blog.articles[0].pictures.clear();
+    for (int i = 0; i < 2000; ++i) {
+        blog.articles[0].pictures.push_back(
+            {"http://broken.example.net/p" + std::to_string(i) + ".png", ""});
+    }
+    Job& job = Run(Options(AddSinaBlog(simulator, blog)));
+    EXPECT_EQ(job.Result().saved, 1);
+    size_t tried = 0;
+    for (const auto& request : simulator.Requests()) tried += request.host == "broken.example.net";
+    EXPECT_EQ(tried, 500u);
+    EXPECT_EQ(job.Result().picturesKeptRemote, 500);
+}
+
+TEST_F(JobResilienceTest, EveryJobHasAPictureBudgetOfItsOwn) {
+    // Each blog's pictures fill the budget; a budget shared across jobs would
+    // leave the second blog's pictures remote.
+    const DemoBlog a = MakeDemoBlog({.account = "1111", .categories = 1, .articlesPerCategory = 3});
+    const DemoBlog b = MakeDemoBlog({.account = "2222", .categories = 1, .articlesPerCategory = 3});
+    uint64_t bytes = 0;
+    for (const auto& article : a.articles) bytes += article.pictures[0].bytes.size();
+    for (const auto* blog : {&a, &b}) {
+        JobOptions options = Options(AddSinaBlog(simulator, *blog));
+        options.pictureBudget = bytes + 100;
+        Job& job = Run(options);
+        EXPECT_TRUE(job.Result().Complete());
+        EXPECT_EQ(job.Result().picturesKeptRemote, 0) << blog->account;
+    }
+}
