@@ -1,61 +1,52 @@
-// The article page in the window, driven as a user drives it: an address typed,
-// the button pressed, the tree filled, the book delivered; pause, continue and
-// stop from the menu while a slow job runs.
+// The article tab in the window, driven as a user drives it over the service
+// simulator: an address typed, the button pressed, the tree filled, the books
+// delivered and the end told once; failing articles, pause, continue, stop,
+// resuming and starting over, the browser's cookies, a missing compiler, and
+// closing the window in the middle of a download.
 
 #include <QAction>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTreeWidget>
 #include <QtTest>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <memory>
 
-#include "UiTestMain.h"
+#include "TestWindow.h"
+#include "app/AppSettings.h"
 #include "base/Encoding.h"
-#include "job/DownloadJob.h"
+#include "job/Job.h"
+#include "job/Manifest.h"
 #include "sim/DemoBlog.h"
 #include "sim/SinaService.h"
+#include "support/ScopedEnv.h"
 #include "support/ScopedProxy.h"
-#include "ui/DlgPreview.h"
-#include "ui/MainDlg.h"
+#include "ui/ArticleTab.h"
 #include "ui/TreeImages.h"
 
 using namespace pw;
-using pw::test::UiTestHost;
+using pw::test::Boxes;
+using pw::test::MakeWindow;
 
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr int kJobTimeoutMs = 180000;
 const QString kBookDone = QStringLiteral("电子书编译完毕(在桌面上)，请您欣赏");
-const QString kBookFailed = QStringLiteral("电子书制作失败，已下载的文章保存在：");
 
-std::unique_ptr<CMainDlg> MakeWindow() {
-    CMainDlg::Options options;
-    options.makeBrowserPage = [](QWidget* parent) { return new QWidget(parent); };
-    options.bCheckForUpdate = false;
-    auto window = std::make_unique<CMainDlg>(UiTestHost::Get(), options);
-    window->show();
-    return window;
+void TypeAndStart(ArticleTab& tab, const std::string& address) {
+    tab.AddressEdit()->clear();
+    QTest::keyClicks(tab.AddressEdit(), QString::fromStdString(address));
+    QTest::mouseClick(tab.StartButton(), Qt::LeftButton);
 }
 
-void TypeAndStart(CDlgPreview& page, const std::string& address) {
-    page.AddressEdit()->clear();
-    QTest::keyClicks(page.AddressEdit(), QString::fromStdString(address));
-    QTest::mouseClick(page.StartButton(), Qt::LeftButton);
-}
-
-void Trigger(CMainDlg& window, int id) {
-    for (QAction* top : window.menuBar()->actions()) {
-        if (!top->menu()) continue;
-        for (QAction* action : top->menu()->actions()) {
-            if (action->data().toInt() == id) {
-                action->trigger();
-                return;
-            }
-        }
-    }
-    QFAIL("no such command");
+QAction* Action(MainWindow& window, const char* name) {
+    return window.findChild<QAction*>(name);
 }
 
 // The view's tree as text, one line per item, indented by depth.
@@ -69,8 +60,8 @@ QStringList ViewTree(QTreeWidget* tree) {
     return lines;
 }
 
-// The core's tree as the same text.
-QStringList CoreTree(const CArticleTree& tree) {
+// The job's tree as the same text.
+QStringList JobTree(const ArticleTree& tree) {
     QStringList lines;
     std::function<void(int, int)> walk = [&](int item, int depth) {
         for (; item; item = tree.GetNextSiblingItem(item)) {
@@ -103,14 +94,67 @@ bool HasOpaquePixel(const QImage& image) {
     return false;
 }
 
+size_t ArticleRequests(const sim::ServiceSimulator& simulator) {
+    size_t count = 0;
+    for (const auto& request : simulator.Requests()) {
+        if (request.path.rfind("/s/blog_", 0) == 0) ++count;
+    }
+    return count;
+}
+
+std::string FolderOf(const sim::DemoBlog& blog) {
+    return Settings().jobRoot + blog.account + "/";
+}
+
+// Waits for the tab's job to end; false after the limit.
+bool WaitForEnd(ArticleTab& tab, int timeoutMs = kJobTimeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (tab.JobRunning() && timer.elapsed() < timeoutMs) QTest::qWait(20);
+    return !tab.JobRunning();
+}
+
+// Records, with each box or report, whether the job was still running then.
+class WatchingPrompter : public test::RecordingPrompter {
+public:
+    bool Show(const Box& box) override {
+        NoteJob();
+        return RecordingPrompter::Show(box);
+    }
+    void ShowJobReport(const JobEndReport& report) override {
+        NoteJob();
+        RecordingPrompter::ShowJobReport(report);
+    }
+    void NoteJob() {
+        const Job* job = tab ? tab->CurrentJob() : nullptr;
+        shownWhileRunning = shownWhileRunning || (job && !job->Finished());
+    }
+
+    ArticleTab* tab = nullptr;
+    bool shownWhileRunning = false;
+};
+
+// Articles begun so far, as the tab reports them.
+class Progress {
+public:
+    explicit Progress(ArticleTab& tab) {
+        QObject::connect(&tab, &ArticleTab::articleProgress, &tab,
+                         [this](int done, int) { last = done; });
+    }
+    int last = 0;
+};
+
 }  // namespace
 
-class ArticleJobTest : public QObject {
+class ArticleTabTest : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        UiTestHost::Boxes().clear();
-        OnContinueDownload();
+        Boxes().Clear();
+        Settings().bookFormats = "both";
+        Settings().retries = 1;
+        Settings().threadCount = 3;
+        Settings().keepDownloads = 0;
     }
 
     void theTreeImagesSitAtTheirPositions() {
@@ -126,30 +170,38 @@ private slots:
         QVERIFY(StripImage(10) != StripImage(11));
     }
 
-    void aSinaAddressBecomesABookOnTheDesktop() {
+    void aSinaAddressBecomesBooksOnTheDesktop() {
         sim::ServiceSimulator simulator;
         test::ScopedProxy proxy(simulator);
         const sim::DemoBlog blog =
             sim::MakeDemoBlog({.categories = 2, .articlesPerCategory = 3, .pageSize = 2});
         const std::string address = sim::AddSinaBlog(simulator, blog);
         auto window = MakeWindow();
-        CDlgPreview& page = window->ArticlePage();
+        window->show();
+        ArticleTab& tab = window->Articles();
 
-        TypeAndStart(page, address);
-        QVERIFY(!page.StartButton()->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(!UiTestHost::Boxes().isEmpty(), kJobTimeoutMs);
-        QCOMPARE(UiTestHost::Boxes(), QStringList{kBookDone});
+        TypeAndStart(tab, address);
+        QVERIFY(!tab.StartButton()->isEnabled());
+        QVERIFY(!Action(*window, "startOver")->isEnabled());
+        QVERIFY(WaitForEnd(tab));
+        QCOMPARE(Boxes().texts, QStringList{kBookDone});
+        QVERIFY(Boxes().reports.isEmpty());
         QCOMPARE(window->StatusText(1), kBookDone);
-        QVERIFY(page.StartButton()->isEnabled());
-        const std::string book = test::TestHome()->Desktop() + "/" + blog.account + ".chm";
-        QVERIFY2(std::filesystem::is_regular_file(book), book.c_str());
-        QVERIFY(std::filesystem::file_size(book) > 0);
+        QVERIFY(tab.StartButton()->isEnabled());
+        QVERIFY(Action(*window, "startOver")->isEnabled());
+        for (const char* kind : {".chm", ".epub"}) {
+            const std::string book = test::TestHome()->Desktop() + "/" + blog.account + kind;
+            QVERIFY2(fs::is_regular_file(book), book.c_str());
+            QVERIFY(fs::file_size(book) > 0);
+        }
+        // Everything arrived: the downloads are gone.
+        QVERIFY(!fs::exists(FolderOf(blog)));
 
-        // The view mirrors the core's tree: blog, "all" and two categories, each article
-        // under "all" and under its category.
-        QTreeWidget* tree = page.TreeView();
+        // The view mirrors the job's tree: blog, "all" and two categories, each
+        // article under "all" and under its category.
+        QTreeWidget* tree = tab.TreeView();
         const QStringList lines = ViewTree(tree);
-        QCOMPARE(lines, CoreTree(page.Page().Tree()));
+        QCOMPARE(lines, JobTree(tab.CurrentJob()->Tree()));
         QCOMPARE(lines.size(), 1 + 3 + 12);
         QCOMPARE(lines[0], QString::fromStdString(blog.name + "_新浪博客"));
         QCOMPARE(lines[1], QStringLiteral("  全部博文"));
@@ -173,24 +225,76 @@ private slots:
         QCOMPARE(IconImage(category, QIcon::Normal), StripImage(kImageBookClosed));
 
         // A second run starts from an empty tree.
-        UiTestHost::Boxes().clear();
-        TypeAndStart(page, address);
-        QTRY_VERIFY_WITH_TIMEOUT(!UiTestHost::Boxes().isEmpty(), kJobTimeoutMs);
+        Boxes().Clear();
+        TypeAndStart(tab, address);
+        QVERIFY(WaitForEnd(tab));
+        QCOMPARE(Boxes().texts, QStringList{kBookDone});
         QCOMPARE(ViewTree(tree), lines);
     }
 
     void anAddressNoEngineTakesIsRefused() {
         auto window = MakeWindow();
-        CDlgPreview& page = window->ArticlePage();
-        TypeAndStart(page, "http://www.example.com/blog");
+        ArticleTab& tab = window->Articles();
+        TypeAndStart(tab, "http://www.example.com/blog");
+        QVERIFY(WaitForEnd(tab, 30000));
         const QString refused = QStringLiteral("未能识别该博客类型，请联系作者添加!");
-        QTRY_COMPARE_WITH_TIMEOUT(UiTestHost::Boxes(), QStringList{refused}, 30000);
+        QCOMPARE(Boxes().texts, QStringList{refused});
         QCOMPARE(window->StatusText(1), refused);
-        QVERIFY(page.StartButton()->isEnabled());
-        QCOMPARE(page.TreeView()->topLevelItemCount(), 0);
+        QVERIFY(tab.StartButton()->isEnabled());
+        QCOMPARE(tab.TreeView()->topLevelItemCount(), 0);
     }
 
-    void pauseContinueAndStopFromTheMenuDuringASlowJob() {
+    void failingArticlesAreToldInOneReportAtTheEnd() {
+        sim::ServiceSimulator simulator;
+        test::ScopedProxy proxy(simulator);
+        const sim::DemoBlog blog = sim::MakeDemoBlog({.categories = 2, .articlesPerCategory = 3});
+        const std::string address = sim::AddSinaBlog(simulator, blog);
+        // Two articles fail on the server, every time they are asked for.
+        const sim::DemoArticle& first = blog.articles[1];
+        const sim::DemoArticle& second = blog.articles[4];
+        for (const sim::DemoArticle* failing : {&first, &second}) {
+            const std::string url = sim::SinaArticleUrl(*failing);
+            simulator.Route(sim::kSinaHost, url.substr(url.find("/s/")),
+                            sim::Response::Html("busy", 500));
+        }
+        Settings().bookFormats = "epub";
+        WatchingPrompter prompter;
+        MainWindow::Options options = test::WindowOptions();
+        options.prompter = &prompter;
+        auto window = MakeWindow(std::move(options));
+        ArticleTab& tab = window->Articles();
+        prompter.tab = &tab;
+
+        TypeAndStart(tab, address);
+        QVERIFY(WaitForEnd(tab));
+        QVERIFY(!prompter.shownWhileRunning);
+        QVERIFY(prompter.shown.isEmpty());
+        QCOMPARE(prompter.reports.size(), 1);
+        const JobEndReport& report = prompter.reports[0];
+        QCOMPARE(report.finalText, kBookDone);
+        QCOMPARE(report.missing.size(), 2);
+        QStringList titles;
+        for (const auto& missing : report.missing) {
+            titles << missing.title;
+            QVERIFY(missing.url.startsWith("http://blog.sina.com.cn/s/blog_"));
+            QVERIFY2(missing.reason.contains("500"), qPrintable(missing.reason));
+        }
+        titles.sort();
+        QStringList expected{QString::fromStdString(first.title),
+                             QString::fromStdString(second.title)};
+        expected.sort();
+        QCOMPARE(titles, expected);
+        // Their reasons are not told a second time as messages.
+        QVERIFY2(report.messages.isEmpty(), qPrintable(report.messages.join("|")));
+        QVERIFY(report.summary.contains(QStringLiteral("2 篇失败")));
+        QVERIFY(!report.reportPath.isEmpty());
+        // The book of the rest is on the desktop, the downloads kept for a later run.
+        QVERIFY(fs::is_regular_file(test::TestHome()->Desktop() + "/" + blog.account + ".epub"));
+        QVERIFY(fs::exists(FolderOf(blog) + Manifest::kFileName));
+        fs::remove_all(FolderOf(blog));
+    }
+
+    void pauseContinueStopAndTheNextJobRunsFree() {
         sim::ServiceSimulator simulator;
         test::ScopedProxy proxy(simulator);
         const sim::DemoBlog blog =
@@ -198,34 +302,161 @@ private slots:
         sim::SinaOptions slow;
         slow.delayMs = 300;
         const std::string address = sim::AddSinaBlog(simulator, blog, slow);
+        const size_t articles = blog.articles.size();
+        Settings().threadCount = 2;
+        Settings().bookFormats = "epub";
         auto window = MakeWindow();
-        CDlgPreview& page = window->ArticlePage();
-        page.Page().SetWorkerCount(2);
-        const int total = 2 * 12;  // every article under "all" and under its category
+        ArticleTab& tab = window->Articles();
+        Progress progress(tab);
 
-        TypeAndStart(page, address);
-        QTRY_VERIFY_WITH_TIMEOUT(g_nStartedCount.load() >= 2, kJobTimeoutMs);
-        Trigger(*window, 40010);
-        QCOMPARE(window->StatusText(1), QStringLiteral("暂停下载"));
+        TypeAndStart(tab, address);
+        QTRY_VERIFY_WITH_TIMEOUT(progress.last >= 2, kJobTimeoutMs);
+        Action(*window, "pause")->trigger();
+        QTRY_COMPARE(window->StatusText(1), QStringLiteral("暂停下载"));
         // Articles under way finish; then nothing new starts while paused.
         QTest::qWait(1000);
-        const int paused = g_nStartedCount.load();
+        const size_t paused = ArticleRequests(simulator);
         QTest::qWait(1500);
-        QCOMPARE(g_nStartedCount.load(), paused);
-        QCOMPARE(page.Page().State(), PageState::Downloading);
-        QVERIFY(!page.StartButton()->isEnabled());
+        QCOMPARE(ArticleRequests(simulator), paused);
+        QVERIFY(tab.JobRunning());
+        QVERIFY(!tab.StartButton()->isEnabled());
 
-        Trigger(*window, 40011);
-        QTRY_VERIFY_WITH_TIMEOUT(g_nStartedCount.load() > paused, 30000);
-        Trigger(*window, 40012);
-        QTRY_VERIFY_WITH_TIMEOUT(!UiTestHost::Boxes().isEmpty(), kJobTimeoutMs);
-        QVERIFY(g_nStartedCount.load() < total);
-        const QString final = UiTestHost::Boxes().constFirst();
-        QVERIFY2(final == kBookDone || final.startsWith(kBookFailed), qPrintable(final));
-        QCOMPARE(page.Page().State(), PageState::Idle);
-        QVERIFY(page.StartButton()->isEnabled());
+        Action(*window, "continue")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(ArticleRequests(simulator) > paused, 30000);
+        Action(*window, "stop")->trigger();
+        QVERIFY(WaitForEnd(tab));
+        const size_t stoppedAt = ArticleRequests(simulator);
+        QVERIFY(stoppedAt < articles);
+        // The book of what was downloaded, and the rest listed as not downloaded.
+        QCOMPARE(Boxes().reports.size(), 1);
+        QCOMPARE(Boxes().reports[0].finalText, kBookDone);
+        QVERIFY(!Boxes().reports[0].missing.isEmpty());
+        QVERIFY(tab.StartButton()->isEnabled());
+
+        // The stop belonged to that job: the next one neither waits nor stops,
+        // and continues where the first ended.
+        Boxes().Clear();
+        QStringList statuses;
+        connect(&tab, &ArticleTab::statusChanged, this,
+                [&statuses](const QString& text) { statuses << text; });
+        QTest::mouseClick(tab.StartButton(), Qt::LeftButton);
+        QVERIFY(WaitForEnd(tab));
+        QCOMPARE(Boxes().texts, QStringList{kBookDone});
+        QVERIFY(Boxes().reports.isEmpty());
+        QVERIFY(statuses.filter(QStringLiteral("继续上次的任务")).size() == 1);
+        QVERIFY(ArticleRequests(simulator) < stoppedAt + articles);
+        QVERIFY(!fs::exists(FolderOf(blog)));
+    }
+
+    void startingOverFetchesEveryArticleAgain() {
+        sim::ServiceSimulator simulator;
+        test::ScopedProxy proxy(simulator);
+        const sim::DemoBlog blog = sim::MakeDemoBlog({.categories = 2, .articlesPerCategory = 2});
+        const std::string address = sim::AddSinaBlog(simulator, blog);
+        const size_t articles = blog.articles.size();
+        Settings().bookFormats = "epub";
+        Settings().keepDownloads = 1;
+        auto window = MakeWindow();
+        ArticleTab& tab = window->Articles();
+        tab.AddressEdit()->setText(QString::fromStdString(address));
+
+        tab.StartJob();
+        QVERIFY(WaitForEnd(tab));
+        QCOMPARE(ArticleRequests(simulator), articles);
+        QVERIFY(fs::exists(FolderOf(blog)));  // kept, as the settings ask
+
+        // Pressed again, nothing needs fetching; started over, everything does.
+        tab.StartJob();
+        QVERIFY(WaitForEnd(tab));
+        QCOMPARE(ArticleRequests(simulator), articles);
+        Action(*window, "startOver")->trigger();
+        QVERIFY(tab.JobRunning());
+        QVERIFY(WaitForEnd(tab));
+        QCOMPARE(ArticleRequests(simulator), 2 * articles);
+        QCOMPARE(Boxes().texts, (QStringList{kBookDone, kBookDone, kBookDone}));
+        fs::remove_all(FolderOf(blog));
+    }
+
+    void theBrowsersCookiesGoToTheBlogServiceOnly() {
+        sim::ServiceSimulator simulator;
+        test::ScopedProxy proxy(simulator);
+        const sim::DemoBlog blog = sim::MakeDemoBlog({.categories = 1, .articlesPerCategory = 2});
+        const std::string address = sim::AddSinaBlog(simulator, blog);
+        Settings().bookFormats = "epub";
+        auto window = MakeWindow();
+        ArticleTab& tab = window->Articles();
+        tab.SetCookieSource([](const std::string&) { return std::string("SUP=uid1"); });
+
+        TypeAndStart(tab, address);
+        QVERIFY(WaitForEnd(tab));
+        size_t blogRequests = 0, pictureRequests = 0;
+        for (const auto& request : simulator.Requests()) {
+            if (request.host == sim::kSinaHost) {
+                ++blogRequests;
+                QVERIFY2(request.Header("Cookie") == "SUP=uid1",
+                         (request.path + " [" + request.Header("Cookie") + "]").c_str());
+            } else {
+                ++pictureRequests;
+                QVERIFY2(request.Header("Cookie").empty(), request.host.c_str());
+            }
+        }
+        QVERIFY(blogRequests > 0);
+        QVERIFY(pictureRequests > 0);
+    }
+
+    void aMissingCompilerIsAskedAboutAtTheEnd() {
+        sim::ServiceSimulator simulator;
+        test::ScopedProxy proxy(simulator);
+        const sim::DemoBlog blog = sim::MakeDemoBlog({.categories = 1, .articlesPerCategory = 1});
+        const std::string address = sim::AddSinaBlog(simulator, blog);
+        test::ScopedEnv env;
+        env.Set("PAGEWELL_CHMCMD", "/nonexistent/chmcmd");
+        Settings().bookFormats = "chm";
+        auto window = MakeWindow();
+        ArticleTab& tab = window->Articles();
+        Boxes().answer = true;
+
+        TypeAndStart(tab, address);
+        QVERIFY(WaitForEnd(tab));
+        QCOMPARE(Boxes().shown.size(), 3);
+        QCOMPARE(Boxes().shown[0].text,
+                 QStringLiteral("编译电子书的必备文件“chmcmd”不存在，是否从网上下载？"));
+        QVERIFY(Boxes().shown[0].yesNo);
+        QVERIFY(Boxes().shown[1].text.contains("fp-utils"));
+        QVERIFY(Boxes().shown[2].text.startsWith(QStringLiteral("电子书编译失败")));
+        fs::remove_all(FolderOf(blog));
+    }
+
+    void closingTheWindowDuringADownloadEndsTheJobAndKeepsItsFolder() {
+        sim::ServiceSimulator simulator;
+        test::ScopedProxy proxy(simulator);
+        const sim::DemoBlog blog = sim::MakeDemoBlog({.categories = 2, .articlesPerCategory = 5});
+        sim::SinaOptions slow;
+        slow.delayMs = 1500;
+        const std::string address = sim::AddSinaBlog(simulator, blog, slow);
+        auto window = MakeWindow();
+        window->show();
+        ArticleTab& tab = window->Articles();
+        Progress progress(tab);
+        QSignalSpy closed(window.get(), &MainWindow::closed);
+
+        TypeAndStart(tab, address);
+        QTRY_VERIFY_WITH_TIMEOUT(progress.last >= 1, kJobTimeoutMs);
+        const auto before = std::chrono::steady_clock::now();
+        window->close();
+        // Returned with the job's threads joined, long before the slow pages would end.
+        QVERIFY(std::chrono::steady_clock::now() - before < std::chrono::seconds(5));
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(tab.CurrentJob()->Finished());
+        QCOMPARE(tab.CurrentJob()->Result().end, JobResult::End::Cancelled);
+        QVERIFY(ArticleRequests(simulator) < blog.articles.size());
+        QVERIFY(fs::exists(FolderOf(blog) + Manifest::kFileName));
+        window.reset();
+        QTest::qWait(100);
+        QVERIFY(Boxes().texts.isEmpty());
+        fs::remove_all(FolderOf(blog));
     }
 };
 
-PW_UI_TEST_MAIN(ArticleJobTest)
-#include "ArticleJobTest.moc"
+PW_UI_TEST_MAIN(ArticleTabTest)
+#include "ArticleTabTest.moc"

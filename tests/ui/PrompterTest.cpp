@@ -1,130 +1,189 @@
-// The window's host: calls from workers run on the GUI thread while the worker
-// waits, and workers' boxes appear even while the GUI thread sits in a modal
-// dialog of its own.
+// The boxes the user really sees: plain text whatever the network sent, the
+// update question with its own caption, and the one report at a job's end.
 
 #include <QAbstractButton>
-#include <QDialog>
+#include <QLabel>
 #include <QMessageBox>
-#include <QThread>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
-#include <atomic>
-#include <thread>
-#include <vector>
 
 #include "UiTestMain.h"
+#include "app/UpdateInfo.h"
 #include "base/Encoding.h"
-#include "engine/Host.h"
+#include "job/JobResult.h"
+#include "ui/JobReportDialog.h"
+#include "ui/Prompter.h"
+#include "ui/UpdateRunner.h"
 
 using namespace pw;
 
 namespace {
 
-// Attaches a host that shows real message boxes, restoring the test host after.
-class RealBoxes {
-public:
-    RealBoxes() { AttachHost(&host); }
-    ~RealBoxes() { AttachHost(&pw::test::UiTestHost::Get()); }
-    CQtHost host;
-};
-
 // Answers every message box that becomes the active modal window: "yes" to
-// questions, OK to the rest, remembering caption and text.
+// questions, OK to the rest, remembering what it showed and how.
 class BoxAnswerer : public QObject {
 public:
+    struct Seen {
+        QString caption;
+        QString text;
+        Qt::TextFormat format;
+        QMessageBox::Icon icon;
+        bool yesNo;
+    };
+
     BoxAnswerer() {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
+        connect(&timer_, &QTimer::timeout, this, [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box || !box->isVisible()) return;
-            captions << box->windowTitle();
-            plainText = plainText && box->textFormat() == Qt::PlainText;
-            texts << box->text();
-            if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
-                yes->click();
-            } else {
-                box->button(QMessageBox::Ok)->click();
-            }
+            QAbstractButton* yes = box->button(QMessageBox::Yes);
+            seen.append(
+                {box->windowTitle(), box->text(), box->textFormat(), box->icon(), yes != nullptr});
+            (yes ? yes : box->button(QMessageBox::Ok))->click();
         });
-        m_timer.start(20);
+        timer_.start(20);
     }
-    QStringList captions;
-    QStringList texts;
-    bool plainText = true;
+    QList<Seen> seen;
 
 private:
-    QTimer m_timer;
+    QTimer timer_;
 };
+
+MissingArticle Missing(const char* title, const char* url, const char* reason) {
+    return {Gbk(title), url, Gbk(reason), 500};
+}
 
 }  // namespace
 
-class QtHostTest : public QObject {
+class PrompterTest : public QObject {
     Q_OBJECT
 private slots:
-    void aWorkersCallRunsOnTheGuiThreadAndIsWaitedFor() {
-        CQtHost& host = pw::test::UiTestHost::Get();
-        std::atomic<bool> ranOnGui{false};
-        std::atomic<bool> sawResult{false};
-        std::atomic<bool> done{false};
-        std::thread worker([&] {
-            int value = 0;
-            host.SendToUi([&] {
-                ranOnGui = QThread::currentThread() == qApp->thread();
-                value = 42;
-            });
-            sawResult = value == 42;
-            done = true;
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(done.load(), 10000);
-        worker.join();
-        QVERIFY(ranOnGui.load());
-        QVERIFY(sawResult.load());
-
-        bool direct = false;
-        host.SendToUi([&] { direct = true; });
-        QVERIFY(direct);
+    void boxesShowTheirTextAsTextAndAnswer() {
+        BoxAnswerer answerer;
+        Prompter prompter;
+        prompter.Tell("<img src=\"/dev/zero\"><b>x</b>", QMessageBox::Warning);
+        QVERIFY(prompter.Ask(QStringLiteral("是否继续?")));
+        QCOMPARE(answerer.seen.size(), 2);
+        QCOMPARE(answerer.seen[0].text, QStringLiteral("<img src=\"/dev/zero\"><b>x</b>"));
+        QCOMPARE(answerer.seen[0].icon, QMessageBox::Warning);
+        QVERIFY(!answerer.seen[0].yesNo);
+        QVERIFY(answerer.seen[1].yesNo);
+        for (const auto& seen : answerer.seen) {
+            QCOMPARE(seen.format, Qt::PlainText);
+            QCOMPARE(seen.caption, QStringLiteral("pagewell"));
+        }
     }
 
-    void workersBoxesAppearWhileTheGuiThreadIsInAModalDialog() {
-        RealBoxes real;
+    void theUpdateQuestionIsPlainTextUnderItsOwnCaption() {
         BoxAnswerer answerer;
-        QDialog busy;
-        std::atomic<int> finished{0};
-        std::atomic<int> yes{0};
-        std::vector<std::thread> workers;
-        QTimer::singleShot(0, &busy, [&] {
-            for (int i = 0; i < 3; ++i) {
-                workers.emplace_back([&, i] {
-                    ShowStatus(1, Gbk("正在下载"));
-                    ShowMessageBox(Gbk("第") + std::to_string(i) + Gbk("篇下载失败"));
-                    ShowMessageBox("<img src=\"/dev/zero\">");
-                    if (AskYesNo(Gbk("是否继续?"))) ++yes;
-                    ++finished;
-                });
-            }
+        Prompter prompter;
+        UpdateInfo info;
+        QWidget window;
+        UpdateRunner runner(&window, prompter, info, "https://update.example.com/u.txt",
+                            [](const std::string&) {});
+        std::atomic<bool> downloadAsked{false};
+        runner.SetContextHook([&](UpdateContext& ctx) {
+            ctx.fetch = [](const std::string&, std::string& page) {
+                page = "<version>2.0<img src=\"/dev/zero\"></version>";
+                return 0;
+            };
+            ctx.download = [&](const std::string&, const std::string&) {
+                downloadAsked = true;
+                return UpdateDownload{};
+            };
         });
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, &busy, [&] {
-            if (finished.load() == 3) busy.accept();
-        });
-        closer.start(20);
-        QTimer::singleShot(30000, &busy, &QDialog::reject);  // never hang the suite
-        busy.exec();
-        for (auto& worker : workers) worker.join();
+        runner.StartCheck();
+        QTRY_COMPARE(answerer.seen.size(), 1);
+        const auto& question = answerer.seen[0];
+        QCOMPARE(question.caption, QStringLiteral("更新提示"));
+        QCOMPARE(question.icon, QMessageBox::Information);
+        QVERIFY(question.yesNo);
+        QCOMPARE(question.format, Qt::PlainText);
+        QCOMPARE(
+            question.text,
+            QStringLiteral("Pagewell发现可用更新(v2.0<img src=\"/dev/zero\">)，是否立即更新?"));
+        QTRY_COMPARE(runner.Running(), 0);
+        // Yes: no https address and no digest, so nothing is downloaded.
+        QVERIFY(!downloadAsked.load());
+    }
 
-        QCOMPARE(finished.load(), 3);
-        QCOMPARE(yes.load(), 3);
-        QCOMPARE(answerer.texts.size(), 9);
-        // Network text in a box is shown as it is, never read as markup.
-        QCOMPARE(answerer.texts.count(QStringLiteral("<img src=\"/dev/zero\">")), 3);
-        QVERIFY(answerer.plainText);
-        QCOMPARE(answerer.texts.count(QStringLiteral("是否继续?")), 3);
-        for (int i = 0; i < 3; ++i) {
-            QVERIFY(answerer.texts.contains(QStringLiteral("第%1篇下载失败").arg(i)));
+    void aStoppedRunnerNeverAsks() {
+        BoxAnswerer answerer;
+        Prompter prompter;
+        UpdateInfo info;
+        QWidget window;
+        UpdateRunner runner(&window, prompter, info, "https://update.example.com/u.txt",
+                            [](const std::string&) {});
+        runner.SetContextHook([](UpdateContext& ctx) {
+            ctx.fetch = [stop = ctx.stop](const std::string&, std::string& page) {
+                while (!stop.stop_requested())
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                page = "<version>2.0</version>";
+                return 0;  // as if the answer had come just then
+            };
+        });
+        runner.StartCheck();
+        QTest::qWait(100);
+        QCOMPARE(runner.Running(), 1);
+        runner.Stop();
+        QCOMPARE(runner.Running(), 0);
+        QTest::qWait(300);
+        QVERIFY(answerer.seen.isEmpty());
+    }
+
+    void aReportSaysEachThingOnce() {
+        JobResult result;
+        result.finalText = Gbk("电子书编译完毕(在桌面上)，请您欣赏");
+        result.articles = 5;
+        result.saved = 3;
+        result.missing = {Missing("第一篇", "http://blog.example.com/1", "服务器返回 HTTP 500"),
+                          Missing("第二篇", "http://blog.example.com/2", "服务器返回 HTTP 500")};
+        result.messages = {Gbk("服务器返回 HTTP 500"), Gbk("日期格式错误"), Gbk("日期格式错误"),
+                           Gbk("服务器返回 HTTP 500"), Gbk("分类获取失败")};
+        result.picturesKeptRemote = 4;
+        result.reportPath = "/tmp/jobs/a/report.txt";
+
+        const JobEndReport report = MakeJobEndReport(result);
+        QCOMPARE(report.finalText, QStringLiteral("电子书编译完毕(在桌面上)，请您欣赏"));
+        QCOMPARE(report.messages, (QStringList{QStringLiteral("日期格式错误（2 次）"),
+                                               QStringLiteral("分类获取失败")}));
+        QCOMPARE(report.missing.size(), 2);
+        QCOMPARE(report.missing[1].title, QStringLiteral("第二篇"));
+        QCOMPARE(report.missing[1].url, QStringLiteral("http://blog.example.com/2"));
+        QCOMPARE(report.missing[1].reason, QStringLiteral("服务器返回 HTTP 500"));
+        QVERIFY(report.summary.contains(QStringLiteral("3/5")));
+        QVERIFY(report.HasDetails());
+
+        JobResult clean;
+        clean.finalText = result.finalText;
+        QVERIFY(!MakeJobEndReport(clean).HasDetails());
+    }
+
+    void theReportListsEverythingInOneDialog() {
+        JobEndReport report;
+        report.finalText = QStringLiteral("电子书编译完毕(在桌面上)，请您欣赏");
+        report.messages = {QStringLiteral("<b>分类获取失败</b>")};
+        report.missing = {{QStringLiteral("<i>第一篇</i>"), "http://blog.example.com/1",
+                           QStringLiteral("服务器返回 HTTP 500")}};
+        report.picturesKeptRemote = 4;
+        report.reportPath = "/tmp/jobs/a/report.txt";
+        JobReportDialog dialog(report);
+        QTreeWidget* list = dialog.List();
+        QCOMPARE(list->topLevelItemCount(), 3);
+        QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("<b>分类获取失败</b>"));
+        QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("<i>第一篇</i>"));
+        QCOMPARE(list->topLevelItem(1)->text(1), QStringLiteral("http://blog.example.com/1"));
+        QCOMPARE(list->topLevelItem(1)->text(2), QStringLiteral("服务器返回 HTTP 500"));
+        QVERIFY(list->topLevelItem(2)->text(0).contains('4'));
+        QStringList labels;
+        for (QLabel* label : dialog.findChildren<QLabel*>()) {
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            labels << label->text();
         }
-        for (const QString& caption : answerer.captions)
-            QCOMPARE(caption, QStringLiteral("pagewell"));
+        QVERIFY(labels.contains(report.finalText));
+        QVERIFY(labels.join('\n').contains(report.reportPath));
     }
 };
 
-PW_UI_TEST_MAIN(QtHostTest)
-#include "QtHostTest.moc"
+PW_UI_TEST_MAIN(PrompterTest)
+#include "PrompterTest.moc"
