@@ -23,8 +23,13 @@ UpdateRunner::~UpdateRunner() {
 }
 
 template <class Fn>
-void UpdateRunner::Post(Fn fn) {
-    QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
+void UpdateRunner::Post(std::stop_token stop, Fn fn) {
+    QMetaObject::invokeMethod(
+        this,
+        [stop, fn = std::move(fn)]() mutable {
+            if (!stop.stop_requested()) fn();
+        },
+        Qt::QueuedConnection);
 }
 
 void UpdateRunner::StartCheck() {
@@ -70,20 +75,20 @@ UpdateContext UpdateRunner::MakeContext(std::stop_token stop) {
     ctx.address = address_;
     ctx.stop = stop;
     ctx.busy = &busy_;
-    ctx.status = [this](const std::string& text) {
-        Post([this, text = FromAnsi(text)] { emit statusChanged(text); });
+    ctx.status = [this, stop](const std::string& text) {
+        Post(stop, [this, text = FromAnsi(text)] { emit statusChanged(text); });
     };
-    ctx.notice = [this](int kind) {
-        Post([this, kind] {
+    ctx.notice = [this, stop](int kind) {
+        Post(stop, [this, kind] {
             prompter_.Tell(FromAnsi(UpdateNoticeText(kind)), QMessageBox::Information);
         });
     };
-    ctx.message = [this](const std::string& text) {
-        Post([this, text = FromAnsi(text)] { prompter_.Tell(text, QMessageBox::Warning); });
+    ctx.message = [this, stop](const std::string& text) {
+        Post(stop, [this, text = FromAnsi(text)] { prompter_.Tell(text, QMessageBox::Warning); });
     };
     ctx.askUpdate = [this, stop](const std::string& question) {
         auto answer = std::make_shared<PendingAnswer<bool>>();
-        Post([this, answer, question = FromAnsi(question)] {
+        Post(stop, [this, answer, question = FromAnsi(question)] {
             if (answer->Abandoned()) return;
             answer->Set(prompter_.Show(
                 {QMessageBox::Information, question, FromAnsi(UpdateQuestionCaption()), true}));
@@ -92,7 +97,7 @@ UpdateContext UpdateRunner::MakeContext(std::stop_token stop) {
     };
     ctx.download = [this, stop](const std::string& source, const std::string& target) {
         auto answer = std::make_shared<PendingAnswer<UpdateDownload>>();
-        Post([this, answer, source, target] {
+        Post(stop, [this, answer, source, target] {
             if (answer->Abandoned()) return;
             DownloadDialog dialog(prompter_, window_.data());
             dialog.SetTransfer(source, target, true);
@@ -102,7 +107,7 @@ UpdateContext UpdateRunner::MakeContext(std::stop_token stop) {
         return answer->Wait(stop).value_or(UpdateDownload{});
     };
     ctx.openInBrowser = openInBrowser_;
-    ctx.quit = [this] { Post([this] { emit quitRequested(); }); };
+    ctx.quit = [this, stop] { Post(stop, [this] { emit quitRequested(); }); };
     if (hook_) hook_(ctx);
     return ctx;
 }

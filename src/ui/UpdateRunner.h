@@ -61,9 +61,10 @@ private:
     void Start(int (*routine)(const UpdateContext& ctx));
     UpdateContext MakeContext(std::stop_token stop);
     void Reap();
-    // Queued to the GUI thread.
+    // Queued to the GUI thread; dropped there when the thread was stopped
+    // meanwhile, so nothing shows up after Stop().
     template <class Fn>
-    void Post(Fn fn);
+    void Post(std::stop_token stop, Fn fn);
 
     QPointer<QWidget> window_;
     Prompter& prompter_;

@@ -131,6 +131,24 @@ private slots:
         QVERIFY(answerer.seen.isEmpty());
     }
 
+    void whatAStoppedCheckHadPostedIsDropped() {
+        BoxAnswerer answerer;
+        Prompter prompter;
+        UpdateInfo info;
+        QWidget window;
+        UpdateRunner runner(&window, prompter, info, "https://update.example.com/u.txt",
+                            [](const std::string&) {});
+        runner.SetContextHook([](UpdateContext& ctx) {
+            ctx.fetch = [](const std::string&, std::string&) { return 404; };
+        });
+        runner.StartCheck();
+        // The notice is posted, but this thread has not handled it yet.
+        while (runner.Running() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        runner.Stop();
+        QTest::qWait(300);
+        QVERIFY(answerer.seen.isEmpty());
+    }
+
     void aReportSaysEachThingOnce() {
         JobResult result;
         result.finalText = Gbk("电子书编译完毕(在桌面上)，请您欣赏");
