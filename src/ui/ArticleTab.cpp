@@ -93,6 +93,7 @@ void ArticleTab::Start(bool fresh) {
 
     job_ = std::make_unique<Job>(std::move(options), *signals_);
     running_ = true;
+    cancelled_ = false;
     start_->setEnabled(false);
     emit runningChanged(true);
     job_->Start();
@@ -124,6 +125,7 @@ void ArticleTab::StopJob() {
 
 void ArticleTab::CancelJob() {
     if (!job_) return;
+    cancelled_ = true;
     job_->Cancel();
     job_->Wait();
 }
@@ -137,8 +139,9 @@ void ArticleTab::OnFinished(const JobResult& result) {
     start_->setEnabled(true);
     emit runningChanged(false);
     emit jobFinished(result);
-    // A cancelled job belongs to a window that is closing: nothing to tell.
-    if (result.end != JobResult::End::Cancelled) TellEnd(result);
+    // A cancelled job belongs to a window that is closing: nothing to tell,
+    // even when the job had ended just before.
+    if (!cancelled_ && result.end != JobResult::End::Cancelled) TellEnd(result);
 }
 
 void ArticleTab::TellEnd(const JobResult& result) {

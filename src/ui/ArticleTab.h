@@ -102,7 +102,8 @@ private:
     // been joined.
     std::unique_ptr<JobSignals> signals_;
     std::unique_ptr<Job> job_;
-    bool running_ = false;  // from the press until the job's end has arrived here
+    bool running_ = false;    // from the press until the job's end has arrived here
+    bool cancelled_ = false;  // the window is closing: nothing more is told
 };
 
 }  // namespace pw
