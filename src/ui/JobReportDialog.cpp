@@ -7,10 +7,9 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <map>
 
-#include "base/Encoding.h"
-#include "base/Format.h"
 #include "job/JobReport.h"
 #include "job/JobResult.h"
 #include "ui/UiText.h"
