@@ -8,4 +8,7 @@ namespace pw {
 // cannot be read.
 std::string Sha256OfFile(const std::string& path);
 
+// The same for an open descriptor, read from its start whatever its offset.
+std::string Sha256OfDescriptor(int fd);
+
 }  // namespace pw

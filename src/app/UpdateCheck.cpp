@@ -3,16 +3,10 @@
 #include <strings.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <chrono>
-
-#include "app/FileDigest.h"
-#include "base/Identity.h"
-#include "app/LaunchNewVersion.h"
 #include "app/Paths.h"
 #include "base/Encoding.h"
+#include "base/Identity.h"
 #include "base/TextOps.h"
-#include "net/PageFetcher.h"
 
 namespace pw {
 
@@ -24,33 +18,29 @@ std::string LatestVersionText() {
     return Gbk("当前版本是最新版!");
 }
 
-bool HasPrefix(const std::string& text, const char* prefix) {
-    return strncasecmp(text.c_str(), prefix, std::char_traits<char>::length(prefix)) == 0;
-}
-
 bool IsHttps(const std::string& address) {
-    return HasPrefix(address, "https://");
+    return strncasecmp(address.c_str(), "https://", 8) == 0;
 }
 
-// Addresses from the update file reach the browser only when they are web pages.
-bool IsWebAddress(const std::string& address) {
-    return HasPrefix(address, "http://") || IsHttps(address);
+bool Stopped(const UpdateContext& ctx) {
+    return ctx.stop.stop_requested();
 }
 
 void SendNotice(const UpdateContext& ctx, int kind) {
-    if (ctx.notice) ctx.notice(kind);
+    if (ctx.notice && !Stopped(ctx)) ctx.notice(kind);
 }
 
 void ShowStatus(const UpdateContext& ctx, const std::string& text) {
-    if (ctx.status) ctx.status(text);
+    if (ctx.status && !Stopped(ctx)) ctx.status(text);
 }
 
 void Browse(const UpdateContext& ctx, const std::string& address) {
-    if (ctx.openInBrowser && IsWebAddress(address)) ctx.openInBrowser(address);
+    if (ctx.openInBrowser && !Stopped(ctx) && IsWebAddress(address)) ctx.openInBrowser(address);
 }
 
 int Fetch(const UpdateContext& ctx) {
-    return ctx.fetch ? ReadUpdateInfo(*ctx.pInfo, ctx.fetch) : ReadUpdateInfo(*ctx.pInfo);
+    if (!ctx.info) return 0;
+    return ReadUpdateInfo(*ctx.info, ctx.fetch ? ctx.fetch : SecureFetch(ctx.stop), ctx.address);
 }
 
 // A file that cannot be proven to be the one the update file describes is not
@@ -60,16 +50,12 @@ void OfferInBrowser(const UpdateContext& ctx, const std::string& downUrl) {
     Browse(ctx, downUrl);
 }
 
-bool IsVerified(const UpdateDownload& got, const std::string& file, const std::string& sha256) {
-    return got.bSecure && !sha256.empty() && Sha256OfFile(file) == sha256;
-}
-
 void InstallUpdate(const UpdateContext& ctx, const UpdateValues& values) {
     if (!ctx.download || !IsHttps(values.strDownUrl) || values.strSha256.empty()) {
         OfferInBrowser(ctx, values.strDownUrl);
         return;
     }
-    const std::string dir = ctx.strTargetDir.empty() ? UpdateTargetDir() : ctx.strTargetDir;
+    const std::string dir = ctx.targetDir.empty() ? UpdateTargetDir() : ctx.targetDir;
     if (dir.empty()) {
         OfferInBrowser(ctx, values.strDownUrl);
         return;
@@ -78,27 +64,33 @@ void InstallUpdate(const UpdateContext& ctx, const UpdateValues& values) {
     if (target == SelfExecutablePath()) return;
 
     const UpdateDownload got = ctx.download(values.strDownUrl, target);
-    if (!got.bOk) return;
-    if (!IsVerified(got, target, values.strSha256)) {
-        ::unlink(target.c_str());
-        OfferInBrowser(ctx, values.strDownUrl);
-        return;
+    if (!got.ok || Stopped(ctx)) return;
+    const LaunchOutcome outcome = !got.secure  ? LaunchOutcome::kUnverified
+                                  : ctx.launch ? ctx.launch(target, values.strSha256)
+                                               : LaunchNewVersion(target, values.strSha256);
+    switch (outcome) {
+        case LaunchOutcome::kStarted:
+            if (ctx.quit) ctx.quit();
+            return;
+        case LaunchOutcome::kUnverified:
+            ::unlink(target.c_str());
+            OfferInBrowser(ctx, values.strDownUrl);
+            return;
+        case LaunchOutcome::kFailed:
+            if (ctx.message && !Stopped(ctx)) {
+                ctx.message(Gbk("无法启动新版本，请手动运行：") + target);
+            }
+            return;
     }
-    if (ctx.launch) {
-        ctx.launch(target);
-    } else {
-        LaunchNewVersion(target);
-    }
-    // Still here: the new version could not be started.
-    if (ctx.message) ctx.message(Gbk("无法启动新版本，请手动运行：") + target);
 }
 
-// One update run at a time: a second one while the first still runs does nothing.
+// One update run at a time among those that share the flag.
 class BusyGate {
 public:
-    BusyGate() : entered_(!Busy().exchange(true)) {}
+    explicit BusyGate(std::atomic<bool>* busy)
+        : busy_(busy), entered_(!busy || !busy->exchange(true)) {}
     ~BusyGate() {
-        if (entered_) Busy() = false;
+        if (busy_ && entered_) *busy_ = false;
     }
     BusyGate(const BusyGate&) = delete;
     BusyGate& operator=(const BusyGate&) = delete;
@@ -106,10 +98,7 @@ public:
     bool Entered() const { return entered_; }
 
 private:
-    static std::atomic<bool>& Busy() {
-        static std::atomic<bool> busy{false};
-        return busy;
-    }
+    std::atomic<bool>* busy_;
     bool entered_;
 };
 
@@ -154,13 +143,13 @@ std::string DeclinedUpdateAddress(std::string downUrl) {
 }
 
 int RunUpdate(const UpdateContext& ctx) {
-    BusyGate gate;
+    BusyGate gate(ctx.busy);
     if (!gate.Entered()) return 0;
     if (Fetch(ctx) == 0) {
         SendNotice(ctx, 1);
         return 0;
     }
-    const UpdateValues values = ctx.pInfo->Get();
+    const UpdateValues values = ctx.info->Get();
     if (values.strVersion == kVersion) {
         ShowStatus(ctx, LatestVersionText());
         SendNotice(ctx, 0);
@@ -175,14 +164,15 @@ int CheckForUpdate(const UpdateContext& ctx) {
         SendNotice(ctx, 1);
         return 0;
     }
-    const UpdateValues values = ctx.pInfo->Get();
+    const UpdateValues values = ctx.info->Get();
     if (values.strVersion == kVersion) {
         ShowStatus(ctx, LatestVersionText());
         return 0;
     }
     const std::string question =
         kProgramName + Gbk("发现可用更新(v") + values.strVersion + Gbk(")，是否立即更新?");
-    const bool yes = ctx.askUpdate && ctx.askUpdate(question);
+    const bool yes = ctx.askUpdate && !Stopped(ctx) && ctx.askUpdate(question);
+    if (Stopped(ctx)) return 0;
     if (yes) {
         RunUpdate(ctx);
     } else {

@@ -1,46 +1,57 @@
 #pragma once
-// The update check at start-up and the update run of the update command. Both run
-// on worker threads and reach the window only through the context's callbacks
-// (status part 0, the notice box, a message). A new version is started only when it came over https and
+// The update check at start-up and the update run of the update command. Both
+// run on a worker thread and reach the window only through the context's
+// callbacks (status part 0, the notice box, a message, the question, the
+// download dialog). A new version is started only when it came over https and
 // matches the SHA-256 digest that the update description file gives in its
-// "<sha256>" tag; anything else is offered in the browser instead.
+// "<sha256>" tag; anything else is offered in the browser instead, and only
+// http(s) addresses are ever offered.
 
+#include <atomic>
 #include <functional>
+#include <stop_token>
 #include <string>
 
+#include "app/LaunchNewVersion.h"
 #include "app/UpdateInfo.h"
 
 namespace pw {
 
 // What the download dialog reports about one transfer.
 struct UpdateDownload {
-    bool bOk = false;      // the whole file was written (the dialog ended with OK)
-    bool bSecure = false;  // every address of the transfer, redirects included, was https
+    bool ok = false;      // the whole file was written (the dialog ended with OK)
+    bool secure = false;  // every address of the transfer, redirects included, was https
 };
 
 // Everything the update routines need from outside; the front end fills in the
 // window parts, tests replace the rest.
 struct UpdateContext {
-    UpdateInfo* pInfo = &SharedUpdateInfo();
-    PageFetch fetch;  // empty: FetchPage
+    UpdateInfo* info = nullptr;  // the record the fetch updates; required
+    std::string address;         // of the update description file; empty: no check
+    PageFetch fetch;             // empty: SecureFetch(stop)
+    // Ends the fetch and every wait; after it the routines show nothing more.
+    std::stop_token stop;
+    // Shared by the runs that must not overlap; null: no gate.
+    std::atomic<bool>* busy = nullptr;
     // Status part 0 of the window (code page 936).
     std::function<void(const std::string& text)> status;
     // The notice box: kind 0 "up to date", 1 "could not check".
     std::function<void(int kind)> notice;
     // A message for the user (code page 936).
     std::function<void(const std::string& text)> message;
-    // The start-up question (UpdateQuestionCaption(), yes/no), asked from the
-    // calling thread; empty: "no".
+    // The start-up question (UpdateQuestionCaption(), yes/no); empty: "no".
     std::function<bool(const std::string& question)> askUpdate;
     // Runs the download dialog modally with the overwrite question off; empty:
     // the download is offered in the browser instead.
     std::function<UpdateDownload(const std::string& source, const std::string& target)> download;
     std::function<void(const std::string& address)> openInBrowser;
-    // Starts the downloaded program and ends this process; returns only when the
-    // start failed. Empty: LaunchNewVersion.
-    std::function<void(const std::string& file)> launch;
+    // Verifies the downloaded file against the digest and starts it; empty:
+    // LaunchNewVersion.
+    std::function<LaunchOutcome(const std::string& file, const std::string& sha256)> launch;
+    // The new version runs: this program is to end.
+    std::function<void()> quit;
     // Folder the new version is downloaded into; empty: UpdateTargetDir().
-    std::string strTargetDir;
+    std::string targetDir;
 };
 
 // Start-up check; asks before updating. Always 0.

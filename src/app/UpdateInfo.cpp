@@ -1,12 +1,23 @@
 #include "app/UpdateInfo.h"
 
+#include <strings.h>
+
 #include <cctype>
 #include <utility>
 
 #include "base/Identity.h"
-#include "net/PageFetcher.h"
+#include "net/HttpSession.h"
 
 namespace pw {
+
+namespace {
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
+}
+
+}  // namespace
 
 UpdateValues UpdateInfo::Get() const {
     std::lock_guard lock(mutex_);
@@ -33,14 +44,12 @@ std::string UpdateInfo::OtherWorksUrl() const {
     return values_.strAllSoftUrl;
 }
 
-UpdateInfo& SharedUpdateInfo() {
-    static UpdateInfo info([] {
-        UpdateValues defaults;
-        defaults.strHelpUrl = kHelpPageUrl;
-        defaults.strBbsUrl = kSiteUrl;
-        return defaults;
-    }());
-    return info;
+UpdateValues DefaultUpdateValues() {
+    UpdateValues values;
+    values.strHelpUrl = kHelpPageUrl;
+    values.strBbsUrl = kSiteUrl;
+    values.strAllSoftUrl = kShopUrl;
+    return values;
 }
 
 std::optional<std::string> ReadTagValue(std::string_view text, std::string_view tag) {
@@ -65,9 +74,38 @@ std::string NormalizeSha256(std::string_view text) {
     return digest;
 }
 
-int ReadUpdateInfo(UpdateInfo& info, const PageFetch& fetch) {
+bool IsWebAddress(std::string_view address) {
+    size_t rest = 0;
+    if (StartsWithNoCase(address, "https://")) {
+        rest = 8;
+    } else if (StartsWithNoCase(address, "http://")) {
+        rest = 7;
+    } else {
+        return false;
+    }
+    if (address.size() == rest) return false;
+    for (char c : address) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        if (b <= 0x20 || b == 0x7f) return false;
+    }
+    return true;
+}
+
+PageFetch SecureFetch(std::stop_token stop) {
+    return [stop](const std::string& address, std::string& page) {
+        SessionOptions options;
+        options.retry.attempts = 1;
+        options.httpsOnly = true;
+        options.stop = stop;
+        options.stopWaits = stop;
+        HttpSession session(std::move(options));
+        return session.GetPage(address, page).Code();
+    };
+}
+
+int ReadUpdateInfo(UpdateInfo& info, const PageFetch& fetch, const std::string& address) {
     std::string page;
-    if (fetch(kUpdateFileUrl, page) != 0) return 0;
+    if (address.empty() || fetch(address, page) != 0) return 0;
 
     UpdateValues values = info.Get();
     const std::pair<const char*, std::string*> fields[] = {
@@ -82,14 +120,6 @@ int ReadUpdateInfo(UpdateInfo& info, const PageFetch& fetch) {
     values.strSha256 = NormalizeSha256(ReadTagValue(page, "<sha256>").value_or(""));
     info.Set(std::move(values));
     return 1;
-}
-
-int ReadUpdateInfo(UpdateInfo& info) {
-    // The description names what may run on this machine: https only, every
-    // redirect included, or nothing.
-    return ReadUpdateInfo(info, [](const std::string& address, std::string& page) {
-        return FetchPage(address, page, true);
-    });
 }
 
 }  // namespace pw

@@ -1,6 +1,7 @@
 #include "net/DownloadAddress.h"
 
 #include <curl/curl.h>
+#include <strings.h>
 
 #include <cstdlib>
 #include <memory>
@@ -27,13 +28,13 @@ bool ParseOnce(const std::string& text, DownloadAddress& address) {
     const std::string server = Part(url.get(), CURLUPART_HOST);
     if (server.empty()) return false;
 
-    address.strUrl = Part(url.get(), CURLUPART_URL);
-    address.strScheme = scheme;
-    address.strServer = server;
-    address.strObject = Part(url.get(), CURLUPART_PATH);
+    address.url = Part(url.get(), CURLUPART_URL);
+    address.scheme = scheme;
+    address.server = server;
+    address.object = Part(url.get(), CURLUPART_PATH);
     const std::string query = Part(url.get(), CURLUPART_QUERY);
-    if (!query.empty()) address.strObject += "?" + query;
-    address.nPort = std::atoi(Part(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT).c_str());
+    if (!query.empty()) address.object += "?" + query;
+    address.port = std::atoi(Part(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT).c_str());
     return true;
 }
 
@@ -43,6 +44,15 @@ bool ParseDownloadAddress(const std::string& source, DownloadAddress& address) {
     if (ParseOnce(source, address)) return true;
     // Only an address without any scheme is taken for a web address.
     return source.find("://") == std::string::npos && ParseOnce("http://" + source, address);
+}
+
+bool CredentialsMayFollow(const std::string& from, const std::string& to) {
+    DownloadAddress before, after;
+    if (!ParseOnce(from, before) || !ParseOnce(to, after)) return false;
+    if (strcasecmp(before.server.c_str(), after.server.c_str()) != 0 || before.port != after.port) {
+        return false;
+    }
+    return !(before.scheme == "https" && after.scheme != "https");
 }
 
 std::string DownloadDisplayName(const std::string& object) {

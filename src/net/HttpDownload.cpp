@@ -22,7 +22,7 @@ struct HttpDownload::Attempt {
     CURLMcode multiCode = CURLM_OK;
     long status = 0;
     long connectStatus = 0;
-    std::string strRedirect;
+    std::string redirect;
 };
 
 struct CurlCallbacks {
@@ -71,14 +71,14 @@ bool IsHttps(const std::string& url) {
 
 std::string HostOf(const std::string& url) {
     DownloadAddress address;
-    return ParseDownloadAddress(url, address) ? address.strServer : std::string();
+    return ParseDownloadAddress(url, address) ? address.server : std::string();
 }
 
 DownloadResult Failed(DownloadFailure failure, int code) {
     DownloadResult result;
     result.end = DownloadEnd::kFailed;
     result.failure = failure;
-    result.nCode = code;
+    result.code = code;
     return result;
 }
 
@@ -116,7 +116,7 @@ void HttpDownload::Cancel() {
     if (multi_) curl_multi_wakeup(multi_);
 }
 
-DownloadResult HttpDownload::Run(IDownloadListener& listener) {
+DownloadResult HttpDownload::Run(DownloadListener& listener) {
     listener_ = &listener;
     const DownloadResult result =
         Conclude(fd_ < 0 ? Failed(DownloadFailure::kTransfer, EBADF) : Transfer());
@@ -161,11 +161,11 @@ DownloadResult HttpDownload::Transfer() {
             // Without credentials the answer is a refusal, not an empty file.
             return Failed(DownloadFailure::kBadStatus, static_cast<int>(status));
         }
-        if (status >= 300 && status <= 399 && !attempt.strRedirect.empty() &&
+        if (status >= 300 && status <= 399 && !attempt.redirect.empty() &&
             ++redirects <= kMaxRedirects) {
-            Redirect(attempt.strRedirect);
-            secure = secure && IsHttps(attempt.strRedirect);
-            url = attempt.strRedirect;
+            Redirect(url, attempt.redirect);
+            secure = secure && IsHttps(attempt.redirect);
+            url = attempt.redirect;
             continue;
         }
         return Failed(DownloadFailure::kBadStatus, static_cast<int>(status));
@@ -222,7 +222,7 @@ DownloadResult HttpDownload::BodyOutcome(const Attempt& attempt, bool secure) co
         return Failed(DownloadFailure::kTransfer, code);
     }
     DownloadResult done = Ended(DownloadEnd::kDone);
-    done.bSecure = secure;
+    done.secure = secure;
     return done;
 }
 
@@ -231,17 +231,18 @@ bool HttpDownload::Authenticate(bool proxy) {
     if (!credentials || abort_) return false;
     CURL* curl = easy_;
     curl_easy_setopt(curl, proxy ? CURLOPT_PROXYUSERNAME : CURLOPT_USERNAME,
-                     credentials->strUser.c_str());
+                     credentials->user.c_str());
     curl_easy_setopt(curl, proxy ? CURLOPT_PROXYPASSWORD : CURLOPT_PASSWORD,
-                     credentials->strPassword.c_str());
+                     credentials->password.c_str());
     curl_easy_setopt(curl, proxy ? CURLOPT_PROXYAUTH : CURLOPT_HTTPAUTH, CURLAUTH_ANY);
     return true;
 }
 
-void HttpDownload::Redirect(const std::string& next) {
+void HttpDownload::Redirect(const std::string& from, const std::string& next) {
     listener_->OnStep(DownloadStep::kRedirect, next);
-    // Credentials given to one server are not handed to the next.
-    if (HostOf(next) != host_) {
+    // Credentials given to one server are not handed to the next, nor sent in
+    // the clear after they were given over https.
+    if (!CredentialsMayFollow(from, next)) {
         curl_easy_setopt(easy_, CURLOPT_USERNAME, static_cast<char*>(nullptr));
         curl_easy_setopt(easy_, CURLOPT_PASSWORD, static_cast<char*>(nullptr));
     }
@@ -272,7 +273,7 @@ HttpDownload::Attempt HttpDownload::Perform(const std::string& url) {
     curl_easy_getinfo(curl, CURLINFO_HTTP_CONNECTCODE, &attempt.connectStatus);
     char* redirect = nullptr;
     if (curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &redirect) == CURLE_OK && redirect) {
-        attempt.strRedirect = redirect;
+        attempt.redirect = redirect;
     }
     curl_multi_remove_handle(multi, curl);
     return attempt;

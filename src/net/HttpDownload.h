@@ -1,7 +1,8 @@
 #pragma once
 // Downloads one address into a file over libcurl, on the calling thread, for the
 // file download dialog. Connection steps, the answer and progress go to a
-// listener; a 401 or 407 asks it for credentials. Cancel, from any thread, ends
+// listener; a 401 or 407 asks it for credentials, which go with a redirect only
+// to the same server and never from https down to http. Cancel, from any thread, ends
 // the transfer within a fraction of a second, also while the server is silent.
 //
 // The target file afterwards: complete on success; removed after a failure or a
@@ -14,7 +15,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-
 
 struct curl_slist;
 
@@ -39,14 +39,14 @@ enum class DownloadFailure {
 };
 
 struct DownloadCredentials {
-    std::string strUser;
-    std::string strPassword;
+    std::string user;
+    std::string password;
 };
 
 // All calls come on the thread that runs the download.
-class IDownloadListener {
+class DownloadListener {
 public:
-    virtual ~IDownloadListener() = default;
+    virtual ~DownloadListener() = default;
     virtual void OnStep(DownloadStep /*step*/, const std::string& /*info*/) {}
     // The 200 answer has arrived; size -1 when the server gave no length.
     virtual void OnResponse(int64_t /*size*/) {}
@@ -64,8 +64,8 @@ enum class DownloadEnd { kDone, kAborted, kFailed };
 struct DownloadResult {
     DownloadEnd end = DownloadEnd::kFailed;
     DownloadFailure failure = DownloadFailure::kNone;
-    int nCode = 0;
-    bool bSecure = false;  // every address of the transfer, redirects included, was https
+    int code = 0;
+    bool secure = false;  // every address of the transfer, redirects included, was https
 };
 
 class HttpDownload {
@@ -85,7 +85,7 @@ public:
     int OpenTarget();
 
     // Transfers the body into the target; once per object.
-    DownloadResult Run(IDownloadListener& listener);
+    DownloadResult Run(DownloadListener& listener);
 
     // Any thread, any time, also before Run.
     void Cancel();
@@ -104,7 +104,7 @@ private:
     DownloadResult BodyOutcome(const Attempt& attempt, bool secure) const;
     // Asks the listener and arms the handle; false when there is nothing to try.
     bool Authenticate(bool proxy);
-    void Redirect(const std::string& next);
+    void Redirect(const std::string& from, const std::string& next);
     // Closes the target and removes what must not remain.
     DownloadResult Conclude(DownloadResult result);
 
@@ -127,7 +127,7 @@ private:
     void* easy_ = nullptr;
     ::curl_slist* headers_ = nullptr;
 
-    IDownloadListener* listener_ = nullptr;
+    DownloadListener* listener_ = nullptr;
     std::string host_;  // server of the current address
     bool resolvedShown_ = false;
     bool requestSent_ = false;

@@ -5,8 +5,6 @@
 #include <QWebEngineCookieStore>
 #include <ctime>
 
-#include "net/CookieJar.h"
-
 namespace pw {
 
 MirroredCookie ToMirrored(const QNetworkCookie& cookie) {
@@ -20,29 +18,26 @@ MirroredCookie ToMirrored(const QNetworkCookie& cookie) {
     return mirrored;
 }
 
-CBrowserCookies::CBrowserCookies(QWebEngineCookieStore* store, QObject* parent)
-    : QObject(parent), m_mirror(std::make_shared<CookieMirror>()) {
-    connect(store, &QWebEngineCookieStore::cookieAdded, this, &CBrowserCookies::OnCookieAdded);
-    connect(store, &QWebEngineCookieStore::cookieRemoved, this, &CBrowserCookies::OnCookieDeleted);
-    // The provider holds the mirror itself: a fetch still running when this object
-    // goes reads a mirror that is still alive.
-    SetCookieHeaderProvider([mirror = m_mirror](const std::string& address) {
-        return mirror->HeaderFor(address, static_cast<int64_t>(std::time(nullptr)));
-    });
+BrowserCookies::BrowserCookies(QWebEngineCookieStore* store, QObject* parent)
+    : QObject(parent), mirror_(std::make_shared<CookieMirror>()) {
+    connect(store, &QWebEngineCookieStore::cookieAdded, this, &BrowserCookies::OnCookieAdded);
+    connect(store, &QWebEngineCookieStore::cookieRemoved, this, &BrowserCookies::OnCookieRemoved);
     store->loadAllCookies();
 }
 
-CBrowserCookies::~CBrowserCookies() {
-    SetCookieHeaderProvider({});
+CookieSource BrowserCookies::Source() const {
+    return [mirror = mirror_](const std::string& address) {
+        return mirror->HeaderFor(address, static_cast<int64_t>(std::time(nullptr)));
+    };
 }
 
-void CBrowserCookies::OnCookieAdded(const QNetworkCookie& cookie) {
-    m_mirror->Add(ToMirrored(cookie));
+void BrowserCookies::OnCookieAdded(const QNetworkCookie& cookie) {
+    mirror_->Add(ToMirrored(cookie));
 }
 
-void CBrowserCookies::OnCookieDeleted(const QNetworkCookie& cookie) {
+void BrowserCookies::OnCookieRemoved(const QNetworkCookie& cookie) {
     const MirroredCookie mirrored = ToMirrored(cookie);
-    m_mirror->Remove(mirrored.domain, mirrored.path, mirrored.name);
+    mirror_->Remove(mirrored.domain, mirrored.path, mirrored.name);
 }
 
 }  // namespace pw

@@ -1,34 +1,35 @@
 #pragma once
-// Lets the page fetcher send the embedded browser's cookies, so that a login made
-// on the browser page counts for the downloads. The browser's cookie store is
-// mirrored on the GUI thread; the fetcher's threads read only the mirror.
+// Lets the downloads send the embedded browser's cookies, so that a login made
+// on the browser tab counts for the jobs. The browser's cookie store is
+// mirrored on the GUI thread; a job's threads read only the mirror, through
+// the CookieSource, and the job sends them to its blog service only.
 
 #include <QObject>
-#include <QPointer>
 #include <memory>
 
 #include "app/CookieMirror.h"
+#include "net/CookieSource.h"
 
 class QNetworkCookie;
 class QWebEngineCookieStore;
 
 namespace pw {
 
-class CBrowserCookies : public QObject {
+class BrowserCookies : public QObject {
     Q_OBJECT
 public:
-    // Follows the store and installs the fetcher's cookie source.
-    explicit CBrowserCookies(QWebEngineCookieStore* store, QObject* parent = nullptr);
-    // Removes the fetcher's cookie source.
-    ~CBrowserCookies() override;
+    explicit BrowserCookies(QWebEngineCookieStore* store, QObject* parent = nullptr);
 
-    const CookieMirror& Mirror() const { return *m_mirror; }
+    const CookieMirror& Mirror() const { return *mirror_; }
+    // The Cookie header for an address; holds the mirror itself, so a job that
+    // outlives this object still reads a live one.
+    CookieSource Source() const;
 
 private:
     void OnCookieAdded(const QNetworkCookie& cookie);
-    void OnCookieDeleted(const QNetworkCookie& cookie);
+    void OnCookieRemoved(const QNetworkCookie& cookie);
 
-    std::shared_ptr<CookieMirror> m_mirror;
+    std::shared_ptr<CookieMirror> mirror_;
 };
 
 // The mirror's form of a browser cookie.

@@ -49,22 +49,22 @@ LayoutSpan PlaceSpan(LayoutSpan recorded, int flags, int delta, double ratio) {
     return placed;
 }
 
-void CChildLayout::Record(const LayoutRect& parentOuter,
-                          const std::vector<std::pair<Handle, LayoutRect>>& children) {
+void ChildLayout::Record(const LayoutRect& parentOuter,
+                         const std::vector<std::pair<Handle, LayoutRect>>& children) {
     Clear();
-    m_bRecorded = true;
-    m_parent = parentOuter;
-    for (const auto& [child, rect] : children) m_entries.push_back({child, rect});
+    recorded_ = true;
+    parent_ = parentOuter;
+    for (const auto& [child, rect] : children) entries_.push_back({child, rect});
 }
 
-void CChildLayout::Clear() {
-    m_bRecorded = false;
-    m_parent = {};
-    m_entries.clear();
+void ChildLayout::Clear() {
+    recorded_ = false;
+    parent_ = {};
+    entries_.clear();
 }
 
-bool CChildLayout::SetAnchors(Handle child, int horizontal, int vertical) {
-    for (Entry& entry : m_entries) {
+bool ChildLayout::SetAnchors(Handle child, int horizontal, int vertical) {
+    for (Entry& entry : entries_) {
         if (entry.child != child) continue;
         entry.horizontal = horizontal;
         entry.vertical = vertical;
@@ -73,11 +73,11 @@ bool CChildLayout::SetAnchors(Handle child, int horizontal, int vertical) {
     return false;
 }
 
-std::vector<CChildLayout::Placement> CChildLayout::Apply(const LayoutRect& parentOuter) const {
+std::vector<ChildLayout::Placement> ChildLayout::Apply(const LayoutRect& parentOuter) const {
     std::vector<Placement> placements;
-    if (!m_bRecorded) return placements;
-    const int width0 = m_parent.right - m_parent.left;
-    const int height0 = m_parent.bottom - m_parent.top;
+    if (!recorded_) return placements;
+    const int width0 = parent_.right - parent_.left;
+    const int height0 = parent_.bottom - parent_.top;
     const int width = parentOuter.right - parentOuter.left;
     const int height = parentOuter.bottom - parentOuter.top;
     const int dx = width - width0;
@@ -85,7 +85,7 @@ std::vector<CChildLayout::Placement> CChildLayout::Apply(const LayoutRect& paren
     const double rx = Ratio(width, width0);
     const double ry = Ratio(height, height0);
 
-    for (const Entry& entry : m_entries) {
+    for (const Entry& entry : entries_) {
         const LayoutSpan h =
             PlaceSpan({entry.rect.left, entry.rect.right}, entry.horizontal, dx, rx);
         const LayoutSpan v = PlaceSpan({entry.rect.top, entry.rect.bottom}, entry.vertical, dy, ry);

@@ -40,7 +40,7 @@ struct LayoutSpan {
 // delta and changed size by the factor ratio.
 LayoutSpan PlaceSpan(LayoutSpan recorded, int flags, int delta, double ratio);
 
-class CChildLayout {
+class ChildLayout {
 public:
     using Handle = const void*;
 
@@ -53,7 +53,7 @@ public:
     void Record(const LayoutRect& parentOuter,
                 const std::vector<std::pair<Handle, LayoutRect>>& children);
     void Clear();
-    bool IsRecorded() const { return m_bRecorded; }
+    bool IsRecorded() const { return recorded_; }
 
     // False when the child is not in the list.
     bool SetAnchors(Handle child, int horizontal, int vertical);
@@ -70,9 +70,9 @@ private:
         int vertical = kAnchorScale;
     };
 
-    bool m_bRecorded = false;
-    LayoutRect m_parent;
-    std::vector<Entry> m_entries;
+    bool recorded_ = false;
+    LayoutRect parent_;
+    std::vector<Entry> entries_;
 };
 
 }  // namespace pw

@@ -2,36 +2,35 @@
 
 namespace pw {
 
-CDownloadMeter::CDownloadMeter(int64_t size, int64_t startMs)
-    : m_nSize(size), m_nStartMs(startMs), m_nLastSpeedMs(startMs) {}
+DownloadMeter::DownloadMeter(int64_t size, int64_t startMs)
+    : size_(size), startMs_(startMs), lastSpeedMs_(startMs) {}
 
-DownloadProgress CDownloadMeter::Add(int64_t bytes, int64_t nowMs) {
-    m_nReceived += bytes;
+DownloadProgress DownloadMeter::Add(int64_t bytes, int64_t nowMs) {
+    received_ += bytes;
     DownloadProgress progress;
-    progress.nReceived = m_nReceived;
-    progress.nSize = m_nSize;
+    progress.received = received_;
+    progress.size = size_;
 
-    const bool sized = m_nSize > 0;
+    const bool sized = size_ > 0;
     if (sized) {
-        const int percent = static_cast<int>(static_cast<double>(m_nReceived) * 100.0 /
-                                             static_cast<double>(m_nSize));
-        if (percent != m_nLastPercent) {
+        const int percent =
+            static_cast<int>(static_cast<double>(received_) * 100.0 / static_cast<double>(size_));
+        if (percent != lastPercent_) {
             progress.percent = percent;
-            m_nLastPercent = percent;
+            lastPercent_ = percent;
         }
     }
 
-    const int64_t sinceSpeed = nowMs - m_nLastSpeedMs;
+    const int64_t sinceSpeed = nowMs - lastSpeedMs_;
     if (sinceSpeed <= kSpeedIntervalMs) return progress;
     progress.rate =
-        static_cast<double>(m_nReceived - m_nLastSpeedBytes) / static_cast<double>(sinceSpeed);
-    m_nLastSpeedMs = nowMs;
-    m_nLastSpeedBytes = m_nReceived;
+        static_cast<double>(received_ - lastSpeedBytes_) / static_cast<double>(sinceSpeed);
+    lastSpeedMs_ = nowMs;
+    lastSpeedBytes_ = received_;
 
-    if (sized && m_nReceived > 0) {
-        const double left = static_cast<double>(nowMs - m_nStartMs) /
-                            static_cast<double>(m_nReceived) *
-                            static_cast<double>(m_nSize - m_nReceived) / 1000.0;
+    if (sized && received_ > 0) {
+        const double left = static_cast<double>(nowMs - startMs_) / static_cast<double>(received_) *
+                            static_cast<double>(size_ - received_) / 1000.0;
         // A server that sends more than it announced has nothing left, not less.
         progress.secondsLeft = left > 0 ? static_cast<int64_t>(left) : 0;
     }

@@ -9,8 +9,8 @@
 namespace pw {
 
 struct DownloadProgress {
-    int64_t nReceived = 0;
-    int64_t nSize = -1;                  // -1: the server gave no length
+    int64_t received = 0;
+    int64_t size = -1;                   // -1: the server gave no length
     std::optional<int> percent;          // set when the whole percentage changed
     std::optional<double> rate;          // bytes per millisecond, when due
     std::optional<int64_t> secondsLeft;  // with the rate, when the size is known
@@ -18,24 +18,24 @@ struct DownloadProgress {
     bool HasNews() const { return percent || rate; }
 };
 
-class CDownloadMeter {
+class DownloadMeter {
 public:
     static constexpr int64_t kSpeedIntervalMs = 1000;
 
-    CDownloadMeter(int64_t size, int64_t startMs);
+    DownloadMeter(int64_t size, int64_t startMs);
 
     // After a block of bytes has been written.
     DownloadProgress Add(int64_t bytes, int64_t nowMs);
 
-    int64_t Received() const { return m_nReceived; }
+    int64_t Received() const { return received_; }
 
 private:
-    const int64_t m_nSize;
-    const int64_t m_nStartMs;
-    int64_t m_nReceived = 0;
-    int64_t m_nLastSpeedMs;
-    int64_t m_nLastSpeedBytes = 0;
-    int m_nLastPercent = 0;
+    const int64_t size_;
+    const int64_t startMs_;
+    int64_t received_ = 0;
+    int64_t lastSpeedMs_;
+    int64_t lastSpeedBytes_ = 0;
+    int lastPercent_ = 0;
 };
 
 }  // namespace pw

@@ -7,9 +7,9 @@
 #include <QTreeWidget>
 #include <memory>
 
-#include "ui/DlgPreview.h"
-#include "ui/MainDlg.h"
-#include "ui/QtHost.h"
+#include "job/JobListener.h"
+#include "ui/ArticleTab.h"
+#include "ui/MainWindow.h"
 
 namespace pw {
 
@@ -31,7 +31,7 @@ void ShowTreeDetail(QTreeWidget* tree) {
 
 }  // namespace
 
-void ArmScreenshot(CMainDlg& window) {
+void ArmScreenshot(MainWindow& window) {
     const QString file = qEnvironmentVariable("PAGEWELL_SCREENSHOT");
     if (file.isEmpty()) return;
     const QString address = qEnvironmentVariable("PAGEWELL_SCREENSHOT_ADDRESS");
@@ -40,7 +40,7 @@ void ArmScreenshot(CMainDlg& window) {
     auto take = [&window, file, taken] {
         if (*taken) return;
         *taken = true;
-        ShowTreeDetail(window.ArticlePage().TreeView());
+        ShowTreeDetail(window.Articles().TreeView());
         QTimer::singleShot(kSettleMs, &window, [&window, file] {
             window.grab().save(file, "PNG");
             window.close();
@@ -50,14 +50,13 @@ void ArmScreenshot(CMainDlg& window) {
         QTimer::singleShot(kSettleMs, &window, take);
         return;
     }
-    if (CQtHost* host = QtHost()) {
-        QObject::connect(host, &CQtHost::pageStateChanged, &window, [take](PageState state) {
-            if (state == PageState::Downloading || state == PageState::Idle) take();
-        });
-    }
+    QObject::connect(&window.Articles(), &ArticleTab::stateChanged, &window,
+                     [take](JobState state) {
+                         if (state == JobState::Downloading || state == JobState::Idle) take();
+                     });
     QTimer::singleShot(0, &window, [&window, address] {
-        window.ArticlePage().AddressEdit()->setText(address);
-        window.ArticlePage().StartButton()->click();
+        window.Articles().AddressEdit()->setText(address);
+        window.Articles().StartButton()->click();
     });
     QTimer::singleShot(kGiveUpMs, &window, take);
 }

@@ -10,7 +10,7 @@
 
 namespace pw {
 
-CUpDown::CUpDown(QLineEdit* buddy, QWidget* parent) : QWidget(parent), m_buddy(buddy) {
+UpDown::UpDown(QLineEdit* buddy, QWidget* parent) : QWidget(parent), buddy_(buddy) {
     auto* up = new QToolButton(this);
     auto* down = new QToolButton(this);
     up->setObjectName("up");
@@ -31,30 +31,30 @@ CUpDown::CUpDown(QLineEdit* buddy, QWidget* parent) : QWidget(parent), m_buddy(b
     column->addWidget(down);
     connect(up, &QToolButton::clicked, this, [this] { Step(1); });
     connect(down, &QToolButton::clicked, this, [this] { Step(-1); });
-    m_buddy->installEventFilter(this);
+    buddy_->installEventFilter(this);
 }
 
-void CUpDown::SetRange(int lower, int upper) {
-    m_nLower = std::min(lower, upper);
-    m_nUpper = std::max(lower, upper);
-    m_nPos = std::clamp(m_nPos, m_nLower, m_nUpper);
+void UpDown::SetRange(int lower, int upper) {
+    lower_ = std::min(lower, upper);
+    upper_ = std::max(lower, upper);
+    pos_ = std::clamp(pos_, lower_, upper_);
 }
 
-void CUpDown::SetPos(int pos) {
-    m_nPos = std::clamp(pos, m_nLower, m_nUpper);
+void UpDown::SetPos(int pos) {
+    pos_ = std::clamp(pos, lower_, upper_);
 }
 
-void CUpDown::Step(int delta) {
+void UpDown::Step(int delta) {
     // The edit's number counts when it is one; a step never leaves the range.
-    if (const auto typed = ParseDecimalInt(m_buddy->text().toStdString())) {
-        m_nPos = std::clamp(*typed, m_nLower, m_nUpper);
+    if (const auto typed = ParseDecimalInt(buddy_->text().toStdString())) {
+        pos_ = std::clamp(*typed, lower_, upper_);
     }
-    m_nPos = std::clamp(m_nPos + delta, m_nLower, m_nUpper);
-    m_buddy->setText(QString::number(m_nPos));
+    pos_ = std::clamp(pos_ + delta, lower_, upper_);
+    buddy_->setText(QString::number(pos_));
 }
 
-bool CUpDown::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_buddy && event->type() == QEvent::KeyPress) {
+bool UpDown::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == buddy_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
             Step(key == Qt::Key_Up ? 1 : -1);

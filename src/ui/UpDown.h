@@ -10,25 +10,25 @@ class QToolButton;
 
 namespace pw {
 
-class CUpDown : public QWidget {
+class UpDown : public QWidget {
     Q_OBJECT
 public:
-    CUpDown(QLineEdit* buddy, QWidget* parent = nullptr);
+    UpDown(QLineEdit* buddy, QWidget* parent = nullptr);
 
     void SetRange(int lower, int upper);
     // Clamped to the range; the edit is not touched (the dialog fills it itself).
     void SetPos(int pos);
-    int Pos() const { return m_nPos; }
+    int Pos() const { return pos_; }
     void Step(int delta);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QLineEdit* m_buddy;
-    int m_nLower = 0;
-    int m_nUpper = 100;
-    int m_nPos = 0;
+    QLineEdit* buddy_;
+    int lower_ = 0;
+    int upper_ = 100;
+    int pos_ = 0;
 };
 
 }  // namespace pw

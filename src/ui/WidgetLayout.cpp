@@ -13,33 +13,33 @@ LayoutRect ToLayoutRect(const QRect& rect) {
 
 }  // namespace
 
-LayoutRect CWidgetLayout::OuterRect() const {
+LayoutRect WidgetLayout::OuterRect() const {
     // A window's frame counts, a child page has none.
-    return ToLayoutRect(m_parent->isWindow() ? m_parent->frameGeometry() : m_parent->geometry());
+    return ToLayoutRect(parent_->isWindow() ? parent_->frameGeometry() : parent_->geometry());
 }
 
-void CWidgetLayout::Record(QWidget* parent) {
-    if (m_parent) m_parent->removeEventFilter(this);
-    m_parent = parent;
-    m_list.Clear();
+void WidgetLayout::Record(QWidget* parent) {
+    if (parent_) parent_->removeEventFilter(this);
+    parent_ = parent;
+    list_.Clear();
     if (!parent) return;
-    std::vector<std::pair<CChildLayout::Handle, LayoutRect>> children;
+    std::vector<std::pair<ChildLayout::Handle, LayoutRect>> children;
     for (QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (child->isWindow()) continue;
         children.emplace_back(child, ToLayoutRect(child->geometry()));
     }
-    m_list.Record(OuterRect(), children);
+    list_.Record(OuterRect(), children);
     parent->installEventFilter(this);
 }
 
-bool CWidgetLayout::SetAnchors(QWidget* child, int horizontal, int vertical) {
-    return m_list.SetAnchors(child, horizontal, vertical);
+bool WidgetLayout::SetAnchors(QWidget* child, int horizontal, int vertical) {
+    return list_.SetAnchors(child, horizontal, vertical);
 }
 
-void CWidgetLayout::Apply() {
-    if (!m_parent) return;
-    const QList<QWidget*> alive = m_parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    for (const auto& placement : m_list.Apply(OuterRect())) {
+void WidgetLayout::Apply() {
+    if (!parent_) return;
+    const QList<QWidget*> alive = parent_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (const auto& placement : list_.Apply(OuterRect())) {
         // The handle is only compared with live children, never dereferenced blind.
         auto it = std::find(alive.begin(), alive.end(), placement.child);
         if (it == alive.end()) continue;
@@ -50,8 +50,8 @@ void CWidgetLayout::Apply() {
     }
 }
 
-bool CWidgetLayout::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_parent && event->type() == QEvent::Resize) Apply();
+bool WidgetLayout::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parent_ && event->type() == QEvent::Resize) Apply();
     return QObject::eventFilter(watched, event);
 }
 

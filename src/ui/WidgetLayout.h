@@ -10,10 +10,10 @@
 
 namespace pw {
 
-class CWidgetLayout : public QObject {
+class WidgetLayout : public QObject {
     Q_OBJECT
 public:
-    explicit CWidgetLayout(QObject* owner = nullptr) : QObject(owner) {}
+    explicit WidgetLayout(QObject* owner = nullptr) : QObject(owner) {}
 
     // Records every direct child widget of parent, all scaled in proportion until
     // anchored, and follows the parent's resizes from now on.
@@ -28,8 +28,8 @@ protected:
 private:
     LayoutRect OuterRect() const;
 
-    QPointer<QWidget> m_parent;
-    CChildLayout m_list;
+    QPointer<QWidget> parent_;
+    ChildLayout list_;
 };
 
 }  // namespace pw

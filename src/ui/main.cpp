@@ -2,18 +2,13 @@
 
 #include <QApplication>
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "app/AppSettings.h"
-#include "ui/CommandHandlers.h"
-#include "ui/IEExplorerDlg.h"
-#include "ui/MainDlg.h"
-#include "ui/QtHost.h"
+#include "ui/BrowserTab.h"
+#include "ui/MainWindow.h"
 #include "ui/ScreenshotMode.h"
 
 int main(int argc, char** argv) {
-    pw::CIEExplorerDlg::PrepareEngine();
+    pw::BrowserTab::PrepareEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pagewell"));
     // Hidden in the tray the window is the last one and not visible; the program
@@ -21,23 +16,11 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     pw::Settings();  // loads the settings file and makes the working folder
-    pw::CQtHost host;
-    pw::AttachHost(&host);
-
-    int result = 0;
-    {
-        pw::CMainDlg window(host);
-        QObject::connect(&window, &pw::CMainDlg::closed, &app, &QApplication::quit);
-        pw::ArmScreenshot(window);
-        window.show();
-        result = app.exec();
-        if (window.JobRunning() || pw::UpdateThreadsRunning()) {
-            // The settings are saved; the job's threads may be waiting for this
-            // thread and are not waited for.
-            std::fflush(nullptr);
-            std::_Exit(result);
-        }
-    }
-    pw::AttachHost(nullptr);
-    return result;
+    pw::MainWindow window;
+    QObject::connect(&window, &pw::MainWindow::closed, &app, &QApplication::quit);
+    pw::ArmScreenshot(window);
+    window.show();
+    // Closing the window has ended the job and the update checks and waited
+    // for their threads; everything else goes with the window.
+    return app.exec();
 }

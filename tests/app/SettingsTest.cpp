@@ -24,7 +24,7 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    CAppSettings Make() { return CAppSettings("/opt/pw/", path, (dir / "work/").string()); }
+    AppSettings Make() { return AppSettings("/opt/pw/", path, (dir / "work/").string()); }
     void Write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
     std::string Read() {
         std::ifstream in(path, std::ios::binary);
@@ -40,15 +40,15 @@ protected:
 }  // namespace
 
 TEST_F(SettingsFile, MissingFileGivesDefaultsAndMakesWorkFolder) {
-    CAppSettings s = Make();
+    AppSettings s = Make();
     s.LoadSettings();
-    EXPECT_EQ(s.m_nThreadCnt, 5);
-    EXPECT_EQ(s.m_nDownTimeout, 5);
-    EXPECT_EQ(s.m_nNeedNo, 1);
-    EXPECT_EQ(s.m_nShowedTmsg, 1);
-    EXPECT_EQ(s.m_strSavePath, "/opt/pw/");
-    EXPECT_EQ(s.m_nViewStyle + s.m_nDownStyle + s.m_nAutoShutPc + s.m_nDupFilter + s.m_nDownSleep +
-                  s.m_nTop + s.m_nLeft + s.m_nRight + s.m_nBottom,
+    EXPECT_EQ(s.threadCount, 5);
+    EXPECT_EQ(s.downTimeout, 5);
+    EXPECT_EQ(s.needNo, 1);
+    EXPECT_EQ(s.showedTmsg, 1);
+    EXPECT_EQ(s.savePath, "/opt/pw/");
+    EXPECT_EQ(s.viewStyle + s.downStyle + s.autoShutPc + s.dupFilter + s.downSleep +
+                  s.windowTop + s.windowLeft + s.windowRight + s.windowBottom,
               0);
     EXPECT_TRUE(fs::is_directory(dir / "work"));
     EXPECT_EQ(fs::status(dir / "work").permissions() & fs::perms::all, fs::perms::owner_all);
@@ -57,38 +57,39 @@ TEST_F(SettingsFile, MissingFileGivesDefaultsAndMakesWorkFolder) {
 TEST_F(SettingsFile, ValuesAreTakenAsTheyAre) {
     Write("[MAIN]\r\nThreadCnt = 100\r\nsavepath=" + std::string(600, 'p') +
           "\r\n[Window]\r\ntop=-20\r\nleft=abc\r\n");
-    CAppSettings s = Make();
+    AppSettings s = Make();
     s.LoadSettings();
-    EXPECT_EQ(s.m_nThreadCnt, 100);  // no range check on load
-    EXPECT_EQ(s.m_strSavePath.size(), 519u);
-    EXPECT_EQ(s.m_nTop, -20);
-    EXPECT_EQ(s.m_nLeft, 0);  // present but no number
-    EXPECT_EQ(s.m_nRight, 0);
+    EXPECT_EQ(s.threadCount, 100);  // no range check on load
+    EXPECT_EQ(s.savePath.size(), 519u);
+    EXPECT_EQ(s.windowTop, -20);
+    EXPECT_EQ(s.windowLeft, 0);  // present but no number
+    EXPECT_EQ(s.windowRight, 0);
 }
 
 TEST_F(SettingsFile, SaveWritesEveryKeyInOrderAndKeepsUnknownLines) {
     Write("; a comment\r\n[other]\r\nkeep=me\r\n[Main]\r\nCustom=1\r\nTHREADCNT=3\r\n");
-    CAppSettings s = Make();
+    AppSettings s = Make();
     s.LoadSettings();
-    EXPECT_EQ(s.m_nThreadCnt, 3);
-    s.m_nTop = 7;
+    EXPECT_EQ(s.threadCount, 3);
+    s.windowTop = 7;
     ASSERT_TRUE(s.SaveSettings());
     const std::string once = Read();
     EXPECT_EQ(once,
               "; a comment\r\n[other]\r\nkeep=me\r\n[Main]\r\nCustom=1\r\nTHREADCNT=3\r\n"
               "viewstyle=0\r\ndownstyle=0\r\ndowntimeout=5\r\nsavepath=/opt/pw/\r\nneedno=1\r\n"
               "autoshutpc=0\r\ndupfilter=0\r\ndownsleep=0\r\nshowedtmsg=1\r\nbookformats=both\r\n"
+              "retries=4\r\nrequestdelay=0\r\nkeepdownloads=0\r\n"
               "[window]\r\ntop=7\r\nleft=0\r\nright=0\r\nbottom=0\r\n");
-    CAppSettings again = Make();
+    AppSettings again = Make();
     again.LoadSettings();
-    EXPECT_EQ(again.m_nTop, 7);
+    EXPECT_EQ(again.windowTop, 7);
     ASSERT_TRUE(again.SaveSettings());
     EXPECT_EQ(Read(), once);  // a round trip changes nothing
 }
 
 TEST_F(SettingsFile, UnwritableFileIsReported) {
     std::ofstream((dir / "blocker").string()) << "a file where a folder should be";
-    CAppSettings s("/opt/pw/", (dir / "blocker" / "Pagewell.cfg").string(),
+    AppSettings s("/opt/pw/", (dir / "blocker" / "Pagewell.cfg").string(),
                    (dir / "work/").string());
     EXPECT_FALSE(s.SaveSettings());
 }
@@ -96,7 +97,7 @@ TEST_F(SettingsFile, UnwritableFileIsReported) {
 TEST(IniFile, KeysOfTheSameNameInOtherSectionsAreSeparate) {
     const auto path = (fs::temp_directory_path() / "pw-ini-sections.cfg").string();
     std::ofstream(path) << "[a]\nx=1\n\n[b]\nx=2\n";
-    CIniFile ini(path);
+    IniFile ini(path);
     ini.Load();
     EXPECT_EQ(ini.GetInt("A", "X", 9), 1);
     EXPECT_EQ(ini.GetInt("b", "x", 9), 2);
@@ -104,7 +105,7 @@ TEST(IniFile, KeysOfTheSameNameInOtherSectionsAreSeparate) {
     ini.SetString("a", "y", "new");
     ini.SetInt("c", "z", -4);
     ASSERT_TRUE(ini.Save());
-    CIniFile back(path);
+    IniFile back(path);
     back.Load();
     EXPECT_EQ(back.GetString("a", "y", ""), "new");
     EXPECT_EQ(back.GetInt("c", "z", 0), -4);

@@ -5,13 +5,14 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <thread>
 #include <vector>
 
-#include <future>
 #include "net/HttpDownload.h"
 #include "sim/ServiceSimulator.h"
 #include "support/ClosedPort.h"
@@ -39,18 +40,36 @@ std::string Pattern(size_t size) {
 
 using test::ClosedPort;
 
-class Recorder : public IDownloadListener {
+// Opens once; every waiter passes after Set.
+class Gate {
+public:
+    void Set() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        changed_.notify_all();
+    }
+    void Wait() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return open_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = false;
+};
+
+class Recorder : public DownloadListener {
 public:
     void OnStep(DownloadStep step, const std::string& info) override {
         steps.emplace_back(step, info);
     }
     void OnResponse(int64_t size) override { sizes.push_back(size); }
-    void OnReceived(int64_t received) override {
-        progress.push_back(received);
-        if (received >= cancelAfterBytes && !signalled) {
-            signalled = true;
-            receivedEnough.set_value();
-        }
+    void OnReceived(int64_t bytes) override {
+        received.push_back(bytes);
+        if (bytes >= cancelAfterBytes) receivedEnough.Set();
     }
     std::optional<DownloadCredentials> OnCredentials(bool proxy) override {
         asked.push_back(proxy);
@@ -66,12 +85,11 @@ public:
 
     std::vector<std::pair<DownloadStep, std::string>> steps;
     std::vector<int64_t> sizes;
-    std::vector<int64_t> progress;
+    std::vector<int64_t> received;
     std::vector<bool> asked;
     std::optional<DownloadCredentials> credentials;
     int64_t cancelAfterBytes = INT64_MAX;
-    std::promise<void> receivedEnough;
-    bool signalled = false;
+    Gate receivedEnough;
 };
 
 class HttpDownloadTest : public ::testing::Test {
@@ -96,28 +114,28 @@ protected:
     test::ScopedProxy proxy_{sim_};
 };
 
-TEST_F(HttpDownloadTest, KnownLengthIsWrittenWithRisingPercentage) {
+TEST_F(HttpDownloadTest, KnownLengthIsWrittenAndEveryBlockReported) {
     const std::string body = Pattern(300 * 1024);
     sim_.Route(kHost, "/Pagewell2.0.exe", Response::Text(body, "application/octet-stream"));
 
     Recorder recorder;
     const DownloadResult result = Download("/Pagewell2.0.exe", recorder);
     EXPECT_EQ(result.end, DownloadEnd::kDone);
-    EXPECT_FALSE(result.bSecure);
+    EXPECT_FALSE(result.secure);
     EXPECT_EQ(TargetBytes(), body);
     EXPECT_EQ(recorder.sizes, std::vector<int64_t>{static_cast<int64_t>(body.size())});
-    ASSERT_FALSE(recorder.progress.empty());
+    ASSERT_FALSE(recorder.received.empty());
     int64_t last = 0;
-    for (const int64_t received : recorder.progress) {
-        EXPECT_GT(received, last);
-        last = received;
+    for (int64_t bytes : recorder.received) {
+        EXPECT_GT(bytes, last);
+        last = bytes;
     }
     EXPECT_EQ(last, static_cast<int64_t>(body.size()));
     EXPECT_FALSE(recorder.steps.empty());
     EXPECT_EQ(recorder.steps.back().first, DownloadStep::kConnected);
 }
 
-TEST_F(HttpDownloadTest, UnknownLengthHasNoPercentage) {
+TEST_F(HttpDownloadTest, UnknownLengthIsStillReceivedWhole) {
     const std::string body = Pattern(5000);
     for (Framing framing : {Framing::kUntilClose, Framing::kChunked}) {
         Response response = Response::Text(body, "application/octet-stream");
@@ -130,8 +148,8 @@ TEST_F(HttpDownloadTest, UnknownLengthHasNoPercentage) {
         EXPECT_EQ(Download("/open-ended", recorder).end, DownloadEnd::kDone);
         EXPECT_EQ(TargetBytes(), body);
         EXPECT_EQ(recorder.sizes, std::vector<int64_t>{-1});
-        ASSERT_FALSE(recorder.progress.empty());
-        EXPECT_EQ(recorder.progress.back(), static_cast<int64_t>(body.size()));
+        ASSERT_FALSE(recorder.received.empty());
+        EXPECT_EQ(recorder.received.back(), static_cast<int64_t>(body.size()));
     }
 }
 
@@ -142,7 +160,7 @@ TEST_F(HttpDownloadTest, ErrorStatusLeavesNoFile) {
         const DownloadResult result = Download(path, recorder);
         EXPECT_EQ(result.end, DownloadEnd::kFailed);
         EXPECT_EQ(result.failure, DownloadFailure::kBadStatus);
-        EXPECT_EQ(result.nCode, path == std::string("/missing") ? 404 : 500);
+        EXPECT_EQ(result.code, path == std::string("/missing") ? 404 : 500);
         EXPECT_FALSE(TargetExists());
         EXPECT_TRUE(recorder.sizes.empty());
     }
@@ -183,8 +201,32 @@ TEST_F(HttpDownloadTest, ServerAsksForCredentials) {
     Recorder declining;
     const DownloadResult result = Download("/private", declining);
     EXPECT_EQ(result.failure, DownloadFailure::kBadStatus);
-    EXPECT_EQ(result.nCode, 401);
+    EXPECT_EQ(result.code, 401);
     EXPECT_FALSE(TargetExists());
+}
+
+TEST_F(HttpDownloadTest, CredentialsStayWithTheirServer) {
+    // Given for dl.example.com, they go along to its own other path but never
+    // to the mirror it sends the client on to.
+    std::vector<std::string> seen;
+    auto guarded = Guarded("Authorization", "Basic dXNlcjpwYTpzcw==", 401, "WWW-Authenticate");
+    sim_.Route(kHost, "/private", [&](const sim::Request& request) {
+        if (request.Header("Authorization").empty()) return guarded(request);
+        return Response::Redirect(Address("/moved"));
+    });
+    sim_.Route(kHost, "/moved", [&](const sim::Request& request) {
+        seen.push_back("own:" + request.Header("Authorization"));
+        return Response::Redirect("http://mirror.example.com/P.exe");
+    });
+    sim_.Route("mirror.example.com", "/P.exe", [&](const sim::Request& request) {
+        seen.push_back("mirror:" + request.Header("Authorization"));
+        return Response::Text("program", "application/x-binary");
+    });
+    Recorder recorder;
+    recorder.credentials = DownloadCredentials{"user", "pa:ss"};
+    EXPECT_EQ(Download("/private", recorder).end, DownloadEnd::kDone);
+    EXPECT_EQ(seen, (std::vector<std::string>{"own:Basic dXNlcjpwYTpzcw==", "mirror:"}));
+    EXPECT_EQ(TargetBytes(), "program");
 }
 
 TEST_F(HttpDownloadTest, ProxyAsksForCredentials) {
@@ -223,17 +265,13 @@ TEST_F(HttpDownloadTest, CancelBeforeTheRequestLeavesTheEmptyFile) {
 DownloadResult CancelAfterFirstBytes(HttpDownload& download, Recorder& recorder,
                                      std::chrono::milliseconds pause = {}) {
     recorder.cancelAfterBytes = 1;
-    std::future<void> enough = recorder.receivedEnough.get_future();
     std::thread canceller([&] {
-        enough.wait();
+        recorder.receivedEnough.Wait();
         std::this_thread::sleep_for(pause);
         download.Cancel();
     });
     const DownloadResult result = download.Run(recorder);
-    if (!recorder.signalled) {  // releases the canceller if no byte ever came
-        recorder.signalled = true;
-        recorder.receivedEnough.set_value();
-    }
+    recorder.receivedEnough.Set();  // releases the canceller if no byte ever came
     canceller.join();
     return result;
 }
@@ -282,7 +320,7 @@ TEST_F(HttpDownloadTest, StallEndsTheTransfer) {
     const DownloadResult result = download.Run(recorder);
     EXPECT_EQ(result.end, DownloadEnd::kFailed);
     EXPECT_EQ(result.failure, DownloadFailure::kTransfer);
-    EXPECT_EQ(result.nCode, CURLE_OPERATION_TIMEDOUT);
+    EXPECT_EQ(result.code, CURLE_OPERATION_TIMEDOUT);
     EXPECT_FALSE(TargetExists());
 }
 
@@ -303,7 +341,7 @@ TEST_F(HttpDownloadTest, UnreachableServerIsAConnectionFailure) {
     Recorder recorder;
     const DownloadResult result = Download("/file", recorder);
     EXPECT_EQ(result.failure, DownloadFailure::kConnection);
-    EXPECT_EQ(result.nCode, CURLE_COULDNT_CONNECT);
+    EXPECT_EQ(result.code, CURLE_COULDNT_CONNECT);
     EXPECT_FALSE(TargetExists());
     EXPECT_TRUE(recorder.Saw(DownloadStep::kConnecting, "127.0.0.1"));
 }
@@ -350,7 +388,7 @@ TEST_F(HttpDownloadTest, AnswerWithoutStatusLeavesTheEmptyFile) {
         test::ScopedProxy viaRaw(server.Url());
         Recorder recorder;
         const DownloadResult result = Download("/file", recorder);
-        EXPECT_EQ(result.failure, DownloadFailure::kStatusUnreadable) << result.nCode;
+        EXPECT_EQ(result.failure, DownloadFailure::kStatusUnreadable) << result.code;
         EXPECT_TRUE(TargetExists());
         EXPECT_EQ(TargetBytes(), "");
     }

@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "UiTestMain.h"
-#include "base/Encoding.h"
-#include "support/ScopedEnv.h"
 #include "app/BrowserLaunch.h"
 #include "app/DesktopEntry.h"
+#include "base/Encoding.h"
+#include "support/ScopedEnv.h"
 
 using namespace pw;
 using Args = std::vector<std::string>;

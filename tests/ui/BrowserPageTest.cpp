@@ -1,5 +1,5 @@
-// The browser page on the real browser engine: start page, history buttons,
-// new windows kept in the view, and its cookies sent by the page fetcher.
+// The browser tab on the real browser engine: start page, history buttons,
+// new windows kept in the view, and its cookies offered to the jobs.
 
 #include <QLineEdit>
 #include <QNetworkCookie>
@@ -13,11 +13,7 @@
 #include <fstream>
 
 #include "UiTestMain.h"
-#include "net/CookieJar.h"
-#include "net/PageFetcher.h"
-#include "sim/ServiceSimulator.h"
-#include "support/ScopedProxy.h"
-#include "ui/IEExplorerDlg.h"
+#include "ui/BrowserTab.h"
 
 using namespace pw;
 
@@ -36,58 +32,58 @@ class BrowserPageTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        m_page = std::make_unique<CIEExplorerDlg>();
-        m_page->resize(800, 500);
-        m_page->show();
+        page_ = std::make_unique<BrowserTab>();
+        page_->resize(800, 500);
+        page_->show();
     }
-    void cleanupTestCase() { m_page.reset(); }
+    void cleanupTestCase() { page_.reset(); }
 
     void startsOnTheReadmeWithBackEnabled() {
-        QLineEdit* address = m_page->AddressEdit();
+        QLineEdit* address = page_->AddressEdit();
         QTRY_VERIFY_WITH_TIMEOUT(address->text().startsWith("file://"), kLoadTimeoutMs);
         QVERIFY(address->text().endsWith("/readme.html"));
-        QVERIFY(m_page->View()->title().contains(QStringLiteral("墨舟博客文章下载器")));
+        QVERIFY(page_->View()->title().contains(QStringLiteral("墨舟博客文章下载器")));
         // A completed document enables back even without history; a back that
         // finds nothing disables it again.
-        QVERIFY(m_page->BackButton()->isEnabled());
-        QVERIFY(!m_page->ForwardButton()->isEnabled());
-        m_page->OnBack();
-        QVERIFY(!m_page->BackButton()->isEnabled());
-        m_page->OnForward();
-        QVERIFY(!m_page->ForwardButton()->isEnabled());
+        QVERIFY(page_->BackButton()->isEnabled());
+        QVERIFY(!page_->ForwardButton()->isEnabled());
+        page_->OnBack();
+        QVERIFY(!page_->BackButton()->isEnabled());
+        page_->OnForward();
+        QVERIFY(!page_->ForwardButton()->isEnabled());
     }
 
     void enterInTheAddressBoxNavigatesAndBackReturns() {
-        const QString start = m_page->AddressEdit()->text();
-        const QString second = WritePage(m_dir, "second.html", "second");
-        m_page->AddressEdit()->setText(second);
-        QSignalSpy loaded(m_page->View(), &QWebEngineView::loadFinished);
-        QTest::keyClick(m_page->AddressEdit(), Qt::Key_Escape);
-        QTest::keyClick(m_page->AddressEdit(), Qt::Key_Return);
+        const QString start = page_->AddressEdit()->text();
+        const QString second = WritePage(dir_, "second.html", "second");
+        page_->AddressEdit()->setText(second);
+        QSignalSpy loaded(page_->View(), &QWebEngineView::loadFinished);
+        QTest::keyClick(page_->AddressEdit(), Qt::Key_Escape);
+        QTest::keyClick(page_->AddressEdit(), Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, kLoadTimeoutMs);
-        QCOMPARE(m_page->AddressEdit()->text(), second);
-        QVERIFY(m_page->BackButton()->isEnabled());
-        QVERIFY(m_page->isVisible());
+        QCOMPARE(page_->AddressEdit()->text(), second);
+        QVERIFY(page_->BackButton()->isEnabled());
+        QVERIFY(page_->isVisible());
 
-        QTest::mouseClick(m_page->BackButton(), Qt::LeftButton);
-        QVERIFY(m_page->ForwardButton()->isEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(m_page->AddressEdit()->text(), start, kLoadTimeoutMs);
-        QTest::mouseClick(m_page->ForwardButton(), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(m_page->AddressEdit()->text(), second, kLoadTimeoutMs);
+        QTest::mouseClick(page_->BackButton(), Qt::LeftButton);
+        QVERIFY(page_->ForwardButton()->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(page_->AddressEdit()->text(), start, kLoadTimeoutMs);
+        QTest::mouseClick(page_->ForwardButton(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(page_->AddressEdit()->text(), second, kLoadTimeoutMs);
     }
 
     void aNewWindowOpensInTheSameView() {
-        const QString target = WritePage(m_dir, "popup.html", "popup");
-        const QString opener = WritePage(m_dir, "opener.html", "opener");
-        m_page->Navigate(opener);
-        QTRY_COMPARE_WITH_TIMEOUT(m_page->AddressEdit()->text(), opener, kLoadTimeoutMs);
-        m_page->View()->page()->runJavaScript(
+        const QString target = WritePage(dir_, "popup.html", "popup");
+        const QString opener = WritePage(dir_, "opener.html", "opener");
+        page_->Navigate(opener);
+        QTRY_COMPARE_WITH_TIMEOUT(page_->AddressEdit()->text(), opener, kLoadTimeoutMs);
+        page_->View()->page()->runJavaScript(
             QStringLiteral("window.open('popup.html'); alert('silent'); no_such_function();"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_page->AddressEdit()->text(), target, kLoadTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(page_->AddressEdit()->text(), target, kLoadTimeoutMs);
     }
 
-    void theFetcherSendsTheBrowsersCookies() {
-        QWebEngineCookieStore* store = m_page->View()->page()->profile()->cookieStore();
+    void theJobsGetTheBrowsersCookies() {
+        QWebEngineCookieStore* store = page_->View()->page()->profile()->cookieStore();
         QNetworkCookie cookie("SUP", "uid=1718281828");
         cookie.setDomain(".sina.com.cn");
         cookie.setPath("/");
@@ -95,31 +91,23 @@ private slots:
         other.setDomain("www.example.com");
         store->setCookie(cookie);
         store->setCookie(other);
+        const CookieSource cookies = page_->Cookies();
         const std::string address = "http://blog.sina.com.cn/u/1718281828";
-        QTRY_COMPARE_WITH_TIMEOUT(CookieHeaderFor(address), std::string("SUP=uid=1718281828"),
+        QTRY_COMPARE_WITH_TIMEOUT(cookies(address), std::string("SUP=uid=1718281828"),
                                   kLoadTimeoutMs);
-
-        sim::ServiceSimulator simulator;
-        test::ScopedProxy proxy(simulator);
-        simulator.Route("blog.sina.com.cn", "/u/1718281828", sim::Response::Html("ok"));
-        std::string page;
-        QCOMPARE(FetchPage(address, page), 0);
-        const auto requests = simulator.Requests();
-        QCOMPARE(requests.size(), size_t(1));
-        QCOMPARE(requests[0].Header("Cookie"), std::string("SUP=uid=1718281828"));
+        QCOMPARE(cookies("http://www.example.com/"), std::string("elsewhere=1"));
 
         store->deleteCookie(cookie);
-        QTRY_COMPARE_WITH_TIMEOUT(CookieHeaderFor(address), std::string(), kLoadTimeoutMs);
-    }
+        QTRY_COMPARE_WITH_TIMEOUT(cookies(address), std::string(), kLoadTimeoutMs);
 
-    void theFetcherLosesTheCookiesWithThePage() {
-        m_page.reset();
-        QCOMPARE(CookieHeaderFor("http://www.example.com/"), std::string());
+        // A job that outlives the tab still reads a live copy.
+        page_.reset();
+        QCOMPARE(cookies("http://www.example.com/"), std::string("elsewhere=1"));
     }
 
 private:
-    pw::test::TempDir m_dir;
-    std::unique_ptr<CIEExplorerDlg> m_page;
+    pw::test::TempDir dir_;
+    std::unique_ptr<BrowserTab> page_;
 };
 
 PW_UI_TEST_MAIN(BrowserPageTest)

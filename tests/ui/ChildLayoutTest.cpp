@@ -17,7 +17,7 @@ const void* const kHandle = &kChild;
 // One child recorded at 10..110 horizontally in a parent 500 wide, the parent
 // then grown by 100 pixels; the horizontal edges it gets.
 LayoutSpan GrownBy100(int flags) {
-    CChildLayout layout;
+    ChildLayout layout;
     layout.Record({0, 0, 500, 300}, {{kHandle, {10, 20, 110, 40}}});
     layout.SetAnchors(kHandle, flags, kAnchorFixed);
     const auto placed = layout.Apply({0, 0, 600, 300});
@@ -49,7 +49,7 @@ private slots:
     }
 
     void bothDirectionsUseTheirOwnFlagsAndSizes() {
-        CChildLayout layout;
+        ChildLayout layout;
         layout.Record({100, 100, 600, 400}, {{kHandle, {10, 20, 110, 40}}});
         QVERIFY(layout.SetAnchors(kHandle, kAnchorMoveWithFar, kAnchorStretch));
         // Outer rectangle moved as well: only its size counts.
@@ -59,7 +59,7 @@ private slots:
     }
 
     void anchorsForAStrangerChangeNothing() {
-        CChildLayout layout;
+        ChildLayout layout;
         const int other = 2;
         layout.Record({0, 0, 500, 300}, {{kHandle, {10, 20, 110, 40}}});
         QVERIFY(!layout.SetAnchors(&other, kAnchorFixed, kAnchorFixed));
@@ -67,13 +67,13 @@ private slots:
     }
 
     void applyBeforeRecordPlacesNothing() {
-        CChildLayout layout;
+        ChildLayout layout;
         QVERIFY(layout.Apply({0, 0, 600, 300}).empty());
         QVERIFY(!layout.SetAnchors(kHandle, kAnchorFixed, kAnchorFixed));
     }
 
     void aParentRecordedWithoutSizeKeepsTheScale() {
-        CChildLayout layout;
+        ChildLayout layout;
         layout.Record({0, 0, 0, 0}, {{kHandle, {10, 20, 110, 40}}});
         QCOMPARE(layout.Apply({0, 0, 800, 600}).at(0).rect, (LayoutRect{10, 20, 110, 40}));
     }
@@ -89,7 +89,7 @@ private slots:
         pinned->setGeometry(400, 10, 90, 20);
         auto* scaled = new QWidget(parent);
         scaled->setGeometry(100, 100, 100, 100);
-        CWidgetLayout layout;
+        WidgetLayout layout;
         layout.Record(parent);
         QVERIFY(layout.SetAnchors(stretched, kAnchorStretch, kAnchorFixed));
         QVERIFY(layout.SetAnchors(pinned, kAnchorMoveWithFar, kAnchorFixed));
@@ -108,7 +108,7 @@ private slots:
         auto* gone = new QWidget(parent);
         auto* kept = new QWidget(parent);
         kept->setGeometry(0, 0, 50, 50);
-        CWidgetLayout layout;
+        WidgetLayout layout;
         layout.Record(parent);
         delete gone;
         window.show();

@@ -1,110 +1,101 @@
-#include <gtest/gtest.h>
+// The download dialog's numbers: speed, amounts and time left in their units,
+// and the meter that decides when the display changes.
 
+#include <QtTest>
+#include <string>
+
+#include "UiTestMain.h"
 #include "base/Encoding.h"
-#include "net/DownloadAddress.h"
 #include "ui/DownloadFormat.h"
 #include "ui/DownloadMeter.h"
 
-namespace pw {
-namespace {
+using namespace pw;
 
-TEST(DownloadFormat, SpeedUnitsChangeAtOneAndTen) {
-    EXPECT_EQ(FormatDownloadSpeed(0.5), Gbk("512 字节/秒"));
-    EXPECT_EQ(FormatDownloadSpeed(0.0), Gbk("0 字节/秒"));
-    EXPECT_EQ(FormatDownloadSpeed(0.999), Gbk("1023 字节/秒"));
-    EXPECT_EQ(FormatDownloadSpeed(1.0), Gbk("1.00 KB/秒"));
-    EXPECT_EQ(FormatDownloadSpeed(5.0), Gbk("5.00 KB/秒"));
-    EXPECT_EQ(FormatDownloadSpeed(9.994), Gbk("9.99 KB/秒"));
-    EXPECT_EQ(FormatDownloadSpeed(10.0), Gbk("10 KB/秒"));
-    EXPECT_EQ(FormatDownloadSpeed(12.7), Gbk("13 KB/秒"));
-}
-
-TEST(DownloadFormat, AmountUnitsChangeAtKilobyteAndMegabyte) {
-    EXPECT_EQ(FormatDownloadAmount(0), Gbk("0 字节"));
-    EXPECT_EQ(FormatDownloadAmount(1023), Gbk("1023 字节"));
-    EXPECT_EQ(FormatDownloadAmount(1024), "1.0 KB");
-    EXPECT_EQ(FormatDownloadAmount(1048575), "1024.0 KB");
-    EXPECT_EQ(FormatDownloadAmount(1048576), "1.00 MB");
-    EXPECT_EQ(FormatDownloadAmount(int64_t{5} << 30), "5120.00 MB");
-}
-
-TEST(DownloadFormat, DurationInSecondsMinutesOrBoth) {
-    EXPECT_EQ(FormatDownloadDuration(0), Gbk("0 秒"));
-    EXPECT_EQ(FormatDownloadDuration(59), Gbk("59 秒"));
-    EXPECT_EQ(FormatDownloadDuration(60), Gbk("1 分钟"));
-    EXPECT_EQ(FormatDownloadDuration(120), Gbk("2 分钟"));
-    EXPECT_EQ(FormatDownloadDuration(125), Gbk("2 分 5 秒"));
-    EXPECT_EQ(FormatTimeLeft(125, 1024, 1048576),
-              Gbk("剩余时间：2 分 5 秒（已下载 1.0 KB / 1.00 MB）"));
-}
-
-TEST(DownloadMeter, PercentageOnlyWhenItsWholeNumberChanges) {
-    CDownloadMeter meter(1000, 0);
-    EXPECT_EQ(meter.Add(5, 10).percent, std::nullopt);  // 0.5 % is still 0
-    EXPECT_EQ(meter.Add(5, 20).percent, 1);
-    EXPECT_EQ(meter.Add(9, 30).percent, std::nullopt);  // 1.9 %
-    EXPECT_EQ(meter.Add(981, 40).percent, 100);
-}
-
-TEST(DownloadMeter, SpeedAndTimeLeftAtMostOnceASecond) {
-    CDownloadMeter meter(10000, 0);
-    EXPECT_FALSE(meter.Add(500, 1000).rate);  // exactly one second is not yet due
-    const DownloadProgress due = meter.Add(500, 2000);
-    ASSERT_TRUE(due.rate);
-    EXPECT_DOUBLE_EQ(*due.rate, 0.5);
-    // 2000 ms for 1000 bytes, 9000 bytes to go.
-    EXPECT_EQ(due.secondsLeft, 18);
-
-    EXPECT_FALSE(meter.Add(100, 2900).rate);
-    const DownloadProgress next = meter.Add(2400, 3250);
-    ASSERT_TRUE(next.rate);
-    EXPECT_DOUBLE_EQ(*next.rate, 2500.0 / 1250);
-}
-
-TEST(DownloadMeter, UnknownSizeGivesSpeedOnly) {
-    for (int64_t size : {int64_t{-1}, int64_t{0}}) {
-        CDownloadMeter meter(size, 0);
-        const DownloadProgress p = meter.Add(4096, 1500);
-        EXPECT_FALSE(p.percent);
-        EXPECT_TRUE(p.rate);
-        EXPECT_FALSE(p.secondsLeft);
+class DownloadFormatTest : public QObject {
+    Q_OBJECT
+private slots:
+    void speedUnitsChangeAtOneAndTen_data() {
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("half") << 0.5 << "512 字节/秒";
+        QTest::newRow("zero") << 0.0 << "0 字节/秒";
+        QTest::newRow("just below one") << 0.999 << "1023 字节/秒";
+        QTest::newRow("one") << 1.0 << "1.00 KB/秒";
+        QTest::newRow("five") << 5.0 << "5.00 KB/秒";
+        QTest::newRow("just below ten") << 9.994 << "9.99 KB/秒";
+        QTest::newRow("ten") << 10.0 << "10 KB/秒";
+        QTest::newRow("rounded") << 12.7 << "13 KB/秒";
     }
-}
+    void speedUnitsChangeAtOneAndTen() {
+        QFETCH(double, rate);
+        QFETCH(QString, shown);
+        QCOMPARE(FormatDownloadSpeed(rate), Gbk(shown.toStdString()));
+    }
 
-TEST(DownloadMeter, MoreThanAnnouncedLeavesNoNegativeTime) {
-    CDownloadMeter meter(100, 0);
-    EXPECT_EQ(meter.Add(300, 2000).secondsLeft, 0);
-}
+    void amountUnitsChangeAtKilobyteAndMegabyte_data() {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("none") << qint64(0) << "0 字节";
+        QTest::newRow("1023") << qint64(1023) << "1023 字节";
+        QTest::newRow("1024") << qint64(1024) << "1.0 KB";
+        QTest::newRow("1048575") << qint64(1048575) << "1024.0 KB";
+        QTest::newRow("1048576") << qint64(1048576) << "1.00 MB";
+        QTest::newRow("5 GB") << (qint64(5) << 30) << "5120.00 MB";
+    }
+    void amountUnitsChangeAtKilobyteAndMegabyte() {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, shown);
+        QCOMPARE(FormatDownloadAmount(bytes), Gbk(shown.toStdString()));
+    }
 
-TEST(DownloadAddress, SchemeIsAddedWhenMissing) {
-    DownloadAddress address;
-    ASSERT_TRUE(ParseDownloadAddress("dl.example.com/files/P.exe?v=2", address));
-    EXPECT_EQ(address.strUrl, "http://dl.example.com/files/P.exe?v=2");
-    EXPECT_EQ(address.strServer, "dl.example.com");
-    EXPECT_EQ(address.strObject, "/files/P.exe?v=2");
-    EXPECT_EQ(address.nPort, 80);
+    void durationInSecondsMinutesOrBoth() {
+        QCOMPARE(FormatDownloadDuration(0), Gbk("0 秒"));
+        QCOMPARE(FormatDownloadDuration(59), Gbk("59 秒"));
+        QCOMPARE(FormatDownloadDuration(60), Gbk("1 分钟"));
+        QCOMPARE(FormatDownloadDuration(120), Gbk("2 分钟"));
+        QCOMPARE(FormatDownloadDuration(125), Gbk("2 分 5 秒"));
+        QCOMPARE(FormatTimeLeft(125, 1024, 1048576),
+                 Gbk("剩余时间：2 分 5 秒（已下载 1.0 KB / 1.00 MB）"));
+    }
 
-    ASSERT_TRUE(ParseDownloadAddress("https://dl.example.com:8443/P.exe", address));
-    EXPECT_EQ(address.strScheme, "https");
-    EXPECT_EQ(address.nPort, 8443);
-}
+    void percentageOnlyWhenItsWholeNumberChanges() {
+        DownloadMeter meter(1000, 0);
+        QCOMPARE(meter.Add(5, 10).percent, std::nullopt);  // 0.5 % is still 0
+        QCOMPARE(meter.Add(5, 20).percent, std::optional<int>(1));
+        QCOMPARE(meter.Add(9, 30).percent, std::nullopt);  // 1.9 %
+        QCOMPARE(meter.Add(981, 40).percent, std::optional<int>(100));
+    }
 
-TEST(DownloadAddress, OnlyWebAddressesParse) {
-    DownloadAddress address;
-    EXPECT_FALSE(ParseDownloadAddress("", address));
-    EXPECT_FALSE(ParseDownloadAddress("file:///etc/passwd", address));
-    EXPECT_FALSE(ParseDownloadAddress("http://", address));
-    EXPECT_FALSE(ParseDownloadAddress("http://bad host/x", address));
-}
+    void speedAndTimeLeftAtMostOnceASecond() {
+        DownloadMeter meter(10000, 0);
+        QVERIFY(!meter.Add(500, 1000).rate);  // exactly one second is not yet due
+        const DownloadProgress due = meter.Add(500, 2000);
+        QVERIFY(due.rate);
+        QCOMPARE(*due.rate, 0.5);
+        // 2000 ms for 1000 bytes, 9000 bytes to go.
+        QCOMPARE(due.secondsLeft, std::optional<int64_t>(18));
 
-TEST(DownloadAddress, DisplayNameIsTheLastPathPart) {
-    EXPECT_EQ(DownloadDisplayName("/files/P.exe"), "P.exe");
-    EXPECT_EQ(DownloadDisplayName("dir\\P.exe"), "P.exe");
-    EXPECT_EQ(DownloadDisplayName("a/b\\c"), "b\\c");
-    EXPECT_EQ(DownloadDisplayName("P.exe"), "P.exe");
-    EXPECT_EQ(DownloadDisplayName("/"), "/");
-    EXPECT_EQ(DownloadDisplayName("/dir/"), "");
-}
+        QVERIFY(!meter.Add(100, 2900).rate);
+        const DownloadProgress next = meter.Add(2400, 3250);
+        QVERIFY(next.rate);
+        QCOMPARE(*next.rate, 2500.0 / 1250);
+    }
 
-}  // namespace
-}  // namespace pw
+    void unknownSizeGivesSpeedOnly() {
+        for (int64_t size : {int64_t{-1}, int64_t{0}}) {
+            DownloadMeter meter(size, 0);
+            const DownloadProgress p = meter.Add(4096, 1500);
+            QVERIFY(!p.percent);
+            QVERIFY(p.rate);
+            QVERIFY(!p.secondsLeft);
+        }
+    }
+
+    void moreThanAnnouncedLeavesNoNegativeTime() {
+        DownloadMeter meter(100, 0);
+        QCOMPARE(meter.Add(300, 2000).secondsLeft, std::optional<int64_t>(0));
+    }
+};
+
+PW_UI_TEST_MAIN(DownloadFormatTest)
+#include "DownloadFormatTest.moc"

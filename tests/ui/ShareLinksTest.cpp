@@ -4,9 +4,9 @@
 #include <string>
 
 #include "UiTestMain.h"
-#include "base/Identity.h"
-#include "base/Encoding.h"
 #include "app/ShareLinks.h"
+#include "base/Encoding.h"
+#include "base/Identity.h"
 
 using namespace pw;
 

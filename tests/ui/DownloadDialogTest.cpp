@@ -13,7 +13,7 @@
 #include "sim/ServiceSimulator.h"
 #include "support/ScopedProxy.h"
 #include "support/TempDir.h"
-#include "ui/HttpDownloadDlg.h"
+#include "ui/DownloadDialog.h"
 
 using namespace pw;
 
@@ -30,7 +30,7 @@ std::string ReadAll(const std::string& path) {
 
 }  // namespace
 
-class HttpDownloadDlgTest : public QObject {
+class DownloadDialogTest : public QObject {
     Q_OBJECT
 private:
     sim::ServiceSimulator* sim_ = nullptr;
@@ -39,10 +39,8 @@ private:
 
     std::string Target() const { return dir_->File("Pagewell2.0.exe"); }
 
-    void Prepare(CHttpDownloadDlg& dialog, const std::string& source, bool overwrite = true) {
-        dialog.m_strSource = source;
-        dialog.m_strTarget = Target();
-        dialog.m_bOverwrite = overwrite;
+    void Prepare(DownloadDialog& dialog, const std::string& source, bool overwrite = true) {
+        dialog.SetTransfer(source, Target(), overwrite);
     }
 
 private slots:
@@ -50,7 +48,7 @@ private slots:
         sim_ = new sim::ServiceSimulator;
         proxy_ = new test::ScopedProxy(*sim_);
         dir_ = new test::TempDir;
-        test::UiTestHost::Boxes().clear();
+        test::Boxes().Clear();
     }
     void cleanup() {
         delete dir_;
@@ -61,7 +59,7 @@ private slots:
     void wholeFileEndsWithOk() {
         const std::string body(50 * 1024, 'x');
         sim_->Route(kHost, "/files/P.exe", sim::Response::Text(body, "application/octet-stream"));
-        CHttpDownloadDlg dialog;
+        DownloadDialog dialog(test::Boxes());
         // Without a scheme the address is fetched as http.
         Prepare(dialog, std::string(kHost) + "/files/P.exe");
         QCOMPARE(dialog.exec(), int(QDialog::Accepted));
@@ -69,25 +67,29 @@ private slots:
         QVERIFY(!dialog.CameOverHttps());
         QVERIFY(dialog.windowTitle().startsWith("100%"));
         QVERIFY(dialog.findChild<QLabel*>("file")->text().contains("P.exe"));
-        QVERIFY(test::UiTestHost::Boxes().isEmpty());
+        QVERIFY(test::Boxes().texts.isEmpty());
+        // Names and addresses from an update description are never read as markup.
+        for (QLabel* label : dialog.findChildren<QLabel*>()) {
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+        }
     }
 
     void errorStatusShowsItsCodeAndLeavesNoFile() {
-        CHttpDownloadDlg dialog;
+        DownloadDialog dialog(test::Boxes());
         Prepare(dialog, std::string("http://") + kHost + "/missing.exe");
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
         QVERIFY(!std::filesystem::exists(Target()));
-        QCOMPARE(test::UiTestHost::Boxes().size(), 1);
-        QVERIFY(test::UiTestHost::Boxes()[0].contains("404"));
+        QCOMPARE(test::Boxes().texts.size(), 1);
+        QVERIFY(test::Boxes().texts[0].contains("404"));
     }
 
     void refusedOverwriteKeepsTheFile() {
         std::ofstream(Target()) << "old";
         sim_->Route(kHost, "/P.exe", sim::Response::Text("new", "application/octet-stream"));
-        CHttpDownloadDlg dialog;
+        DownloadDialog dialog(test::Boxes());
         Prepare(dialog, std::string("http://") + kHost + "/P.exe", false);
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));  // the test host answers "no"
-        QCOMPARE(test::UiTestHost::Boxes().size(), 1);
+        QCOMPARE(test::Boxes().texts.size(), 1);
         QCOMPARE(ReadAll(Target()), std::string("old"));
         QCOMPARE(sim_->Requests().size(), size_t(0));
     }
@@ -98,7 +100,7 @@ private slots:
         slow.chunkIntervalMs = 20;
         sim_->Route(kHost, "/slow.exe", slow);
 
-        CHttpDownloadDlg dialog;
+        DownloadDialog dialog(test::Boxes());
         Prepare(dialog, std::string("http://") + kHost + "/slow.exe");
         QTimer poll;
         bool pressed = false;
@@ -115,7 +117,7 @@ private slots:
         QCOMPARE(dialog.exec(), int(QDialog::Rejected));
         QVERIFY(pressed);
         QVERIFY(!std::filesystem::exists(Target()));
-        QVERIFY(test::UiTestHost::Boxes().isEmpty());
+        QVERIFY(test::Boxes().texts.isEmpty());
     }
 
     void credentialsComeFromThePrompt() {
@@ -127,7 +129,7 @@ private slots:
             denied.headers.emplace_back("WWW-Authenticate", "Basic realm=\"r\"");
             return denied;
         });
-        CHttpDownloadDlg dialog;
+        DownloadDialog dialog(test::Boxes());
         Prepare(dialog, std::string("http://") + kHost + "/private.exe");
         QString askedFor;
         dialog.SetCredentialsPrompt([&](const QString& server, bool proxy) {
@@ -140,5 +142,5 @@ private slots:
     }
 };
 
-PW_UI_TEST_MAIN(HttpDownloadDlgTest)
-#include "HttpDownloadDlgTest.moc"
+PW_UI_TEST_MAIN(DownloadDialogTest)
+#include "DownloadDialogTest.moc"

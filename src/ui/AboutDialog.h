@@ -5,10 +5,10 @@
 namespace pw {
 
 // "关于 Pagewell": the icon, the version line, one line about the program, OK.
-class CAboutDlg : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    explicit AboutDialog(QWidget* parent = nullptr);
 };
 
 }  // namespace pw

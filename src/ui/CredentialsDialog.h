@@ -10,11 +10,11 @@ class QLineEdit;
 
 namespace pw {
 
-class CCredentialsDlg : public QDialog {
+class CredentialsDialog : public QDialog {
     Q_OBJECT
 public:
     // server: the host that asks; proxy: the proxy asks rather than the server.
-    CCredentialsDlg(const QString& server, bool proxy, QWidget* parent = nullptr);
+    CredentialsDialog(const QString& server, bool proxy, QWidget* parent = nullptr);
 
     DownloadCredentials Credentials() const;
 
@@ -23,8 +23,8 @@ public:
                                                   QWidget* parent);
 
 private:
-    QLineEdit* m_user = nullptr;
-    QLineEdit* m_password = nullptr;
+    QLineEdit* user_ = nullptr;
+    QLineEdit* password_ = nullptr;
 };
 
 }  // namespace pw

@@ -1,4 +1,4 @@
-#include "ui/AboutDlg.h"
+#include "ui/AboutDialog.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -11,7 +11,7 @@
 
 namespace pw {
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("关于 %1").arg(kProgramName));
     auto* icon = new QLabel(this);
     icon->setPixmap(ProgramIcon().pixmap(48, 48));

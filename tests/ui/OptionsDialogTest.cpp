@@ -12,11 +12,11 @@
 #include "UiTestMain.h"
 #include "app/AppSettings.h"
 #include "app/IniFile.h"
-#include "ui/OptionsDlg.h"
+#include "ui/OptionsDialog.h"
 #include "ui/UpDown.h"
 
 using namespace pw;
-using pw::test::UiTestHost;
+using pw::test::Boxes;
 
 namespace {
 
@@ -24,8 +24,8 @@ const QString kSaved = QStringLiteral("选项设置成功，请关闭软件重�
 const QString kNotInteger = QStringLiteral("Please enter an integer.");
 const QString kOutOfRange = QStringLiteral("Please enter an integer between 1 and 10.");
 
-CIniFile SavedFile() {
-    CIniFile ini(Settings().m_strConfigPath);
+IniFile SavedFile() {
+    IniFile ini(Settings().configPath);
     ini.Load();
     return ini;
 }
@@ -40,21 +40,20 @@ bool FileExists(const std::string& path) {
 
 }  // namespace
 
-class OptionsDlgTest : public QObject {
+class OptionsDialogTest : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        UiTestHost::Get();
-        UiTestHost::Boxes().clear();
-        std::remove(Settings().m_strConfigPath.c_str());
-        Settings().m_nThreadCnt = 5;
-        Settings().m_nAutoShutPc = 0;
+        Boxes().Clear();
+        std::remove(Settings().configPath.c_str());
+        Settings().threadCount = 5;
+        Settings().autoShutPc = 0;
     }
 
     void startsFromTheSettings() {
-        Settings().m_nThreadCnt = 7;
-        Settings().m_nAutoShutPc = 1;
-        COptionsDlg dialog;
+        Settings().threadCount = 7;
+        Settings().autoShutPc = 1;
+        OptionsDialog dialog(Boxes());
         QCOMPARE(dialog.ThreadEdit()->text(), QStringLiteral("7"));
         QVERIFY(dialog.ShutdownBox()->isChecked());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("选项设置"));
@@ -81,7 +80,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(int, stored);
         QFETCH(QString, complaint);
-        COptionsDlg dialog;
+        OptionsDialog dialog(Boxes());
         dialog.show();
         dialog.ThreadEdit()->setText(typed);
         QTest::mouseClick(dialog.SaveButton(), Qt::LeftButton);
@@ -89,64 +88,79 @@ private slots:
         QStringList expected;
         if (!complaint.isEmpty()) expected << complaint;
         expected << kSaved;
-        QCOMPARE(UiTestHost::Boxes(), expected);
-        QCOMPARE(Settings().m_nThreadCnt, stored);
+        QCOMPARE(Boxes().texts, expected);
+        QCOMPARE(Settings().threadCount, stored);
         QCOMPARE(SavedFile().GetInt("main", "threadcnt", -1), stored);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(!dialog.isVisible());
     }
 
     void saveWritesTheWholeFileAndTheFlag() {
-        Settings().m_nDownTimeout = 9;
-        COptionsDlg dialog;
+        Settings().downTimeout = 9;
+        OptionsDialog dialog(Boxes());
         dialog.show();
         dialog.ShutdownBox()->setChecked(true);
         QTest::mouseClick(dialog.SaveButton(), Qt::LeftButton);
-        const CIniFile ini = SavedFile();
+        const IniFile ini = SavedFile();
         QCOMPARE(ini.GetInt("main", "autoshutpc", -1), 1);
         QCOMPARE(ini.GetInt("main", "downtimeout", -1), 9);
         QVERIFY(ini.HasKey("window", "bottom"));
-        QCOMPARE(Settings().m_nAutoShutPc, 1);
+        QCOMPARE(Settings().autoShutPc, 1);
     }
 
     void theBookFormatsAreChosenHere() {
-        Settings().m_strBookFormats = "nonsense";  // an unknown value reads as both
-        COptionsDlg dialog;
+        Settings().bookFormats = "nonsense";  // an unknown value reads as both
+        OptionsDialog dialog(Boxes());
         dialog.show();
         QCOMPARE(dialog.FormatsBox()->currentData().toString(), QStringLiteral("both"));
         dialog.FormatsBox()->setCurrentIndex(dialog.FormatsBox()->findData("epub"));
         QTest::mouseClick(dialog.SaveButton(), Qt::LeftButton);
         QCOMPARE(SavedFile().GetString("main", "bookformats", ""), std::string("epub"));
-        Settings().m_strBookFormats = "both";
+        Settings().bookFormats = "both";
+    }
+
+    void keepingDownloadsIsChosenHere() {
+        Settings().keepDownloads = 0;
+        OptionsDialog dialog(Boxes());
+        dialog.show();
+        QVERIFY(!dialog.KeepDownloadsBox()->isChecked());
+        dialog.KeepDownloadsBox()->setChecked(true);
+        QTest::mouseClick(dialog.SaveButton(), Qt::LeftButton);
+        QCOMPARE(SavedFile().GetInt("main", "keepdownloads", -1), 1);
+        QCOMPARE(Settings().keepDownloads, 1);
+        // And what the settings say is what the next dialog shows.
+        OptionsDialog again(Boxes());
+        QVERIFY(again.KeepDownloadsBox()->isChecked());
+        Settings().keepDownloads = 0;
     }
 
     void theCloseBoxSavesNothing() {
-        COptionsDlg dialog;
+        OptionsDialog dialog(Boxes());
         dialog.show();
         dialog.ThreadEdit()->setText("3");
         dialog.ShutdownBox()->setChecked(true);
         dialog.close();
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QVERIFY(!FileExists(Settings().m_strConfigPath));
-        QCOMPARE(Settings().m_nThreadCnt, 5);
-        QCOMPARE(Settings().m_nAutoShutPc, 0);
-        QVERIFY(UiTestHost::Boxes().isEmpty());
+        QVERIFY(!FileExists(Settings().configPath));
+        QCOMPARE(Settings().threadCount, 5);
+        QCOMPARE(Settings().autoShutPc, 0);
+        QVERIFY(Boxes().texts.isEmpty());
     }
 
     void escapeAndEnterNeitherCloseNorSave() {
-        COptionsDlg dialog;
+        OptionsDialog dialog(Boxes());
         dialog.show();
         dialog.ThreadEdit()->setFocus();
         QTest::keyClick(dialog.ThreadEdit(), Qt::Key_Escape);
         QTest::keyClick(dialog.ThreadEdit(), Qt::Key_Return);
         QVERIFY(dialog.isVisible());
-        QVERIFY(!FileExists(Settings().m_strConfigPath));
-        QVERIFY(UiTestHost::Boxes().isEmpty());
+        QVERIFY(!FileExists(Settings().configPath));
+        QVERIFY(Boxes().texts.isEmpty());
     }
 
     void theSpinStaysWithinOneToTen() {
-        Settings().m_nThreadCnt = 15;
-        COptionsDlg dialog;
+        Settings().threadCount = 15;
+        OptionsDialog dialog(Boxes());
         dialog.show();
         // The edit shows the stored count even beyond the spin's range ...
         QCOMPARE(dialog.ThreadEdit()->text(), QStringLiteral("15"));
@@ -167,5 +181,5 @@ private slots:
     }
 };
 
-PW_UI_TEST_MAIN(OptionsDlgTest)
-#include "OptionsDlgTest.moc"
+PW_UI_TEST_MAIN(OptionsDialogTest)
+#include "OptionsDialogTest.moc"

@@ -1,4 +1,4 @@
-#include "ui/CredentialsDlg.h"
+#include "ui/CredentialsDialog.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -11,7 +11,7 @@
 
 namespace pw {
 
-CCredentialsDlg::CCredentialsDlg(const QString& server, bool proxy, QWidget* parent)
+CredentialsDialog::CredentialsDialog(const QString& server, bool proxy, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(proxy ? U8("代理服务器需要验证") : U8("服务器需要验证"));
     auto* layout = new QVBoxLayout(this);
@@ -20,13 +20,13 @@ CCredentialsDlg::CCredentialsDlg(const QString& server, bool proxy, QWidget* par
                                  this));
 
     auto* form = new QFormLayout;
-    m_user = new QLineEdit(this);
-    m_user->setObjectName("user");
-    m_password = new QLineEdit(this);
-    m_password->setObjectName("password");
-    m_password->setEchoMode(QLineEdit::Password);
-    form->addRow(U8("用户名："), m_user);
-    form->addRow(U8("密码："), m_password);
+    user_ = new QLineEdit(this);
+    user_->setObjectName("user");
+    password_ = new QLineEdit(this);
+    password_->setObjectName("password");
+    password_->setEchoMode(QLineEdit::Password);
+    form->addRow(U8("用户名："), user_);
+    form->addRow(U8("密码："), password_);
     layout->addLayout(form);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -37,14 +37,14 @@ CCredentialsDlg::CCredentialsDlg(const QString& server, bool proxy, QWidget* par
     layout->addWidget(buttons);
 }
 
-DownloadCredentials CCredentialsDlg::Credentials() const {
+DownloadCredentials CredentialsDialog::Credentials() const {
     // Sent as UTF-8, the character set servers expect in credentials.
-    return {m_user->text().toStdString(), m_password->text().toStdString()};
+    return {user_->text().toStdString(), password_->text().toStdString()};
 }
 
-std::optional<DownloadCredentials> CCredentialsDlg::Ask(const QString& server, bool proxy,
-                                                        QWidget* parent) {
-    CCredentialsDlg dialog(server, proxy, parent);
+std::optional<DownloadCredentials> CredentialsDialog::Ask(const QString& server, bool proxy,
+                                                          QWidget* parent) {
+    CredentialsDialog dialog(server, proxy, parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Credentials();
 }

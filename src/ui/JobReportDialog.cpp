@@ -1,0 +1,105 @@
+#include "ui/JobReportDialog.h"
+
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <map>
+
+#include "job/JobReport.h"
+#include "job/JobResult.h"
+#include "ui/UiText.h"
+
+namespace pw {
+
+namespace {
+
+QLabel* PlainLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setText(text);
+    return label;
+}
+
+}  // namespace
+
+JobEndReport MakeJobEndReport(const JobResult& result) {
+    JobEndReport report;
+    report.finalText = FromAnsi(result.finalText);
+    // Reasons that a missing article already carries are not said twice.
+    std::map<std::string, int> told;
+    for (const MissingArticle& missing : result.missing) ++told[missing.reason];
+    std::vector<std::pair<std::string, int>> messages;
+    for (const std::string& message : result.messages) {
+        if (auto it = told.find(message); it != told.end() && it->second > 0) {
+            --it->second;
+            continue;
+        }
+        auto same = std::find_if(messages.begin(), messages.end(),
+                                 [&](const auto& m) { return m.first == message; });
+        if (same != messages.end()) {
+            ++same->second;
+        } else {
+            messages.emplace_back(message, 1);
+        }
+    }
+    for (const auto& [message, count] : messages) {
+        QString text = FromAnsi(message);
+        if (count > 1) text += U8("（%1 次）").arg(count);
+        report.messages << text;
+    }
+    for (const MissingArticle& missing : result.missing) {
+        report.missing.append({FromAnsi(missing.title), QString::fromStdString(missing.url),
+                               FromAnsi(missing.reason)});
+    }
+    report.picturesKeptRemote = result.picturesKeptRemote;
+    if (!result.missing.empty() || result.picturesKeptRemote > 0) {
+        report.summary = FromAnsi(SummaryText(result));
+    }
+    report.reportPath = QString::fromStdString(result.reportPath);
+    return report;
+}
+
+JobReportDialog::JobReportDialog(const JobEndReport& report, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QCoreApplication::applicationName());
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(PlainLabel(report.finalText, this));
+    if (!report.summary.isEmpty()) layout->addWidget(PlainLabel(report.summary, this));
+
+    list_ = new QTreeWidget(this);
+    list_->setObjectName("report");
+    list_->setRootIsDecorated(false);
+    list_->setHeaderLabels({U8("标题"), U8("地址"), U8("原因")});
+    list_->header()->setSectionResizeMode(QHeaderView::Interactive);
+    for (const QString& message : report.messages) {
+        auto* item = new QTreeWidgetItem(list_, {message});
+        item->setFirstColumnSpanned(true);
+    }
+    for (const JobEndReport::Missing& missing : report.missing) {
+        new QTreeWidgetItem(list_, {missing.title, missing.url, missing.reason});
+    }
+    if (report.picturesKeptRemote > 0) {
+        auto* item = new QTreeWidgetItem(
+            list_,
+            {U8("有 %1 张图片没有下载，书中保留了它们的原地址。").arg(report.picturesKeptRemote)});
+        item->setFirstColumnSpanned(true);
+    }
+    list_->resizeColumnToContents(0);
+    layout->addWidget(list_, 1);
+
+    if (!report.reportPath.isEmpty()) {
+        layout->addWidget(PlainLabel(U8("任务报告：") + report.reportPath, this));
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(U8("确定"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    layout->addWidget(buttons);
+    resize(640, 400);
+}
+
+}  // namespace pw
