@@ -52,7 +52,7 @@ int RemoteCallAnswer::ValueStart(const std::string& var, const std::string& mark
 }
 
 std::optional<std::string> RemoteCallAnswer::QuotedValue(const std::string& var,
-                                                          const std::string& field) {
+                                                         const std::string& field) {
     const int start = ValueStart(var, "." + field + "=\"");
     if (start < 0) return std::nullopt;
     const int end = FindChar(text_, '"', start);
@@ -60,7 +60,7 @@ std::optional<std::string> RemoteCallAnswer::QuotedValue(const std::string& var,
 }
 
 std::optional<int64_t> RemoteCallAnswer::NumberValue(const std::string& var,
-                                                      const std::string& field) {
+                                                     const std::string& field) {
     const int start = ValueStart(var, "." + field + "=");
     if (start < 0) return std::nullopt;
     // The value is cut at the next ";"; reading stops at the first non-digit anyway,
