@@ -2,6 +2,7 @@
 
 #include "base/TextOps.h"
 #include "base/TextRoutines.h"
+#include "sites/Scanner.h"
 #include "sites/SiteHelpers.h"
 
 namespace pw {
@@ -55,8 +56,9 @@ std::optional<std::string> RemoteCallAnswer::QuotedValue(const std::string& var,
                                                          const std::string& field) {
     const int start = ValueStart(var, "." + field + "=\"");
     if (start < 0) return std::nullopt;
-    const int end = FindChar(text_, '"', start);
-    return Mid(text_, start, end - start);
+    // An unclosed value is empty.
+    Scanner value(std::string_view(text_).substr(static_cast<size_t>(start)));
+    return value.Until("\"").value_or("");
 }
 
 std::optional<int64_t> RemoteCallAnswer::NumberValue(const std::string& var,

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "base/Encoding.h"
 #include "sites/PagedList.h"
 #include "support/TestSite.h"
 
@@ -122,8 +121,4 @@ TEST_F(PagedListTest, NoListHasMorePagesThanTheCap) {
         }));
     EXPECT_EQ(pages, kMaxListPages);
     EXPECT_EQ(count, kMaxListPages);
-}
-
-TEST(PageStatusTest, NamesThePageFromOne) {
-    EXPECT_EQ(ToUtf8(PageStatus(3)), "正在获取第 3 页文章……");
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "base/Encoding.h"
 #include "sites/Scanner.h"
 #include "support/TestSite.h"
 
@@ -22,19 +21,6 @@ TEST(ScannerTest, CutsMoveOnAndAMissingEndEndsTheScan) {
     EXPECT_FALSE(scan.NextEntry("<b>"));
     EXPECT_EQ(scan.Rest(), "");
     EXPECT_EQ(scan.UpTo("x"), "");
-}
-
-TEST(ScannerTest, DefaultsStandInForMissingPieces) {
-    const std::string text = "id=42&name=x";
-    EXPECT_EQ(Scanner(text).CutOr("id=", "&", "none"), "42");
-    EXPECT_EQ(Scanner(text).CutOr("uid=", "&", "none"), "none");
-    EXPECT_EQ(Scanner(text).CutOr("name=", "&", "none"), "none");
-    Scanner path(std::string_view("host/account/blog"));
-    EXPECT_TRUE(path.Past("host/"));
-    EXPECT_EQ(path.UpTo("/"), "account");
-    Scanner last(std::string_view("host/account"));
-    EXPECT_TRUE(last.Past("host/"));
-    EXPECT_EQ(last.UpTo("/"), "account");
 }
 
 TEST(ScannerTest, BodyEndsAtTheFirstEndMarkerInTheOrderGiven) {
@@ -139,14 +125,4 @@ TEST(ScannerTest, MarkersAreNotMatchedInsideDoubleByteCharacters) {
     const std::string text = "blogtitle_\xB5\\1\\\"";
     Scanner scan(text);
     EXPECT_EQ(scan.Cut("blogtitle_", "\\"), "\xB5\\1");
-}
-
-TEST(ScannerTest, PageTitlesAreTrimmed) {
-    EXPECT_EQ(PageTitle("<html><title>\n  My blog \t</title>"), "My blog");
-    EXPECT_EQ(PageTitle(Gbk("<title> My days_百度空间</title>"), "<title>", Gbk("_百度空间")),
-              "My days");
-    EXPECT_EQ(PageTitle("<title>no end"), std::nullopt);
-    EXPECT_EQ(PageTitle("</title><title>"), std::nullopt);
-    EXPECT_EQ(Trimmed(" a b \r\n"), "a b");
-    EXPECT_EQ(EntitiesDecoded("A &amp; B"), "A & B");
 }
