@@ -11,12 +11,12 @@ namespace pw {
 
 EngineList CreateEngines(SiteContext& site) {
     EngineList engines;
-    engines.push_back(std::make_unique<BaiduBlog>(site));
-    engines.push_back(std::make_unique<NetEase163Blog>(site));
-    engines.push_back(std::make_unique<QQZone>(site));
-    engines.push_back(std::make_unique<RenrenBlog>(site));
-    engines.push_back(std::make_unique<SinaBlog>(site));
-    engines.push_back(std::make_unique<SinaWeibo>(site));
+    engines.push_back(MakeBaiduBlog(site));
+    engines.push_back(MakeNetEase163Blog(site));
+    engines.push_back(MakeQQZone(site));
+    engines.push_back(MakeRenrenBlog(site));
+    engines.push_back(MakeSinaBlog(site));
+    engines.push_back(MakeSinaWeibo(site));
     return engines;
 }
 

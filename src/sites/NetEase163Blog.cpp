@@ -3,13 +3,14 @@
 #include <cstdlib>
 #include <unordered_set>
 
-#include "engine/ArticleRenderer.h"
 #include "base/Encoding.h"
+#include "base/Format.h"
 #include "base/TextDecode.h"
-#include "base/TextOps.h"
 #include "base/TextRoutines.h"
 #include "net/PostRequest.h"
+#include "sites/PagedList.h"
 #include "sites/RemoteCallAnswer.h"
+#include "sites/Scanner.h"
 #include "sites/SiteHelpers.h"
 
 namespace pw {
@@ -77,116 +78,107 @@ bool ReadVariable(RemoteCallAnswer& answer, const std::string& var, const std::s
     return true;
 }
 
-}  // namespace
-
-bool NetEase163Blog::ParseAddress(const std::string& address) {
-    const int end = Find(address, std::string(".") + k163BlogDomain, 0);
-    if (end < 0) return false;
-    // A "//" behind the domain belongs to the path, not to a scheme.
-    const int slashes = Find(address, "//", 0);
-    const std::string name = slashes >= 0 && slashes < end
-                                    ? Mid(address, slashes + 2, end - slashes - 2)
-                                    : Left(address, end);
-    account = name;
-    homeUrl = "http://" + account + "." + k163BlogDomain + "/";
-    blogName = account;
-    userId_.clear();
-
-    const std::string page = FetchAnsiPage(site_, homeUrl).text;
-    const int open = Find(page, "<title>", 0);
-    const int close = open >= 0 ? Find(page, "</title>", open + 7) : -1;
-    if (close >= 0) {
-        std::string title = Mid(page, open + 7, close - open - 7);
-        Trim(title);
-        blogName = title;
+// The answer's articles, in list order. A variable skipped at a later step
+// leaves the fields of the earlier ones in the record.
+std::vector<ArticleInfo> ReadArticles(RemoteCallAnswer& answer,
+                                      const std::vector<std::string>& variables,
+                                      const std::string& homeUrl, ArticleInfo& record) {
+    std::vector<ArticleInfo> found;
+    // A name listed twice is one article; reading it again adds nothing.
+    std::unordered_set<std::string> seen;
+    for (const std::string& var : variables) {
+        if (!seen.insert(var).second) continue;
+        if (ReadVariable(answer, var, homeUrl, record)) found.push_back(record);
     }
-    const int id = Find(page, "userId:", 0);
-    if (id < 0) {
-        site_.Message(Gbk("发现未知错误,请联系开发者!"));
+    return found;
+}
+
+class NetEase163Blog final : public BlogBase {
+public:
+    using BlogBase::BlogBase;
+
+    bool ParseAddress(const std::string& address) override {
+        const auto name = AccountBeforeDomain(address, std::string(".") + k163BlogDomain);
+        if (!name) return false;
+        account = *name;
+        homeUrl = "http://" + account + "." + k163BlogDomain + "/";
+        userId_.clear();
+        const std::string text = FetchAnsiPage(site_, homeUrl).text;
+        blogName = PageTitle(text).value_or(account);
+        Scanner page(text);
+        // Still this engine's blog: only its listing will come out empty.
+        if (page.Require("userId:", site_, Gbk("发现未知错误,请联系开发者!"))) {
+            if (const auto id = page.Cut("userId:", ",")) userId_ = Trimmed(*id);
+        }
         return true;
     }
-    const int comma = FindChar(page, ',', id + 7);
-    if (comma >= 0) {
-        userId_ = Mid(page, id + 7, comma - id - 7);
-        Trim(userId_);
-    }
-    return true;
-}
 
-bool NetEase163Blog::GetCategories(std::vector<std::string>& list) {
-    list.clear();
-    const std::string page =
-        FetchAnsiPage(site_, Format("http://%s.%s/blog", account.c_str(), k163BlogDomain)).text;
-    const int block = Find(page, "{id:\"fks_", 0);
-    if (block < 0) {
-        site_.Message(Gbk("获取文章分类时出现未知错误，请联系开发者!"));
-        return false;
-    }
-    int limit = Find(page, "}],", block);
-    if (limit < 0) limit = Len(page);
-    int pos = block;
-    while (true) {
-        const int name = Find(page, "name:\"", pos);
-        if (name < 0 || name > limit || name + 6 >= Len(page)) break;
-        const int quote = FindChar(page, '"', name + 6);
-        if (quote < 0 || quote > limit) break;
-        std::string text = Mid(page, name + 6, quote - name - 6);
-        DecodeHtmlEntities(text);
-        list.push_back(text);
-        pos = quote;
-    }
-    return true;
-}
-
-std::string NetEase163Blog::RequestListPage(int offset) const {
-    const std::string body = ListCallBody(userId_, offset);
-    std::string answer;
-    std::string networkError;
-    PostRequest(site_.Http(), answer, k163ApiHost, kListPath, ListCallHeaders(body.size()), body,
-                &networkError);
-    if (!networkError.empty()) site_.Message(networkError);
-    return answer;
-}
-
-void NetEase163Blog::ListArticles(const ArticleCallback& callback) {
-    if (!callback) return;
-    articleCount = 0;
-    ArticleInfo record;
-    ArticleInfo scan;  // the record as the answers' assignments leave it
-    PagingGuard guard;
-    for (int offset = 0;;) {
-        RemoteCallAnswer answer(RequestListPage(offset));
-        const std::vector<std::string> variables = answer.ListedVariables();
-        // No names also covers brackets that hold only commas: the offset could
-        // not advance and the same request would repeat.
-        if (variables.empty()) break;
-        std::vector<ArticleInfo> found;
-        // A name listed twice is one article; reading it again adds nothing.
-        std::unordered_set<std::string> seen;
-        for (const std::string& var : variables) {
-            if (!seen.insert(var).second) continue;
-            if (ReadVariable(answer, var, homeUrl, scan)) found.push_back(scan);
+    bool GetCategories(std::vector<std::string>& list) override {
+        list.clear();
+        const std::string text =
+            FetchAnsiPage(site_, Format("http://%s.%s/blog", account.c_str(), k163BlogDomain)).text;
+        Scanner page(text);
+        if (!page.Require("{id:\"fks_", site_, Gbk("获取文章分类时出现未知错误，请联系开发者!"))) {
+            return false;
         }
-        if (!guard.Advance(ArticleAddresses(found))) break;
-        if (!ReportArticles(found, record, articleCount, callback)) break;
-        if (offset > INT32_MAX - static_cast<int>(variables.size())) break;
-        offset += static_cast<int>(variables.size());
-        site_.Status(Format(Gbk("已获取 %d 个文章……").c_str(), offset));
+        page.EndBlockAt("}],");
+        while (const auto name = page.Cut("name:\"", "\"")) list.push_back(EntitiesDecoded(*name));
+        return true;
     }
-}
 
-std::vector<std::string> NetEase163Blog::ServiceDomains() const {
-    return {"163.com"};
-}
+    // Twenty articles an answer, from the offset of the names listed so far.
+    void ListArticles(const ArticleCallback& callback) override {
+        if (!callback) return;
+        articleCount = 0;
+        ArticleInfo record;
+        int offset = 0;
+        int listed = 0;  // names in the previous answer, skipped ones included
+        ListPages(site_, articleCount, callback, [&](int index) -> std::optional<ListPage> {
+            // The progress of an answer is shown once its articles are reported.
+            if (index > 0) {
+                if (offset > INT32_MAX - listed) return std::nullopt;
+                offset += listed;
+                site_.Status(Format(Gbk("已获取 %d 个文章……").c_str(), offset));
+            }
+            RemoteCallAnswer answer(RequestListPage(offset));
+            const std::vector<std::string> variables = answer.ListedVariables();
+            // No names also covers brackets that hold only commas: the offset
+            // could not advance and the same request would repeat.
+            if (variables.empty()) return std::nullopt;
+            listed = static_cast<int>(variables.size());
+            return ListPage{ReadArticles(answer, variables, homeUrl, record)};
+        });
+    }
 
-ArticleOutcome NetEase163Blog::DownloadArticle(const ArticleInfo& article) const {
-    const FetchedPage fetched = FetchAnsiPage(site_, article.strUrl);
-    const std::string& page = fetched.text;
-    const int marker = Find(page, "nbw-blog ztag\">", 0);
-    const int begin = marker + 15;
-    const int end = marker >= 0 ? Find(page, "<div >", begin) : -1;
-    if (end < 0) return MissingBody(fetched, Gbk("出现严重错误，请联系开发者!"));
-    return SaveArticle(site_, Mid(page, begin, end - begin), article);
+    ArticleOutcome DownloadArticle(const ArticleInfo& article) const override {
+        const FetchedPage fetched = FetchAnsiPage(site_, article.strUrl);
+        Scanner page(fetched.text);
+        std::optional<std::string> body;
+        if (page.Past("nbw-blog ztag\">")) body = page.Until("<div >");
+        return SaveBody(site_, fetched, std::move(body), article);
+    }
+
+    std::vector<std::string> ServiceDomains() const override { return {"163.com"}; }
+
+private:
+    // The remote-call answer for the articles from offset on.
+    std::string RequestListPage(int offset) const {
+        const std::string body = ListCallBody(userId_, offset);
+        std::string answer;
+        std::string networkError;
+        PostRequest(site_.Http(), answer, k163ApiHost, kListPath, ListCallHeaders(body.size()),
+                    body, &networkError);
+        if (!networkError.empty()) site_.Message(networkError);
+        return answer;
+    }
+
+    std::string userId_;  // read from the home page; the listing asks by it
+};
+
+}  // namespace
+
+std::unique_ptr<BlogBase> MakeNetEase163Blog(SiteContext& site) {
+    return std::make_unique<NetEase163Blog>(site);
 }
 
 }  // namespace pw

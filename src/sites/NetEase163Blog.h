@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "engine/BlogBase.h"
 
 namespace pw {
@@ -13,21 +15,6 @@ inline constexpr const char* k163ApiHost = "api.blog.163.com";
 // its "/blog" page, the article list from the remote-call interface (a POST
 // answered with compressed script text), bodies from the article pages; all in
 // code page 936.
-class NetEase163Blog : public BlogBase {
-public:
-    explicit NetEase163Blog(SiteContext& site) : BlogBase(site) {}
-
-    bool ParseAddress(const std::string& address) override;
-    bool GetCategories(std::vector<std::string>& list) override;
-    void ListArticles(const ArticleCallback& callback) override;
-    ArticleOutcome DownloadArticle(const ArticleInfo& article) const override;
-    std::vector<std::string> ServiceDomains() const override;
-
-    std::string userId_;
-
-private:
-    // The remote-call answer for the articles from offset on.
-    std::string RequestListPage(int offset) const;
-};
+std::unique_ptr<BlogBase> MakeNetEase163Blog(SiteContext& site);
 
 }  // namespace pw

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "engine/BlogBase.h"
 
 namespace pw {
@@ -18,22 +20,6 @@ inline constexpr const char* kQzoneBlogHost = "b.qzone.qq.com";
 // Qzone blog: the account from the address alone, the article count and
 // category names from the category CGI, the title list fifteen articles at a
 // time, each body from its own CGI request; answers are used as delivered.
-class QQZone : public BlogBase {
-public:
-    explicit QQZone(SiteContext& site) : BlogBase(site) {}
-
-    bool ParseAddress(const std::string& address) override;
-    bool GetCategories(std::vector<std::string>& list) override;
-    void ListArticles(const ArticleCallback& callback) override;
-    ArticleOutcome DownloadArticle(const ArticleInfo& article) const override;
-    std::vector<std::string> ServiceDomains() const override;
-
-    int blogCount_ = 0;
-
-    // The requests, as the service expects them.
-    std::string CategoryUrl() const;
-    std::string TitleListUrl(int num, int from) const;
-    std::string ArticleUrl(const std::string& blogId) const;
-};
+std::unique_ptr<BlogBase> MakeQQZone(SiteContext& site);
 
 }  // namespace pw

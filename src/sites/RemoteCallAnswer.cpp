@@ -2,6 +2,7 @@
 
 #include "base/TextOps.h"
 #include "base/TextRoutines.h"
+#include "sites/Scanner.h"
 #include "sites/SiteHelpers.h"
 
 namespace pw {
@@ -52,15 +53,16 @@ int RemoteCallAnswer::ValueStart(const std::string& var, const std::string& mark
 }
 
 std::optional<std::string> RemoteCallAnswer::QuotedValue(const std::string& var,
-                                                          const std::string& field) {
+                                                         const std::string& field) {
     const int start = ValueStart(var, "." + field + "=\"");
     if (start < 0) return std::nullopt;
-    const int end = FindChar(text_, '"', start);
-    return Mid(text_, start, end - start);
+    // An unclosed value is empty.
+    Scanner value(std::string_view(text_).substr(static_cast<size_t>(start)));
+    return value.Until("\"").value_or("");
 }
 
 std::optional<int64_t> RemoteCallAnswer::NumberValue(const std::string& var,
-                                                      const std::string& field) {
+                                                     const std::string& field) {
     const int start = ValueStart(var, "." + field + "=");
     if (start < 0) return std::nullopt;
     // The value is cut at the next ";"; reading stops at the first non-digit anyway,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "engine/BlogBase.h"
 
 namespace pw {
@@ -14,18 +16,6 @@ inline constexpr const char* kRenrenBlogHost = "blog.renren.com";
 // Renren diary: the user id from an address's "id=", the name from the profile
 // page, one fixed category, the diary list page by page until a page without
 // entries; pages arrive in UTF-8.
-class RenrenBlog : public BlogBase {
-public:
-    explicit RenrenBlog(SiteContext& site) : BlogBase(site) {}
-
-    bool ParseAddress(const std::string& address) override;
-    bool GetCategories(std::vector<std::string>& list) override;
-    void ListArticles(const ArticleCallback& callback) override;
-    ArticleOutcome DownloadArticle(const ArticleInfo& article) const override;
-    std::vector<std::string> ServiceDomains() const override;
-
-private:
-    std::string ListPageUrl(int page) const;
-};
+std::unique_ptr<BlogBase> MakeRenrenBlog(SiteContext& site);
 
 }  // namespace pw

@@ -4,27 +4,37 @@
 
 namespace pw {
 
-bool SinaWeibo::ParseAddress(const std::string&) {
-    return false;
-}
+namespace {
 
-bool SinaWeibo::GetCategories(std::vector<std::string>& list) {
-    list.clear();
-    list.push_back(Gbk("全部微博"));
-    return true;
-}
+class SinaWeibo final : public BlogBase {
+public:
+    using BlogBase::BlogBase;
 
-// Never reached: the engine is never chosen. Lists nothing, keeping the contract.
-void SinaWeibo::ListArticles(const ArticleCallback& callback) {
-    if (callback) articleCount = 0;
-}
+    bool ParseAddress(const std::string&) override { return false; }
 
-ArticleOutcome SinaWeibo::DownloadArticle(const ArticleInfo&) const {
-    return ArticleOutcome::Skip({});
-}
+    bool GetCategories(std::vector<std::string>& list) override {
+        list.assign({Gbk("全部微博")});
+        return true;
+    }
 
-std::vector<std::string> SinaWeibo::ServiceDomains() const {
-    return {"weibo.com"};
+    // Never reached: the engine is never chosen. Lists nothing, keeping the contract.
+    void ListArticles(const ArticleCallback& callback) override {
+        if (callback) articleCount = 0;
+    }
+
+    ArticleOutcome DownloadArticle(const ArticleInfo&) const override {
+        return ArticleOutcome::Skip({});
+    }
+
+    std::vector<std::string> ServiceDomains() const override { return {"weibo.com"}; }
+
+    std::string uid;  // read by nothing
+};
+
+}  // namespace
+
+std::unique_ptr<BlogBase> MakeSinaWeibo(SiteContext& site) {
+    return std::make_unique<SinaWeibo>(site);
 }
 
 }  // namespace pw

@@ -7,9 +7,7 @@
 #include "sim/DemoBlog.h"
 #include "sites/BaiduBlog.h"
 #include "sites/SiteTestKit.h"
-#include "support/ScopedProxy.h"
 #include "support/TempDir.h"
-#include "support/TestHost.h"
 
 using namespace pw;
 using namespace pw::sim;
@@ -29,7 +27,7 @@ std::string Entry(const std::string& link, const std::string& title, const std::
     return Gbk(html);
 }
 
-class BaiduBlogTest : public ::testing::Test {
+class BaiduBlogTest : public EngineTest {
 protected:
     void ServeIndex(int page, const std::string& entries) {
         simulator.Route(kBaiduHost, "/someone/blog/index/" + std::to_string(page),
@@ -42,83 +40,93 @@ protected:
         return n;
     }
 
-    ServiceSimulator simulator;
-    test::ScopedProxy proxy{simulator};
-    test::TestHost host;
     DemoBlog blog = MakeDemoBlog(
         {.account = "someone", .categories = 3, .articlesPerCategory = 3, .pageSize = 4});
-    CBaiduBlog engine;
+    std::unique_ptr<BlogBase> engine = MakeBaiduBlog(site);
 };
 
 }  // namespace
 
 TEST_F(BaiduBlogTest, AccountIsTheFirstPathSegment) {
     AddBaiduBlog(simulator, blog);
-    ASSERT_EQ(engine.ParseAddress("http://hi.baidu.com/someone/blog/item/abc.html"), 1);
-    EXPECT_EQ(engine.m_strAccount, "someone");
-    EXPECT_EQ(engine.m_strHomeUrl, "http://hi.baidu.com/someone");
+    ASSERT_TRUE(engine->ParseAddress("http://hi.baidu.com/someone/blog/item/abc.html"));
+    EXPECT_EQ(engine->account, "someone");
+    EXPECT_EQ(engine->homeUrl, "http://hi.baidu.com/someone");
     // The typed address is the page read for the name; this one has none.
-    EXPECT_EQ(engine.m_strBlogName, "someone");
+    EXPECT_EQ(engine->blogName, "someone");
 
-    ASSERT_EQ(engine.ParseAddress("hi.baidu.com/someone"), 1);
-    EXPECT_EQ(engine.m_strAccount, "someone");
-    ASSERT_EQ(engine.ParseAddress("http://hi.baidu.com/someone"), 1);
-    EXPECT_EQ(ToUtf8(engine.m_strBlogName), blog.name);
+    ASSERT_TRUE(engine->ParseAddress("hi.baidu.com/someone"));
+    EXPECT_EQ(engine->account, "someone");
+    ASSERT_TRUE(engine->ParseAddress("http://hi.baidu.com/someone"));
+    EXPECT_EQ(ToUtf8(engine->blogName), blog.name);
 
     simulator.Route(kBaiduHost, "/plain", Response::Html("<title>My days</title>"));
-    ASSERT_EQ(engine.ParseAddress("http://hi.baidu.com/plain"), 1);
-    EXPECT_EQ(engine.m_strBlogName, "plain");
-    EXPECT_TRUE(host.messages.empty());
+    ASSERT_TRUE(engine->ParseAddress("http://hi.baidu.com/plain"));
+    EXPECT_EQ(engine->blogName, "plain");
+    simulator.Route(kBaiduHost, "/days", Response::Html(Gbk("<title> My days _百度空间</title>")));
+    ASSERT_TRUE(engine->ParseAddress("http://hi.baidu.com/days"));
+    EXPECT_EQ(engine->blogName, "My days");
+    EXPECT_TRUE(site.Messages().empty());
 
     simulator.ClearRequests();
-    EXPECT_EQ(engine.ParseAddress("http://hi.baidu.com"), 0);
-    EXPECT_EQ(engine.ParseAddress("http://someone.blog.163.com/"), 0);
+    EXPECT_FALSE(engine->ParseAddress("http://hi.baidu.com"));
+    EXPECT_FALSE(engine->ParseAddress("http://someone.blog.163.com/"));
     EXPECT_TRUE(simulator.Requests().empty());
 }
 
 TEST_F(BaiduBlogTest, CategoriesStopAtTheTable) {
     AddBaiduBlog(simulator, blog);
-    engine.m_strAccount = "someone";
-    CStringList list;
-    ASSERT_EQ(engine.GetCategories(&list), 1);
+    engine->account = "someone";
+    std::vector<std::string> list;
+    ASSERT_TRUE(engine->GetCategories(list));
     EXPECT_EQ(Utf8List(list), (std::vector<std::string>{"旅行札记", "读书笔记", "家常菜谱"}));
 
     simulator.Route(kBaiduHost, "/someone/blog", Response::Html("<div id=\"m_artclg\"></div>"));
-    ASSERT_EQ(engine.GetCategories(&list), 1);
+    ASSERT_TRUE(engine->GetCategories(list));
     EXPECT_TRUE(list.empty());
     simulator.Route(kBaiduHost, "/someone/blog", Response::Html("<div id=\"other\"></div>"));
-    EXPECT_EQ(engine.GetCategories(&list), 0);
-    EXPECT_TRUE(host.HasMessage("获取文章分类时出现未知错误，请联系开发者!"));
+    EXPECT_FALSE(engine->GetCategories(list));
+    EXPECT_EQ(site.Messages(),
+              (std::vector<std::string>{"获取文章分类时出现未知错误，请联系开发者!"}));
 }
 
 TEST_F(BaiduBlogTest, ListsIndexPagesUntilOneHasNoDates) {
     AddBaiduBlog(simulator, blog);
-    engine.m_strAccount = "someone";
-    const auto listed = ListAll(engine);
+    engine->account = "someone";
+    const auto listed = ListAll(*engine);
     ASSERT_EQ(listed.size(), 9u);
-    EXPECT_EQ(engine.m_nArticleCount, 9);
+    EXPECT_EQ(engine->articleCount, 9);
     for (size_t i = 0; i < listed.size(); ++i) {
         const DemoArticle& a = blog.articles[i];
         EXPECT_EQ(listed[i], (Listed{"", a.title, BaiduArticleUrl(blog, a), a.category, a.time}));
     }
     EXPECT_EQ(IndexRequests(), 4u);
-    EXPECT_EQ(host.statuses,
+    EXPECT_EQ(site.Statuses(),
               (std::vector<std::string>{"正在获取第 1 页文章……", "正在获取第 2 页文章……",
                                         "正在获取第 3 页文章……", "正在获取第 4 页文章……"}));
+
+    // Enough after five: page 3 is never asked for.
+    simulator.ClearRequests();
+    EXPECT_EQ(ListAll(*engine, 5).size(), 5u);
+    EXPECT_EQ(IndexRequests(), 2u);
 }
 
-TEST_F(BaiduBlogTest, AnEntryWithoutItsOwnDateIsReportedMissing) {
-    engine.m_strAccount = "someone";
+TEST_F(BaiduBlogTest, EntriesWithoutTheirOwnFieldsAreSkippedAndToldOnceAPage) {
+    engine->account = "someone";
     ServeIndex(0, Entry("/1", " A &amp; B ", "d1", "C1") + Entry("/2", "T2", "", "C2") +
                       Entry("/3", "T3", "d3", "C3") + Entry("/4", "T4", "", ""));
-    const auto listed = ListAll(engine);
+    // A category behind the next entry's title is that entry's.
+    ServeIndex(1, Entry("/5", "T5", "d5", "") + Entry("/6", "T6", "", "C6") +
+                      Entry("/7", "T7", "d7", "C7"));
+    const auto listed = ListAll(*engine);
     EXPECT_EQ(listed, (std::vector<Listed>{{"", "A & B", "http://hi.baidu.com/1", "C1", "d1"},
-                                           {"", "T3", "http://hi.baidu.com/3", "C3", "d3"}}));
-    EXPECT_EQ(host.messages, (std::vector<std::string>{kDateError, kDateError}));
+                                           {"", "T3", "http://hi.baidu.com/3", "C3", "d3"},
+                                           {"", "T7", "http://hi.baidu.com/7", "C7", "d7"}}));
+    EXPECT_EQ(site.Messages(), (std::vector<std::string>{kDateError, kDateError}));
 }
 
 TEST_F(BaiduBlogTest, HostileIndexPagesEndTheirScan) {
-    engine.m_strAccount = "someone";
+    engine->account = "someone";
     const std::string good = Entry("/ok", "OK", "d", "C");
     const std::vector<std::string> broken = {
         Gbk("<div class=\"tit\">no link at all"),
@@ -131,7 +139,7 @@ TEST_F(BaiduBlogTest, HostileIndexPagesEndTheirScan) {
         simulator.ClearRequests();
         ServeIndex(0, good + broken[i]);
         ServeIndex(1, Entry("/next", "Next", "d", "C") + broken[i]);
-        EXPECT_EQ(Titles(ListAll(engine)), (std::vector<std::string>{"OK", "Next"})) << i;
+        EXPECT_EQ(Titles(ListAll(*engine)), (std::vector<std::string>{"OK", "Next"})) << i;
         EXPECT_EQ(IndexRequests(), 3u) << i;
     }
 
@@ -142,22 +150,20 @@ TEST_F(BaiduBlogTest, HostileIndexPagesEndTheirScan) {
     simulator.RouteHost(kBaiduHost, [&](const Request&) {
         return Response::Html(BaiduIndexPage(Entry("/same", "S", "d", "C")));
     });
-    EXPECT_EQ(ListAll(engine).size(), 1u);
+    EXPECT_EQ(ListAll(*engine).size(), 1u);
     EXPECT_EQ(IndexRequests(), 2u);
 }
 
 TEST_F(BaiduBlogTest, DownloadCutsFromTheTableToTheOptions) {
     test::TempDir dir;
     fs::create_directories(dir.File("img"));
-    engine.m_strImageDir = dir.File("img/");
+    site.KeepPicturesIn(dir.File("img/"));
     AddBaiduBlog(simulator, blog);
-    ArticleInfo article;
-    article.strUrl = BaiduArticleUrl(blog, blog.articles[0]);
-    article.strLocalPath = dir.File("1.html");
-    engine.DownloadArticle(&article);
+    ArticleInfo article = ArticleAt(BaiduArticleUrl(blog, blog.articles[0]), dir.File("1.html"));
+    EXPECT_TRUE(engine->DownloadArticle(article).Saved());
     const std::string page = ToUtf8(ReadFile(dir.File("1.html")));
     EXPECT_NE(page.find("<table style=\"table-layout:fixed"), std::string::npos);
-    EXPECT_NE(page.find("文章的正文。hello world"), std::string::npos);
+    EXPECT_NE(page.find("文章的正文。Hello World"), std::string::npos);
     EXPECT_NE(page.find("src=\"img/"), std::string::npos);
     EXPECT_EQ(page.find("浏览"), std::string::npos);
 
@@ -166,14 +172,15 @@ TEST_F(BaiduBlogTest, DownloadCutsFromTheTableToTheOptions) {
                     Response::Html("<div id=\"m_blog\"><table style=\"\"><tr><td>"
                                    "Body</td></tr></table>tail"));
     article.strUrl = "http://hi.baidu.com/t";
-    engine.DownloadArticle(&article);
-    EXPECT_EQ(ReadFile(dir.File("1.html")).substr(ReadFile(dir.File("1.html")).find("<table")),
-              "<table style=\"\"><tr><td>body");
+    EXPECT_TRUE(engine->DownloadArticle(article).Saved());
+    const std::string second = ReadFile(dir.File("1.html"));
+    EXPECT_EQ(second.substr(second.find("<table")), "<table style=\"\"><tr><td>Body");
 
+    // The table must stand behind the block's marker.
     simulator.Route(kBaiduHost, "/u", Response::Html("<table style=\"\"><div id=\"m_blog\">"));
-    article.strUrl = "http://hi.baidu.com/u";
-    article.strLocalPath = dir.File("2.html");
-    engine.DownloadArticle(&article);
+    article = ArticleAt("http://hi.baidu.com/u", dir.File("2.html"));
+    const ArticleOutcome outcome = engine->DownloadArticle(article);
+    EXPECT_TRUE(outcome.markersMissing);
+    EXPECT_EQ(ToUtf8(outcome.reason), "出现严重错误，请联系开发者!");
     EXPECT_FALSE(fs::exists(article.strLocalPath));
-    EXPECT_TRUE(host.HasMessage("出现严重错误，请联系开发者!"));
 }

@@ -1,36 +1,32 @@
 #include <gtest/gtest.h>
 
 #include "engine/BlogBase.h"
-#include "sim/ServiceSimulator.h"
-#include "sites/BaiduBlog.h"
+#include "sites/EngineRegistry.h"
 #include "sites/NetEase163Blog.h"
-#include "sites/QQZone.h"
 #include "sites/RenrenBlog.h"
-#include "sites/SinaBlog.h"
-#include "sites/SinaWeibo.h"
-#include "support/ScopedProxy.h"
+#include "sites/SiteTestKit.h"
 
 using namespace pw;
+using namespace pw::sitetest;
 
 namespace {
 
-class EngineChoiceTest : public ::testing::Test {
+class EngineChoiceTest : public EngineTest {
 protected:
-    sim::ServiceSimulator simulator;
-    test::ScopedProxy proxy{simulator};
-    std::vector<std::unique_ptr<CBlogBase>> engines = CreateEngines();
+    EngineList engines = CreateEngines(site);
 };
 
 }  // namespace
 
 TEST_F(EngineChoiceTest, EnginesComeInTheFixedOrder) {
-    ASSERT_EQ(engines.size(), 6u);
-    EXPECT_NE(dynamic_cast<CBaiduBlog*>(engines[0].get()), nullptr);
-    EXPECT_NE(dynamic_cast<C163Blog*>(engines[1].get()), nullptr);
-    EXPECT_NE(dynamic_cast<CQQZone*>(engines[2].get()), nullptr);
-    EXPECT_NE(dynamic_cast<CRenrenBlog*>(engines[3].get()), nullptr);
-    EXPECT_NE(dynamic_cast<CSinaBlog*>(engines[4].get()), nullptr);
-    EXPECT_NE(dynamic_cast<CSinaWeibo*>(engines[5].get()), nullptr);
+    std::vector<std::vector<std::string>> domains;
+    for (const auto& engine : engines) domains.push_back(engine->ServiceDomains());
+    EXPECT_EQ(domains, (std::vector<std::vector<std::string>>{{"baidu.com"},
+                                                              {"163.com"},
+                                                              {"qq.com"},
+                                                              {"renren.com"},
+                                                              {"sina.com.cn"},
+                                                              {"weibo.com"}}));
 }
 
 TEST_F(EngineChoiceTest, EachServiceGoesToItsEngine) {
@@ -42,22 +38,26 @@ TEST_F(EngineChoiceTest, EachServiceGoesToItsEngine) {
 
 TEST_F(EngineChoiceTest, AnAddressTwoEnginesAcceptGoesToTheEarlierOne) {
     const std::string both = "http://someone.blog.163.com/hi.baidu.com/x";
-    EXPECT_EQ(C163Blog().ParseAddress(both), 1);
+    EXPECT_TRUE(MakeNetEase163Blog(site)->ParseAddress(both));
     EXPECT_EQ(ChooseEngine(engines, both), engines[0].get());
-    EXPECT_EQ(engines[0]->m_strAccount, "x");
+    EXPECT_EQ(engines[0]->account, "x");
     // Engines behind the chosen one are not asked.
-    EXPECT_EQ(engines[1]->m_strAccount, "");
+    EXPECT_EQ(engines[1]->account, "");
 
     const std::string qzoneAndRenren = "http://user.qzone.qq.com/12345/renren.com/?id=6";
-    EXPECT_EQ(CRenrenBlog().ParseAddress(qzoneAndRenren), 1);
+    EXPECT_TRUE(MakeRenrenBlog(site)->ParseAddress(qzoneAndRenren));
     EXPECT_EQ(ChooseEngine(engines, qzoneAndRenren), engines[2].get());
-    EXPECT_EQ(engines[3]->m_strAccount, "");
+    EXPECT_EQ(engines[3]->account, "");
 }
 
 TEST_F(EngineChoiceTest, WeiboAddressesAreRefusedByEveryEngine) {
     EXPECT_EQ(ChooseEngine(engines, "http://weibo.com/u/1234567890"), nullptr);
     EXPECT_EQ(ChooseEngine(engines, "https://www.weibo.com/pagewell"), nullptr);
-    for (const auto& engine : engines) EXPECT_EQ(engine->m_strAccount, "");
+    for (const auto& engine : engines) EXPECT_EQ(engine->account, "");
     // Every engine decides these from the text alone.
     EXPECT_TRUE(simulator.Requests().empty());
+
+    std::vector<std::string> list{"stale"};
+    ASSERT_TRUE(engines[5]->GetCategories(list));
+    EXPECT_EQ(Utf8List(list), (std::vector<std::string>{"全部微博"}));
 }

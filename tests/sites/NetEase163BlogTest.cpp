@@ -8,9 +8,7 @@
 #include "sites/NetEase163Blog.h"
 #include "sites/RemoteCallAnswer.h"
 #include "sites/SiteTestKit.h"
-#include "support/ScopedProxy.h"
 #include "support/TempDir.h"
-#include "support/TestHost.h"
 
 using namespace pw;
 using namespace pw::sim;
@@ -19,7 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class NetEase163BlogTest : public ::testing::Test {
+class NetEase163BlogTest : public EngineTest {
 protected:
     // Answers the remote call by offset from a table; offsets not in it get "[]".
     void AnswerByOffset(std::map<long long, std::string> answers, int windowBits = 31) {
@@ -30,6 +28,17 @@ protected:
             const auto found = answers.find(offset);
             return NetEase163Answer(found == answers.end() ? "cb([]);" : found->second, windowBits);
         });
+    }
+    // The user id the remote calls asked by.
+    std::vector<std::string> RequestedUserIds() const {
+        std::vector<std::string> ids;
+        for (const auto& r : simulator.Requests()) {
+            const size_t at = r.body.find("c0-param0=number:");
+            if (r.host == k163Api && at != std::string::npos) {
+                ids.push_back(r.body.substr(at + 17, r.body.find('\n', at) - at - 17));
+            }
+        }
+        return ids;
     }
     std::vector<long long> RequestedOffsets() const {
         std::vector<long long> offsets;
@@ -42,13 +51,10 @@ protected:
         return offsets;
     }
 
-    ServiceSimulator simulator;
-    test::ScopedProxy proxy{simulator};
-    test::TestHost host;
     ChinaTimeZone zone;
     DemoBlog blog =
         MakeDemoBlog({.account = "someone", .categories = 3, .articlesPerCategory = 15});
-    C163Blog engine;
+    std::unique_ptr<BlogBase> engine = MakeNetEase163Blog(site);
 };
 
 }  // namespace
@@ -58,63 +64,68 @@ TEST_F(NetEase163BlogTest, AccountComesFromTheHostWithOrWithoutScheme) {
     for (const char* address :
          {"http://someone.blog.163.com/", "someone.blog.163.com/blog/static/123",
           "https://someone.blog.163.com", "someone.blog.163.com/x//y"}) {
-        ASSERT_EQ(engine.ParseAddress(address), 1) << address;
-        EXPECT_EQ(engine.m_strAccount, "someone") << address;
-        EXPECT_EQ(engine.m_strHomeUrl, "http://someone.blog.163.com/");
-        EXPECT_EQ(ToUtf8(engine.m_strBlogName), blog.name);
-        EXPECT_EQ(engine.m_strUserId, "27182818");
+        ASSERT_TRUE(engine->ParseAddress(address)) << address;
+        EXPECT_EQ(engine->account, "someone") << address;
+        EXPECT_EQ(engine->homeUrl, "http://someone.blog.163.com/");
+        EXPECT_EQ(ToUtf8(engine->blogName), blog.name);
     }
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(site.Messages().empty());
 
     simulator.ClearRequests();
-    EXPECT_EQ(engine.ParseAddress("http://hi.baidu.com/someone"), 0);
-    EXPECT_EQ(engine.m_strAccount, "someone");
+    EXPECT_FALSE(engine->ParseAddress("http://hi.baidu.com/someone"));
+    EXPECT_EQ(engine->account, "someone");
     EXPECT_TRUE(simulator.Requests().empty());
 }
 
 TEST_F(NetEase163BlogTest, UnreachableHomeKeepsTheAccountAndReportsTheMissingUserId) {
     Add163Blog(simulator, blog);
-    ASSERT_EQ(engine.ParseAddress("http://someone.blog.163.com/"), 1);
-    ASSERT_EQ(engine.ParseAddress("http://nobody.blog.163.com/"), 1);
-    EXPECT_EQ(engine.m_strBlogName, "nobody");
+    ASSERT_TRUE(engine->ParseAddress("http://someone.blog.163.com/"));
+    ListAll(*engine);
+    ASSERT_TRUE(engine->ParseAddress("http://nobody.blog.163.com/"));
+    EXPECT_EQ(engine->blogName, "nobody");
+    EXPECT_EQ(site.Messages(), (std::vector<std::string>{"发现未知错误,请联系开发者!"}));
     // The previous blog's user id must not carry over to this one's listing.
-    EXPECT_EQ(engine.m_strUserId, "");
-    EXPECT_TRUE(host.HasMessage("发现未知错误,请联系开发者!"));
+    ListAll(*engine);
+    const auto ids = RequestedUserIds();
+    ASSERT_FALSE(ids.empty());
+    EXPECT_EQ(ids.front(), "27182818");
+    EXPECT_EQ(ids.back(), "");
 }
 
 TEST_F(NetEase163BlogTest, CategoriesStopAtTheBlockEnd) {
     Add163Blog(simulator, blog);
-    engine.m_strAccount = "someone";
-    CStringList list{"stale"};
-    ASSERT_EQ(engine.GetCategories(&list), 1);
+    engine->account = "someone";
+    std::vector<std::string> list{"stale"};
+    ASSERT_TRUE(engine->GetCategories(list));
     EXPECT_EQ(Utf8List(list), (std::vector<std::string>{"旅行札记", "读书笔记", "家常菜谱"}));
 
     // Without "}]," the names run to the end of the page.
     simulator.Route("someone.blog.163.com", "/blog",
                     Response::Html("{id:\"fks_1\",name:\"A &amp; B\"} x name:\"tail\""));
-    ASSERT_EQ(engine.GetCategories(&list), 1);
+    ASSERT_TRUE(engine->GetCategories(list));
     EXPECT_EQ(Utf8List(list), (std::vector<std::string>{"A & B", "tail"}));
 
     simulator.Route("someone.blog.163.com", "/blog", Response::Html("{id:\"other\"}"));
-    EXPECT_EQ(engine.GetCategories(&list), 0);
+    EXPECT_FALSE(engine->GetCategories(list));
     EXPECT_TRUE(list.empty());
-    EXPECT_TRUE(host.HasMessage("获取文章分类时出现未知错误，请联系开发者!"));
+    EXPECT_EQ(site.Messages(),
+              (std::vector<std::string>{"获取文章分类时出现未知错误，请联系开发者!"}));
 }
 
 TEST_F(NetEase163BlogTest, ListsTheBlogTwentyAtATime) {
     Add163Blog(simulator, blog);
-    ASSERT_EQ(engine.ParseAddress("someone.blog.163.com"), 1);
-    const auto listed = ListAll(engine);
+    ASSERT_TRUE(engine->ParseAddress("someone.blog.163.com"));
+    const auto listed = ListAll(*engine);
     ASSERT_EQ(listed.size(), 45u);
-    EXPECT_EQ(engine.m_nArticleCount, 45);
+    EXPECT_EQ(engine->articleCount, 45);
     for (size_t i = 0; i < listed.size(); ++i) {
         const DemoArticle& a = blog.articles[i];
         EXPECT_EQ(listed[i],
                   (Listed{"", a.title, NetEase163ArticleUrl(blog, a), a.category, a.time}));
     }
     EXPECT_EQ(RequestedOffsets(), (std::vector<long long>{0, 20, 40, 45}));
-    EXPECT_EQ(host.statuses, (std::vector<std::string>{"已获取 20 个文章……", "已获取 40 个文章……",
-                                                       "已获取 45 个文章……"}));
+    EXPECT_EQ(site.Statuses(), (std::vector<std::string>{"已获取 20 个文章……", "已获取 40 个文章……",
+                                                         "已获取 45 个文章……"}));
     const Request first = simulator.Requests()[1];
     EXPECT_EQ(first.method, "POST");
     EXPECT_EQ(first.body.substr(0, first.body.find("batchId=")),
@@ -128,7 +139,7 @@ TEST_F(NetEase163BlogTest, ListsTheBlogTwentyAtATime) {
 }
 
 TEST_F(NetEase163BlogTest, IncompleteVariablesAreSkippedButCounted) {
-    engine.m_strHomeUrl = "http://someone.blog.163.com/";
+    engine->homeUrl = "http://someone.blog.163.com/";
     AnswerByOffset(
         {{0,
           "s0.permalink=\"blog/static/1\";s0.title=\"\\u4E2D\\u6587\";s0.publishTime=1262275200000;"
@@ -137,7 +148,7 @@ TEST_F(NetEase163BlogTest, IncompleteVariablesAreSkippedButCounted) {
          {2,
           "s0.permalink=\"p\";s0.title=\"zlib\";s0.publishTime=-5000;s0.className=\"\";cb([s0]);"}},
         15);
-    const auto listed = ListAll(engine);
+    const auto listed = ListAll(*engine);
     ASSERT_EQ(listed.size(), 2u);
     EXPECT_EQ(listed[0], (Listed{"", "中文", "http://someone.blog.163.com/blog/static/1", "C",
                                  "2010-01-01 00:00:00"}));
@@ -145,17 +156,18 @@ TEST_F(NetEase163BlogTest, IncompleteVariablesAreSkippedButCounted) {
     EXPECT_EQ(listed[1], (Listed{"", "zlib", "http://someone.blog.163.com/p", "", ""}));
     EXPECT_EQ(RequestedOffsets(), (std::vector<long long>{0, 2, 3}));
     // "[]" ends the listing without a progress text of its own.
-    EXPECT_EQ(host.statuses, (std::vector<std::string>{"已获取 2 个文章……", "已获取 3 个文章……"}));
+    EXPECT_EQ(site.Statuses(),
+              (std::vector<std::string>{"已获取 2 个文章……", "已获取 3 个文章……"}));
 }
 
 TEST_F(NetEase163BlogTest, HostileAnswersEndTheListing) {
-    engine.m_strHomeUrl = "http://someone.blog.163.com/";
+    engine->homeUrl = "http://someone.blog.163.com/";
     const std::string full =
         "s0.permalink=\"a\";s0.title=\"t\";s0.publishTime=1;s0.className=\"c\";";
     for (const std::string answer : {"cb([,,,]);", "cb(]s0[);", "no list at all", ""}) {
         simulator.ClearRequests();
         AnswerByOffset({{0, full + answer}});
-        EXPECT_TRUE(ListAll(engine).empty()) << answer;
+        EXPECT_TRUE(ListAll(*engine).empty()) << answer;
         EXPECT_EQ(RequestedOffsets().size(), 1u) << answer;
     }
 
@@ -163,7 +175,7 @@ TEST_F(NetEase163BlogTest, HostileAnswersEndTheListing) {
     simulator.ClearRequests();
     simulator.Route(k163Api, k163ListPath,
                     [&](const Request&) { return NetEase163Answer(full + "cb([s0]);"); });
-    EXPECT_EQ(ListAll(engine).size(), 1u);
+    EXPECT_EQ(ListAll(*engine).size(), 1u);
     EXPECT_LE(RequestedOffsets().size(), 3u);
 
     // A list naming one variable a hundred thousand times is no answer of the
@@ -172,37 +184,37 @@ TEST_F(NetEase163BlogTest, HostileAnswersEndTheListing) {
     for (int i = 0; i < 100000; ++i) names += ",s0";
     simulator.ClearRequests();
     AnswerByOffset({{0, "s0.permalink=\"a\";s0.title=\"t;s0.publishTime=1;cb([" + names + "]);"}});
-    EXPECT_TRUE(ListAll(engine).empty());
+    EXPECT_TRUE(ListAll(*engine).empty());
     EXPECT_EQ(RequestedOffsets(), (std::vector<long long>{0}));
 }
 
 TEST_F(NetEase163BlogTest, DownloadCutsTheBodyBetweenItsMarkers) {
     test::TempDir dir;
     fs::create_directories(dir.File("img"));
-    engine.m_strImageDir = dir.File("img/");
+    site.KeepPicturesIn(dir.File("img/"));
     Add163Blog(simulator, blog);
-    ArticleInfo article;
-    article.strUrl = NetEase163ArticleUrl(blog, blog.articles[0]);
-    article.strLocalPath = dir.File("1.html");
-    engine.DownloadArticle(&article);
+    ArticleInfo article =
+        ArticleAt(NetEase163ArticleUrl(blog, blog.articles[0]), dir.File("1.html"));
+    EXPECT_TRUE(engine->DownloadArticle(article).Saved());
     const std::string page = ToUtf8(ReadFile(dir.File("1.html")));
-    EXPECT_NE(page.find("文章的正文。hello world"), std::string::npos);
+    EXPECT_NE(page.find("文章的正文。Hello World"), std::string::npos);
     EXPECT_NE(page.find("src=\"img/"), std::string::npos);
     EXPECT_EQ(page.find("分享"), std::string::npos);
-    EXPECT_TRUE(host.messages.empty());
 
+    // The end must stand behind the start.
     simulator.Route("someone.blog.163.com", "/broken",
                     Response::Html("<div >x</div><div class=\"nbw-blog ztag\">no end"));
-    article.strUrl = "http://someone.blog.163.com/broken";
-    article.strLocalPath = dir.File("2.html");
-    engine.DownloadArticle(&article);
+    article = ArticleAt("http://someone.blog.163.com/broken", dir.File("2.html"));
+    const ArticleOutcome outcome = engine->DownloadArticle(article);
+    EXPECT_TRUE(outcome.markersMissing);
+    EXPECT_EQ(ToUtf8(outcome.reason), "出现严重错误，请联系开发者!");
     EXPECT_FALSE(fs::exists(article.strLocalPath));
-    EXPECT_TRUE(host.HasMessage("出现严重错误，请联系开发者!"));
+    EXPECT_TRUE(site.Messages().empty());
 }
 
 TEST(RemoteCallAnswerTest, AnOverlongNameListIsNoList) {
     std::string names;
     for (int i = 0; i < 40000; ++i) names += "s0,";
-    EXPECT_TRUE(pw::CRemoteCallAnswer("var s0={};\n[" + names + "s0];").ListedVariables().empty());
-    EXPECT_EQ(pw::CRemoteCallAnswer("[s0,s1];").ListedVariables().size(), 2u);
+    EXPECT_TRUE(pw::RemoteCallAnswer("var s0={};\n[" + names + "s0];").ListedVariables().empty());
+    EXPECT_EQ(pw::RemoteCallAnswer("[s0,s1];").ListedVariables().size(), 2u);
 }

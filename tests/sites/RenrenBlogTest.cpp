@@ -7,9 +7,7 @@
 #include "sim/RenrenService.h"
 #include "sites/RenrenBlog.h"
 #include "sites/SiteTestKit.h"
-#include "support/ScopedProxy.h"
 #include "support/TempDir.h"
-#include "support/TestHost.h"
 
 using namespace pw;
 using namespace pw::sim;
@@ -24,7 +22,7 @@ std::string Entry(const std::string& n, bool stamped = true) {
            (stamped ? "<span class=\"timestamp\">t" + n + "</span>" : "") + "</div>";
 }
 
-class RenrenBlogTest : public ::testing::Test {
+class RenrenBlogTest : public EngineTest {
 protected:
     void ServeList(int page, const std::string& entries) {
         simulator.Route(kRenrenBlog, RenrenListPath("1", page),
@@ -36,64 +34,61 @@ protected:
         return n;
     }
 
-    ServiceSimulator simulator;
-    test::ScopedProxy proxy{simulator};
-    test::TestHost host;
     DemoBlog blog =
         MakeDemoBlog({.account = "1", .categories = 2, .articlesPerCategory = 3, .pageSize = 3});
-    CRenrenBlog engine;
+    std::unique_ptr<BlogBase> engine = MakeRenrenBlog(site);
 };
 
 }  // namespace
 
 TEST_F(RenrenBlogTest, UserIdIsTheDigitsBehindId) {
     AddRenrenBlog(simulator, blog);
-    ASSERT_EQ(engine.ParseAddress("http://www.renren.com/profile.do?id=1&ref=x"), 1);
-    EXPECT_EQ(engine.m_strAccount, "1");
-    EXPECT_EQ(engine.m_strHomeUrl, "http://www.renren.com/profile.do?id=1");
-    EXPECT_EQ(ToUtf8(engine.m_strBlogName), blog.name);
+    ASSERT_TRUE(engine->ParseAddress("http://www.renren.com/profile.do?id=1&ref=x"));
+    EXPECT_EQ(engine->account, "1");
+    EXPECT_EQ(engine->homeUrl, "http://www.renren.com/profile.do?id=1");
+    EXPECT_EQ(ToUtf8(engine->blogName), blog.name);
 
-    ASSERT_EQ(engine.ParseAddress("http://renren.com/profile.do?id=abc"), 1);
-    EXPECT_EQ(engine.m_strAccount, "");
-    EXPECT_EQ(engine.m_strBlogName, "");
+    ASSERT_TRUE(engine->ParseAddress("http://renren.com/profile.do?id=abc"));
+    EXPECT_EQ(engine->account, "");
+    EXPECT_EQ(engine->blogName, "");
 
     simulator.ClearRequests();
-    EXPECT_EQ(engine.ParseAddress("http://blog.renren.com/blog/1/2"), 0);
-    EXPECT_EQ(engine.ParseAddress("http://www.renren.com?id=1"), 0);
+    EXPECT_FALSE(engine->ParseAddress("http://blog.renren.com/blog/1/2"));
+    EXPECT_FALSE(engine->ParseAddress("http://www.renren.com?id=1"));
     EXPECT_TRUE(simulator.Requests().empty());
 
-    CStringList list;
-    ASSERT_EQ(engine.GetCategories(&list), 1);
+    std::vector<std::string> list{"stale"};
+    ASSERT_TRUE(engine->GetCategories(list));
     EXPECT_EQ(Utf8List(list), (std::vector<std::string>{"日志"}));
 }
 
 TEST_F(RenrenBlogTest, TwoFullPagesTakeThreeRequests) {
     AddRenrenBlog(simulator, blog);
-    engine.ParseAddress("http://www.renren.com/profile.do?id=1");
-    const auto listed = ListAll(engine);
+    engine->ParseAddress("http://www.renren.com/profile.do?id=1");
+    const auto listed = ListAll(*engine);
     ASSERT_EQ(listed.size(), 6u);
-    EXPECT_EQ(engine.m_nArticleCount, 6);
+    EXPECT_EQ(engine->articleCount, 6);
     for (size_t i = 0; i < listed.size(); ++i) {
         const DemoArticle& a = blog.articles[i];
         EXPECT_EQ(listed[i], (Listed{"", a.title, RenrenDiaryUrl(blog, a), "日志", a.time}));
     }
     EXPECT_EQ(ListRequests(), 3u);
-    EXPECT_EQ(host.statuses,
+    EXPECT_EQ(site.Statuses(),
               (std::vector<std::string>{"正在获取第 1 页文章……", "正在获取第 2 页文章……",
                                         "正在获取第 3 页文章……"}));
 }
 
 TEST_F(RenrenBlogTest, AnEntryWithoutItsOwnTimestampIsSkipped) {
-    engine.m_strAccount = "1";
+    engine->account = "1";
     ServeList(0, Entry("1") + Entry("2", false) + Entry("3"));
-    EXPECT_EQ(ListAll(engine),
+    EXPECT_EQ(ListAll(*engine),
               (std::vector<Listed>{{"", "T1", "http://blog.renren.com/blog/1/1", "日志", "t1"},
                                    {"", "T3", "http://blog.renren.com/blog/1/3", "日志", "t3"}}));
     EXPECT_EQ(ListRequests(), 2u);
 }
 
 TEST_F(RenrenBlogTest, HostileListPagesEndTheirScan) {
-    engine.m_strAccount = "1";
+    engine->account = "1";
     const std::vector<std::string> broken = {
         "<div class=\"list-blog\">no link",
         "<div class=\"list-blog\"><strong><a href=\"/relative\">T</a>",
@@ -106,7 +101,7 @@ TEST_F(RenrenBlogTest, HostileListPagesEndTheirScan) {
         simulator.ClearRequests();
         ServeList(0, Entry("1") + tail);
         ServeList(1, Entry("2") + tail);
-        const auto titles = Titles(ListAll(engine));
+        const auto titles = Titles(ListAll(*engine));
         ASSERT_FALSE(titles.empty()) << tail;
         EXPECT_EQ(titles.front(), "T1") << tail;
         // Page 2 is missing (an empty page): the listing ends there.
@@ -119,21 +114,33 @@ TEST_F(RenrenBlogTest, HostileListPagesEndTheirScan) {
     simulator.RouteHost(kRenrenBlog, [](const Request&) {
         return Response::Html(RenrenListPage(Entry("1") + Entry("2")));
     });
-    EXPECT_EQ(ListAll(engine).size(), 2u);
+    EXPECT_EQ(ListAll(*engine).size(), 2u);
     EXPECT_EQ(ListRequests(), 2u);
+}
+
+TEST_F(RenrenBlogTest, ListingEndsWhenTheCallbackOrTheJobSaysSo) {
+    AddRenrenBlog(simulator, blog);
+    engine->account = "1";
+    // The third article is the last of page 1: page 2 is never asked for.
+    EXPECT_EQ(ListAll(*engine, 3).size(), 3u);
+    EXPECT_EQ(ListRequests(), 1u);
+
+    simulator.ClearRequests();
+    site.stopping = true;
+    EXPECT_TRUE(ListAll(*engine).empty());
+    EXPECT_EQ(engine->articleCount, 0);
+    EXPECT_TRUE(simulator.Requests().empty());
 }
 
 TEST_F(RenrenBlogTest, DownloadCutsTheDiaryText) {
     test::TempDir dir;
     fs::create_directories(dir.File("img"));
-    engine.m_strImageDir = dir.File("img/");
+    site.KeepPicturesIn(dir.File("img/"));
     AddRenrenBlog(simulator, blog);
-    ArticleInfo article;
-    article.strUrl = RenrenDiaryUrl(blog, blog.articles[0]);
-    article.strLocalPath = dir.File("1.html");
-    engine.DownloadArticle(&article);
+    ArticleInfo article = ArticleAt(RenrenDiaryUrl(blog, blog.articles[0]), dir.File("1.html"));
+    EXPECT_TRUE(engine->DownloadArticle(article).Saved());
     const std::string page = ToUtf8(ReadFile(dir.File("1.html")));
-    EXPECT_NE(page.find("文章的正文。hello world"), std::string::npos);
+    EXPECT_NE(page.find("文章的正文。Hello World"), std::string::npos);
     EXPECT_NE(page.find("src=\"img/"), std::string::npos);
     EXPECT_EQ(page.find("XN_Anti"), std::string::npos);
 
@@ -141,16 +148,17 @@ TEST_F(RenrenBlogTest, DownloadCutsTheDiaryText) {
                     Response::Html("<div class=\"text-article\">Body<p "
                                    "class=\"stat-article\">views</p>"));
     article.strUrl = "http://blog.renren.com/s";
-    engine.DownloadArticle(&article);
+    EXPECT_TRUE(engine->DownloadArticle(article).Saved());
     const std::string second = ReadFile(dir.File("1.html"));
-    EXPECT_EQ(second.substr(second.rfind("</div></br>") + 11), "body");
+    EXPECT_EQ(second.substr(second.rfind("</div></br>") + 11), "Body");
 
+    // The end markers must stand behind the start.
     simulator.Route(kRenrenBlog, "/u",
                     Response::Html("<p class=\"stat-article\"><div "
                                    "class=\"text-article\">no end"));
-    article.strUrl = "http://blog.renren.com/u";
-    article.strLocalPath = dir.File("2.html");
-    engine.DownloadArticle(&article);
+    article = ArticleAt("http://blog.renren.com/u", dir.File("2.html"));
+    const ArticleOutcome outcome = engine->DownloadArticle(article);
+    EXPECT_TRUE(outcome.markersMissing);
+    EXPECT_EQ(ToUtf8(outcome.reason), "出现严重错误，请联系开发者!");
     EXPECT_FALSE(fs::exists(article.strLocalPath));
-    EXPECT_TRUE(host.HasMessage("出现严重错误，请联系开发者!"));
 }

@@ -1,7 +1,9 @@
 #pragma once
-// What the engine tests share: the listed articles as UTF-8, the page files an
-// engine writes, and a fixed China time zone for the services' publish times.
+// What the engine tests share: an engine's test site behind the service
+// simulator, the listed articles as UTF-8, the page files an engine writes, and
+// a fixed China time zone for the services' publish times.
 
+#include <gtest/gtest.h>
 #include <time.h>
 
 #include <fstream>
@@ -10,10 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "base/Encoding.h"
 #include "engine/ArticleInfo.h"
 #include "engine/BlogBase.h"
-#include "base/Encoding.h"
+#include "sim/ServiceSimulator.h"
 #include "support/ScopedEnv.h"
+#include "support/ScopedProxy.h"
+#include "support/TestSite.h"
 
 namespace pw::sitetest {
 
@@ -22,16 +27,19 @@ struct Listed {
     bool operator==(const Listed&) const = default;
 };
 
-inline int Collect(ArticleInfo* article, void* list) {
-    static_cast<std::vector<Listed>*>(list)->push_back(
-        {article->strId, ToUtf8(article->strTitle), article->strUrl, ToUtf8(article->strCategory),
-         ToUtf8(article->strTime)});
-    return 0;
+inline Listed AsListed(const ArticleInfo& article) {
+    return {article.strId, ToUtf8(article.strTitle), article.strUrl, ToUtf8(article.strCategory),
+            ToUtf8(article.strTime)};
 }
 
-inline std::vector<Listed> ListAll(CBlogBase& engine) {
+// Everything the engine lists; with a limit, the callback ends the listing
+// once it has that many.
+inline std::vector<Listed> ListAll(BlogBase& engine, size_t limit = SIZE_MAX) {
     std::vector<Listed> listed;
-    engine.ListArticles(Collect, &listed);
+    engine.ListArticles([&](const ArticleInfo& article) {
+        listed.push_back(AsListed(article));
+        return listed.size() < limit;
+    });
     return listed;
 }
 
@@ -41,7 +49,7 @@ inline std::vector<std::string> Titles(const std::vector<Listed>& listed) {
     return titles;
 }
 
-inline std::vector<std::string> Utf8List(const CStringList& list) {
+inline std::vector<std::string> Utf8List(const std::vector<std::string>& list) {
     std::vector<std::string> out;
     for (const auto& item : list) out.push_back(ToUtf8(item));
     return out;
@@ -53,6 +61,25 @@ inline std::string ReadFile(const std::string& path) {
     s << in.rdbuf();
     return s.str();
 }
+
+// The record the job hands DownloadArticle: the page to fetch and where its
+// file goes.
+inline ArticleInfo ArticleAt(const std::string& url, const std::string& localPath) {
+    ArticleInfo article;
+    article.strUrl = url;
+    article.strLocalPath = localPath;
+    article.strFileName = localPath.substr(localPath.rfind('/') + 1);
+    return article;
+}
+
+// The simulator, the proxy to it and the site the engine works for, in the
+// order they must come up.
+class EngineTest : public ::testing::Test {
+protected:
+    sim::ServiceSimulator simulator;
+    test::ScopedProxy proxy{simulator};
+    test::TestSite site;
+};
 
 // Local time is UTC+8 while it lives.
 class ChinaTimeZone {
