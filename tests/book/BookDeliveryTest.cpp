@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <regex>
 
+#include "base/Encoding.h"
 #include "book/BookDelivery.h"
 #include "book/BookTestKit.h"
-#include "base/Encoding.h"
 
 namespace pw {
 namespace {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <regex>
 
+#include "base/Encoding.h"
+#include "base/TextFile.h"
 #include "book/BmpToPng.h"
 #include "book/BookTestKit.h"
 #include "book/ChildProcess.h"
@@ -14,7 +16,6 @@
 #include "book/ProjectWriter.h"
 #include "book/XhtmlCleaner.h"
 #include "engine/ArticleRenderer.h"
-#include "base/Encoding.h"
 #include "support/Epubcheck.h"
 
 namespace pw {
@@ -81,41 +82,65 @@ std::string Bitmap(int width, uint32_t rgb) {
     return bmp + row;
 }
 
-// A job folder as the download leaves it, and its job list.
+// A job folder as the download leaves it, and its tree.
 class JobFolder {
 public:
     JobFolder() : dir(scratch / "job/") { booktest::WriteBytes(dir + ".keep", ""); }
 
     JobFolder& Heading(int depth, const std::string& text) {
-        entries.push_back({depth, false, text, nullptr});
+        items_.push_back({depth, text, nullptr});
         return *this;
     }
-    // An article whose page the renderer wrote (lowered body after the heading
-    // block), or none when body is null.
+    // An article whose page the renderer wrote (heading block, then the body),
+    // or none when body is null.
     ArticleInfo& Article(const std::string& title, const std::string& fileName,
                          const std::string* body) {
-        ArticleInfo& info = m_records.emplace_back();
+        ArticleInfo& info = records_.emplace_back();
         info.strTitle = title;
         info.strTime = "2012-03-04 05:06";
         info.strCategory = Gbk("随笔");
-        info.strUrl =
-            "http://blog.example.com/s/blog_" + std::to_string(m_records.size()) + ".html";
+        info.strUrl = "http://blog.example.com/s/blog_" + std::to_string(records_.size()) + ".html";
         info.strFileName = fileName;
-        entries.push_back({2, true, title, &info});
+        items_.push_back({2, title, &info});
         if (body) WriteBytes(dir + fileName, TextModeBytes(ArticleHeading(info) + *body));
         return info;
     }
     void Picture(const std::string& name, const std::string& bytes) {
         WriteBytes(dir + "img/" + name, bytes);
     }
-    CBookProject Project(const std::string& title) const { return {dir, "tester", title}; }
+    // The book as the job describes it from its tree and records.
+    BookDescription Project(const std::string& title) const {
+        BookDescription book = booktest::Book(dir, "tester", title);
+        book.homeUrl = "http://blog.example.com/tester";
+        for (const Item& item : items_) {
+            TreeEntry entry;
+            entry.nDepth = item.depth;
+            entry.strText = item.text;
+            if (const ArticleInfo* article = item.article) {
+                entry.bArticle = true;
+                entry.strFileName = article->strFileName;
+                entry.strTitle = article->strTitle;
+                entry.strTime = article->strTime;
+                entry.strCategory = article->strCategory;
+                entry.strUrl = article->strUrl;
+                entry.strHeading = ArticleHeading(*article);
+            }
+            book.entries.push_back(std::move(entry));
+        }
+        return book;
+    }
 
     ScratchDir scratch;
     std::string dir;
-    std::vector<TreeEntry> entries;
 
 private:
-    std::deque<ArticleInfo> m_records;
+    struct Item {
+        int depth;
+        std::string text;
+        const ArticleInfo* article;
+    };
+    std::vector<Item> items_;
+    std::deque<ArticleInfo> records_;
 };
 
 // The entries of a zip file, in archive order.
@@ -229,9 +254,10 @@ protected:
         j.Picture("2_2.webp", kWebp);
         WriteBytes(j.scratch / "secret.png", BmpToPng(Bitmap(1, 0)));
         ::symlink((j.scratch / "secret.png").c_str(), (j.dir + "img/link.png").c_str());
-        const CBookProject project = j.Project(Gbk("测试博客<&\"名"));
-        WriteIndexPage(project, "http://blog.example.com/tester", Gbk("测试博客"));
-        result = WriteEpubBook(project, j.entries, "http://blog.example.com/tester");
+        BookDescription project = j.Project(Gbk("测试博客"));
+        WriteIndexPage(project);
+        project.title = Gbk("测试博客<&\"名");
+        result = WriteEpubBook(project);
         book = j.dir + "tester.epub";
         files = ReadZip(book);
     }
@@ -384,8 +410,10 @@ TEST_F(EpubBookTest, HostileBodyIsNeutralised) {
 
 TEST(EpubWriterTest, EmptyJobListStillGivesAValidBook) {
     ScratchDir dir;
-    const CBookProject project{dir.Path() + "/", "empty", ""};  // no index.html, no name
-    ASSERT_EQ(WriteEpubBook(project, {}, "javascript:alert(1)"), 1);
+    // No index.html, no name.
+    const BookDescription project =
+        booktest::Book(dir.Path() + "/", "empty", "", {}, "javascript:alert(1)");
+    ASSERT_EQ(WriteEpubBook(project), 1);
     const std::string path = dir / "empty.epub";
     const std::vector<ZipEntry> files = ReadZip(path);
     EXPECT_NE(Entry(files, "EPUB/nav.xhtml").find("<a href=\"title.xhtml\">empty</a>"),
@@ -401,8 +429,8 @@ TEST(EpubWriterTest, EmptyJobListStillGivesAValidBook) {
 
 TEST(EpubWriterTest, AFolderThatCannotBeWrittenGivesNoBook) {
     ScratchDir dir;
-    const CBookProject project{dir.Path() + "/missing/", "tester", "t"};
-    EXPECT_EQ(WriteEpubBook(project, {}, ""), 0);
+    const BookDescription project = booktest::Book(dir.Path() + "/missing/", "tester", "t", {}, "");
+    EXPECT_EQ(WriteEpubBook(project), 0);
     EXPECT_FALSE(booktest::Exists(dir / "missing"));
 }
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/Encoding.h"
 #include "base/Identity.h"
 #include "book/BookTestKit.h"
 #include "book/ProjectWriter.h"
-#include "base/Encoding.h"
 
 namespace pw {
 namespace {
@@ -92,7 +92,7 @@ TEST(ProjectWriterTest, TreeWithoutArticlesHasHeadingsOnlyAndAnEmptyIndex) {
 TEST(ProjectWriterTest, DepthJumpsWriteOneListTagAndArticlesWithoutFileKeepEmptyLocal) {
     Tree tree;
     tree.Heading(0, "blog").Article("deep", "1.html").Heading(0, "back");
-    tree.entries.push_back({2, true, "never taken", nullptr});
+    tree.Article("never taken", "");
     EXPECT_EQ(ContentsFileText(tree.entries),
               kContentsHeader + Heading("blog") + "<UL>\n" + Item("deep", "1.html") + "</UL>\n" +
                   Heading("back") + "<UL>\n" + Item("never taken", "") + kFooter);
@@ -108,7 +108,7 @@ TEST(ProjectWriterTest, TitlesAreInsertedUnescaped) {
 }
 
 TEST(ProjectWriterTest, ProjectFileFollowsTheTemplate) {
-    const CBookProject project{"/unused/", "acct", Gbk("小\"站")};
+    const BookDescription project = booktest::Book("/unused/", "acct", Gbk("小\"站"));
     const std::string text = ProjectFileText(project);
     const std::string copyrightKey = "COPYRIGHT=" + Gbk("博客批量下载");
     const size_t copyright = text.find(copyrightKey);
@@ -131,35 +131,38 @@ TEST(ProjectWriterTest, ProjectFileFollowsTheTemplate) {
 }
 
 TEST(ProjectWriterTest, ABlogNameCannotAddLinesToTheProject) {
-    const CBookProject project{"/unused/", "acct", "x\r\n[FILES]\n/etc/passwd\x01"};
+    const BookDescription project =
+        booktest::Book("/unused/", "acct", "x\r\n[FILES]\n/etc/passwd\x01");
     const std::string text = ProjectFileText(project);
     EXPECT_NE(text.find("\nTitle=x  [FILES] /etc/passwd \n"), std::string::npos);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 19);
 }
 
 TEST(ProjectWriterTest, IndexPageIsOneLineOfFivePieces) {
-    const std::string page = IndexPageText("http://b.example/u", Gbk("博客"), "2024-01-02 03:04:05");
+    const std::string page =
+        IndexPageText("http://b.example/u", Gbk("博客"), "2024-01-02 03:04:05");
     const std::string first =
         "<table height=\"100%*\" width=\"100%*\" valign=\"middle\"><tr valign=\"middle\"><td>"
         "<table width=\"*\" border=\"0\" align=\"center\" valign=\"middle\"><tr><td><center>";
     ASSERT_EQ(first.size(), 151u);
-    EXPECT_EQ(page, first +
-                        "<font size=10 color=blue><a href=\"http://b.example/u\" target=_blank>" +
-                        Gbk("博客") + "</a></font><br>" + Gbk("制作by：") + "<a href=\"" + kShopUrl +
-                        "\">" + Gbk(kProductNameUtf8) + "(" + kProgramName + ")</a><br>" +
-                        "2024-01-02 03:04:05<br></center></td></tr></table></td></tr></table>");
+    EXPECT_EQ(page,
+              first + "<font size=10 color=blue><a href=\"http://b.example/u\" target=_blank>" +
+                  Gbk("博客") + "</a></font><br>" + Gbk("制作by：") + "<a href=\"" + kShopUrl +
+                  "\">" + Gbk(kProductNameUtf8) + "(" + kProgramName + ")</a><br>" +
+                  "2024-01-02 03:04:05<br></center></td></tr></table></td></tr></table>");
 }
 
 TEST(ProjectWriterTest, FilesOnDiskUseCrLfAndTheIndexPageHasNoLineEnd) {
     ScratchDir dir;
-    const CBookProject project{dir.Path() + "/", "acct", Gbk("标题")};
     Tree tree;
     tree.Heading(0, Gbk("标题")).Heading(1, "c").Article(Gbk("文章"), "1.html");
+    const BookDescription project =
+        booktest::Book(dir.Path() + "/", "acct", Gbk("标题"), tree.entries, "http://h/");
 
-    ASSERT_EQ(WriteIndexPage(project, "http://h/", Gbk("标题")), 1);
+    ASSERT_EQ(WriteIndexPage(project), 1);
     ASSERT_EQ(WriteProjectFile(project), 1);
-    ASSERT_EQ(WriteContentsFile(project, tree.entries), 1);
-    ASSERT_EQ(WriteIndexFile(project, tree.entries), 1);
+    ASSERT_EQ(WriteContentsFile(project), 1);
+    ASSERT_EQ(WriteIndexFile(project), 1);
 
     const auto crlf = [](std::string text) {
         std::string out;
@@ -176,11 +179,11 @@ TEST(ProjectWriterTest, FilesOnDiskUseCrLfAndTheIndexPageHasNoLineEnd) {
 }
 
 TEST(ProjectWriterTest, WritersReportAFolderThatCannotBeWritten) {
-    const CBookProject project{"/nonexistent-pagewell-dir/", "acct", "t"};
-    EXPECT_EQ(WriteIndexPage(project, "h", "t"), 0);
+    const BookDescription project = booktest::Book("/nonexistent-pagewell-dir/", "acct", "t");
+    EXPECT_EQ(WriteIndexPage(project), 0);
     EXPECT_EQ(WriteProjectFile(project), 0);
-    EXPECT_EQ(WriteContentsFile(project, {}), 0);
-    EXPECT_EQ(WriteIndexFile(project, {}), 0);
+    EXPECT_EQ(WriteContentsFile(project), 0);
+    EXPECT_EQ(WriteIndexFile(project), 0);
 }
 
 }  // namespace

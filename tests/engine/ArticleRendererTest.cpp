@@ -4,13 +4,15 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/ArticleRenderer.h"
 #include "base/Encoding.h"
+#include "engine/ArticleRenderer.h"
 #include "engine/PictureStore.h"
+#include "net/HttpSession.h"
 #include "sim/DemoBlog.h"
 #include "sim/ServiceSimulator.h"
 #include "support/ScopedProxy.h"
 #include "support/TempDir.h"
+#include "support/TestSite.h"
 
 using namespace pw;
 using namespace pw::sim;
@@ -41,8 +43,8 @@ protected:
         simulator.Route("pics.example.com", "/page.html", Response::Html("<html>not a picture"));
     }
 
-    std::string Render(std::string body) {
-        RenderArticlePage(body, &article, dir.File("img/"));
+    std::string Render(const std::string& body) {
+        EXPECT_TRUE(RenderArticlePage(body, article, &store));
         // The heading has no line feeds, so its length on disk is its length.
         return ReadFile(article.strLocalPath).substr(ArticleHeading(article).size());
     }
@@ -50,6 +52,8 @@ protected:
     test::TempDir dir;
     ServiceSimulator simulator;
     test::ScopedProxy proxy{simulator};
+    HttpSession http{test::TestSite::OneAttempt()};
+    PictureStore store{http, dir.File("img/")};
     ArticleInfo article;
     std::string png = TinyPng(4, 4, 1);
 };
@@ -57,8 +61,7 @@ protected:
 }  // namespace
 
 TEST_F(RendererTest, HeadingBlockIsExactAndUnescaped) {
-    std::string body;
-    RenderArticlePage(body, &article, dir.File("img/"));
+    ASSERT_TRUE(RenderArticlePage("", article, &store));
     EXPECT_EQ(ToUtf8(ReadFile(article.strLocalPath)),
               "<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">标题 <b> & \"引号\"</div></br>"
               "<div style=\"TEXT-JUSTIFY: distribute; TEXT-ALIGN: justify; FONT-SIZE: 13px; "
@@ -69,9 +72,9 @@ TEST_F(RendererTest, HeadingBlockIsExactAndUnescaped) {
               "target=\"_blank\">http://blog.example.com/a/b/post.html?id=1</a></div></br>");
 }
 
-TEST_F(RendererTest, BodyIsLoweredAndWrittenWithCrLf) {
+TEST_F(RendererTest, BodyKeepsItsLettersAndIsWrittenWithCrLf) {
     EXPECT_EQ(Render("<P>Hello WORLD " + Gbk("中文") + "</P>\nLine two\n"),
-              "<p>hello world " + Gbk("中文") + "</p>\r\nline two\r\n");
+              "<P>Hello WORLD " + Gbk("中文") + "</P>\r\nLine two\r\n");
 }
 
 TEST_F(RendererTest, PicturesAreStoredUnderSafeNamesWhateverTheirAddress) {
@@ -80,7 +83,7 @@ TEST_F(RendererTest, PicturesAreStoredUnderSafeNamesWhateverTheirAddress) {
         "<img src=\"rel.png\" alt=x><img src='../up.png'>"
         "<img class=\"x\" src=\"http://pics.example.com/Big/Photo.PNG\">");
     EXPECT_EQ(out,
-              "<img src=\"img/7_1.png\"><img src=\"img/7_2.png\" alt=x>"
+              "<IMG SRC=\"img/7_1.png\"><img src=\"img/7_2.png\" alt=x>"
               "<img src='img/7_3.png'><img class=\"x\" src=\"img/7_1.png\">");
     EXPECT_EQ(ReadFile(dir.File("img/7_1.png")), png);
     EXPECT_EQ(fs::directory_iterator(dir.File("img")) == fs::directory_iterator(), false);
@@ -94,7 +97,7 @@ TEST_F(RendererTest, LazyPicturesTakeTheRealAddress) {
         "<img src=\"http://x.example.com/blank.gif\" real_src=\"http://pics.example.com/Big/"
         "Photo.PNG\"><img data-original=\"rel.png\" src=\"/loading.gif\">");
     EXPECT_EQ(out,
-              "<img src=\"img/7_1.png\" real_src=\"http://pics.example.com/big/photo.png\">"
+              "<img src=\"img/7_1.png\" real_src=\"http://pics.example.com/Big/Photo.PNG\">"
               "<img data-original=\"rel.png\" src=\"img/7_2.png\">");
 }
 
@@ -124,28 +127,36 @@ TEST_F(RendererTest, ManyUnclosedTagsAreScannedInOnePass) {
     EXPECT_EQ(Render(body), expected);
 }
 
-TEST_F(RendererTest, MissingFolderOrRecordWritesNothing) {
+TEST_F(RendererTest, MissingFolderOrPathWritesNothing) {
     article.strLocalPath = dir.File("nowhere/1.html");
-    std::string body = "x";
-    RenderArticlePage(body, &article, dir.File("img/"));
+    EXPECT_FALSE(RenderArticlePage("x", article, &store));
     EXPECT_FALSE(fs::exists(dir.File("nowhere")));
-    RenderArticlePage(body, nullptr, dir.File("img/"));
+    article.strLocalPath.clear();
+    EXPECT_FALSE(RenderArticlePage("x", article, &store));
+}
+
+TEST_F(RendererTest, WithoutAStorePicturesStayRemote) {
+    ASSERT_TRUE(
+        RenderArticlePage("<img src=\"http://pics.example.com/Big/Photo.PNG\">", article, nullptr));
+    EXPECT_NE(ReadFile(article.strLocalPath).find("src=\"http://pics.example.com/Big/Photo.PNG\""),
+              std::string::npos);
+    EXPECT_TRUE(fs::is_empty(dir.File("img")));
 }
 
 TEST(PictureStore, ResolvesAddressesAgainstThePage) {
     const std::string page = "http://h.example.com/a/b/c.html?q=1#f";
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, "x.png"), "http://h.example.com/a/b/x.png");
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, "../../../../x.png"), "http://h.example.com/x.png");
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, "/p/./q/../x.png?a=1&amp;b=2"),
+    EXPECT_EQ(PictureStore::ResolveUrl(page, "x.png"), "http://h.example.com/a/b/x.png");
+    EXPECT_EQ(PictureStore::ResolveUrl(page, "../../../../x.png"), "http://h.example.com/x.png");
+    EXPECT_EQ(PictureStore::ResolveUrl(page, "/p/./q/../x.png?a=1&amp;b=2"),
               "http://h.example.com/p/x.png?a=1&b=2");
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, "//cdn.example.com/x.png"),
+    EXPECT_EQ(PictureStore::ResolveUrl(page, "//cdn.example.com/x.png"),
               "http://cdn.example.com/x.png");
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, "HTTPS://Other.example.com/X.png"),
+    EXPECT_EQ(PictureStore::ResolveUrl(page, "HTTPS://Other.example.com/X.png"),
               "HTTPS://Other.example.com/X.png");
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, "file:///etc/passwd"), "");
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, " "), "");
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, "a\nb.png"), "");
-    EXPECT_EQ(CPictureStore::ResolveUrl("not a url", "x.png"), "");
-    EXPECT_EQ(CPictureStore::SniffExtension("GIF89a..."), std::string("gif"));
-    EXPECT_EQ(CPictureStore::SniffExtension("<html>"), nullptr);
+    EXPECT_EQ(PictureStore::ResolveUrl(page, "file:///etc/passwd"), "");
+    EXPECT_EQ(PictureStore::ResolveUrl(page, " "), "");
+    EXPECT_EQ(PictureStore::ResolveUrl(page, "a\nb.png"), "");
+    EXPECT_EQ(PictureStore::ResolveUrl("not a url", "x.png"), "");
+    EXPECT_EQ(SniffPictureExtension("GIF89a..."), std::string("gif"));
+    EXPECT_EQ(SniffPictureExtension("<html>"), nullptr);
 }
