@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <regex>
@@ -432,6 +436,52 @@ TEST(EpubWriterTest, AFolderThatCannotBeWrittenGivesNoBook) {
     const BookDescription project = booktest::Book(dir.Path() + "/missing/", "tester", "t", {}, "");
     EXPECT_EQ(WriteEpubBook(project), 0);
     EXPECT_FALSE(booktest::Exists(dir / "missing"));
+}
+
+long PeakKilobytes() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Memory and time of a large book: 2,000 articles of about 8 KB of GBK text,
+// each with a picture (every tenth a bitmap the book converts). Run with
+// --gtest_also_run_disabled_tests.
+TEST(EpubWriterTest, DISABLED_BenchmarkTwoThousandArticlesWithPictures) {
+    JobFolder job;
+    uint32_t seed = 12345;
+    const auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+    const auto text = [&](size_t characters) {
+        std::string bytes;
+        for (size_t i = 0; i < characters; ++i) {
+            bytes += static_cast<char>(0xB0 + (next() >> 16) % 0x28);
+            bytes += static_cast<char>(0xA1 + (next() >> 16) % 0x5E);
+        }
+        return bytes;
+    };
+    const char* wanted = std::getenv("PAGEWELL_BENCH_ARTICLES");
+    const int articles = wanted ? std::atoi(wanted) : 2000;
+    job.Heading(0, Gbk("测试博客")).Heading(1, Gbk("分类"));
+    for (int n = 1; n <= articles; ++n) {
+        const bool bitmap = n % 10 == 0;
+        const std::string picture = std::to_string(n) + "_1." + (bitmap ? "bmp" : "jpg");
+        std::string body;
+        for (int p = 0; p < 8; ++p) body += "<p>" + text(500) + "</p>\n";
+        body += "<p><img src=\"img/" + picture + "\"></p>\n";
+        job.Article(Gbk("文章") + std::to_string(n), std::to_string(n) + ".html", &body);
+        job.Picture(picture, bitmap ? Bitmap(200, next()) : kJpeg + std::string(30000, 'j'));
+    }
+    const BookDescription book = job.Project(Gbk("测试博客"));
+    const long before = PeakKilobytes();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(WriteEpubBook(book), 1);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const long after = PeakKilobytes();
+    struct stat st {};
+    ::stat(EpubBookPath(book).c_str(), &st);
+    std::printf("%d articles: EPUB in %.2f s, %.1f MB; peak RSS %.1f MB before, %.1f MB after\n",
+                articles, seconds, st.st_size / 1048576.0, before / 1024.0, after / 1024.0);
 }
 
 }  // namespace
