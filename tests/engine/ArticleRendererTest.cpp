@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "base/Encoding.h"
+#include "base/HtmlText.h"
 #include "engine/ArticleRenderer.h"
 #include "engine/PictureStore.h"
 #include "net/HttpSession.h"
@@ -45,8 +46,11 @@ protected:
 
     std::string Render(const std::string& body) {
         EXPECT_TRUE(RenderArticlePage(body, article, &store));
-        // The heading has no line feeds, so its length on disk is its length.
-        return ReadFile(article.strLocalPath).substr(ArticleHeading(article).size());
+        // Declaration and heading have no line feeds, so their length on disk is their length.
+        const std::string page = ReadFile(article.strLocalPath);
+        const std::string top = kGbkCharsetMeta + ArticleHeading(article);
+        EXPECT_EQ(page.substr(0, top.size()), top);
+        return page.substr(top.size());
     }
 
     test::TempDir dir;
@@ -60,10 +64,12 @@ protected:
 
 }  // namespace
 
-TEST_F(RendererTest, HeadingBlockIsExactAndUnescaped) {
+TEST_F(RendererTest, PageDeclaresItsCodePageThenTheHeadingBlockWithEscapedTexts) {
     ASSERT_TRUE(RenderArticlePage("", article, &store));
     EXPECT_EQ(ToUtf8(ReadFile(article.strLocalPath)),
-              "<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">标题 <b> & \"引号\"</div></br>"
+              "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+              "<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">标题 &lt;b&gt; &amp; "
+              "&quot;引号&quot;</div></br>"
               "<div style=\"TEXT-JUSTIFY: distribute; TEXT-ALIGN: justify; FONT-SIZE: 13px; "
               "MARGIN: 0px;WORD-BREAK: break-all;  LAYOUT-GRID-MODE: line;LINE-HEIGHT: 20px; "
               "BORDER-TOP: black 2px solid\">时间：2012-01-02 03:04</br>类别：<font "
@@ -72,9 +78,41 @@ TEST_F(RendererTest, HeadingBlockIsExactAndUnescaped) {
               "target=\"_blank\">http://blog.example.com/a/b/post.html?id=1</a></div></br>");
 }
 
+TEST_F(RendererTest, HeadingKeepsReferencesAndGivesNoScriptLink) {
+    // As Sina's title attributes hold them: "&amp;" stays one reference.
+    article.strTitle = Gbk("读《瓦尔登湖》&amp;随想 &#128512;");
+    article.strCategory = "x\"><script>alert(1)</script>";
+    article.strUrl = "javascript:alert(1)";
+    const std::string heading = ArticleHeading(article);
+    EXPECT_NE(heading.find(Gbk("读《瓦尔登湖》&amp;随想 &#128512;</div>")), std::string::npos);
+    EXPECT_NE(heading.find("x&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt;</font>"),
+              std::string::npos);
+    EXPECT_NE(heading.find("<a href=\"\" target=\"_blank\">javascript:alert(1)</a>"),
+              std::string::npos);
+    EXPECT_EQ(heading.find("<script"), std::string::npos);
+}
+
 TEST_F(RendererTest, BodyKeepsItsLettersAndIsWrittenWithCrLf) {
     EXPECT_EQ(Render("<P>Hello WORLD " + Gbk("中文") + "</P>\nLine two\n"),
               "<P>Hello WORLD " + Gbk("中文") + "</P>\r\nLine two\r\n");
+    // A picture tag in capitals is still found, and only its address changes.
+    EXPECT_EQ(Render("<P ALIGN=CENTER><IMG ALT=\"Photo\" SRC=\"http://pics.example.com/Big/"
+                     "Photo.PNG\" WIDTH=40></P>"),
+              "<P ALIGN=CENTER><IMG ALT=\"Photo\" SRC=\"img/7_1.png\" WIDTH=40></P>");
+}
+
+TEST_F(RendererTest, ActiveContentLeavesTheBodyAndTheRestStaysByteForByte) {
+    const std::string text = Gbk("<p style=\"color:red\">正文 Text</p>");
+    EXPECT_EQ(Render(text + "<SCRIPT>alert(1)</SCRIPT>" + text +
+                     "<a href=\"javascript:steal()\" onclick=\"x()\" title=T>link</a>"
+                     "<iframe src=\"http://evil.example.com/\"></iframe><embed src=\"a.swf\">"
+                     "<object data=\"b.swf\"><param name=movie value=b.swf>fallback</object>"),
+              text + text + "<a title=T>link</a><param name=movie value=b.swf>fallback");
+    // Nothing the scripts name is fetched.
+    EXPECT_EQ(Render("<script>document.write('<img src=\"http://pics.example.com/Big/Photo.PNG\">')"
+                     "</script>"),
+              "");
+    EXPECT_TRUE(fs::is_empty(dir.File("img")));
 }
 
 TEST_F(RendererTest, PicturesAreStoredUnderSafeNamesWhateverTheirAddress) {
@@ -104,10 +142,10 @@ TEST_F(RendererTest, LazyPicturesTakeTheRealAddress) {
 TEST_F(RendererTest, PicturesThatCannotBeKeptKeepTheirAddress) {
     const std::string out = Render(
         "<img src=\"http://pics.example.com/Missing.png\"><img src=\"http://pics.example.com/"
-        "page.html\"><img src=\"data:image/png;base64,AAAA\"><img src=\"javascript:x\">");
+        "page.html\"><img src=\"data:image/png;base64,AAAA\">");
     EXPECT_EQ(out,
               "<img src=\"http://pics.example.com/Missing.png\"><img src=\"http://pics.example.com/"
-              "page.html\"><img src=\"data:image/png;base64,AAAA\"><img src=\"javascript:x\">");
+              "page.html\"><img src=\"data:image/png;base64,AAAA\">");
     EXPECT_TRUE(fs::is_empty(dir.File("img")));
 }
 
