@@ -6,9 +6,9 @@
 
 #include <cerrno>
 
-#include "book/BmpToPng.h"
 #include "base/FileBytes.h"
 #include "base/PictureType.h"
+#include "book/BmpToPng.h"
 
 namespace pw {
 
@@ -49,7 +49,8 @@ const char* MediaType(const std::string& extension) {
 
 }  // namespace
 
-EpubPictures::EpubPictures(std::string imageDir) : imageDir_(std::move(imageDir)) {}
+EpubPictures::EpubPictures(std::string imageDir, std::string convertedDir)
+    : imageDir_(std::move(imageDir)), convertedDir_(std::move(convertedDir)) {}
 
 std::string EpubPictures::Resolve(const std::string& address) {
     std::string name = address;
@@ -75,14 +76,16 @@ std::string EpubPictures::Add(const std::string& name) {
     if (!extension) return {};
     EpubPicture picture;
     std::string bookExtension = extension;
+    const std::string number = std::to_string(pictures_.size() + 1);
     if (const char* type = MediaType(extension)) {
         picture.strMediaType = type;
         picture.strPath = path;
     } else if (bookExtension == "bmp") {
         std::string bytes;
         if (!ReadFileBytes(path, bytes)) return {};
-        picture.strBytes = BmpToPng(bytes);
-        if (picture.strBytes.empty()) return {};
+        const std::string png = BmpToPng(bytes);
+        picture.strPath = convertedDir_ + "p" + number + ".png";
+        if (png.empty() || !WriteFileBytes(picture.strPath, png)) return {};
         picture.strMediaType = "image/png";
         bookExtension = "png";
     } else {
@@ -90,7 +93,7 @@ std::string EpubPictures::Add(const std::string& name) {
         // EPUB 3.2 reject it without a fallback, and there is no decoder here.
         return {};
     }
-    picture.strHref = "images/p" + std::to_string(pictures_.size() + 1) + "." + bookExtension;
+    picture.strHref = "images/p" + number + "." + bookExtension;
     pictures_.push_back(std::move(picture));
     return pictures_.back().strHref;
 }

@@ -11,14 +11,14 @@ namespace pw {
 struct EpubPicture {
     std::string strHref;       // inside the book, "images/p1.jpg"
     std::string strMediaType;  // by the bytes, one of the EPUB core picture types
-    std::string strPath;       // the file to copy, or empty when strBytes holds it
-    std::string strBytes;      // a converted picture
+    std::string strPath;       // the file to copy into the book
 };
 
 class EpubPictures {
 public:
-    // imageDir ends in "/".
-    explicit EpubPictures(std::string imageDir);
+    // imageDir and convertedDir end in "/"; converted pictures are written to
+    // convertedDir (private files), so none is held in memory.
+    EpubPictures(std::string imageDir, std::string convertedDir);
 
     // A page's picture address "img/NAME" as the book names the picture, or
     // empty when it names no usable picture file of the picture folder:
@@ -34,6 +34,7 @@ private:
     std::string Add(const std::string& name);
 
     std::string imageDir_;
+    std::string convertedDir_;
     std::map<std::string, std::string> resolved_;  // file name -> href or empty
     std::vector<EpubPicture> pictures_;
 };

@@ -1,18 +1,20 @@
 #include "book/EpubWriter.h"
 
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <ctime>
 
+#include "base/Encoding.h"
+#include "base/FileBytes.h"
+#include "base/FolderTree.h"
 #include "book/EpubArticle.h"
 #include "book/EpubPackage.h"
 #include "book/EpubPictures.h"
-#include "base/FileBytes.h"
 #include "book/XhtmlCleaner.h"
 #include "book/XmlText.h"
 #include "book/ZipWriter.h"
-#include "base/Encoding.h"
 
 namespace pw {
 
@@ -42,15 +44,33 @@ bool ReadPage(const std::string& dir, const TreeEntry& entry, std::string& page)
     return ReadFileBytes(path, page);
 }
 
-struct Document {
-    EpubItem item;
-    std::string strXhtml;
+// A private folder in the job's folder for the book's documents and converted
+// pictures while the book is made; the zip takes them from there, so no page
+// is held in memory. Removed with everything in it when the book is done.
+class WorkFolder {
+public:
+    explicit WorkFolder(const std::string& dir) : parent_(dir) {
+        std::string pattern = dir + ".epub-XXXXXX";
+        if (::mkdtemp(pattern.data())) path_ = pattern + "/";
+    }
+    ~WorkFolder() {
+        if (!path_.empty()) DeleteFolderTree(path_, parent_);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+
+    bool Made() const { return !path_.empty(); }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string parent_;
+    std::string path_;  // ends in "/"
 };
 
 class EpubBuilder {
 public:
-    EpubBuilder(const BookDescription& project, std::time_t when)
-        : project_(project), pictures_(project.dir + "img/") {
+    EpubBuilder(const BookDescription& project, std::time_t when, const std::string& workDir)
+        : project_(project), workDir_(workDir), pictures_(project.dir + "img/", workDir) {
         book_.strIdentifier = BookIdentifier(project.name, when);
         book_.strTitle = TitleText(project);
         book_.strCreator = CleanUtf8(ToUtf8(project.name));
@@ -74,9 +94,10 @@ public:
     }
 
     bool Write(const std::string& path, std::time_t when) {
+        if (failed_) return false;
         for (const EpubPicture& picture : pictures_.Pictures()) {
             book_.pictures.push_back({"img" + std::to_string(book_.pictures.size() + 1),
-                                       picture.strHref, picture.strMediaType});
+                                      picture.strHref, picture.strMediaType});
         }
         ZipWriter zip(path, when);
         bool ok = zip.AddBytes("mimetype", "application/epub+zip", false) &&
@@ -85,27 +106,26 @@ public:
                   zip.AddBytes(std::string(kEpubFolder) + "nav.xhtml", NavDocument(book_), true) &&
                   zip.AddBytes(std::string(kEpubFolder) + "toc.ncx", NcxDocument(book_), true) &&
                   zip.AddBytes(std::string(kEpubFolder) + "style.css", BookStylesheet(), true);
-        for (Document& document : documents_) {
-            ok = ok && zip.AddBytes(kEpubFolder + document.item.strHref,
-                                    std::move(document.strXhtml), true);
+        for (const EpubItem& document : book_.documents) {
+            ok = ok &&
+                 zip.AddFile(kEpubFolder + document.strHref, workDir_ + document.strHref, true);
         }
         for (const EpubPicture& picture : pictures_.Pictures()) {
-            const std::string name = kEpubFolder + picture.strHref;
-            ok = ok && (picture.strPath.empty() ? zip.AddBytes(name, picture.strBytes, false)
-                                                : zip.AddFile(name, picture.strPath, false));
+            ok = ok && zip.AddFile(kEpubFolder + picture.strHref, picture.strPath, false);
         }
         return zip.Commit() && ok;
     }
 
 private:
     static std::string TitleText(const BookDescription& project) {
-        std::string title = CleanUtf8(ToUtf8(project.title));
+        std::string title = CleanUtf8(DecodeHtmlReferences(ToUtf8(project.title)));
         if (title.find_first_not_of(" \t\n") == std::string::npos) {
             title = CleanUtf8(ToUtf8(project.name));
         }
         return title.empty() ? "blog" : title;
     }
 
+    // Writes the document into the work folder at once.
     int AddDocument(const std::string& id, const std::string& href, const std::string& title,
                     const std::string& body) {
         book_.documents.push_back({id, href, kXhtmlType});
@@ -115,14 +135,14 @@ private:
         if (!IsWellFormedXml(xhtml)) {
             xhtml = XhtmlDocument(title, "<h1 class=\"title\">" + XmlText(title) + "</h1>");
         }
-        documents_.push_back({book_.documents.back(), std::move(xhtml)});
+        if (!WriteFileBytes(workDir_ + href, xhtml)) failed_ = true;
         return static_cast<int>(book_.documents.size()) - 1;
     }
 
     int AddArticle(const TreeEntry& entry) {
         std::string page;
         const bool found = ReadPage(project_.dir, entry, page);
-        const std::string number = std::to_string(documents_.size());
+        const std::string number = std::to_string(book_.documents.size());
         const std::string title = ArticleTitle(entry);
         const std::string body =
             ArticleBodyXhtml(entry, found ? &page : nullptr,
@@ -154,9 +174,10 @@ private:
     }
 
     const BookDescription& project_;
+    std::string workDir_;
     EpubPictures pictures_;
     EpubBook book_;
-    std::vector<Document> documents_;
+    bool failed_ = false;
 };
 
 }  // namespace
@@ -166,15 +187,19 @@ std::string EpubBookPath(const BookDescription& project) {
 }
 
 int WriteEpubBook(const BookDescription& project) {
-    const std::vector<TreeEntry>& entries = project.entries;
-    const std::string& homeUrl = project.homeUrl;
     if (!IsPageName(project.name)) return 0;  // the book stays in its folder
-    const std::time_t now = std::time(nullptr);
-    EpubBuilder builder(project, now);
-    builder.AddTitlePage(homeUrl);
-    builder.AddEntries(entries);
     const std::string path = EpubBookPath(project);
-    if (builder.Write(path, now)) return 1;
+    const WorkFolder work(project.dir);
+    bool written = false;
+    if (work.Made()) {
+        const std::time_t now = std::time(nullptr);
+        EpubBuilder builder(project, now, work.Path());
+        builder.AddTitlePage(project.homeUrl);
+        builder.AddEntries(project.entries);
+        // libzip creates the book with the umask's mode; the job's files are private.
+        written = builder.Write(path, now) && ::chmod(path.c_str(), 0600) == 0;
+    }
+    if (written) return 1;
     ::unlink(path.c_str());  // a book of an earlier job must not pass for this one
     return 0;
 }
