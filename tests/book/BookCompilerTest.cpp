@@ -5,6 +5,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <optional>
 
@@ -15,6 +16,7 @@
 #include "book/BuildProject.h"
 #include "book/ChildProcess.h"
 #include "book/ChmFile.h"
+#include "book/EpubWriter.h"
 #include "book/ProjectWriter.h"
 
 namespace pw {
@@ -200,6 +202,32 @@ TEST_F(BookCompilerTest, SmallBookHoldsEveryFileByteForByte) {
         if (line.find("acct.chm") != std::string::npos) sawWriting = true;
     }
     EXPECT_TRUE(sawWriting);
+}
+
+TEST_F(BookCompilerTest, TheBookStepLeavesOnlyPrivateFilesInTheJobFolder) {
+    job.AddArticle(1, true, "p1.png");
+    job.AddPicture("p1.png", kPng);
+    const mode_t oldMask = ::umask(022);  // as most users have it
+    job.WriteProject();
+    const bool made = CompileBook(job.project).Made();
+    const bool epub = WriteEpubBook(job.project) == 1;
+    ::umask(oldMask);
+    ASSERT_TRUE(made);
+    ASSERT_TRUE(epub);
+    for (const char* name :
+         {"index.html", "acct.hhp", "acct.hhc", "acct.hhk", "acct.chm", "acct.epub"}) {
+        struct stat st {};
+        ASSERT_EQ(::lstat(job.Path(name).c_str(), &st), 0) << name;
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << name;
+    }
+    // Nothing made on the way is left behind.
+    for (const auto& entry : std::filesystem::directory_iterator(job.project.dir)) {
+        const std::string name = entry.path().filename();
+        EXPECT_TRUE(name == "img" || name.find(".html") != std::string::npos ||
+                    name.rfind("acct.", 0) == 0)
+            << name;
+        EXPECT_EQ(name.find(kBuildProjectSuffix), std::string::npos);
+    }
 }
 
 TEST_F(BookCompilerTest, DirectoryOfManyChunksIsMendedSoEveryFileCanBeWalked) {

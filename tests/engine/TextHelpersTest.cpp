@@ -6,6 +6,7 @@
 #include "base/ActiveContent.h"
 #include "base/Encoding.h"
 #include "base/HtmlText.h"
+#include "base/Sha256.h"
 #include "base/TextDecode.h"
 #include "base/TextOps.h"
 #include "base/TextRoutines.h"
@@ -217,6 +218,17 @@ TEST(ActiveContent, HostileNestingStaysLinear) {
     std::string many;
     for (int i = 0; i < 200000; ++i) many += "<a onclick=x><style>s</style>";
     EXPECT_EQ(WithoutActiveContent(many).find("onclick"), std::string::npos);
+}
+
+TEST(Sha256, KnownDigestsWholeAndInPieces) {
+    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    const std::string two = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";  // 56 bytes
+    EXPECT_EQ(Sha256Hex(two), "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    Sha256 pieces;
+    for (int i = 0; i < 1000; ++i) pieces.Update(std::string(i % 2 ? 999 : 1001, 'a'));
+    EXPECT_EQ(pieces.HexDigest(),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
 TEST(TextDecode, HtmlEntitiesInTheirOrder) {
