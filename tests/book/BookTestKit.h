@@ -2,7 +2,9 @@
 // Helpers shared by the book tests: scratch folders, files, article trees.
 
 #include <stdlib.h>
+#include <zip.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -84,6 +86,40 @@ inline BookDescription Book(const std::string& dir, const std::string& name,
     book.homeUrl = homeUrl;
     book.entries = std::move(entries);
     return book;
+}
+
+// The entries of a zip file, in archive order.
+struct ZipEntry {
+    std::string name;
+    std::string bytes;
+    uint16_t method = 0;
+};
+
+inline std::vector<ZipEntry> ReadZip(const std::string& path) {
+    std::vector<ZipEntry> out;
+    int error = 0;
+    zip_t* zip = zip_open(path.c_str(), ZIP_RDONLY, &error);
+    if (!zip) return out;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(zip, 0); ++i) {
+        zip_stat_t st;
+        zip_stat_index(zip, static_cast<zip_uint64_t>(i), 0, &st);
+        ZipEntry entry{st.name, std::string(st.size, '\0'), st.comp_method};
+        zip_file_t* file = zip_fopen_index(zip, static_cast<zip_uint64_t>(i), 0);
+        if (file) {
+            zip_fread(file, entry.bytes.data(), entry.bytes.size());
+            zip_fclose(file);
+        }
+        out.push_back(std::move(entry));
+    }
+    zip_close(zip);
+    return out;
+}
+
+inline std::string Entry(const std::vector<ZipEntry>& entries, const std::string& name) {
+    for (const ZipEntry& entry : entries) {
+        if (entry.name == name) return entry.bytes;
+    }
+    return "<missing " + name + ">";
 }
 
 // Sets an environment variable for one test and restores it afterwards.

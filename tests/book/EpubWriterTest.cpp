@@ -25,9 +25,12 @@
 namespace pw {
 namespace {
 
+using booktest::Entry;
 using booktest::ReadBytes;
+using booktest::ReadZip;
 using booktest::ScratchDir;
 using booktest::WriteBytes;
+using booktest::ZipEntry;
 using test::CheckResult;
 using test::EpubcheckInstalled;
 using test::RunEpubcheck;
@@ -146,40 +149,6 @@ private:
     std::vector<Item> items_;
     std::deque<ArticleInfo> records_;
 };
-
-// The entries of a zip file, in archive order.
-struct ZipEntry {
-    std::string name;
-    std::string bytes;
-    uint16_t method = 0;
-};
-
-std::vector<ZipEntry> ReadZip(const std::string& path) {
-    std::vector<ZipEntry> out;
-    int error = 0;
-    zip_t* zip = zip_open(path.c_str(), ZIP_RDONLY, &error);
-    if (!zip) return out;
-    for (zip_int64_t i = 0; i < zip_get_num_entries(zip, 0); ++i) {
-        zip_stat_t st;
-        zip_stat_index(zip, static_cast<zip_uint64_t>(i), 0, &st);
-        ZipEntry entry{st.name, std::string(st.size, '\0'), st.comp_method};
-        zip_file_t* file = zip_fopen_index(zip, static_cast<zip_uint64_t>(i), 0);
-        if (file) {
-            zip_fread(file, entry.bytes.data(), entry.bytes.size());
-            zip_fclose(file);
-        }
-        out.push_back(std::move(entry));
-    }
-    zip_close(zip);
-    return out;
-}
-
-std::string Entry(const std::vector<ZipEntry>& entries, const std::string& name) {
-    for (const ZipEntry& entry : entries) {
-        if (entry.name == name) return entry.bytes;
-    }
-    return "<missing " + name + ">";
-}
 
 // The document of the book whose title is title (UTF-8).
 std::string DocumentTitled(const std::vector<ZipEntry>& entries, const std::string& title) {
