@@ -26,7 +26,8 @@ std::string EscapeHtml(std::string_view text);
 // An attribute value as a browser takes it for an address or a style:
 // numeric references (with or without ";") and "&colon;", "&Tab;", "&NewLine;"
 // decoded, blanks and control characters dropped, ASCII letters lowered. At
-// most limit bytes are made; characters beyond ASCII come out as one byte 0x80.
+// most limit bytes are made; a reference to a character beyond ASCII comes out
+// as the one byte 0x80, other bytes beyond ASCII as they are.
 std::string PlainAttributeValue(std::string_view value, size_t limit);
 
 // True for a value that runs script when followed as an address

@@ -1,5 +1,6 @@
 #include "book/EpubWriter.h"
 
+#include <dirent.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +9,6 @@
 
 #include "base/Encoding.h"
 #include "base/FileBytes.h"
-#include "base/FolderTree.h"
 #include "book/EpubArticle.h"
 #include "book/EpubPackage.h"
 #include "book/EpubPictures.h"
@@ -46,15 +46,23 @@ bool ReadPage(const std::string& dir, const TreeEntry& entry, std::string& page)
 
 // A private folder in the job's folder for the book's documents and converted
 // pictures while the book is made; the zip takes them from there, so no page
-// is held in memory. Removed with everything in it when the book is done.
+// is held in memory. It holds plain files only, and goes with them at the end.
 class WorkFolder {
 public:
-    explicit WorkFolder(const std::string& dir) : parent_(dir) {
+    explicit WorkFolder(const std::string& dir) {
         std::string pattern = dir + ".epub-XXXXXX";
         if (::mkdtemp(pattern.data())) path_ = pattern + "/";
     }
     ~WorkFolder() {
-        if (!path_.empty()) DeleteFolderTree(path_, parent_);
+        if (path_.empty()) return;
+        if (DIR* folder = ::opendir(path_.c_str())) {
+            while (const dirent* entry = ::readdir(folder)) {
+                const std::string name = entry->d_name;
+                if (name != "." && name != "..") ::unlink((path_ + name).c_str());
+            }
+            ::closedir(folder);
+        }
+        ::rmdir(path_.c_str());
     }
     WorkFolder(const WorkFolder&) = delete;
     WorkFolder& operator=(const WorkFolder&) = delete;
@@ -63,7 +71,6 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
-    std::string parent_;
     std::string path_;  // ends in "/"
 };
 

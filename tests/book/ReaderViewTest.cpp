@@ -199,6 +199,10 @@ TEST_F(ReaderViewTest, TheEpubShowsWhatTheChmShows) {
               std::string::npos);
     EXPECT_NE(Entry(epub, "EPUB/package.opf").find("<dc:title>&#60;script&#62;的博客</dc:title>"),
               std::string::npos);
+    const std::string title = Entry(epub, "EPUB/title.xhtml");
+    EXPECT_EQ(title.find("charset"), std::string::npos) << title;
+    EXPECT_EQ(title.find("<script"), std::string::npos) << title;
+    EXPECT_NE(title.find("script&#62;的博客</a>"), std::string::npos) << title;
     if (!test::EpubcheckInstalled()) GTEST_SKIP() << "epubcheck is not installed";
     const test::CheckResult check = test::RunEpubcheck(epubPath);
     ASSERT_TRUE(check.bRan) << check.strOutput;
