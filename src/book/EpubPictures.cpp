@@ -9,6 +9,7 @@
 #include "base/FileBytes.h"
 #include "base/PictureType.h"
 #include "book/BmpToPng.h"
+#include "book/SpillFile.h"
 
 namespace pw {
 
@@ -49,8 +50,8 @@ const char* MediaType(const std::string& extension) {
 
 }  // namespace
 
-EpubPictures::EpubPictures(std::string imageDir, std::string convertedDir)
-    : imageDir_(std::move(imageDir)), convertedDir_(std::move(convertedDir)) {}
+EpubPictures::EpubPictures(std::string imageDir, SpillFile& spill)
+    : imageDir_(std::move(imageDir)), spill_(spill) {}
 
 std::string EpubPictures::Resolve(const std::string& address) {
     std::string name = address;
@@ -84,8 +85,11 @@ std::string EpubPictures::Add(const std::string& name) {
         std::string bytes;
         if (!ReadFileBytes(path, bytes)) return {};
         const std::string png = BmpToPng(bytes);
-        picture.strPath = convertedDir_ + "p" + number + ".png";
-        if (png.empty() || !WriteFileBytes(picture.strPath, png)) return {};
+        const int64_t offset = png.empty() ? -1 : spill_.Append(png);
+        if (offset < 0) return {};
+        picture.strPath = spill_.Path();
+        picture.offset = static_cast<uint64_t>(offset);
+        picture.length = static_cast<int64_t>(png.size());
         picture.strMediaType = "image/png";
         bookExtension = "png";
     } else {

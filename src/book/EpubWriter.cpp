@@ -1,7 +1,5 @@
 #include "book/EpubWriter.h"
 
-#include <dirent.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +10,7 @@
 #include "book/EpubArticle.h"
 #include "book/EpubPackage.h"
 #include "book/EpubPictures.h"
+#include "book/SpillFile.h"
 #include "book/XhtmlCleaner.h"
 #include "book/XmlText.h"
 #include "book/ZipWriter.h"
@@ -44,40 +43,16 @@ bool ReadPage(const std::string& dir, const TreeEntry& entry, std::string& page)
     return ReadFileBytes(path, page);
 }
 
-// A private folder in the job's folder for the book's documents and converted
-// pictures while the book is made; the zip takes them from there, so no page
-// is held in memory. It holds plain files only, and goes with them at the end.
-class WorkFolder {
-public:
-    explicit WorkFolder(const std::string& dir) {
-        std::string pattern = dir + ".epub-XXXXXX";
-        if (::mkdtemp(pattern.data())) path_ = pattern + "/";
-    }
-    ~WorkFolder() {
-        if (path_.empty()) return;
-        if (DIR* folder = ::opendir(path_.c_str())) {
-            while (const dirent* entry = ::readdir(folder)) {
-                const std::string name = entry->d_name;
-                if (name != "." && name != "..") ::unlink((path_ + name).c_str());
-            }
-            ::closedir(folder);
-        }
-        ::rmdir(path_.c_str());
-    }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
-
-    bool Made() const { return !path_.empty(); }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;  // ends in "/"
+// Where a part of the book lies in the spill file.
+struct Spilled {
+    int64_t offset = -1;
+    int64_t length = 0;
 };
 
 class EpubBuilder {
 public:
-    EpubBuilder(const BookDescription& project, std::time_t when, const std::string& workDir)
-        : project_(project), workDir_(workDir), pictures_(project.dir + "img/", workDir) {
+    EpubBuilder(const BookDescription& project, std::time_t when, SpillFile& spill)
+        : project_(project), spill_(spill), pictures_(project.dir + "img/", spill) {
         book_.strIdentifier = BookIdentifier(project.name, when);
         book_.strTitle = TitleText(project);
         book_.strCreator = CleanUtf8(ToUtf8(project.name));
@@ -106,19 +81,25 @@ public:
             book_.pictures.push_back({"img" + std::to_string(book_.pictures.size() + 1),
                                       picture.strHref, picture.strMediaType});
         }
+        // The package and the two tables of contents grow with the book: they
+        // are spilled too.
+        const Spilled package = Spill(PackageDocument(book_));
+        const Spilled nav = Spill(NavDocument(book_));
+        const Spilled ncx = Spill(NcxDocument(book_));
+        if (failed_) return false;
         ZipWriter zip(path, when);
         bool ok = zip.AddBytes("mimetype", "application/epub+zip", false) &&
                   zip.AddBytes("META-INF/container.xml", ContainerXml(), true) &&
-                  zip.AddBytes(kEpubPackagePath, PackageDocument(book_), true) &&
-                  zip.AddBytes(std::string(kEpubFolder) + "nav.xhtml", NavDocument(book_), true) &&
-                  zip.AddBytes(std::string(kEpubFolder) + "toc.ncx", NcxDocument(book_), true) &&
+                  AddSpilled(zip, kEpubPackagePath, package) &&
+                  AddSpilled(zip, std::string(kEpubFolder) + "nav.xhtml", nav) &&
+                  AddSpilled(zip, std::string(kEpubFolder) + "toc.ncx", ncx) &&
                   zip.AddBytes(std::string(kEpubFolder) + "style.css", BookStylesheet(), true);
-        for (const EpubItem& document : book_.documents) {
-            ok = ok &&
-                 zip.AddFile(kEpubFolder + document.strHref, workDir_ + document.strHref, true);
+        for (size_t i = 0; i < book_.documents.size(); ++i) {
+            ok = ok && AddSpilled(zip, kEpubFolder + book_.documents[i].strHref, documents_[i]);
         }
         for (const EpubPicture& picture : pictures_.Pictures()) {
-            ok = ok && zip.AddFile(kEpubFolder + picture.strHref, picture.strPath, false);
+            ok = ok && zip.AddFile(kEpubFolder + picture.strHref, picture.strPath, false,
+                                   picture.offset, picture.length);
         }
         return zip.Commit() && ok;
     }
@@ -132,7 +113,18 @@ private:
         return title.empty() ? "blog" : title;
     }
 
-    // Writes the document into the work folder at once.
+    Spilled Spill(const std::string& bytes) {
+        const Spilled spilled{spill_.Append(bytes), static_cast<int64_t>(bytes.size())};
+        if (spilled.offset < 0) failed_ = true;
+        return spilled;
+    }
+
+    bool AddSpilled(ZipWriter& zip, const std::string& name, const Spilled& spilled) {
+        return zip.AddFile(name, spill_.Path(), true, static_cast<uint64_t>(spilled.offset),
+                           spilled.length);
+    }
+
+    // The document goes to the spill file at once.
     int AddDocument(const std::string& id, const std::string& href, const std::string& title,
                     const std::string& body) {
         book_.documents.push_back({id, href, kXhtmlType});
@@ -142,7 +134,7 @@ private:
         if (!IsWellFormedXml(xhtml)) {
             xhtml = XhtmlDocument(title, "<h1 class=\"title\">" + XmlText(title) + "</h1>");
         }
-        if (!WriteFileBytes(workDir_ + href, xhtml)) failed_ = true;
+        documents_.push_back(Spill(xhtml));
         return static_cast<int>(book_.documents.size()) - 1;
     }
 
@@ -181,9 +173,10 @@ private:
     }
 
     const BookDescription& project_;
-    std::string workDir_;
+    SpillFile& spill_;
     EpubPictures pictures_;
     EpubBook book_;
+    std::vector<Spilled> documents_;  // by the index of book_.documents
     bool failed_ = false;
 };
 
@@ -196,11 +189,11 @@ std::string EpubBookPath(const BookDescription& project) {
 int WriteEpubBook(const BookDescription& project) {
     if (!IsPageName(project.name)) return 0;  // the book stays in its folder
     const std::string path = EpubBookPath(project);
-    const WorkFolder work(project.dir);
+    SpillFile spill(project.dir);
     bool written = false;
-    if (work.Made()) {
+    if (spill.Made()) {
         const std::time_t now = std::time(nullptr);
-        EpubBuilder builder(project, now, work.Path());
+        EpubBuilder builder(project, now, spill);
         builder.AddTitlePage(project.homeUrl);
         builder.AddEntries(project.entries);
         // libzip creates the book with the umask's mode; the job's files are private.
