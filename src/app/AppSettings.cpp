@@ -84,6 +84,7 @@ JobOptions AppSettings::MakeJobOptions(const std::string& address,
     options.address = address;
     options.jobRoot = jobRoot;
     options.desktopDir = desktopDir;
+    options.deliveryRecordDir = GetDataDir();
     options.workers = threadCount;
     options.formats = ParseBookFormats(bookFormats);
     options.attempts = std::clamp(retries, 1, kMaxRetries);

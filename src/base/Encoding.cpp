@@ -2,7 +2,9 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <stdexcept>
 
 namespace pw {
@@ -29,13 +31,77 @@ size_t AnsiSequenceLength(const unsigned char* p, size_t left) {
     return p[0] >= 0x81 && p[0] <= 0xFE && left >= 2 ? 2 : 1;
 }
 
-using SequenceLength = size_t (*)(const unsigned char*, size_t);
+// What takes the place of a character the target cannot hold: the bytes it
+// spans at p (at least one) and the text written instead.
+struct Substitute {
+    size_t length;
+    std::string text;
+};
+using Fallback = Substitute (*)(const unsigned char* p, size_t left);
+
+Substitute QuestionMark(size_t length) {
+    return {length == 0 ? 1 : length, "?"};
+}
+
+std::string Reference(uint32_t codePoint) {
+    return "&#" + std::to_string(codePoint) + ";";
+}
+
+Substitute Utf8AsQuestionMark(const unsigned char* p, size_t left) {
+    return QuestionMark(Utf8SequenceLength(p, left));
+}
+
+// A character as a numeric reference; malformed bytes (overlong forms and
+// surrogates too, which must not turn into markup characters) as "?".
+Substitute Utf8AsReference(const unsigned char* p, size_t left) {
+    const size_t n = Utf8SequenceLength(p, left);
+    if (n == 0) return QuestionMark(1);
+    uint32_t codePoint = n == 1 ? p[0] : p[0] & (0x7F >> n);
+    for (size_t i = 1; i < n; ++i) codePoint = codePoint << 6 | (p[i] & 0x3F);
+    static constexpr uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    const bool valid = codePoint >= kLeast[n] && codePoint <= 0x10FFFF &&
+                       !(codePoint >= 0xD800 && codePoint <= 0xDFFF);
+    return valid ? Substitute{n, Reference(codePoint)} : QuestionMark(n);
+}
+
+Substitute AnsiAsQuestionMark(const unsigned char* p, size_t left) {
+    return QuestionMark(AnsiSequenceLength(p, left));
+}
+
+// UTF-16LE code unit at p.
+uint32_t Unit(const unsigned char* p) {
+    return p[0] | static_cast<uint32_t>(p[1]) << 8;
+}
+
+bool IsHighSurrogate(uint32_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(uint32_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+Substitute Utf16AsQuestionMark(const unsigned char* p, size_t left) {
+    if (left >= 4 && IsHighSurrogate(Unit(p)) && IsLowSurrogate(Unit(p + 2))) {
+        return QuestionMark(4);
+    }
+    return QuestionMark(left >= 2 ? 2 : 1);
+}
+
+// A lone surrogate names no character: it stays "?".
+Substitute Utf16AsReference(const unsigned char* p, size_t left) {
+    if (left < 2) return QuestionMark(1);
+    const uint32_t unit = Unit(p);
+    if (left >= 4 && IsHighSurrogate(unit) && IsLowSurrogate(Unit(p + 2))) {
+        return {4, Reference(0x10000 + ((unit - 0xD800) << 10) + (Unit(p + 2) - 0xDC00))};
+    }
+    if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) return QuestionMark(2);
+    return {2, Reference(unit)};
+}
 
 // Runs iconv over the whole input. Where a character cannot be converted (or is
-// malformed) it writes "?" and carries on behind that character, since iconv
-// itself stops at the first one.
-std::string Convert(std::string_view in, const char* to, const char* from,
-                    SequenceLength badLength) {
+// malformed) it writes the fallback's text and carries on behind that
+// character, since iconv itself stops at the first one.
+std::string Convert(std::string_view in, const char* to, const char* from, Fallback fallback) {
     if (in.empty()) return {};
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv_open failed");
@@ -53,11 +119,12 @@ std::string Convert(std::string_view in, const char* to, const char* from,
             out.resize(out.size() * 2);
             continue;
         }
-        // EILSEQ or EINVAL: skip one character and put "?" in its place.
-        size_t skip = badLength(reinterpret_cast<unsigned char*>(src), srcLeft);
-        if (skip == 0) skip = 1;
-        if (used + 1 > out.size()) out.resize(out.size() * 2);
-        out[used++] = '?';
+        // EILSEQ or EINVAL: put the fallback's text in the character's place.
+        Substitute substitute = fallback(reinterpret_cast<unsigned char*>(src), srcLeft);
+        const size_t skip = std::min(substitute.length, srcLeft);
+        while (used + substitute.text.size() > out.size()) out.resize(out.size() * 2);
+        out.replace(used, substitute.text.size(), substitute.text);
+        used += substitute.text.size();
         src += skip;
         srcLeft -= skip;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -65,6 +132,17 @@ std::string Convert(std::string_view in, const char* to, const char* from,
     iconv_close(cd);
     out.resize(used);
     return out;
+}
+
+// UTF-16 code units as the UTF-16LE bytes iconv reads.
+std::string Utf16Bytes(const std::u16string& wide) {
+    std::string bytes;
+    bytes.reserve(wide.size() * 2);
+    for (char16_t u : wide) {
+        bytes.push_back(static_cast<char>(u & 0xFF));
+        bytes.push_back(static_cast<char>(u >> 8));
+    }
+    return bytes;
 }
 
 bool IsAscii(std::string_view s) {
@@ -78,31 +156,35 @@ bool IsAscii(std::string_view s) {
 
 std::string ToAnsi(std::string_view utf8) {
     if (IsAscii(utf8)) return std::string(utf8);
-    return Convert(utf8, "CP936", "UTF-8", Utf8SequenceLength);
+    return Convert(utf8, "CP936", "UTF-8", Utf8AsQuestionMark);
+}
+
+std::string ToAnsiMarkup(std::string_view utf8) {
+    if (IsAscii(utf8)) return std::string(utf8);
+    return Convert(utf8, "CP936", "UTF-8", Utf8AsReference);
 }
 
 std::string ToUtf8(std::string_view ansi) {
     if (IsAscii(ansi)) return std::string(ansi);
-    return Convert(ansi, "UTF-8", "CP936", AnsiSequenceLength);
+    return Convert(ansi, "UTF-8", "CP936", AnsiAsQuestionMark);
 }
 
 void Utf8ToAnsi(std::string& text) {
     text = ToAnsi(text);
+}
+void Utf8ToAnsiMarkup(std::string& text) {
+    text = ToAnsiMarkup(text);
 }
 void AnsiToUtf8(std::string& text) {
     text = ToUtf8(text);
 }
 
 std::string Utf16ToAnsi(const std::u16string& wide) {
-    std::string bytes;
-    bytes.reserve(wide.size() * 2);
-    for (char16_t u : wide) {
-        bytes.push_back(static_cast<char>(u & 0xFF));
-        bytes.push_back(static_cast<char>(u >> 8));
-    }
-    // A lone surrogate is malformed UTF-16LE; skip its two bytes as one "?".
-    return Convert(bytes, "CP936", "UTF-16LE",
-                   [](const unsigned char*, size_t left) -> size_t { return left >= 2 ? 2 : 1; });
+    return Convert(Utf16Bytes(wide), "CP936", "UTF-16LE", Utf16AsQuestionMark);
+}
+
+std::string Utf16ToAnsiMarkup(const std::u16string& wide) {
+    return Convert(Utf16Bytes(wide), "CP936", "UTF-16LE", Utf16AsReference);
 }
 
 }  // namespace pw

@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <map>
 
+#include "base/Encoding.h"
+#include "base/FileBytes.h"
 #include "book/BuildProject.h"
 #include "book/ChildProcess.h"
 #include "book/ChmFile.h"
-#include "base/FileBytes.h"
-#include "base/Encoding.h"
 
 namespace pw {
 
@@ -197,6 +197,8 @@ CompileResult CompileBook(const BookDescription& project, const CompilerLineSink
         ::unlink(book.c_str());
         return Failed(fault);
     }
+    // chmcmd creates the book with the umask's mode; the job's files are private.
+    ::chmod(book.c_str(), 0600);
     return {CompileResult::Kind::Made, {}};
 }
 

@@ -1,36 +1,36 @@
 #pragma once
-// The end of a job: the book onto the Desktop, then away with the output folder.
+// The end of a job: the books onto the desktop, which belongs to the user. A
+// file there is replaced only when it is a book this program delivered earlier
+// for the same blog and has not changed since; the program keeps a record of
+// the books it delivered (path, size, SHA-256) to know them again.
 
 #include <string>
-#include <vector>
-
-#include "base/FolderTree.h"
-#include "base/SafeFolderName.h"
 
 namespace pw {
 
-// Moves <dir><name>.chm to <desktop>/<name>.chm, replacing an older book of
-// that name; across file systems it copies to a temporary name beside the
-// target first, so a failed copy never leaves half a book. Only when the book
-// has arrived is the output folder dir deleted (within jobRoot, see
-// DeleteFolderTree). Returns the delivered path, or empty when there was no
-// book or it could not be moved; the downloaded pages then stay.
-std::string DeliverBook(const std::string& dir, const std::string& name, const std::string& desktop,
-                        const std::string& jobRoot);
+// The record's file in its folder, and the most books it remembers.
+inline constexpr const char* kDeliveryRecordFile = "delivered-books";
+inline constexpr size_t kMaxRecordedBooks = 1000;
 
-struct BookDelivery {
-    std::vector<std::string> delivered;  // paths on the desktop
-    bool complete = false;               // every book arrived (and the pages are gone)
+struct DeliveredBook {
+    std::string path;      // where the book arrived; empty when it did not
+    bool renamed = false;  // it arrived under a free name beside a file of that name
 };
 
-// Moves each book file (plain names) from dir to desktop, replacing older ones;
-// deletes the output folder dir (within jobRoot) only when all of them arrived.
-BookDelivery DeliverBooks(const std::string& dir, const std::vector<std::string>& fileNames,
-                          const std::string& desktop, const std::string& jobRoot);
+// Moves dir + fileName into desktop as targetName (a plain file name). When a
+// file of that name is there and is not blog's own earlier book, the book takes
+// the first free name of the form "Name (2).ext", "Name (3).ext", ... instead;
+// when one of those names holds blog's unchanged earlier book, that one is
+// replaced. blog names the blog (its address); recordDir is the folder of the
+// record, empty for none (then no file is ever replaced).
+DeliveredBook DeliverBookFile(const std::string& dir, const std::string& fileName,
+                              const std::string& desktop, const std::string& targetName,
+                              const std::string& blog, const std::string& recordDir);
 
-// What the job tells the user at its end (code page 936); folder is the output
-// folder as the file system names it (UTF-8).
+// What the job tells the user (code page 936). folder and file names are as
+// the file system names them (UTF-8).
 std::string BookDeliveredText();
 std::string BookFailedText(const std::string& folder);
+std::string BookRenamedText(const std::string& wantedName, const std::string& deliveredName);
 
 }  // namespace pw

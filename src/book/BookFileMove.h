@@ -1,18 +1,26 @@
 #pragma once
-// Puts one finished book file (such as the EPUB beside the CHM) into the
-// desktop folder before the job's output folder is deleted.
+// Puts one finished book file into the desktop folder before the job's output
+// folder is deleted.
 
 #include <string>
 
 namespace pw {
 
-// Moves dir + fileName to folder + targetName (fileName when empty), replacing an older file of that
-// name. Across file systems the book is copied to a hidden temporary name in
-// folder and renamed over the target, so the target is always either the old
-// file or the whole new one. fileName must be a plain file name; the source
-// must be a regular non-empty file (never a link). Returns the target's path,
-// or empty when nothing was moved (the source then stays where it was).
-std::string MoveBookFile(const std::string& dir, const std::string& fileName,
-                         const std::string& folder, const std::string& targetName = {});
+enum class BookMove {
+    Moved,
+    TargetTaken,  // a file of the target's name is there and was not to be replaced
+    Failed,       // nothing was moved; the source stays where it was
+};
+
+// Moves dir + fileName to folder + targetName (fileName when empty). With
+// replace, an older file of that name is replaced; without, an existing file is
+// never touched: the book arrives by an atomic rename that refuses to replace
+// (renameat2 with RENAME_NOREPLACE, else a hard link and unlink). Across file
+// systems the book is copied to a hidden temporary name in folder first, so the
+// target is always either what was there or the whole new book. fileName and
+// targetName must be plain file names; the source must be a regular non-empty
+// file (never a link). The delivered book gets mode 0644 like the user's files.
+BookMove MoveBookFile(const std::string& dir, const std::string& fileName,
+                      const std::string& folder, const std::string& targetName, bool replace);
 
 }  // namespace pw

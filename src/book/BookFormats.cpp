@@ -1,6 +1,5 @@
 #include "book/BookFormats.h"
 
-
 namespace pw {
 
 namespace {
@@ -35,6 +34,5 @@ bool IsBookFormatsText(std::string_view text) {
     const std::string value = Normalised(text);
     return value == "chm" || value == "epub" || value == "both";
 }
-
 
 }  // namespace pw

@@ -92,8 +92,7 @@ bool DrainOutput(int fd, Clock::time_point deadline, LineSplitter& lines,
 }
 
 // Waits for the child's end; false when the deadline came first.
-bool WaitForExit(pid_t pid, Clock::time_point deadline, int& status,
-                 const std::stop_token& stop) {
+bool WaitForExit(pid_t pid, Clock::time_point deadline, int& status, const std::stop_token& stop) {
     for (;;) {
         const pid_t done = ::waitpid(pid, &status, WNOHANG);
         if (done == pid) return true;

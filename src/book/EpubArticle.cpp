@@ -1,8 +1,9 @@
 #include "book/EpubArticle.h"
 
+#include "base/Encoding.h"
+#include "base/HtmlText.h"
 #include "book/WebAddress.h"
 #include "book/XmlText.h"
-#include "base/Encoding.h"
 
 namespace pw {
 
@@ -15,8 +16,11 @@ constexpr const char* kCategoryLabel = "类别：";
 constexpr const char* kSourceLabel = "原文：";
 constexpr const char* kMissingNote = "本文没有下载成功，书中只有它的标题和原文地址。";
 
+// The blog's texts hold HTML character references (titles cut out of
+// attributes, characters code page 936 lacks); the CHM shows them decoded, and
+// so does the book here, decoded once.
 std::string Utf8Of(const std::string& ansi) {
-    return CleanUtf8(ToUtf8(ansi));
+    return CleanUtf8(DecodeHtmlReferences(ToUtf8(ansi)));
 }
 
 std::string Trimmed(std::string text) {
@@ -46,8 +50,8 @@ std::string HeadingXhtml(const TreeEntry& entry) {
     std::string out = "<h1 class=\"title\">" + XmlText(ArticleTitle(entry)) + "</h1>\n";
     if (!entry.bArticle) return out;
     out += std::string("<div class=\"info\">") + kTimeLabel + XmlText(Utf8Of(entry.strTime)) +
-           "<br/>" + kCategoryLabel + XmlText(Utf8Of(entry.strCategory)) + "<br/>" +
-           kSourceLabel + LinkOrText(Utf8Of(entry.strUrl)) + "</div>\n";
+           "<br/>" + kCategoryLabel + XmlText(Utf8Of(entry.strCategory)) + "<br/>" + kSourceLabel +
+           LinkOrText(Utf8Of(entry.strUrl)) + "</div>\n";
     return out;
 }
 
@@ -62,7 +66,9 @@ std::string ArticleTitle(const TreeEntry& entry) {
 std::string ArticleBodyXhtml(const TreeEntry& entry, const std::string* page,
                              const PictureResolver& resolvePicture) {
     if (!page) return HeadingXhtml(entry) + "<p class=\"missing\">" + kMissingNote + "</p>";
-    const std::string text = WithoutCarriageReturns(*page);
+    std::string text = WithoutCarriageReturns(*page);
+    const std::string_view declaration = kGbkCharsetMeta;
+    if (text.compare(0, declaration.size(), declaration) == 0) text.erase(0, declaration.size());
     if (entry.bArticle && !entry.strHeading.empty()) {
         const std::string& heading = entry.strHeading;
         if (text.compare(0, heading.size(), heading) == 0) {

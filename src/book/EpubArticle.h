@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "book/XhtmlCleaner.h"
 #include "book/TreeEntry.h"
+#include "book/XhtmlCleaner.h"
 
 namespace pw {
 

@@ -6,9 +6,10 @@
 
 #include <cerrno>
 
-#include "book/BmpToPng.h"
 #include "base/FileBytes.h"
 #include "base/PictureType.h"
+#include "book/BmpToPng.h"
+#include "book/SpillFile.h"
 
 namespace pw {
 
@@ -49,7 +50,8 @@ const char* MediaType(const std::string& extension) {
 
 }  // namespace
 
-EpubPictures::EpubPictures(std::string imageDir) : imageDir_(std::move(imageDir)) {}
+EpubPictures::EpubPictures(std::string imageDir, SpillFile& spill)
+    : imageDir_(std::move(imageDir)), spill_(spill) {}
 
 std::string EpubPictures::Resolve(const std::string& address) {
     std::string name = address;
@@ -75,14 +77,19 @@ std::string EpubPictures::Add(const std::string& name) {
     if (!extension) return {};
     EpubPicture picture;
     std::string bookExtension = extension;
+    const std::string number = std::to_string(pictures_.size() + 1);
     if (const char* type = MediaType(extension)) {
         picture.strMediaType = type;
         picture.strPath = path;
     } else if (bookExtension == "bmp") {
         std::string bytes;
         if (!ReadFileBytes(path, bytes)) return {};
-        picture.strBytes = BmpToPng(bytes);
-        if (picture.strBytes.empty()) return {};
+        const std::string png = BmpToPng(bytes);
+        const int64_t offset = png.empty() ? -1 : spill_.Append(png);
+        if (offset < 0) return {};
+        picture.strPath = spill_.Path();
+        picture.offset = static_cast<uint64_t>(offset);
+        picture.length = static_cast<int64_t>(png.size());
         picture.strMediaType = "image/png";
         bookExtension = "png";
     } else {
@@ -90,7 +97,7 @@ std::string EpubPictures::Add(const std::string& name) {
         // EPUB 3.2 reject it without a fallback, and there is no decoder here.
         return {};
     }
-    picture.strHref = "images/p" + std::to_string(pictures_.size() + 1) + "." + bookExtension;
+    picture.strHref = "images/p" + number + "." + bookExtension;
     pictures_.push_back(std::move(picture));
     return pictures_.back().strHref;
 }

@@ -2,23 +2,28 @@
 // The pictures an e-book carries: those of the job's picture folder that its
 // pages refer to, each checked by its bytes and given a name inside the book.
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace pw {
 
+class SpillFile;
+
 struct EpubPicture {
     std::string strHref;       // inside the book, "images/p1.jpg"
     std::string strMediaType;  // by the bytes, one of the EPUB core picture types
-    std::string strPath;       // the file to copy, or empty when strBytes holds it
-    std::string strBytes;      // a converted picture
+    std::string strPath;       // the file that holds it
+    uint64_t offset = 0;       // where in that file
+    int64_t length = -1;       // how many bytes (-1: the whole file)
 };
 
 class EpubPictures {
 public:
-    // imageDir ends in "/".
-    explicit EpubPictures(std::string imageDir);
+    // imageDir ends in "/"; converted pictures go to spill, so that none is
+    // held in memory.
+    EpubPictures(std::string imageDir, SpillFile& spill);
 
     // A page's picture address "img/NAME" as the book names the picture, or
     // empty when it names no usable picture file of the picture folder:
@@ -34,6 +39,7 @@ private:
     std::string Add(const std::string& name);
 
     std::string imageDir_;
+    SpillFile& spill_;
     std::map<std::string, std::string> resolved_;  // file name -> href or empty
     std::vector<EpubPicture> pictures_;
 };

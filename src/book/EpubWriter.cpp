@@ -5,14 +5,15 @@
 
 #include <ctime>
 
+#include "base/Encoding.h"
+#include "base/FileBytes.h"
 #include "book/EpubArticle.h"
 #include "book/EpubPackage.h"
 #include "book/EpubPictures.h"
-#include "base/FileBytes.h"
+#include "book/SpillFile.h"
 #include "book/XhtmlCleaner.h"
 #include "book/XmlText.h"
 #include "book/ZipWriter.h"
-#include "base/Encoding.h"
 
 namespace pw {
 
@@ -42,15 +43,16 @@ bool ReadPage(const std::string& dir, const TreeEntry& entry, std::string& page)
     return ReadFileBytes(path, page);
 }
 
-struct Document {
-    EpubItem item;
-    std::string strXhtml;
+// Where a part of the book lies in the spill file.
+struct Spilled {
+    int64_t offset = -1;
+    int64_t length = 0;
 };
 
 class EpubBuilder {
 public:
-    EpubBuilder(const BookDescription& project, std::time_t when)
-        : project_(project), pictures_(project.dir + "img/") {
+    EpubBuilder(const BookDescription& project, std::time_t when, SpillFile& spill)
+        : project_(project), spill_(spill), pictures_(project.dir + "img/", spill) {
         book_.strIdentifier = BookIdentifier(project.name, when);
         book_.strTitle = TitleText(project);
         book_.strCreator = CleanUtf8(ToUtf8(project.name));
@@ -74,38 +76,55 @@ public:
     }
 
     bool Write(const std::string& path, std::time_t when) {
+        if (failed_) return false;
         for (const EpubPicture& picture : pictures_.Pictures()) {
             book_.pictures.push_back({"img" + std::to_string(book_.pictures.size() + 1),
-                                       picture.strHref, picture.strMediaType});
+                                      picture.strHref, picture.strMediaType});
         }
+        // The package and the two tables of contents grow with the book: they
+        // are spilled too.
+        const Spilled package = Spill(PackageDocument(book_));
+        const Spilled nav = Spill(NavDocument(book_));
+        const Spilled ncx = Spill(NcxDocument(book_));
+        if (failed_) return false;
         ZipWriter zip(path, when);
         bool ok = zip.AddBytes("mimetype", "application/epub+zip", false) &&
                   zip.AddBytes("META-INF/container.xml", ContainerXml(), true) &&
-                  zip.AddBytes(kEpubPackagePath, PackageDocument(book_), true) &&
-                  zip.AddBytes(std::string(kEpubFolder) + "nav.xhtml", NavDocument(book_), true) &&
-                  zip.AddBytes(std::string(kEpubFolder) + "toc.ncx", NcxDocument(book_), true) &&
+                  AddSpilled(zip, kEpubPackagePath, package) &&
+                  AddSpilled(zip, std::string(kEpubFolder) + "nav.xhtml", nav) &&
+                  AddSpilled(zip, std::string(kEpubFolder) + "toc.ncx", ncx) &&
                   zip.AddBytes(std::string(kEpubFolder) + "style.css", BookStylesheet(), true);
-        for (Document& document : documents_) {
-            ok = ok && zip.AddBytes(kEpubFolder + document.item.strHref,
-                                    std::move(document.strXhtml), true);
+        for (size_t i = 0; i < book_.documents.size(); ++i) {
+            ok = ok && AddSpilled(zip, kEpubFolder + book_.documents[i].strHref, documents_[i]);
         }
         for (const EpubPicture& picture : pictures_.Pictures()) {
-            const std::string name = kEpubFolder + picture.strHref;
-            ok = ok && (picture.strPath.empty() ? zip.AddBytes(name, picture.strBytes, false)
-                                                : zip.AddFile(name, picture.strPath, false));
+            ok = ok && zip.AddFile(kEpubFolder + picture.strHref, picture.strPath, false,
+                                   picture.offset, picture.length);
         }
         return zip.Commit() && ok;
     }
 
 private:
     static std::string TitleText(const BookDescription& project) {
-        std::string title = CleanUtf8(ToUtf8(project.title));
+        std::string title = CleanUtf8(DecodeHtmlReferences(ToUtf8(project.title)));
         if (title.find_first_not_of(" \t\n") == std::string::npos) {
             title = CleanUtf8(ToUtf8(project.name));
         }
         return title.empty() ? "blog" : title;
     }
 
+    Spilled Spill(const std::string& bytes) {
+        const Spilled spilled{spill_.Append(bytes), static_cast<int64_t>(bytes.size())};
+        if (spilled.offset < 0) failed_ = true;
+        return spilled;
+    }
+
+    bool AddSpilled(ZipWriter& zip, const std::string& name, const Spilled& spilled) {
+        return zip.AddFile(name, spill_.Path(), true, static_cast<uint64_t>(spilled.offset),
+                           spilled.length);
+    }
+
+    // The document goes to the spill file at once.
     int AddDocument(const std::string& id, const std::string& href, const std::string& title,
                     const std::string& body) {
         book_.documents.push_back({id, href, kXhtmlType});
@@ -115,14 +134,14 @@ private:
         if (!IsWellFormedXml(xhtml)) {
             xhtml = XhtmlDocument(title, "<h1 class=\"title\">" + XmlText(title) + "</h1>");
         }
-        documents_.push_back({book_.documents.back(), std::move(xhtml)});
+        documents_.push_back(Spill(xhtml));
         return static_cast<int>(book_.documents.size()) - 1;
     }
 
     int AddArticle(const TreeEntry& entry) {
         std::string page;
         const bool found = ReadPage(project_.dir, entry, page);
-        const std::string number = std::to_string(documents_.size());
+        const std::string number = std::to_string(book_.documents.size());
         const std::string title = ArticleTitle(entry);
         const std::string body =
             ArticleBodyXhtml(entry, found ? &page : nullptr,
@@ -154,9 +173,11 @@ private:
     }
 
     const BookDescription& project_;
+    SpillFile& spill_;
     EpubPictures pictures_;
     EpubBook book_;
-    std::vector<Document> documents_;
+    std::vector<Spilled> documents_;  // by the index of book_.documents
+    bool failed_ = false;
 };
 
 }  // namespace
@@ -166,15 +187,19 @@ std::string EpubBookPath(const BookDescription& project) {
 }
 
 int WriteEpubBook(const BookDescription& project) {
-    const std::vector<TreeEntry>& entries = project.entries;
-    const std::string& homeUrl = project.homeUrl;
     if (!IsPageName(project.name)) return 0;  // the book stays in its folder
-    const std::time_t now = std::time(nullptr);
-    EpubBuilder builder(project, now);
-    builder.AddTitlePage(homeUrl);
-    builder.AddEntries(entries);
     const std::string path = EpubBookPath(project);
-    if (builder.Write(path, now)) return 1;
+    SpillFile spill(project.dir);
+    bool written = false;
+    if (spill.Made()) {
+        const std::time_t now = std::time(nullptr);
+        EpubBuilder builder(project, now, spill);
+        builder.AddTitlePage(project.homeUrl);
+        builder.AddEntries(project.entries);
+        // libzip creates the book with the umask's mode; the job's files are private.
+        written = builder.Write(path, now) && ::chmod(path.c_str(), 0600) == 0;
+    }
+    if (written) return 1;
     ::unlink(path.c_str());  // a book of an earlier job must not pass for this one
     return 0;
 }

@@ -1,9 +1,11 @@
 #include "book/ProjectWriter.h"
 
-#include "base/Identity.h"
 #include "base/Encoding.h"
+#include "base/HtmlText.h"
+#include "base/Identity.h"
 #include "base/TextFile.h"
 #include "base/TextRoutines.h"
+#include "book/XmlText.h"
 
 namespace pw {
 
@@ -13,17 +15,44 @@ const char* const kSitemapGenerator =
     "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\">\n";
 const char* const kSitemapFooter = "</UL>\n</BODY>\n</HTML>\n";
 
+constexpr size_t kMaxPageNameLength = 128;
+
+// A page of the book's own folder, as the job names them ("7.html").
+bool IsOwnPageName(const std::string& name) {
+    if (name.empty() || name.size() > kMaxPageNameLength || name[0] == '.') return false;
+    for (char c : name) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
+        if (!ok) return false;
+    }
+    return true;
+}
+
 std::string SitemapItem(const std::string& name, const std::string* local) {
     std::string item = "    <LI><OBJECT type=\"text/sitemap\">\n";
-    item += "        <param name=\"Name\" value=\"" + name + "\">\n";
+    item += "        <param name=\"Name\" value=\"" + EscapeHtml(name) + "\">\n";
     if (local) item += "        <param name=\"Local\" value=\"" + *local + "\">\n";
     item += "        </OBJECT>\n";
     return item;
 }
 
-// An article that no worker took has no file name and is listed with an empty one.
+// The contents and index lead only to the book's own pages: an article that no
+// worker took, or whose file name is anything else, is listed with an empty one.
 std::string ArticleItem(const TreeEntry& entry) {
-    return SitemapItem(entry.strText, &entry.strFileName);
+    const std::string local = IsOwnPageName(entry.strFileName) ? entry.strFileName : "";
+    return SitemapItem(entry.strText, &local);
+}
+
+// The window title is no HTML: references in the blog's name are decoded there
+// (a no-break space as a blank, as the text helpers decode "&nbsp;"), and what
+// code page 936 lacks becomes "?".
+std::string PlainTitle(const std::string& title) {
+    std::string text = DecodeHtmlReferences(ToUtf8(title));
+    for (size_t at = text.find("\xC2\xA0"); at != std::string::npos;
+         at = text.find("\xC2\xA0", at)) {
+        text.replace(at, 2, " ");
+    }
+    return ToAnsi(text);
 }
 
 // The blog's name comes from the network; a line break in it would add lines
@@ -43,28 +72,35 @@ int WriteProjectText(const std::string& path, const std::string& text) {
 }  // namespace
 
 std::string IndexPageText(const std::string& homeUrl, const std::string& blogName,
-                          const std::string& madeAt) {
-    std::string page =
+                          const std::string& madeAt, const std::string& shopUrl) {
+    std::string page = kGbkCharsetMeta;
+    page +=
         "<table height=\"100%*\" width=\"100%*\" valign=\"middle\"><tr valign=\"middle\"><td>"
         "<table width=\"*\" border=\"0\" align=\"center\" valign=\"middle\"><tr><td><center>";
-    page += "<font size=10 color=blue><a href=\"" + homeUrl + "\" target=_blank>" + blogName +
-            "</a></font><br>";
-    page += Gbk("制作by：") + "<a href=\"" + kShopUrl + "\">" + Gbk(kProductNameUtf8) + "(" +
-            kProgramName + ")</a><br>";
+    const std::string home = LinkTarget(homeUrl);
+    const std::string name = EscapeHtml(blogName);
+    page += "<font size=10 color=blue>" +
+            (home.empty() ? name : "<a href=\"" + home + "\" target=_blank>" + name + "</a>") +
+            "</font><br>";
+    const std::string program = Gbk(kProductNameUtf8) + "(" + kProgramName + ")";
+    const std::string shop = LinkTarget(shopUrl);
+    page += Gbk("制作by：") +
+            (shop.empty() ? program : "<a href=\"" + shop + "\">" + program + "</a>") + "<br>";
     page += madeAt + "<br>";
     page += "</center></td></tr></table></td></tr></table>";
     return page;
 }
 
-std::string ProjectFileText(const BookDescription& book) {
+std::string ProjectFileText(const BookDescription& book, const std::string& siteUrl) {
     const std::string& name = book.name;
     std::string text = "[OPTIONS]\n";
     text += "Compatibility=1.1\n";
     text += "Default window=Main\n";
     text += Gbk("Default font=宋体,9,1\n");
-    text += "Title=" + OneLine(book.title) + "\n";
-    text += "COPYRIGHT=" + Gbk("博客批量下载 ") + kSiteUrl + Gbk(" 由") + Gbk(kProductNameUtf8) +
-            Gbk("制作") + "\n";
+    text += "Title=" + OneLine(PlainTitle(book.title)) + "\n";
+    const std::string site = OneLine(siteUrl);
+    text += "COPYRIGHT=" + Gbk("博客批量下载 ") + (site.empty() ? "" : site + " ") + Gbk("由") +
+            Gbk(kProductNameUtf8) + Gbk("制作") + "\n";
     text += "Default Topic=index.html\n";
     text += "Compiled file=" + name + ".chm\n";
     text += "Contents file=" + name + ".hhc\n";

@@ -227,8 +227,7 @@ std::string ParserInput(std::string_view html) {
 
 class XhtmlWriter {
 public:
-    explicit XhtmlWriter(const PictureResolver& resolvePicture)
-        : resolvePicture_(resolvePicture) {}
+    explicit XhtmlWriter(const PictureResolver& resolvePicture) : resolvePicture_(resolvePicture) {}
 
     std::string Write(xmlDoc* doc) {
         Children(reinterpret_cast<xmlNode*>(doc), Context::Flow, 0);
@@ -410,8 +409,7 @@ private:
         }
         flush();
         if (cells.empty()) return;
-        out_ +=
-            "<tr" + (row ? CommonAttributes(row, kRow) : std::string()) + ">" + cells + "</tr>";
+        out_ += "<tr" + (row ? CommonAttributes(row, kRow) : std::string()) + ">" + cells + "</tr>";
     }
 
     // A picture stays only when it is inside the book; otherwise its alt text
@@ -424,7 +422,7 @@ private:
             return;
         }
         out_ += "<img src=\"" + XmlAttribute(source) + "\" alt=\"" + XmlAttribute(alt) + "\"" +
-                 CommonAttributes(node, kImage) + "/>";
+                CommonAttributes(node, kImage) + "/>";
     }
 
     // Links keep plain web addresses only and never nest.

@@ -1,6 +1,10 @@
 #include "book/XmlText.h"
 
+#include <libxml/HTMLparser.h>
+
 #include <cstdint>
+
+#include "base/HtmlText.h"
 
 namespace pw {
 
@@ -118,6 +122,65 @@ std::string CleanUtf8(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     ForEachAllowed(utf8, [&](uint32_t, std::string_view bytes) { out.append(bytes); });
+    return out;
+}
+
+namespace {
+
+void AppendUtf8(std::string& out, uint32_t code) {
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | code >> 6));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | code >> 12));
+        out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | code >> 18));
+        out.push_back(static_cast<char>(0x80 | (code >> 12 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+}  // namespace
+
+std::string DecodeHtmlReferences(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        const size_t length = CharacterReferenceLength(utf8, i);
+        if (length == 0) {
+            out.push_back(utf8[i++]);
+            continue;
+        }
+        const std::string_view body = utf8.substr(i + 1, length - 2);
+        uint32_t code = 0;
+        bool known = true;
+        if (body[0] == '#') {
+            const bool hex = body.size() > 1 && (body[1] == 'x' || body[1] == 'X');
+            for (char c : body.substr(hex ? 2 : 1)) {
+                const uint32_t digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+                code = code * (hex ? 16 : 10) + digit;
+            }
+            // As browsers read them: what names no character shows as U+FFFD.
+            if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
+        } else {
+            const std::string name(body);
+            const htmlEntityDesc* entity =
+                htmlEntityLookup(reinterpret_cast<const xmlChar*>(name.c_str()));
+            known = entity != nullptr;
+            if (known) code = entity->value;
+        }
+        if (known) {
+            AppendUtf8(out, code);
+        } else {
+            out.append(utf8.substr(i, length));
+        }
+        i += length;
+    }
     return out;
 }
 

@@ -19,4 +19,9 @@ std::string XmlAttribute(std::string_view utf8);
 // The text with only the characters XML and HTML accept, unescaped.
 std::string CleanUtf8(std::string_view utf8);
 
+// The character references of an HTML text decoded, once: those EscapeHtml
+// leaves standing ("&amp;", "&#128512;", "&#x4E2D;"); names HTML 4 does not know
+// stay as they are, as HTML readers show them.
+std::string DecodeHtmlReferences(std::string_view utf8);
+
 }  // namespace pw

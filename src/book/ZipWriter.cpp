@@ -40,9 +40,10 @@ bool ZipWriter::AddBytes(const std::string& name, std::string bytes, bool compre
     return !failed_;
 }
 
-bool ZipWriter::AddFile(const std::string& name, const std::string& path, bool compress) {
+bool ZipWriter::AddFile(const std::string& name, const std::string& path, bool compress,
+                        uint64_t start, int64_t length) {
     if (failed_) return false;
-    zip_source_t* source = zip_source_file(zip_, path.c_str(), 0, -1);
+    zip_source_t* source = zip_source_file(zip_, path.c_str(), start, length);
     zip_int64_t index = -1;
     if (source) {
         index = zip_file_add(zip_, name.c_str(), source, ZIP_FL_ENC_UTF_8);

@@ -3,6 +3,7 @@
 // are added, and the file at the path is replaced only when the whole archive
 // has been written; until then, and after any failure, it stays as it was.
 
+#include <cstdint>
 #include <ctime>
 #include <deque>
 #include <string>
@@ -22,8 +23,10 @@ public:
     // compress false stores the bytes as they are (the EPUB mimetype entry,
     // pictures that are compressed already).
     bool AddBytes(const std::string& name, std::string bytes, bool compress);
-    // The file is read when the archive is written.
-    bool AddFile(const std::string& name, const std::string& path, bool compress);
+    // The file, or length bytes of it from start (-1: to its end), read when
+    // the archive is written.
+    bool AddFile(const std::string& name, const std::string& path, bool compress,
+                 uint64_t start = 0, int64_t length = -1);
 
     // Writes the archive; false when it was not written completely (nothing is
     // left at the path then).

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/ActiveContent.h"
 #include "base/Encoding.h"
-#include "engine/PictureStore.h"
+#include "base/HtmlText.h"
 #include "base/TextFile.h"
 #include "base/TextOps.h"
+#include "engine/PictureStore.h"
 
 namespace pw {
 
@@ -107,21 +109,24 @@ std::string ArticleHeading(const ArticleInfo& article) {
     static const std::string kPart1 = Gbk("<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">");
     static const std::string kPart2 =
         Gbk("</div></br><div style=\"TEXT-JUSTIFY: distribute; TEXT-ALIGN: justify; FONT-SIZE: "
-          "13px; MARGIN: 0px;WORD-BREAK: break-all;  LAYOUT-GRID-MODE: line;LINE-HEIGHT: 20px; "
-          "BORDER-TOP: black 2px solid\">时间：");
+            "13px; MARGIN: 0px;WORD-BREAK: break-all;  LAYOUT-GRID-MODE: line;LINE-HEIGHT: 20px; "
+            "BORDER-TOP: black 2px solid\">时间：");
     static const std::string kPart3 = Gbk("</br>类别：<font color=black>");
     static const std::string kPart4 = Gbk("</font></br>原文：<a href=\"");
     static const std::string kPart5 = "\" target=\"_blank\">";
     static const std::string kPart6 = "</a></div></br>";
-    return kPart1 + article.strTitle + kPart2 + article.strTime + kPart3 + article.strCategory +
-           kPart4 + article.strUrl + kPart5 + article.strUrl + kPart6;
+    return kPart1 + EscapeHtml(article.strTitle) + kPart2 + EscapeHtml(article.strTime) + kPart3 +
+           EscapeHtml(article.strCategory) + kPart4 + LinkTarget(article.strUrl) + kPart5 +
+           EscapeHtml(article.strUrl) + kPart6;
 }
 
-bool RenderArticlePage(std::string body, const ArticleInfo& article, PictureStore* store) {
-    ArticlePictures pictures(store, article.strUrl, PicturePrefix(article));
-    StorePictures(body, pictures);
+bool RenderArticlePage(std::string_view body, const ArticleInfo& article, PictureStore* store) {
     if (article.strLocalPath.empty()) return false;
-    return WriteTextFile(article.strLocalPath, ArticleHeading(article) + body);
+    // Scripts go before the picture scan, which must not fetch what they name.
+    std::string page = WithoutActiveContent(body);
+    ArticlePictures pictures(store, article.strUrl, PicturePrefix(article));
+    StorePictures(page, pictures);
+    return WriteTextFile(article.strLocalPath, kGbkCharsetMeta + ArticleHeading(article) + page);
 }
 
 }  // namespace pw

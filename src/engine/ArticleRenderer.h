@@ -1,8 +1,10 @@
 #pragma once
-// Turns an article body into the job's local page: the heading block, then the
-// body with its pictures fetched into the job's picture folder.
+// Turns an article body into the job's local page: the code page declaration,
+// the heading block, then the body with its pictures fetched into the job's
+// picture folder.
 
 #include <string>
+#include <string_view>
 
 #include "engine/ArticleInfo.h"
 
@@ -10,13 +12,16 @@ namespace pw {
 
 class PictureStore;
 
-// Writes article.strLocalPath (CRLF line ends, code page 936): the heading
-// block, then the body as the service sent it, with each picture address the
-// scan finds rewritten to its local copy ("img/NAME"). A null store leaves
-// pictures remote. False when the page could not be written.
-bool RenderArticlePage(std::string body, const ArticleInfo& article, PictureStore* store);
+// Writes article.strLocalPath (CRLF line ends, code page 936): kGbkCharsetMeta,
+// the heading block, then the body as the service sent it (letter case kept)
+// but without active content (see WithoutActiveContent), and with each picture
+// address the scan finds rewritten to its local copy ("img/NAME"). A null store
+// leaves pictures remote. False when the page could not be written.
+bool RenderArticlePage(std::string_view body, const ArticleInfo& article, PictureStore* store);
 
-// The heading block with the article's title, time, category and address.
+// The heading block with the article's title, time, category and address, each
+// escaped for HTML (see EscapeHtml); an address that would run script is no
+// link target. The book recognises a page's heading by this text.
 std::string ArticleHeading(const ArticleInfo& article);
 
 }  // namespace pw

@@ -7,7 +7,6 @@
 #include "base/SafeFolderName.h"
 #include "base/TextOps.h"
 #include "book/BookDelivery.h"
-#include "book/BookFileMove.h"
 #include "book/BookDescription.h"
 #include "engine/ArticleRenderer.h"
 #include "engine/PictureStore.h"
@@ -429,7 +428,8 @@ void Job::Deliver(const BookStepResult& books) {
     const std::string bookName = ReadableFileName(ToUtf8(engine_->account));
     const std::string desktop = options_.desktopDir;
 
-    std::vector<std::pair<std::string, std::string>> made;  // file in the folder, name on the desktop
+    // Each book as the file in the folder and its name on the desktop.
+    std::vector<std::pair<std::string, std::string>> made;
     std::vector<std::string> failed;
     if (books.chmWanted) {
         if (books.chm.Made()) {
@@ -447,12 +447,18 @@ void Job::Deliver(const BookStepResult& books) {
             failed.push_back("EPUB");
         }
     }
+    // The desktop is the user's: only this blog's own earlier book is replaced there.
+    const std::string blog = engine_->homeUrl.empty() ? engine_->account : engine_->homeUrl;
     for (const auto& [source, target] : made) {
-        const std::string delivered = MoveBookFile(dir, source, desktop, target);
-        if (delivered.empty()) {
+        const DeliveredBook delivered =
+            DeliverBookFile(dir, source, desktop, target, blog, options_.deliveryRecordDir);
+        if (delivered.path.empty()) {
             failed.push_back(source.substr(source.rfind('.') + 1) == "chm" ? "CHM" : "EPUB");
-        } else {
-            result_.books.push_back(delivered);
+            continue;
+        }
+        result_.books.push_back(delivered.path);
+        if (delivered.renamed) {
+            Message(BookRenamedText(target, delivered.path.substr(delivered.path.rfind('/') + 1)));
         }
     }
 

@@ -17,6 +17,9 @@ struct JobOptions {
     std::string address;     // the blog's address as typed (code page 936)
     std::string jobRoot;     // the folder that holds job folders, ending in "/"
     std::string desktopDir;  // where the books are delivered, ending in "/"
+    // The folder of the record of delivered books; empty keeps none, and then
+    // no file on the desktop is ever replaced.
+    std::string deliveryRecordDir;
     int workers = 5;         // download workers; 0 or less downloads nothing
     BookFormats formats;
     int attempts = 4;                           // requests in all for one that fails for a moment

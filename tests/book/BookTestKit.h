@@ -1,21 +1,19 @@
 #pragma once
-// Helpers shared by the book tests: scratch folders, a recording host, files.
+// Helpers shared by the book tests: scratch folders, files, article trees.
 
 #include <stdlib.h>
+#include <zip.h>
 
-#include <deque>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <mutex>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "engine/ArticleInfo.h"
-#include "engine/Host.h"
-#include "job/TreeEntry.h"
+#include "book/BookDescription.h"
+#include "book/TreeEntry.h"
 
 namespace pw::booktest {
 
@@ -23,20 +21,20 @@ class ScratchDir {
 public:
     explicit ScratchDir(const std::string& parent = "/tmp") {
         std::string pattern = parent + "/pw-book-XXXXXX";
-        if (::mkdtemp(pattern.data())) m_path = pattern;
+        if (::mkdtemp(pattern.data())) path_ = pattern;
     }
     ~ScratchDir() {
         std::error_code ec;
-        if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
     }
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
 
-    const std::string& Path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
 private:
-    std::string m_path;
+    std::string path_;
 };
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
@@ -55,74 +53,95 @@ inline bool Exists(const std::string& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
 }
 
-// A flattened article tree whose records live as long as the tree.
+// A flattened article tree as the job hands it to the book step.
 class Tree {
 public:
     Tree& Heading(int depth, const std::string& text) {
-        entries.push_back({depth, false, text, nullptr});
+        TreeEntry entry;
+        entry.nDepth = depth;
+        entry.strText = text;
+        entries.push_back(std::move(entry));
         return *this;
     }
     Tree& Article(const std::string& title, const std::string& fileName) {
-        ArticleInfo& info = m_records.emplace_back();
-        info.strTitle = title;
-        info.strFileName = fileName;
-        entries.push_back({2, true, title, &info});
+        TreeEntry entry;
+        entry.nDepth = 2;
+        entry.bArticle = true;
+        entry.strText = title;
+        entry.strTitle = title;
+        entry.strFileName = fileName;
+        entries.push_back(std::move(entry));
         return *this;
     }
     std::vector<TreeEntry> entries;
-
-private:
-    std::deque<ArticleInfo> m_records;
 };
 
-// Answers questions as told and remembers everything the core showed.
-class RecordingHost : public IHost {
-public:
-    explicit RecordingHost(bool answer = false) : m_answer(answer) { AttachHost(this); }
-    ~RecordingHost() override { AttachHost(nullptr); }
+inline BookDescription Book(const std::string& dir, const std::string& name,
+                            const std::string& title, std::vector<TreeEntry> entries = {},
+                            const std::string& homeUrl = "http://blog.example.com/acct") {
+    BookDescription book;
+    book.dir = dir;
+    book.name = name;
+    book.title = title;
+    book.homeUrl = homeUrl;
+    book.entries = std::move(entries);
+    return book;
+}
 
-    void SendToUi(const std::function<void()>& fn) override {
-        std::lock_guard lock(m_mutex);
-        fn();
-    }
-    void SetStatusText(int part, const std::string& text) override {
-        statuses.emplace_back(part, text);
-    }
-    void ShowMessageBox(const std::string& text) override { boxes.push_back(text); }
-    bool AskYesNo(const std::string& text) override {
-        questions.push_back(text);
-        return m_answer;
-    }
-
-    std::vector<std::pair<int, std::string>> statuses;
-    std::vector<std::string> boxes;
-    std::vector<std::string> questions;
-
-private:
-    bool m_answer;
-    std::recursive_mutex m_mutex;
+// The entries of a zip file, in archive order.
+struct ZipEntry {
+    std::string name;
+    std::string bytes;
+    uint16_t method = 0;
 };
+
+inline std::vector<ZipEntry> ReadZip(const std::string& path) {
+    std::vector<ZipEntry> out;
+    int error = 0;
+    zip_t* zip = zip_open(path.c_str(), ZIP_RDONLY, &error);
+    if (!zip) return out;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(zip, 0); ++i) {
+        zip_stat_t st;
+        zip_stat_index(zip, static_cast<zip_uint64_t>(i), 0, &st);
+        ZipEntry entry{st.name, std::string(st.size, '\0'), st.comp_method};
+        zip_file_t* file = zip_fopen_index(zip, static_cast<zip_uint64_t>(i), 0);
+        if (file) {
+            zip_fread(file, entry.bytes.data(), entry.bytes.size());
+            zip_fclose(file);
+        }
+        out.push_back(std::move(entry));
+    }
+    zip_close(zip);
+    return out;
+}
+
+inline std::string Entry(const std::vector<ZipEntry>& entries, const std::string& name) {
+    for (const ZipEntry& entry : entries) {
+        if (entry.name == name) return entry.bytes;
+    }
+    return "<missing " + name + ">";
+}
 
 // Sets an environment variable for one test and restores it afterwards.
 class EnvOverride {
 public:
-    EnvOverride(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = ::getenv(name)) m_old = old;
+    EnvOverride(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = ::getenv(name)) old_ = old;
         ::setenv(name, value.c_str(), 1);
     }
     ~EnvOverride() {
-        if (m_old) {
-            ::setenv(m_name, m_old->c_str(), 1);
+        if (old_) {
+            ::setenv(name_, old_->c_str(), 1);
         } else {
-            ::unsetenv(m_name);
+            ::unsetenv(name_);
         }
     }
     EnvOverride(const EnvOverride&) = delete;
     EnvOverride& operator=(const EnvOverride&) = delete;
 
 private:
-    const char* m_name;
-    std::optional<std::string> m_old;
+    const char* name_;
+    std::optional<std::string> old_;
 };
 
 }  // namespace pw::booktest

@@ -2,10 +2,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/Encoding.h"
+#include "base/TextFile.h"
 #include "book/BookTestKit.h"
 #include "book/BuildProject.h"
 #include "book/ProjectWriter.h"
-#include "base/Encoding.h"
 
 namespace pw {
 namespace {
@@ -21,7 +22,7 @@ std::vector<std::string> Names(const std::vector<BookFile>& files) {
 }
 
 TEST(BuildProjectTest, CopyFillsTheStartPageAndAppendsTheFileList) {
-    const CBookProject project{"/x/", "acct", Gbk("标题")};
+    const BookDescription project = booktest::Book("/x/", "acct", Gbk("标题"));
     const std::string written = TextModeBytes(ProjectFileText(project));
     const std::string emptyField = "Main=,acct.hhc,acct.hhk,,index.html,";
     const std::string filledField = "Main=,acct.hhc,acct.hhk,index.html,index.html,";

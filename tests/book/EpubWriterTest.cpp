@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <regex>
 
+#include "base/Encoding.h"
+#include "base/TextFile.h"
 #include "book/BmpToPng.h"
 #include "book/BookTestKit.h"
 #include "book/ChildProcess.h"
@@ -14,15 +20,17 @@
 #include "book/ProjectWriter.h"
 #include "book/XhtmlCleaner.h"
 #include "engine/ArticleRenderer.h"
-#include "base/Encoding.h"
 #include "support/Epubcheck.h"
 
 namespace pw {
 namespace {
 
+using booktest::Entry;
 using booktest::ReadBytes;
+using booktest::ReadZip;
 using booktest::ScratchDir;
 using booktest::WriteBytes;
+using booktest::ZipEntry;
 using test::CheckResult;
 using test::EpubcheckInstalled;
 using test::RunEpubcheck;
@@ -81,76 +89,66 @@ std::string Bitmap(int width, uint32_t rgb) {
     return bmp + row;
 }
 
-// A job folder as the download leaves it, and its job list.
+// A job folder as the download leaves it, and its tree.
 class JobFolder {
 public:
     JobFolder() : dir(scratch / "job/") { booktest::WriteBytes(dir + ".keep", ""); }
 
     JobFolder& Heading(int depth, const std::string& text) {
-        entries.push_back({depth, false, text, nullptr});
+        items_.push_back({depth, text, nullptr});
         return *this;
     }
-    // An article whose page the renderer wrote (lowered body after the heading
-    // block), or none when body is null.
+    // An article whose page the renderer wrote (heading block, then the body),
+    // or none when body is null.
     ArticleInfo& Article(const std::string& title, const std::string& fileName,
                          const std::string* body) {
-        ArticleInfo& info = m_records.emplace_back();
+        ArticleInfo& info = records_.emplace_back();
         info.strTitle = title;
         info.strTime = "2012-03-04 05:06";
         info.strCategory = Gbk("随笔");
-        info.strUrl =
-            "http://blog.example.com/s/blog_" + std::to_string(m_records.size()) + ".html";
+        info.strUrl = "http://blog.example.com/s/blog_" + std::to_string(records_.size()) + ".html";
         info.strFileName = fileName;
-        entries.push_back({2, true, title, &info});
+        items_.push_back({2, title, &info});
         if (body) WriteBytes(dir + fileName, TextModeBytes(ArticleHeading(info) + *body));
         return info;
     }
     void Picture(const std::string& name, const std::string& bytes) {
         WriteBytes(dir + "img/" + name, bytes);
     }
-    CBookProject Project(const std::string& title) const { return {dir, "tester", title}; }
+    // The book as the job describes it from its tree and records.
+    BookDescription Project(const std::string& title) const {
+        BookDescription book = booktest::Book(dir, "tester", title);
+        book.homeUrl = "http://blog.example.com/tester";
+        for (const Item& item : items_) {
+            TreeEntry entry;
+            entry.nDepth = item.depth;
+            entry.strText = item.text;
+            if (const ArticleInfo* article = item.article) {
+                entry.bArticle = true;
+                entry.strFileName = article->strFileName;
+                entry.strTitle = article->strTitle;
+                entry.strTime = article->strTime;
+                entry.strCategory = article->strCategory;
+                entry.strUrl = article->strUrl;
+                entry.strHeading = ArticleHeading(*article);
+            }
+            book.entries.push_back(std::move(entry));
+        }
+        return book;
+    }
 
     ScratchDir scratch;
     std::string dir;
-    std::vector<TreeEntry> entries;
 
 private:
-    std::deque<ArticleInfo> m_records;
+    struct Item {
+        int depth;
+        std::string text;
+        const ArticleInfo* article;
+    };
+    std::vector<Item> items_;
+    std::deque<ArticleInfo> records_;
 };
-
-// The entries of a zip file, in archive order.
-struct ZipEntry {
-    std::string name;
-    std::string bytes;
-    uint16_t method = 0;
-};
-
-std::vector<ZipEntry> ReadZip(const std::string& path) {
-    std::vector<ZipEntry> out;
-    int error = 0;
-    zip_t* zip = zip_open(path.c_str(), ZIP_RDONLY, &error);
-    if (!zip) return out;
-    for (zip_int64_t i = 0; i < zip_get_num_entries(zip, 0); ++i) {
-        zip_stat_t st;
-        zip_stat_index(zip, static_cast<zip_uint64_t>(i), 0, &st);
-        ZipEntry entry{st.name, std::string(st.size, '\0'), st.comp_method};
-        zip_file_t* file = zip_fopen_index(zip, static_cast<zip_uint64_t>(i), 0);
-        if (file) {
-            zip_fread(file, entry.bytes.data(), entry.bytes.size());
-            zip_fclose(file);
-        }
-        out.push_back(std::move(entry));
-    }
-    zip_close(zip);
-    return out;
-}
-
-std::string Entry(const std::vector<ZipEntry>& entries, const std::string& name) {
-    for (const ZipEntry& entry : entries) {
-        if (entry.name == name) return entry.bytes;
-    }
-    return "<missing " + name + ">";
-}
 
 // The document of the book whose title is title (UTF-8).
 std::string DocumentTitled(const std::vector<ZipEntry>& entries, const std::string& title) {
@@ -229,9 +227,10 @@ protected:
         j.Picture("2_2.webp", kWebp);
         WriteBytes(j.scratch / "secret.png", BmpToPng(Bitmap(1, 0)));
         ::symlink((j.scratch / "secret.png").c_str(), (j.dir + "img/link.png").c_str());
-        const CBookProject project = j.Project(Gbk("测试博客<&\"名"));
-        WriteIndexPage(project, "http://blog.example.com/tester", Gbk("测试博客"));
-        result = WriteEpubBook(project, j.entries, "http://blog.example.com/tester");
+        BookDescription project = j.Project(Gbk("测试博客"));
+        WriteIndexPage(project);
+        project.title = Gbk("测试博客<&\"名");
+        result = WriteEpubBook(project);
         book = j.dir + "tester.epub";
         files = ReadZip(book);
     }
@@ -384,8 +383,10 @@ TEST_F(EpubBookTest, HostileBodyIsNeutralised) {
 
 TEST(EpubWriterTest, EmptyJobListStillGivesAValidBook) {
     ScratchDir dir;
-    const CBookProject project{dir.Path() + "/", "empty", ""};  // no index.html, no name
-    ASSERT_EQ(WriteEpubBook(project, {}, "javascript:alert(1)"), 1);
+    // No index.html, no name.
+    const BookDescription project =
+        booktest::Book(dir.Path() + "/", "empty", "", {}, "javascript:alert(1)");
+    ASSERT_EQ(WriteEpubBook(project), 1);
     const std::string path = dir / "empty.epub";
     const std::vector<ZipEntry> files = ReadZip(path);
     EXPECT_NE(Entry(files, "EPUB/nav.xhtml").find("<a href=\"title.xhtml\">empty</a>"),
@@ -401,9 +402,66 @@ TEST(EpubWriterTest, EmptyJobListStillGivesAValidBook) {
 
 TEST(EpubWriterTest, AFolderThatCannotBeWrittenGivesNoBook) {
     ScratchDir dir;
-    const CBookProject project{dir.Path() + "/missing/", "tester", "t"};
-    EXPECT_EQ(WriteEpubBook(project, {}, ""), 0);
+    const BookDescription project = booktest::Book(dir.Path() + "/missing/", "tester", "t", {}, "");
+    EXPECT_EQ(WriteEpubBook(project), 0);
     EXPECT_FALSE(booktest::Exists(dir / "missing"));
+}
+
+long PeakKilobytes() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+double CpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Memory and time of a large book: 2,000 articles of about 8 KB of GBK text,
+// each with a picture (every tenth a bitmap the book converts). Run with
+// --gtest_also_run_disabled_tests.
+TEST(EpubWriterTest, DISABLED_BenchmarkTwoThousandArticlesWithPictures) {
+    JobFolder job;
+    uint32_t seed = 12345;
+    const auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+    const auto text = [&](size_t characters) {
+        std::string bytes;
+        for (size_t i = 0; i < characters; ++i) {
+            bytes += static_cast<char>(0xB0 + (next() >> 16) % 0x28);
+            bytes += static_cast<char>(0xA1 + (next() >> 16) % 0x5E);
+        }
+        return bytes;
+    };
+    const char* wanted = std::getenv("PAGEWELL_BENCH_ARTICLES");
+    const int articles = wanted ? std::atoi(wanted) : 2000;
+    job.Heading(0, Gbk("测试博客")).Heading(1, Gbk("分类"));
+    for (int n = 1; n <= articles; ++n) {
+        const bool bitmap = n % 10 == 0;
+        const std::string picture = std::to_string(n) + "_1." + (bitmap ? "bmp" : "jpg");
+        std::string body;
+        for (int p = 0; p < 8; ++p) body += "<p>" + text(500) + "</p>\n";
+        body += "<p><img src=\"img/" + picture + "\"></p>\n";
+        job.Article(Gbk("文章") + std::to_string(n), std::to_string(n) + ".html", &body);
+        job.Picture(picture, bitmap ? Bitmap(200, next()) : kJpeg + std::string(30000, 'j'));
+    }
+    const BookDescription book = job.Project(Gbk("测试博客"));
+    const long before = PeakKilobytes();
+    const double cpuStart = CpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(WriteEpubBook(book), 1);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const long after = PeakKilobytes();
+    const double cpu = CpuSeconds() - cpuStart;
+    struct stat st {};
+    ::stat(EpubBookPath(book).c_str(), &st);
+    std::printf(
+        "%d articles: EPUB in %.2f s (%.2f s CPU), %.1f MB; peak RSS %.1f MB before, %.1f MB "
+        "after\n",
+        articles, seconds, cpu, st.st_size / 1048576.0, before / 1024.0, after / 1024.0);
 }
 
 }  // namespace

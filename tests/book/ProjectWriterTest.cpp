@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/Encoding.h"
 #include "base/Identity.h"
 #include "book/BookTestKit.h"
 #include "book/ProjectWriter.h"
-#include "base/Encoding.h"
 
 namespace pw {
 namespace {
@@ -92,34 +92,56 @@ TEST(ProjectWriterTest, TreeWithoutArticlesHasHeadingsOnlyAndAnEmptyIndex) {
 TEST(ProjectWriterTest, DepthJumpsWriteOneListTagAndArticlesWithoutFileKeepEmptyLocal) {
     Tree tree;
     tree.Heading(0, "blog").Article("deep", "1.html").Heading(0, "back");
-    tree.entries.push_back({2, true, "never taken", nullptr});
+    tree.Article("never taken", "");
     EXPECT_EQ(ContentsFileText(tree.entries),
               kContentsHeader + Heading("blog") + "<UL>\n" + Item("deep", "1.html") + "</UL>\n" +
                   Heading("back") + "<UL>\n" + Item("never taken", "") + kFooter);
 }
 
-TEST(ProjectWriterTest, TitlesAreInsertedUnescaped) {
+TEST(ProjectWriterTest, TitlesAreEscapedAndTheirReferencesKept) {
     Tree tree;
     tree.Heading(0, "a & <b>").Article("say \"hi\" & <go>", "1.html");
+    tree.Article(Gbk("读《瓦尔登湖》&amp;随想 &#128512;"), "2.html");
     const std::string contents = ContentsFileText(tree.entries);
-    EXPECT_NE(contents.find("value=\"say \"hi\" & <go>\">"), std::string::npos);
-    EXPECT_NE(contents.find("value=\"a & <b>\">"), std::string::npos);
-    EXPECT_NE(IndexFileText(tree.entries).find("value=\"say \"hi\" & <go>\">"), std::string::npos);
+    EXPECT_NE(contents.find("value=\"say &quot;hi&quot; &amp; &lt;go&gt;\">"), std::string::npos);
+    EXPECT_NE(contents.find("value=\"a &amp; &lt;b&gt;\">"), std::string::npos);
+    EXPECT_NE(contents.find("value=\"" + Gbk("读《瓦尔登湖》&amp;随想 &#128512;") + "\">"),
+              std::string::npos);
+    EXPECT_NE(IndexFileText(tree.entries).find("value=\"say &quot;hi&quot; &amp; &lt;go&gt;\">"),
+              std::string::npos);
+}
+
+// A category name as the text helpers decode it from "x&quot;&gt;&lt;param ...".
+TEST(ProjectWriterTest, NamesCannotAddEntriesAndEntriesLeadOnlyToTheBooksPages) {
+    Tree tree;
+    tree.Heading(0, "blog").Heading(1, "x\"><param name=\"Local\" value=\"/etc/passwd\">");
+    tree.Article("t\"><param name=\"Local\" value=\"/etc/shadow\">", "1.html");
+    for (const char* fileName : {"../outside.html", "/etc/passwd", "mk:@MSITStore:x.chm::/a.htm",
+                                 "http://evil.example.com/", "a\"b.html", ".hidden.html"}) {
+        tree.Article("t", fileName);
+    }
+    for (const std::string& text : {ContentsFileText(tree.entries), IndexFileText(tree.entries)}) {
+        size_t locals = 0;
+        for (size_t at = text.find("name=\"Local\""); at != std::string::npos;
+             at = text.find("name=\"Local\"", at + 1)) {
+            ++locals;
+        }
+        EXPECT_EQ(locals, 7u) << text;
+        EXPECT_NE(text.find("<param name=\"Local\" value=\"1.html\">"), std::string::npos);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '<'),
+                  std::count(text.begin(), text.end(), '>'));
+        for (const char* leak :
+             {"value=\"/etc", "value=\"../", "value=\"mk:", "value=\"http", "value=\".hidden"}) {
+            EXPECT_EQ(text.find(leak), std::string::npos) << leak;
+        }
+    }
 }
 
 TEST(ProjectWriterTest, ProjectFileFollowsTheTemplate) {
-    const CBookProject project{"/unused/", "acct", Gbk("小\"站")};
-    const std::string text = ProjectFileText(project);
-    const std::string copyrightKey = "COPYRIGHT=" + Gbk("博客批量下载");
-    const size_t copyright = text.find(copyrightKey);
-    ASSERT_NE(copyright, std::string::npos);
-    const size_t copyrightEnd = text.find('\n', copyright);
-    const std::string credit = text.substr(copyright, copyrightEnd - copyright);
-    EXPECT_NE(credit.find("http://"), std::string::npos);
-
+    const BookDescription project = booktest::Book("/unused/", "acct", Gbk("小\"站"));
     const std::string expected =
         "[OPTIONS]\nCompatibility=1.1\nDefault window=Main\n" + Gbk("Default font=宋体,9,1") +
-        "\nTitle=" + Gbk("小\"站") + "\n" + credit +
+        "\nTitle=" + Gbk("小\"站") + "\nCOPYRIGHT=" + Gbk("博客批量下载 由墨舟博客文章下载器制作") +
         "\nDefault Topic=index.html\nCompiled file=acct.chm\nContents file=acct.hhc\n"
         "Index file=acct.hhk\nEnhanced decompilation=yes\nDisplay compile progress=yes\n"
         "Full-text search=yes\nFlat=no\n" +
@@ -127,39 +149,81 @@ TEST(ProjectWriterTest, ProjectFileFollowsTheTemplate) {
         "\nCreate CHI file=no\n\n[WINDOWS]\n"
         "Main=,acct.hhc,acct.hhk,,index.html,,,,,0x3C20,230,0x10307E,[80,60,800,600],0x0,0x0,,,,,0"
         "\n";
-    EXPECT_EQ(text, expected);
+    // Without a site address the credit names none, and has no empty gap.
+    EXPECT_EQ(ProjectFileText(project, ""), expected);
+    EXPECT_NE(ProjectFileText(project, "http://site.example/")
+                  .find("\nCOPYRIGHT=" +
+                        Gbk("博客批量下载 http://site.example/ 由墨舟博客文章下载器制作") + "\n"),
+              std::string::npos);
+}
+
+TEST(ProjectWriterTest, TheWindowTitleShowsReferencesDecoded) {
+    const BookDescription project =
+        booktest::Book("/unused/", "acct", Gbk("小站&amp;朋友 &#128512;&#x4E2D; &nbsp;&bogus;"));
+    // No markup carries the title there: what code page 936 lacks becomes "?".
+    EXPECT_NE(ProjectFileText(project).find("\nTitle=" + Gbk("小站&朋友 ?中  &bogus;\n")),
+              std::string::npos)
+        << ProjectFileText(project);
 }
 
 TEST(ProjectWriterTest, ABlogNameCannotAddLinesToTheProject) {
-    const CBookProject project{"/unused/", "acct", "x\r\n[FILES]\n/etc/passwd\x01"};
+    const BookDescription project =
+        booktest::Book("/unused/", "acct", "x\r\n[FILES]\n/etc/passwd\x01");
     const std::string text = ProjectFileText(project);
     EXPECT_NE(text.find("\nTitle=x  [FILES] /etc/passwd \n"), std::string::npos);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 19);
 }
 
-TEST(ProjectWriterTest, IndexPageIsOneLineOfFivePieces) {
-    const std::string page = IndexPageText("http://b.example/u", Gbk("博客"), "2024-01-02 03:04:05");
-    const std::string first =
-        "<table height=\"100%*\" width=\"100%*\" valign=\"middle\"><tr valign=\"middle\"><td>"
-        "<table width=\"*\" border=\"0\" align=\"center\" valign=\"middle\"><tr><td><center>";
-    ASSERT_EQ(first.size(), 151u);
-    EXPECT_EQ(page, first +
-                        "<font size=10 color=blue><a href=\"http://b.example/u\" target=_blank>" +
-                        Gbk("博客") + "</a></font><br>" + Gbk("制作by：") + "<a href=\"" + kShopUrl +
-                        "\">" + Gbk(kProductNameUtf8) + "(" + kProgramName + ")</a><br>" +
-                        "2024-01-02 03:04:05<br></center></td></tr></table></td></tr></table>");
+const std::string kCharsetMeta =
+    "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">";
+const std::string kTableStart =
+    "<table height=\"100%*\" width=\"100%*\" valign=\"middle\"><tr valign=\"middle\"><td>"
+    "<table width=\"*\" border=\"0\" align=\"center\" valign=\"middle\"><tr><td><center>";
+
+TEST(ProjectWriterTest, IndexPageIsTheDeclarationThenOneLineOfFivePieces) {
+    ASSERT_EQ(kTableStart.size(), 151u);
+    const std::string madeBy = Gbk("制作by：");
+    const std::string program = Gbk(kProductNameUtf8) + "(" + kProgramName + ")";
+    // Without a shop address the credit names the program without a link.
+    EXPECT_EQ(IndexPageText("http://b.example/u", Gbk("博客"), "2024-01-02 03:04:05", ""),
+              kCharsetMeta + kTableStart +
+                  "<font size=10 color=blue><a href=\"http://b.example/u\" target=_blank>" +
+                  Gbk("博客") + "</a></font><br>" + madeBy + program + "<br>" +
+                  "2024-01-02 03:04:05<br></center></td></tr></table></td></tr></table>");
+    EXPECT_NE(
+        IndexPageText("http://b.example/u", Gbk("博客"), "t", "http://shop.example/")
+            .find("<br>" + madeBy + "<a href=\"http://shop.example/\">" + program + "</a><br>"),
+        std::string::npos);
+}
+
+TEST(ProjectWriterTest, IndexPageNeverCarriesMarkupFromTheBlog) {
+    // A blog title of "&lt;script&gt;" shows as text; a raw one is escaped.
+    EXPECT_NE(IndexPageText("http://b.example/u", "&lt;script&gt;", "t", "")
+                  .find("target=_blank>&lt;script&gt;</a>"),
+              std::string::npos);
+    const std::string page =
+        IndexPageText("http://b.example/u?a=1&b=\"2\"", "<script>alert(1)</script>", "t", "");
+    EXPECT_EQ(page.find("<script"), std::string::npos);
+    EXPECT_NE(page.find("<a href=\"http://b.example/u?a=1&amp;b=&quot;2&quot;\" target=_blank>"
+                        "&lt;script&gt;alert(1)&lt;/script&gt;</a>"),
+              std::string::npos);
+    // An address that would run script is no link at all.
+    EXPECT_NE(IndexPageText(" javascript:alert(1)", "name", "t", "")
+                  .find("<font size=10 color=blue>name</font><br>"),
+              std::string::npos);
 }
 
 TEST(ProjectWriterTest, FilesOnDiskUseCrLfAndTheIndexPageHasNoLineEnd) {
     ScratchDir dir;
-    const CBookProject project{dir.Path() + "/", "acct", Gbk("标题")};
     Tree tree;
     tree.Heading(0, Gbk("标题")).Heading(1, "c").Article(Gbk("文章"), "1.html");
+    const BookDescription project =
+        booktest::Book(dir.Path() + "/", "acct", Gbk("标题"), tree.entries, "http://h/");
 
-    ASSERT_EQ(WriteIndexPage(project, "http://h/", Gbk("标题")), 1);
+    ASSERT_EQ(WriteIndexPage(project), 1);
     ASSERT_EQ(WriteProjectFile(project), 1);
-    ASSERT_EQ(WriteContentsFile(project, tree.entries), 1);
-    ASSERT_EQ(WriteIndexFile(project, tree.entries), 1);
+    ASSERT_EQ(WriteContentsFile(project), 1);
+    ASSERT_EQ(WriteIndexFile(project), 1);
 
     const auto crlf = [](std::string text) {
         std::string out;
@@ -171,16 +235,17 @@ TEST(ProjectWriterTest, FilesOnDiskUseCrLfAndTheIndexPageHasNoLineEnd) {
     EXPECT_EQ(ReadBytes(dir / "acct.hhk"), crlf(IndexFileText(tree.entries)));
     const std::string page = ReadBytes(dir / "index.html");
     EXPECT_EQ(page.find_first_of("\r\n"), std::string::npos);
+    EXPECT_EQ(page.substr(0, kCharsetMeta.size()), kCharsetMeta);
     EXPECT_NE(page.find(Gbk("标题")), std::string::npos);
     EXPECT_EQ(page.substr(page.size() - 8), "</table>");
 }
 
 TEST(ProjectWriterTest, WritersReportAFolderThatCannotBeWritten) {
-    const CBookProject project{"/nonexistent-pagewell-dir/", "acct", "t"};
-    EXPECT_EQ(WriteIndexPage(project, "h", "t"), 0);
+    const BookDescription project = booktest::Book("/nonexistent-pagewell-dir/", "acct", "t");
+    EXPECT_EQ(WriteIndexPage(project), 0);
     EXPECT_EQ(WriteProjectFile(project), 0);
-    EXPECT_EQ(WriteContentsFile(project, {}), 0);
-    EXPECT_EQ(WriteIndexFile(project, {}), 0);
+    EXPECT_EQ(WriteContentsFile(project), 0);
+    EXPECT_EQ(WriteIndexFile(project), 0);
 }
 
 }  // namespace

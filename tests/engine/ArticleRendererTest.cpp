@@ -4,13 +4,16 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/ArticleRenderer.h"
 #include "base/Encoding.h"
+#include "base/HtmlText.h"
+#include "engine/ArticleRenderer.h"
 #include "engine/PictureStore.h"
+#include "net/HttpSession.h"
 #include "sim/DemoBlog.h"
 #include "sim/ServiceSimulator.h"
 #include "support/ScopedProxy.h"
 #include "support/TempDir.h"
+#include "support/TestSite.h"
 
 using namespace pw;
 using namespace pw::sim;
@@ -41,26 +44,32 @@ protected:
         simulator.Route("pics.example.com", "/page.html", Response::Html("<html>not a picture"));
     }
 
-    std::string Render(std::string body) {
-        RenderArticlePage(body, &article, dir.File("img/"));
-        // The heading has no line feeds, so its length on disk is its length.
-        return ReadFile(article.strLocalPath).substr(ArticleHeading(article).size());
+    std::string Render(const std::string& body) {
+        EXPECT_TRUE(RenderArticlePage(body, article, &store));
+        // Declaration and heading have no line feeds, so their length on disk is their length.
+        const std::string page = ReadFile(article.strLocalPath);
+        const std::string top = kGbkCharsetMeta + ArticleHeading(article);
+        EXPECT_EQ(page.substr(0, top.size()), top);
+        return page.substr(top.size());
     }
 
     test::TempDir dir;
     ServiceSimulator simulator;
     test::ScopedProxy proxy{simulator};
+    HttpSession http{test::TestSite::OneAttempt()};
+    PictureStore store{http, dir.File("img/")};
     ArticleInfo article;
     std::string png = TinyPng(4, 4, 1);
 };
 
 }  // namespace
 
-TEST_F(RendererTest, HeadingBlockIsExactAndUnescaped) {
-    std::string body;
-    RenderArticlePage(body, &article, dir.File("img/"));
+TEST_F(RendererTest, PageDeclaresItsCodePageThenTheHeadingBlockWithEscapedTexts) {
+    ASSERT_TRUE(RenderArticlePage("", article, &store));
     EXPECT_EQ(ToUtf8(ReadFile(article.strLocalPath)),
-              "<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">标题 <b> & \"引号\"</div></br>"
+              "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+              "<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">标题 &lt;b&gt; &amp; "
+              "&quot;引号&quot;</div></br>"
               "<div style=\"TEXT-JUSTIFY: distribute; TEXT-ALIGN: justify; FONT-SIZE: 13px; "
               "MARGIN: 0px;WORD-BREAK: break-all;  LAYOUT-GRID-MODE: line;LINE-HEIGHT: 20px; "
               "BORDER-TOP: black 2px solid\">时间：2012-01-02 03:04</br>类别：<font "
@@ -69,9 +78,41 @@ TEST_F(RendererTest, HeadingBlockIsExactAndUnescaped) {
               "target=\"_blank\">http://blog.example.com/a/b/post.html?id=1</a></div></br>");
 }
 
-TEST_F(RendererTest, BodyIsLoweredAndWrittenWithCrLf) {
+TEST_F(RendererTest, HeadingKeepsReferencesAndGivesNoScriptLink) {
+    // As Sina's title attributes hold them: "&amp;" stays one reference.
+    article.strTitle = Gbk("读《瓦尔登湖》&amp;随想 &#128512;");
+    article.strCategory = "x\"><script>alert(1)</script>";
+    article.strUrl = "javascript:alert(1)";
+    const std::string heading = ArticleHeading(article);
+    EXPECT_NE(heading.find(Gbk("读《瓦尔登湖》&amp;随想 &#128512;</div>")), std::string::npos);
+    EXPECT_NE(heading.find("x&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt;</font>"),
+              std::string::npos);
+    EXPECT_NE(heading.find("<a href=\"\" target=\"_blank\">javascript:alert(1)</a>"),
+              std::string::npos);
+    EXPECT_EQ(heading.find("<script"), std::string::npos);
+}
+
+TEST_F(RendererTest, BodyKeepsItsLettersAndIsWrittenWithCrLf) {
     EXPECT_EQ(Render("<P>Hello WORLD " + Gbk("中文") + "</P>\nLine two\n"),
-              "<p>hello world " + Gbk("中文") + "</p>\r\nline two\r\n");
+              "<P>Hello WORLD " + Gbk("中文") + "</P>\r\nLine two\r\n");
+    // A picture tag in capitals is still found, and only its address changes.
+    EXPECT_EQ(Render("<P ALIGN=CENTER><IMG ALT=\"Photo\" SRC=\"http://pics.example.com/Big/"
+                     "Photo.PNG\" WIDTH=40></P>"),
+              "<P ALIGN=CENTER><IMG ALT=\"Photo\" SRC=\"img/7_1.png\" WIDTH=40></P>");
+}
+
+TEST_F(RendererTest, ActiveContentLeavesTheBodyAndTheRestStaysByteForByte) {
+    const std::string text = Gbk("<p style=\"color:red\">正文 Text</p>");
+    EXPECT_EQ(Render(text + "<SCRIPT>alert(1)</SCRIPT>" + text +
+                     "<a href=\"javascript:steal()\" onclick=\"x()\" title=T>link</a>"
+                     "<iframe src=\"http://evil.example.com/\"></iframe><embed src=\"a.swf\">"
+                     "<object data=\"b.swf\"><param name=movie value=b.swf>fallback</object>"),
+              text + text + "<a title=T>link</a><param name=movie value=b.swf>fallback");
+    // Nothing the scripts name is fetched.
+    EXPECT_EQ(Render("<script>document.write('<img src=\"http://pics.example.com/Big/Photo.PNG\">')"
+                     "</script>"),
+              "");
+    EXPECT_TRUE(fs::is_empty(dir.File("img")));
 }
 
 TEST_F(RendererTest, PicturesAreStoredUnderSafeNamesWhateverTheirAddress) {
@@ -80,7 +121,7 @@ TEST_F(RendererTest, PicturesAreStoredUnderSafeNamesWhateverTheirAddress) {
         "<img src=\"rel.png\" alt=x><img src='../up.png'>"
         "<img class=\"x\" src=\"http://pics.example.com/Big/Photo.PNG\">");
     EXPECT_EQ(out,
-              "<img src=\"img/7_1.png\"><img src=\"img/7_2.png\" alt=x>"
+              "<IMG SRC=\"img/7_1.png\"><img src=\"img/7_2.png\" alt=x>"
               "<img src='img/7_3.png'><img class=\"x\" src=\"img/7_1.png\">");
     EXPECT_EQ(ReadFile(dir.File("img/7_1.png")), png);
     EXPECT_EQ(fs::directory_iterator(dir.File("img")) == fs::directory_iterator(), false);
@@ -94,17 +135,17 @@ TEST_F(RendererTest, LazyPicturesTakeTheRealAddress) {
         "<img src=\"http://x.example.com/blank.gif\" real_src=\"http://pics.example.com/Big/"
         "Photo.PNG\"><img data-original=\"rel.png\" src=\"/loading.gif\">");
     EXPECT_EQ(out,
-              "<img src=\"img/7_1.png\" real_src=\"http://pics.example.com/big/photo.png\">"
+              "<img src=\"img/7_1.png\" real_src=\"http://pics.example.com/Big/Photo.PNG\">"
               "<img data-original=\"rel.png\" src=\"img/7_2.png\">");
 }
 
 TEST_F(RendererTest, PicturesThatCannotBeKeptKeepTheirAddress) {
     const std::string out = Render(
         "<img src=\"http://pics.example.com/Missing.png\"><img src=\"http://pics.example.com/"
-        "page.html\"><img src=\"data:image/png;base64,AAAA\"><img src=\"javascript:x\">");
+        "page.html\"><img src=\"data:image/png;base64,AAAA\">");
     EXPECT_EQ(out,
               "<img src=\"http://pics.example.com/Missing.png\"><img src=\"http://pics.example.com/"
-              "page.html\"><img src=\"data:image/png;base64,AAAA\"><img src=\"javascript:x\">");
+              "page.html\"><img src=\"data:image/png;base64,AAAA\">");
     EXPECT_TRUE(fs::is_empty(dir.File("img")));
 }
 
@@ -124,28 +165,36 @@ TEST_F(RendererTest, ManyUnclosedTagsAreScannedInOnePass) {
     EXPECT_EQ(Render(body), expected);
 }
 
-TEST_F(RendererTest, MissingFolderOrRecordWritesNothing) {
+TEST_F(RendererTest, MissingFolderOrPathWritesNothing) {
     article.strLocalPath = dir.File("nowhere/1.html");
-    std::string body = "x";
-    RenderArticlePage(body, &article, dir.File("img/"));
+    EXPECT_FALSE(RenderArticlePage("x", article, &store));
     EXPECT_FALSE(fs::exists(dir.File("nowhere")));
-    RenderArticlePage(body, nullptr, dir.File("img/"));
+    article.strLocalPath.clear();
+    EXPECT_FALSE(RenderArticlePage("x", article, &store));
+}
+
+TEST_F(RendererTest, WithoutAStorePicturesStayRemote) {
+    ASSERT_TRUE(
+        RenderArticlePage("<img src=\"http://pics.example.com/Big/Photo.PNG\">", article, nullptr));
+    EXPECT_NE(ReadFile(article.strLocalPath).find("src=\"http://pics.example.com/Big/Photo.PNG\""),
+              std::string::npos);
+    EXPECT_TRUE(fs::is_empty(dir.File("img")));
 }
 
 TEST(PictureStore, ResolvesAddressesAgainstThePage) {
     const std::string page = "http://h.example.com/a/b/c.html?q=1#f";
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, "x.png"), "http://h.example.com/a/b/x.png");
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, "../../../../x.png"), "http://h.example.com/x.png");
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, "/p/./q/../x.png?a=1&amp;b=2"),
+    EXPECT_EQ(PictureStore::ResolveUrl(page, "x.png"), "http://h.example.com/a/b/x.png");
+    EXPECT_EQ(PictureStore::ResolveUrl(page, "../../../../x.png"), "http://h.example.com/x.png");
+    EXPECT_EQ(PictureStore::ResolveUrl(page, "/p/./q/../x.png?a=1&amp;b=2"),
               "http://h.example.com/p/x.png?a=1&b=2");
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, "//cdn.example.com/x.png"),
+    EXPECT_EQ(PictureStore::ResolveUrl(page, "//cdn.example.com/x.png"),
               "http://cdn.example.com/x.png");
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, "HTTPS://Other.example.com/X.png"),
+    EXPECT_EQ(PictureStore::ResolveUrl(page, "HTTPS://Other.example.com/X.png"),
               "HTTPS://Other.example.com/X.png");
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, "file:///etc/passwd"), "");
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, " "), "");
-    EXPECT_EQ(CPictureStore::ResolveUrl(page, "a\nb.png"), "");
-    EXPECT_EQ(CPictureStore::ResolveUrl("not a url", "x.png"), "");
-    EXPECT_EQ(CPictureStore::SniffExtension("GIF89a..."), std::string("gif"));
-    EXPECT_EQ(CPictureStore::SniffExtension("<html>"), nullptr);
+    EXPECT_EQ(PictureStore::ResolveUrl(page, "file:///etc/passwd"), "");
+    EXPECT_EQ(PictureStore::ResolveUrl(page, " "), "");
+    EXPECT_EQ(PictureStore::ResolveUrl(page, "a\nb.png"), "");
+    EXPECT_EQ(PictureStore::ResolveUrl("not a url", "x.png"), "");
+    EXPECT_EQ(SniffPictureExtension("GIF89a..."), std::string("gif"));
+    EXPECT_EQ(SniffPictureExtension("<html>"), nullptr);
 }

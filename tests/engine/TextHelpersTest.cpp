@@ -3,7 +3,10 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "base/ActiveContent.h"
 #include "base/Encoding.h"
+#include "base/HtmlText.h"
+#include "base/Sha256.h"
 #include "base/TextDecode.h"
 #include "base/TextOps.h"
 #include "base/TextRoutines.h"
@@ -93,6 +96,139 @@ TEST(Encoding, CharactersOutsideCodePage936BecomeQuestionMarks) {
     large += "\xE4\xB8\xAD";
     Utf8ToAnsi(large);
     EXPECT_EQ(large.size(), 300002u);
+}
+
+TEST(Encoding, MarkupFormsWriteWhatCodePage936LacksAsReferences) {
+    // U+1F600 (four bytes), U+0E01 (Thai) and U+00F1 (which GBK lacks too).
+    std::string page =
+        "<p>\xE4\xB8\xAD\xF0\x9F\x98\x80 \xE0\xB8\x81 ma\xC3\xB1"
+        "ana</p>";
+    Utf8ToAnsiMarkup(page);
+    EXPECT_EQ(page, "<p>" + Gbk("中") + "&#128512; &#3585; ma&#241;ana</p>");
+    // Malformed, overlong ("/" in two bytes) and surrogate forms name no character.
+    EXPECT_EQ(ToAnsiMarkup("a\xFF b\xE0\x80\xAF c\xED\xA0\x80 d"), "a? b? c? d");
+    EXPECT_EQ(ToAnsiMarkup("plain ascii & <b>"), "plain ascii & <b>");
+    // UTF-16: a surrogate pair is one character, a lone surrogate none.
+    EXPECT_EQ(Utf16ToAnsiMarkup(u"\u4E2D\U0001F600x"), Gbk("中") + "&#128512;x");
+    EXPECT_EQ(Utf16ToAnsiMarkup(std::u16string(u"a") + char16_t(0xD83D) + u"b"), "a?b");
+    EXPECT_EQ(Utf16ToAnsi(u"\U0001F600x"), "?x");
+    // Readers decode the reference; the plain form still gives "?".
+    EXPECT_EQ(ToUtf8(ToAnsiMarkup("\xF0\x9F\x98\x80")), "&#128512;");
+    EXPECT_EQ(ToAnsi("\xF0\x9F\x98\x80"), "?");
+}
+
+TEST(HtmlText, EscapingKeepsReferencesThatAreThere) {
+    EXPECT_EQ(EscapeHtml("a < b > c \" d & e"), "a &lt; b &gt; c &quot; d &amp; e");
+    EXPECT_EQ(EscapeHtml(Gbk("读《瓦尔登湖》&amp;随想")), Gbk("读《瓦尔登湖》&amp;随想"));
+    EXPECT_EQ(EscapeHtml("&lt;script&gt; &#128512; &#x4e2d; &nbsp;"),
+              "&lt;script&gt; &#128512; &#x4e2d; &nbsp;");
+    // Only whole references count: no ";", no name, no digits, too long.
+    EXPECT_EQ(EscapeHtml("AT&T &copy &; &#; &#x; &#123456789; & "),
+              "AT&amp;T &amp;copy &amp;; &amp;#; &amp;#x; &amp;#123456789; &amp; ");
+    EXPECT_EQ(EscapeHtml("x\"><param name=\"Local\" value=\"/etc/passwd\">"),
+              "x&quot;&gt;&lt;param name=&quot;Local&quot; value=&quot;/etc/passwd&quot;&gt;");
+    // Trail bytes of code page 936 characters are never taken for markup.
+    EXPECT_EQ(EscapeHtml(Gbk("中文标题")), Gbk("中文标题"));
+}
+
+TEST(HtmlText, ScriptAddressesInEveryDisguise) {
+    for (const char* address :
+         {"javascript:alert(1)", " JavaScript:x", "\tjava\nscript:x", "&#106;avascript:x",
+          "&#x6A;avascript:x", "&#106avascript:x", "javascript&colon;x", "java&Tab;script:x",
+          "vbscript:msgbox", "\x01javascript:x"}) {
+        EXPECT_TRUE(IsScriptAddress(address)) << address;
+        EXPECT_EQ(LinkTarget(address), "") << address;
+    }
+    for (const char* address : {"http://a.example.com/?q=javascript:", "img/1_1.png", "", "data:,x",
+                                "javascripts:x", "#javascript:"}) {
+        EXPECT_FALSE(IsScriptAddress(address)) << address;
+    }
+    EXPECT_EQ(LinkTarget("http://a.example.com/?a=1&b=\"2\""),
+              "http://a.example.com/?a=1&amp;b=&quot;2&quot;");
+}
+
+TEST(ActiveContent, ScriptsFramesAndPluginsGoTheRestStays) {
+    EXPECT_EQ(WithoutActiveContent("a<script type=\"text/javascript\">x = '<p>';</script>b"), "ab");
+    EXPECT_EQ(WithoutActiveContent("a<SCRIPT>x</SCRIPT >b<Script/src=x></scripT>c"), "abc");
+    EXPECT_EQ(WithoutActiveContent("a<script>never closed <p>text"), "a");
+    EXPECT_EQ(WithoutActiveContent("a<iframe src=x><p>not shown</p></iframe>b</iframe>c"), "abc");
+    EXPECT_EQ(WithoutActiveContent("<object data=a.swf><param name=q value=1><embed src=a.swf>"
+                                   "<p>fallback</p></object><applet code=x>t</applet>"
+                                   "<frameset><frame src=x></frameset>"),
+              "<param name=q value=1><p>fallback</p>t");
+    // Look-alikes stay.
+    EXPECT_EQ(WithoutActiveContent("<scripts>a</scripts><objection>b<p>script</p>"),
+              "<scripts>a</scripts><objection>b<p>script</p>");
+}
+
+TEST(ActiveContent, EventAttributesAndScriptAddressesGoTheTagStays) {
+    EXPECT_EQ(WithoutActiveContent("<img src=\"a.png\" onerror=\"x()\" alt='A'>"),
+              "<img src=\"a.png\" alt='A'>");
+    EXPECT_EQ(WithoutActiveContent("<a/onclick=x href=\"http://e.example.com/\">t</a>"),
+              "<a href=\"http://e.example.com/\">t</a>");
+    EXPECT_EQ(WithoutActiveContent("<a href=\"ja&#x0A;vascript:x\"title=t>t</a>"),
+              "<a title=t>t</a>");
+    EXPECT_EQ(WithoutActiveContent("<p ONMOUSEOVER = 'x' class=c>t</p><br onload=x />"),
+              "<p class=c>t</p><br />");
+    EXPECT_EQ(WithoutActiveContent("<form action=\"vbscript:x\"><input onfocus=x autofocus>"),
+              "<form><input autofocus>");
+    EXPECT_EQ(WithoutActiveContent("<div style=\"width: expression(alert(1))\">t</div>"
+                                   "<div style=\"background: url(java\\script:x)\">u</div>"
+                                   "<meta http-equiv=refresh content=\"0;url=javascript:x\">"
+                                   "<div style=\"color: red\">v</div>"),
+              "<div>t</div><div>u</div><meta http-equiv=refresh><div style=\"color: red\">v</div>");
+    // Quoted values hold ">" and quotes of the other kind; code page 936 text
+    // stays as it is (its trail bytes are no delimiters).
+    const std::string title = Gbk("标题\"中文>");
+    EXPECT_EQ(WithoutActiveContent("<a title='" + title + "' onclick=x>" + Gbk("正文") + "</a>"),
+              "<a title='" + title + "'>" + Gbk("正文") + "</a>");
+}
+
+TEST(ActiveContent, MarkupHiddenWhereParsersDisagreeIsCleanedToo) {
+    // A comment is text to HTML5, markup to conditional comments and old parsers.
+    EXPECT_EQ(WithoutActiveContent("<!--[if IE]><script>x</script><![endif]-->t"),
+              "<!--[if IE]><![endif]-->t");
+    EXPECT_EQ(WithoutActiveContent("<!-- note -->t<!---->u<!-->v"), "<!-- note -->t<!---->u<!-->v");
+    // The script after the comment's end is found whatever the quotes inside it.
+    EXPECT_EQ(WithoutActiveContent("<!-- <a title=\"--><script>x</script>\"> -->"),
+              "<!-- <a title=\"-->\"> -->");
+    // Raw text ends at its own end tag, not inside an attribute of what looks like a tag.
+    EXPECT_EQ(WithoutActiveContent("<style><a title=\"</style><script>x</script>\"></style>"),
+              "<style><a title=\"</style>\"></style>");
+    EXPECT_EQ(WithoutActiveContent("<textarea><script>x</script></textarea>"),
+              "<textarea></textarea>");
+    EXPECT_EQ(WithoutActiveContent("<title>a<b</title>"), "<title>a<b</title>");
+    EXPECT_EQ(WithoutActiveContent("<!DOCTYPE html><?xml x?><![CDATA[<b>]]>"),
+              "<!DOCTYPE html><?xml x?><![CDATA[<b>]]>");
+}
+
+TEST(ActiveContent, WhatIsLeftOutNeverJoinsIntoANewTag) {
+    EXPECT_EQ(WithoutActiveContent("<<script>x</script>script>alert(1)<</script>/script>"),
+              "&lt;script>alert(1)&lt;/script>");
+    EXPECT_EQ(WithoutActiveContent("a <<embed>img src=x onerror=y>"), "a &lt;img src=x onerror=y>");
+    EXPECT_EQ(WithoutActiveContent("1 < 2 <3 <>"), "1 < 2 <3 <>");
+}
+
+TEST(ActiveContent, HostileNestingStaysLinear) {
+    std::string deep;
+    for (int i = 0; i < 20000; ++i) deep += "<!--<style><textarea>";
+    deep += "<script>x</script>";
+    const std::string out = WithoutActiveContent(deep);
+    EXPECT_EQ(out.find("<script"), std::string::npos);
+    std::string many;
+    for (int i = 0; i < 200000; ++i) many += "<a onclick=x><style>s</style>";
+    EXPECT_EQ(WithoutActiveContent(many).find("onclick"), std::string::npos);
+}
+
+TEST(Sha256, KnownDigestsWholeAndInPieces) {
+    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    const std::string two = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";  // 56 bytes
+    EXPECT_EQ(Sha256Hex(two), "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    Sha256 pieces;
+    for (int i = 0; i < 1000; ++i) pieces.Update(std::string(i % 2 ? 999 : 1001, 'a'));
+    EXPECT_EQ(pieces.HexDigest(),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
 TEST(TextDecode, HtmlEntitiesInTheirOrder) {
