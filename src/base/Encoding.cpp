@@ -187,4 +187,68 @@ std::string Utf16ToAnsiMarkup(const std::u16string& wide) {
     return Convert(Utf16Bytes(wide), "CP936", "UTF-16LE", Utf16AsReference);
 }
 
+namespace {
+
+void AppendUtf8(std::string& out, uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// The character of "&#NNN;" or "&#xHH;" at text[at], and the reference's length.
+size_t NumericReference(std::string_view text, size_t at, uint32_t* c) {
+    size_t i = at + 2;
+    if (i > text.size() || text.substr(at, 2) != "&#") return 0;
+    const bool hex = i < text.size() && (text[i] == 'x' || text[i] == 'X');
+    if (hex) ++i;
+    uint32_t value = 0;
+    const size_t digits = i;
+    for (; i < text.size() && i - digits < 8; ++i) {
+        const char d = text[i];
+        int v = -1;
+        if (d >= '0' && d <= '9') v = d - '0';
+        if (hex && d >= 'a' && d <= 'f') v = d - 'a' + 10;
+        if (hex && d >= 'A' && d <= 'F') v = d - 'A' + 10;
+        if (v < 0) break;
+        value = value * (hex ? 16 : 10) + static_cast<uint32_t>(v);
+    }
+    if (i == digits || i >= text.size() || text[i] != ';') return 0;
+    const bool control = value < 0x20 || (value >= 0x7F && value < 0xA0);
+    const bool surrogate = value >= 0xD800 && value < 0xE000;
+    if (control || surrogate || value > 0x10FFFF) return 0;
+    *c = value;
+    return i + 1 - at;
+}
+
+}  // namespace
+
+std::string ToUtf8Display(std::string_view ansi) {
+    const std::string utf8 = ToUtf8(ansi);
+    if (utf8.find("&#") == std::string::npos) return utf8;
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        uint32_t c = 0;
+        if (const size_t length = NumericReference(utf8, i, &c)) {
+            AppendUtf8(out, c);
+            i += length;
+        } else {
+            out += utf8[i++];
+        }
+    }
+    return out;
+}
+
 }  // namespace pw

@@ -18,6 +18,9 @@ void AnsiToUtf8(std::string& text);
 std::string ToAnsi(std::string_view utf8);
 std::string ToAnsiMarkup(std::string_view utf8);
 std::string ToUtf8(std::string_view ansi);
+// The UTF-8 a person should read: ToUtf8 with the numeric character references
+// the Markup forms wrote turned back into their characters (controls excepted).
+std::string ToUtf8Display(std::string_view ansi);
 
 // A UTF-8 source literal as code page 936 bytes: Gbk("全部博文").
 inline std::string Gbk(std::string_view utf8) {

@@ -10,7 +10,7 @@ namespace {
 
 // Code page 936 from the core, safe UTF-8 for the terminal.
 std::string Shown(const std::string& ansi) {
-    std::string text = TerminalText(ToUtf8(ansi));
+    std::string text = TerminalText(ToUtf8Display(ansi));
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
 }

@@ -56,7 +56,7 @@ std::string ListCallHeaders(size_t bodyLength) {
 }
 
 std::string ScriptText(const std::string& raw) {
-    return Utf16ToAnsi(DecodeScriptEscapes(raw.c_str()));
+    return Utf16ToAnsiMarkup(DecodeScriptEscapes(raw.c_str()));
 }
 
 // Fills the record from one variable's assignments, step by step as far as they

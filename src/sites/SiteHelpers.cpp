@@ -17,7 +17,7 @@ FetchedPage FetchAnsiPage(SiteContext& site, const std::string& address) {
 
 FetchedPage FetchUtf8PageAsAnsi(SiteContext& site, const std::string& address) {
     FetchedPage page = FetchAnsiPage(site, address);
-    Utf8ToAnsi(page.text);
+    Utf8ToAnsiMarkup(page.text);
     return page;
 }
 

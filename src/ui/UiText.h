@@ -8,8 +8,10 @@
 
 namespace pw {
 
+// Numeric references that stand for characters code page 936 lacks are shown
+// as those characters.
 inline QString FromAnsi(const std::string& ansi) {
-    return QString::fromStdString(ToUtf8(ansi));
+    return QString::fromStdString(ToUtf8Display(ansi));
 }
 
 inline std::string ToAnsiText(const QString& text) {

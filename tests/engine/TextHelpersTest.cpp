@@ -117,6 +117,14 @@ TEST(Encoding, MarkupFormsWriteWhatCodePage936LacksAsReferences) {
     EXPECT_EQ(ToAnsi("\xF0\x9F\x98\x80"), "?");
 }
 
+TEST(Encoding, ShownTextTurnsReferencesBackIntoCharacters) {
+    const std::string ansi = ToAnsiMarkup("阳光正好😀真是难得");
+    EXPECT_EQ(ToUtf8Display(ansi), "阳光正好😀真是难得");
+    EXPECT_EQ(ToUtf8Display(Gbk("&#x41;&#66; 与 &amp; 与 &#;")), "AB 与 &amp; 与 &#;");
+    // A reference may not smuggle a control character (an escape) into a terminal.
+    EXPECT_EQ(ToUtf8Display("&#27;[2J&#155;&#xD800;&#99999999;"), "&#27;[2J&#155;&#xD800;&#99999999;");
+}
+
 TEST(HtmlText, EscapingKeepsReferencesThatAreThere) {
     EXPECT_EQ(EscapeHtml("a < b > c \" d & e"), "a &lt; b &gt; c &quot; d &amp; e");
     EXPECT_EQ(EscapeHtml(Gbk("读《瓦尔登湖》&amp;随想")), Gbk("读《瓦尔登湖》&amp;随想"));
