@@ -9,7 +9,7 @@
 
 namespace pw::sim {
 
-void AddDemoServices(ServiceSimulator& simulator) {
+void AddDemoServices(ServiceSimulator& simulator, int bigBlogArticles) {
     DemoBlogShape shape;
     shape.account = "1718281828";
     shape.name = "墨舟的旅行与读书笔记";
@@ -33,6 +33,16 @@ void AddDemoServices(ServiceSimulator& simulator) {
     AddBaiduBlog(simulator, blogFor("mozhou", "hiphotos.baidu.com"));
     AddQzoneBlog(simulator, blogFor("31415926", "a3.qpic.cn"));
     AddRenrenBlog(simulator, blogFor("27182818", "fmn.rrimg.com"));
+
+    if (bigBlogArticles > 0) {
+        DemoBlogShape big = shape;
+        big.account = "2718281828";
+        big.articlesPerCategory = (bigBlogArticles + big.categories - 1) / big.categories;
+        big.pageSize = 50;
+        SinaOptions bigOptions;
+        bigOptions.blogPath = "/pagewellbig";
+        AddSinaBlog(simulator, MakeDemoBlog(big), bigOptions);
+    }
 }
 
 }  // namespace pw::sim

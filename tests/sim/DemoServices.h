@@ -6,6 +6,8 @@
 
 namespace pw::sim {
 
-void AddDemoServices(ServiceSimulator& simulator);
+// bigBlogArticles > 0 adds a Sina blog of that many articles, one picture each,
+// at http://blog.sina.com.cn/pagewellbig, for measuring large jobs.
+void AddDemoServices(ServiceSimulator& simulator, int bigBlogArticles = 0);
 
 }  // namespace pw::sim

@@ -1,10 +1,11 @@
 // pagewell-sim: the service simulator as a stand-alone proxy for offline demos.
 //   pagewell-sim [--port N] [--until-stdin-closes] [--flaky N] [--rate-limit N]
-//                [--connection-cost MS] [--answer-delay MS]
+//                [--connection-cost MS] [--answer-delay MS] [--big-blog N]
 //   --flaky N            one address in N fails its first request
 //   --rate-limit N       more than N requests in one second are answered 429
 //   --connection-cost MS a new connection's first answer waits MS milliseconds
 //   --answer-delay MS    every answer waits MS milliseconds
+//   --big-blog N         also serve a Sina blog of N articles at /pagewellbig
 // Prints "PROXY http://127.0.0.1:PORT" once it serves, then runs until SIGINT or
 // SIGTERM, or until standard input closes when asked to.
 
@@ -27,12 +28,13 @@ struct Options {
     int port = 0;
     bool untilStdinCloses = false;
     pw::sim::BadMoments moments;
+    int bigBlog = 0;
 };
 
 [[noreturn]] void Usage() {
     std::fprintf(stderr,
                  "usage: pagewell-sim [--port N] [--until-stdin-closes] [--flaky N] "
-                 "[--rate-limit N] [--connection-cost MS] [--answer-delay MS]\n");
+                 "[--rate-limit N] [--connection-cost MS] [--answer-delay MS] [--big-blog N]\n");
     std::exit(2);
 }
 
@@ -55,6 +57,8 @@ Options ParseOptions(int argc, char** argv) {
             options.moments.perSecondLimit = Number(argv[++i], 1000000);
         } else if (arg == "--connection-cost" && i + 1 < argc) {
             options.moments.connectionCostMs = Number(argv[++i], 60000);
+        } else if (arg == "--big-blog" && i + 1 < argc) {
+            options.bigBlog = Number(argv[++i], 100000);
         } else if (arg == "--answer-delay" && i + 1 < argc) {
             options.moments.answerDelayMs = Number(argv[++i], 60000);
         } else if (arg == "--until-stdin-closes") {
@@ -90,7 +94,7 @@ int main(int argc, char** argv) {
 
     try {
         pw::sim::ServiceSimulator simulator(options.port);
-        pw::sim::AddDemoServices(simulator);
+        pw::sim::AddDemoServices(simulator, options.bigBlog);
         simulator.SetBadMoments(options.moments);
         std::printf("PROXY %s\n", simulator.ProxyUrl().c_str());
         std::fflush(stdout);
