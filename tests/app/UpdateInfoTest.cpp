@@ -24,6 +24,8 @@
 #include "base/Identity.h"
 #include "net/FetchResult.h"
 #include "sim/ServiceSimulator.h"
+#include "support/OneShotGate.h"
+#include "support/SilentServer.h"
 #include "support/ScopedProxy.h"
 #include "support/TempDir.h"
 #include "support/TestListener.h"
@@ -68,28 +70,6 @@ struct FakeServer {
             return result;
         };
     }
-};
-
-// A loopback port that takes connections into its backlog and never answers.
-class SilentServer {
-public:
-    SilentServer() {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        bind(fd_, reinterpret_cast<sockaddr*>(&address), size);
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
-        listen(fd_, 8);
-    }
-    ~SilentServer() { close(fd_); }
-    std::string HttpsUrl() const { return "https://127.0.0.1:" + std::to_string(port_) + "/u.txt"; }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
 };
 
 TEST(ReadTagValue, ValueRunsToTheFirstClosingMarker) {
@@ -194,7 +174,7 @@ TEST(SecureFetch, AStopEndsAFetchThatWaitsForASilentServer) {
          {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
         env.Unset(name);
     }
-    SilentServer server;
+    test::SilentServer server;
     std::stop_source stop;
     std::atomic<bool> ended{false};
     int result = 0;
@@ -423,29 +403,8 @@ TEST_F(UpdateRun, CancelledDownloadEndsQuietly) {
     EXPECT_TRUE(messages.empty());
 }
 
-// Opens once; every waiter passes after Set.
-class Gate {
-public:
-    void Set() {
-        {
-            std::lock_guard lock(mutex_);
-            open_ = true;
-        }
-        changed_.notify_all();
-    }
-    void Wait() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return open_; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool open_ = false;
-};
-
 TEST_F(UpdateRun, SecondRunWhileBusyDoesNothing) {
-    Gate entered, release;
+    test::OneShotGate entered, release;
     ctx.download = [&](const std::string&, const std::string& target) {
         entered.Set();
         release.Wait();

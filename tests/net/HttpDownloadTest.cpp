@@ -15,6 +15,7 @@
 
 #include "net/HttpDownload.h"
 #include "sim/ServiceSimulator.h"
+#include "support/OneShotGate.h"
 #include "support/ClosedPort.h"
 #include "support/ScopedProxy.h"
 #include "support/TempDir.h"
@@ -39,27 +40,6 @@ std::string Pattern(size_t size) {
 }
 
 using test::ClosedPort;
-
-// Opens once; every waiter passes after Set.
-class Gate {
-public:
-    void Set() {
-        {
-            std::lock_guard lock(mutex_);
-            open_ = true;
-        }
-        changed_.notify_all();
-    }
-    void Wait() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return open_; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool open_ = false;
-};
 
 class Recorder : public DownloadListener {
 public:
@@ -89,7 +69,7 @@ public:
     std::vector<bool> asked;
     std::optional<DownloadCredentials> credentials;
     int64_t cancelAfterBytes = INT64_MAX;
-    Gate receivedEnough;
+    test::OneShotGate receivedEnough;
 };
 
 class HttpDownloadTest : public ::testing::Test {

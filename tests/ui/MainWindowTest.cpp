@@ -25,6 +25,7 @@
 #include "app/IniFile.h"
 #include "app/UpdateInfo.h"
 #include "base/Encoding.h"
+#include "support/SilentServer.h"
 #include "support/ScopedEnv.h"
 #include "ui/ArticleTab.h"
 #include "ui/DialogUnits.h"
@@ -97,28 +98,6 @@ UpdateRunner::ContextHook Serving(std::string file) {
         };
     };
 }
-
-// A loopback port that takes connections and never answers.
-class SilentServer {
-public:
-    SilentServer() {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        bind(fd_, reinterpret_cast<sockaddr*>(&address), size);
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
-        listen(fd_, 8);
-    }
-    ~SilentServer() { close(fd_); }
-    std::string HttpsUrl() const { return "https://127.0.0.1:" + std::to_string(port_) + "/u.txt"; }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
 
 const QString kShares = "分享推荐 {新浪微博, 腾讯微博, 搜狐微博, 网易微博, 人人网, 开心网, QQ空间}";
 
@@ -383,7 +362,7 @@ private slots:
         for (const char* name : {"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
             env.Unset(name);
         }
-        SilentServer server;
+        test::SilentServer server;
         MakerAddresses addresses = kAllAddresses;
         addresses.update = server.HttpsUrl();
         auto window = MakeWindow(WindowOptions(addresses));
