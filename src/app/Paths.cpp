@@ -84,8 +84,11 @@ std::string GetWorkDir() {
 }
 
 bool IsPrivateDir(const std::string& path) {
+    // With its trailing "/" a link would be followed.
+    std::string bare = path;
+    while (bare.size() > 1 && bare.back() == '/') bare.pop_back();
     struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+    return ::lstat(bare.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
            (st.st_mode & 077) == 0;
 }
 
