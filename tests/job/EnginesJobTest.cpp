@@ -118,3 +118,29 @@ INSTANTIATE_TEST_SUITE_P(
         Service{"Qzone", "31415926", [](auto& s, auto& b) { return AddQzoneBlog(s, b); }},
         Service{"Renren", "27182818", AddRenrenBlog, "日志"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The same blog through a service where one address in five fails its first
+// request gives the same complete book.
+TEST_P(EnginesJobTest, AFlakyServiceGivesTheSameBook) {
+    const Service& service = GetParam();
+    DemoBlogShape shape;
+    shape.account = service.account;
+    shape.categories = 2;
+    shape.articlesPerCategory = 4;
+    shape.pageSize = 3;
+    shape.pictureHost = "img.example.com";
+    const DemoBlog blog = MakeDemoBlog(shape);
+    const std::string address = service.add(simulator, blog);
+    simulator.SetBadMoments({.flakyOneIn = 5, .retryAfterSeconds = 1});
+    Job& job = Run(Options(address, 4));
+    const JobResult& result = job.Result();
+    EXPECT_TRUE(result.Complete()) << result.missing.size() << " missing";
+    EXPECT_EQ(result.saved, static_cast<int>(blog.articles.size()));
+    EXPECT_GT(simulator.BadAnswers(), 0u);
+    const auto objects = test::ReadChmObjects(result.books.front());
+    for (const auto& entry : job.Entries()) {
+        if (!entry.bArticle) continue;
+        ASSERT_TRUE(objects.count("/" + entry.strFileName)) << entry.strFileName;
+        EXPECT_NE(objects.at("/" + entry.strFileName).find("src=\"img/"), std::string::npos);
+    }
+}
