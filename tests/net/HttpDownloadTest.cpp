@@ -15,9 +15,10 @@
 
 #include "net/HttpDownload.h"
 #include "sim/ServiceSimulator.h"
-#include "support/OneShotGate.h"
 #include "support/ClosedPort.h"
+#include "support/OneShotGate.h"
 #include "support/ScopedProxy.h"
+#include "support/SilentServer.h"
 #include "support/TempDir.h"
 
 namespace pw {
@@ -329,16 +330,8 @@ TEST_F(HttpDownloadTest, UnreachableServerIsAConnectionFailure) {
 // A server on a loopback port that answers every connection with these bytes.
 class RawServer {
 public:
-    explicit RawServer(std::string answer) : answer_(std::move(answer)) {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        bind(fd_, reinterpret_cast<sockaddr*>(&address), size);
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
-        listen(fd_, 4);
+    explicit RawServer(std::string answer)
+        : answer_(std::move(answer)), fd_(test::ListenOnLoopback(4, &port_)) {
         thread_ = std::thread([this] {
             const int client = accept(fd_, nullptr, nullptr);
             if (client < 0) return;
@@ -357,8 +350,8 @@ public:
 
 private:
     std::string answer_;
+    int port_ = 0;  // set by the socket's making: declared before it
     int fd_ = -1;
-    int port_ = 0;
     std::thread thread_;
 };
 

@@ -7,17 +7,20 @@
 
 namespace pw::test {
 
-SilentServer::SilentServer() {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
+int ListenOnLoopback(int backlog, int* port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof address;
-    bind(fd_, reinterpret_cast<sockaddr*>(&address), size);
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
-    listen(fd_, 8);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    *port = ntohs(address.sin_port);
+    listen(fd, backlog);
+    return fd;
 }
+
+SilentServer::SilentServer() : fd_(ListenOnLoopback(8, &port_)) {}
 
 SilentServer::~SilentServer() {
     close(fd_);

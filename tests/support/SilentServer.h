@@ -6,6 +6,9 @@
 
 namespace pw::test {
 
+// A listening socket on a free loopback port; its descriptor, and the port.
+int ListenOnLoopback(int backlog, int* port);
+
 class SilentServer {
 public:
     SilentServer();
@@ -17,8 +20,8 @@ public:
     std::string HttpsUrl() const { return "https://127.0.0.1:" + std::to_string(port_) + "/u.txt"; }
 
 private:
+    int port_ = 0;  // set by the socket's making: declared before it
     int fd_ = -1;
-    int port_ = 0;
 };
 
 }  // namespace pw::test
