@@ -88,7 +88,8 @@ JobOptions AppSettings::MakeJobOptions(const std::string& address,
     options.workers = threadCount;
     options.formats = ParseBookFormats(bookFormats);
     options.attempts = std::clamp(retries, 1, kMaxRetries);
-    options.requestDelay = std::chrono::milliseconds(std::clamp(requestDelay, 0, kMaxRequestDelayMs));
+    options.requestDelay =
+        std::chrono::milliseconds(std::clamp(requestDelay, 0, kMaxRequestDelayMs));
     options.keepDownloads = keepDownloads != 0;
     return options;
 }

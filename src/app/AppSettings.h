@@ -24,7 +24,7 @@ public:
     // 936), with the books delivered to desktopDir.
     JobOptions MakeJobOptions(const std::string& address, const std::string& desktopDir) const;
 
-    std::string jobRoot;     // where job folders are made
+    std::string jobRoot;  // where job folders are made
     std::string configPath;
     std::string workDir;
     int viewStyle = 0;
@@ -40,11 +40,11 @@ public:
     int windowLeft = 0;
     int windowRight = 0;
     int windowBottom = 0;
-    int threadCount = 5;            // "threadcnt"
+    int threadCount = 5;               // "threadcnt"
     std::string bookFormats = "both";  // "bookformats": chm, epub or both
-    int retries = 4;                // "retries": attempts in all for a failing request
-    int requestDelay = 0;           // "requestdelay": ms between requests to one host
-    int keepDownloads = 0;          // "keepdownloads": keep the job folder after delivery
+    int retries = 4;                   // "retries": attempts in all for a failing request
+    int requestDelay = 0;              // "requestdelay": ms between requests to one host
+    int keepDownloads = 0;             // "keepdownloads": keep the job folder after delivery
 };
 
 // The process's one settings record (created, and its file loaded, on first use).

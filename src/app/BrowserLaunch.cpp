@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "base/Encoding.h"
 #include "app/DesktopEntry.h"
+#include "base/Encoding.h"
 
 extern char** environ;
 

@@ -96,7 +96,7 @@ void CookieMirror::Add(MirroredCookie cookie) {
 }
 
 void CookieMirror::Remove(const std::string& domain, const std::string& path,
-                           const std::string& name) {
+                          const std::string& name) {
     std::lock_guard lock(mutex_);
     cookies_.erase(Key{Lower(domain), path.empty() ? "/" : path, name});
 }

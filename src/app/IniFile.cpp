@@ -92,7 +92,7 @@ bool IniFile::HasKey(const std::string& section, const std::string& key) const {
 }
 
 std::string IniFile::GetString(const std::string& section, const std::string& key,
-                                const std::string& fallback, size_t maxBytes) const {
+                               const std::string& fallback, size_t maxBytes) const {
     const int i = FindKey(section, key, nullptr);
     std::string value = fallback;
     if (i >= 0) {
@@ -114,7 +114,7 @@ int IniFile::GetInt(const std::string& section, const std::string& key, int fall
 }
 
 void IniFile::SetString(const std::string& section, const std::string& key,
-                         const std::string& value) {
+                        const std::string& value) {
     int sectionEnd = -1;
     const int i = FindKey(section, key, &sectionEnd);
     if (i >= 0) {

@@ -55,7 +55,6 @@ std::string DesktopFromUserDirs() {
 
 }  // namespace
 
-
 std::string GetModuleDir() {
     std::error_code ec;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);

@@ -27,5 +27,4 @@ std::string FindDataFile(const std::string& name);
 // True for a real folder (no link) of this user that no one else may enter.
 bool IsPrivateDir(const std::string& path);
 
-
 }  // namespace pw

@@ -2,8 +2,8 @@
 
 #include <initializer_list>
 
-#include "base/Identity.h"
 #include "base/Encoding.h"
+#include "base/Identity.h"
 #include "base/TextOps.h"
 #include "base/UrlEncode.h"
 

@@ -1,13 +1,12 @@
 #include "base/FolderTree.h"
 
-#include <filesystem>
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <utility>
 #include <vector>
 

@@ -7,7 +7,11 @@ std::string TerminalText(std::string_view text) {
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        const size_t n = c < 0x80         ? 1
+                         : (c >> 5) == 6  ? 2
+                         : (c >> 4) == 14 ? 3
+                         : (c >> 3) == 30 ? 4
+                                          : 0;
         bool valid = n > 0 && i + n <= text.size();
         for (size_t k = 1; valid && k < n; ++k) {
             valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;

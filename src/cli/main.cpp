@@ -91,8 +91,9 @@ void OfferCompilerInstall(pw::CliListener& out) {
     std::string answer;
     std::getline(std::cin, answer);
     if (answer.empty() || (answer[0] != 'y' && answer[0] != 'Y')) return;
-    out.Error(pw::Gbk("chmcmd 无法从网上下载：请用系统的软件包管理器安装 Debian 软件包 fp-utils"
-                      "（例如 sudo apt-get install fp-utils），然后重新制作电子书。"));
+    out.Error(
+        pw::Gbk("chmcmd 无法从网上下载：请用系统的软件包管理器安装 Debian 软件包 fp-utils"
+                "（例如 sudo apt-get install fp-utils），然后重新制作电子书。"));
 }
 
 int Report(const pw::JobResult& result, pw::CliListener& out) {

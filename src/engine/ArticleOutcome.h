@@ -19,7 +19,9 @@ struct ArticleOutcome {
     bool Saved() const { return kind == Kind::Saved; }
 
     static ArticleOutcome Done() { return {Kind::Saved, {}, 200, false}; }
-    static ArticleOutcome Skip(std::string why) { return {Kind::Skipped, std::move(why), 0, false}; }
+    static ArticleOutcome Skip(std::string why) {
+        return {Kind::Skipped, std::move(why), 0, false};
+    }
     static ArticleOutcome Fail(std::string why, int status = 0) {
         return {Kind::Failed, std::move(why), status, false};
     }

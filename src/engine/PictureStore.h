@@ -25,8 +25,7 @@ inline constexpr int kMaxPicturesPerArticle = 500;
 class PictureStore {
 public:
     // imageDir ends in "/".
-    PictureStore(HttpSession& http, std::string imageDir,
-                 uint64_t budget = kMaxPictureBytesPerJob);
+    PictureStore(HttpSession& http, std::string imageDir, uint64_t budget = kMaxPictureBytesPerJob);
 
     // The reference ("img/NAME") of the picture at the absolute address url,
     // fetching it unless this job has it already; empty when it cannot be

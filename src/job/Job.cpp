@@ -213,9 +213,11 @@ int Job::InsertItem(int parent, const std::string& text, int image, int selected
 }
 
 bool Job::List() {
-    Notify([](JobListener& l) { TreeChange reset;
+    Notify([](JobListener& l) {
+        TreeChange reset;
         reset.op = TreeOp::DeleteAll;
-        l.OnTreeChanged(reset); });
+        l.OnTreeChanged(reset);
+    });
     engine_ = ChooseEngine(engines_, options_.address);
     if (!engine_) return false;
     rootItem_ = InsertItem(0, engine_->blogName, kImageBookClosed, kImageBookClosedSelected);
@@ -237,8 +239,8 @@ bool Job::List() {
 bool Job::OnArticleListed(const ArticleInfo& listed) {
     if (Stopping()) return false;
     if (static_cast<int>(articles_.size()) >= options_.maxArticles) {
-        Message(Format(Gbk("文章数量超过上限 %d 篇，其余文章没有列出").c_str(),
-                       options_.maxArticles));
+        Message(
+            Format(Gbk("文章数量超过上限 %d 篇，其余文章没有列出").c_str(), options_.maxArticles));
         return false;
     }
     ArticleInfo article = listed;

@@ -22,9 +22,9 @@
 #include <thread>
 #include <vector>
 
+#include "book/TreeEntry.h"
 #include "engine/BlogBase.h"
 #include "engine/SiteContext.h"
-#include "book/TreeEntry.h"
 #include "job/ArticleTree.h"
 #include "job/JobListener.h"
 #include "job/JobOptions.h"
@@ -82,7 +82,7 @@ private:
     struct Task {
         ArticleInfo* article = nullptr;
         std::string key;
-        bool saved = false;    // its page is in the folder (this run or an earlier one)
+        bool saved = false;  // its page is in the folder (this run or an earlier one)
         bool tried = false;
         ArticleOutcome outcome;
     };
@@ -134,9 +134,9 @@ private:
     std::unique_ptr<JobFolder> folder_;
     std::unique_ptr<Manifest> manifest_;
     std::unique_ptr<PictureStore> pictures_;
-    std::vector<TreeEntry> entries_;          // the flattened tree, once listed
-    std::vector<Task> tasks_;                 // distinct articles in tree order
-    std::vector<size_t> pending_;             // tasks to fetch in this run
+    std::vector<TreeEntry> entries_;                // the flattened tree, once listed
+    std::vector<Task> tasks_;                       // distinct articles in tree order
+    std::vector<size_t> pending_;                   // tasks to fetch in this run
     std::map<std::string, std::string> fileNames_;  // key -> page file name
     std::atomic<size_t> nextPending_{0};
     std::atomic<int> nextNumber_{0};

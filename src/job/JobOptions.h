@@ -20,14 +20,14 @@ struct JobOptions {
     // The folder of the record of delivered books; empty keeps none, and then
     // no file on the desktop is ever replaced.
     std::string deliveryRecordDir;
-    int workers = 5;         // download workers; 0 or less downloads nothing
+    int workers = 5;  // download workers; 0 or less downloads nothing
     BookFormats formats;
     int attempts = 4;                           // requests in all for one that fails for a moment
     std::chrono::milliseconds requestDelay{0};  // between two requests to one host
     std::chrono::milliseconds firstRetryDelay{1000};
-    bool fresh = false;          // start over instead of continuing an earlier run
-    bool keepDownloads = false;  // keep the job folder after delivery
-    CookieSource cookies;        // sent to the blog service's own hosts only
+    bool fresh = false;                     // start over instead of continuing an earlier run
+    bool keepDownloads = false;             // keep the job folder after delivery
+    CookieSource cookies;                   // sent to the blog service's own hosts only
     int maxArticles = kDefaultMaxArticles;  // listing ends here
     uint64_t pictureBudget = 2ull << 30;    // picture bytes the job keeps at most
 };

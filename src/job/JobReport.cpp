@@ -30,7 +30,8 @@ std::string ReportText(const JobResult& result, const std::string& blogName,
     if (!result.missing.empty()) {
         text += "\n" + ToUtf8(Gbk("没有下载的文章（标题、原文地址、原因）：")) + "\n";
         for (const MissingArticle& missing : result.missing) {
-            text += ToUtf8(missing.title) + "\t" + missing.url + "\t" + ToUtf8(missing.reason) + "\n";
+            text +=
+                ToUtf8(missing.title) + "\t" + missing.url + "\t" + ToUtf8(missing.reason) + "\n";
         }
     }
     if (result.picturesKeptRemote > 0) {

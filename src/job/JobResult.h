@@ -8,7 +8,7 @@
 namespace pw {
 
 struct MissingArticle {
-    std::string title;   // code page 936
+    std::string title;  // code page 936
     std::string url;
     std::string reason;  // code page 936
     int httpStatus = 0;

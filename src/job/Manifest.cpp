@@ -98,7 +98,8 @@ int Manifest::HighestNumber() const {
     for (const auto& [key, fileName] : articles_) {
         int n = 0;
         size_t i = 0;
-        for (; i < fileName.size() && fileName[i] >= '0' && fileName[i] <= '9' && n < 100000000; ++i) {
+        for (; i < fileName.size() && fileName[i] >= '0' && fileName[i] <= '9' && n < 100000000;
+             ++i) {
             n = n * 10 + (fileName[i] - '0');
         }
         if (i > 0 && fileName.compare(i, std::string::npos, ".html") == 0 && n > highest) {

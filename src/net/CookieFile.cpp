@@ -93,8 +93,8 @@ std::string CookieHeader(const std::vector<FileCookie>& cookies, const std::stri
     const std::string path = PathOf(address);
     std::string header;
     for (const FileCookie& cookie : cookies) {
-        const bool domainOk = cookie.subdomains ? HostInDomains(host, {cookie.domain})
-                                                : host == cookie.domain;
+        const bool domainOk =
+            cookie.subdomains ? HostInDomains(host, {cookie.domain}) : host == cookie.domain;
         if (!domainOk || (cookie.secure && !https) || !PathMatches(cookie.path, path)) continue;
         if (cookie.expires != 0 && cookie.expires < now) continue;
         if (!header.empty()) header += "; ";

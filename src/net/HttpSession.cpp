@@ -368,7 +368,8 @@ public:
             // Every request to the host waits when the host named a time;
             // otherwise the host's slower pace is enough for the others.
             const bool named = !retryAfter.empty() && IsThrottle(result);
-            limiter_.OnAnswer(host, IsThrottle(result), named ? pause : std::chrono::milliseconds(0));
+            limiter_.OnAnswer(host, IsThrottle(result),
+                              named ? pause : std::chrono::milliseconds(0));
             if (result.Ok() || !IsTransient(result) || attempt >= attempts) return result;
             if (!Wait(host, pause)) return Stopped(attempt);
         }
@@ -399,7 +400,8 @@ private:
         const auto backoff = BackoffDelay(policy, attempt, Jitter());
         // Limits count requests per second or longer: a busy answer that says
         // nothing of when to come back is worth at least a second's wait.
-        if (IsThrottle(result)) return std::max(backoff, std::min(kThrottleWait, policy.retryAfterCap));
+        if (IsThrottle(result))
+            return std::max(backoff, std::min(kThrottleWait, policy.retryAfterCap));
         return backoff;
     }
 
@@ -412,8 +414,8 @@ private:
         const std::stop_token stop = waitStop_.get_token();
         while (Clock::now() < until) {
             if (stop.stop_requested()) return false;
-            std::this_thread::sleep_for(std::min<Clock::duration>(
-                until - Clock::now(), std::chrono::milliseconds(50)));
+            std::this_thread::sleep_for(
+                std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(50)));
         }
         return !stop.stop_requested();
     }
@@ -571,7 +573,8 @@ private:
     } stats_;
 };
 
-HttpSession::HttpSession(SessionOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+HttpSession::HttpSession(SessionOptions options)
+    : impl_(std::make_unique<Impl>(std::move(options))) {}
 
 HttpSession::~HttpSession() = default;
 

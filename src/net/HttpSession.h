@@ -39,8 +39,8 @@ struct SessionOptions {
     bool httpsOnly = false;
     // Told when a request waits at least a second for a busy service.
     std::function<void(const std::string& host, int seconds)> onWait;
-    std::stop_token stop;       // ends waits and transfers
-    std::stop_token stopWaits;  // ends waits only; transfers in flight go on
+    std::stop_token stop;                   // ends waits and transfers
+    std::stop_token stopWaits;              // ends waits only; transfers in flight go on
     std::chrono::seconds silenceLimit{10};  // a transfer receiving nothing this long ends
 };
 

@@ -47,7 +47,8 @@ std::chrono::milliseconds BackoffDelay(const RetryPolicy& policy, int failed, do
 }
 
 std::optional<std::chrono::milliseconds> ParseRetryAfter(std::string_view value, std::time_t now) {
-    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
     while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r' ||
                               value.back() == '\n')) {
         value.remove_suffix(1);
@@ -56,8 +57,10 @@ std::optional<std::chrono::milliseconds> ParseRetryAfter(std::string_view value,
     if (std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         long long seconds = 0;
         const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-        if (ec == std::errc::result_out_of_range) seconds = 1ll << 40;
-        else if (ec != std::errc() || end != value.data() + value.size()) return std::nullopt;
+        if (ec == std::errc::result_out_of_range)
+            seconds = 1ll << 40;
+        else if (ec != std::errc() || end != value.data() + value.size())
+            return std::nullopt;
         return std::chrono::milliseconds(std::min(seconds, 1ll << 40) * 1000);
     }
     const std::string date(value);

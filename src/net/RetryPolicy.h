@@ -14,7 +14,7 @@ namespace pw {
 
 struct RetryPolicy {
     int attempts = 4;  // requests in all, the first included (the "retries" setting)
-    std::chrono::milliseconds firstDelay{1000};     // doubled after every failure
+    std::chrono::milliseconds firstDelay{1000};       // doubled after every failure
     std::chrono::milliseconds retryAfterCap{120000};  // longest wait a server may ask for
 };
 

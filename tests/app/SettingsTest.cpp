@@ -47,8 +47,8 @@ TEST_F(SettingsFile, MissingFileGivesDefaultsAndMakesWorkFolder) {
     EXPECT_EQ(s.needNo, 1);
     EXPECT_EQ(s.showedTmsg, 1);
     EXPECT_EQ(s.savePath, "/opt/pw/");
-    EXPECT_EQ(s.viewStyle + s.downStyle + s.autoShutPc + s.dupFilter + s.downSleep +
-                  s.windowTop + s.windowLeft + s.windowRight + s.windowBottom,
+    EXPECT_EQ(s.viewStyle + s.downStyle + s.autoShutPc + s.dupFilter + s.downSleep + s.windowTop +
+                  s.windowLeft + s.windowRight + s.windowBottom,
               0);
     EXPECT_TRUE(fs::is_directory(dir / "work"));
     EXPECT_EQ(fs::status(dir / "work").permissions() & fs::perms::all, fs::perms::owner_all);
@@ -90,7 +90,7 @@ TEST_F(SettingsFile, SaveWritesEveryKeyInOrderAndKeepsUnknownLines) {
 TEST_F(SettingsFile, UnwritableFileIsReported) {
     std::ofstream((dir / "blocker").string()) << "a file where a folder should be";
     AppSettings s("/opt/pw/", (dir / "blocker" / "Pagewell.cfg").string(),
-                   (dir / "work/").string());
+                  (dir / "work/").string());
     EXPECT_FALSE(s.SaveSettings());
 }
 

@@ -25,8 +25,8 @@
 #include "net/FetchResult.h"
 #include "sim/ServiceSimulator.h"
 #include "support/OneShotGate.h"
-#include "support/SilentServer.h"
 #include "support/ScopedProxy.h"
+#include "support/SilentServer.h"
 #include "support/TempDir.h"
 #include "support/TestListener.h"
 

@@ -66,7 +66,7 @@ long TreeRssKb(pid_t pid) {
 struct JobRun {
     double seconds = 0;
     int exitCode = -1;
-    long peakKb = 0;     // the program and its compiler together
+    long peakKb = 0;  // the program and its compiler together
     size_t requests = 0;
     size_t connections = 0;
     size_t badAnswers = 0;
@@ -155,15 +155,15 @@ void BenchFaults() {
         "one address in five failing once, 100 articles: clean %.2f s (exit %d), faulty %.2f s "
         "(exit %d), ratio %.2fx; %zu bad answers, %zu requests beyond one per address\n",
         clean.seconds, clean.exitCode, faulty.seconds, faulty.exitCode,
-        faulty.seconds / clean.seconds, faulty.badAnswers, faulty.requests - faulty.addresses.size());
+        faulty.seconds / clean.seconds, faulty.badAnswers,
+        faulty.requests - faulty.addresses.size());
 }
 
 void BenchFarAway(int articles, bool oneWorker) {
     ServiceSimulator simulator;
     const int categories = 4;
-    const auto blog = MakeDemoBlog({.categories = categories,
-                                    .articlesPerCategory = articles / categories,
-                                    .pageSize = 50});
+    const auto blog = MakeDemoBlog(
+        {.categories = categories, .articlesPerCategory = articles / categories, .pageSize = 50});
     const std::string address = AddSinaBlog(simulator, blog);
     simulator.SetBadMoments({.connectionCostMs = 100, .answerDelayMs = 50});
     constexpr int kWorkers = 5;

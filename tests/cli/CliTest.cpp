@@ -41,7 +41,8 @@ std::string ReadAll(int fd) {
     std::string text;
     std::array<char, 4096> buffer;
     ssize_t n;
-    while ((n = read(fd, buffer.data(), buffer.size())) > 0) text.append(buffer.data(), static_cast<size_t>(n));
+    while ((n = read(fd, buffer.data(), buffer.size())) > 0)
+        text.append(buffer.data(), static_cast<size_t>(n));
     return text;
 }
 
@@ -98,7 +99,8 @@ class CliTest : public ::testing::Test {
 protected:
     size_t ArticleRequests() const {
         size_t count = 0;
-        for (const auto& request : simulator.Requests()) count += request.path.rfind("/s/blog_", 0) == 0;
+        for (const auto& request : simulator.Requests())
+            count += request.path.rfind("/s/blog_", 0) == 0;
         return count;
     }
 
@@ -127,8 +129,9 @@ TEST_F(CliTest, PipedOutputHasOneLinePerPhaseAndArticle) {
     const auto lines = Lines(run.out);
     const std::set<std::string> distinct(lines.begin(), lines.end());
     EXPECT_EQ(distinct.size(), lines.size()) << run.out;
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == '['; }),
-              12);
+    EXPECT_EQ(
+        std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l[0] == '['; }),
+        12);
     EXPECT_EQ(run.out.find('\r'), std::string::npos);
     EXPECT_EQ(run.out.find("\x1b["), std::string::npos);
     EXPECT_EQ(run.out.find("chmcmd"), std::string::npos);  // the compiler speaks only with -v
@@ -142,7 +145,9 @@ TEST_F(CliTest, PipedOutputHasOneLinePerPhaseAndArticle) {
 
 TEST_F(CliTest, NetworkTextCannotDriveTheTerminal) {
     auto blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 2});
-    blog.articles[0].title = "evil\x1b]0;owned\x07\x1b[2J\x9b" "31m";
+    blog.articles[0].title =
+        "evil\x1b]0;owned\x07\x1b[2J\x9b"
+        "31m";
     const CliRun run = RunCli({AddSinaBlog(simulator, blog)});
     ASSERT_EQ(ExitCode(run), 0) << run.err;
     for (const std::string* text : {&run.out, &run.err}) {
@@ -175,8 +180,8 @@ TEST_F(CliTest, ExitStatusTellsWhatWasDelivered) {
     EXPECT_EQ(ExitCode(RunCli({"x", "--cookies", "/nonexistent/cookies.txt"})), 2);
     run = RunCli({"--help"});
     EXPECT_EQ(ExitCode(run), 0);
-    for (const char* option : {"--desktop", "--delay", "--retries", "--fresh", "--keep", "--cookies",
-                               "Exit status"}) {
+    for (const char* option :
+         {"--desktop", "--delay", "--retries", "--fresh", "--keep", "--cookies", "Exit status"}) {
         EXPECT_NE(run.out.find(option), std::string::npos) << option;
     }
     run = RunCli({"--version"});
@@ -207,8 +212,7 @@ TEST_F(CliTest, AKilledRunIsContinuedAndFetchesAgainOnlyWhatWasInFlight) {
     CliRun run = RunCli({address, "-j", "3"}, {.afterLines = 12, .signal = SIGKILL});
     ASSERT_TRUE(WIFSIGNALED(run.status));
     const size_t before = ArticleRequests();
-    const size_t finished =
-        static_cast<size_t>(std::count(run.out.begin(), run.out.end(), '[') );
+    const size_t finished = static_cast<size_t>(std::count(run.out.begin(), run.out.end(), '['));
     ASSERT_LT(before, 30u);
 
     simulator.ClearRequests();
@@ -220,7 +224,8 @@ TEST_F(CliTest, AKilledRunIsContinuedAndFetchesAgainOnlyWhatWasInFlight) {
     const auto objects = pw::test::ReadChmObjects(home.Desktop() + "/" + blog.account + ".chm");
     for (const auto& article : blog.articles) {
         bool found = false;
-        for (const auto& [path, bytes] : objects) found = found || bytes.find(SinaArticleUrl(article)) != std::string::npos;
+        for (const auto& [path, bytes] : objects)
+            found = found || bytes.find(SinaArticleUrl(article)) != std::string::npos;
         EXPECT_TRUE(found) << article.title;
     }
 }
@@ -244,15 +249,16 @@ TEST_F(CliTest, ASecondRunOnTheSameBlogIsRefusedWhileTheFirstWorks) {
 }
 
 TEST_F(CliTest, CookiesFileGoesToTheServiceOnly) {
-    const auto blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 2,
-                                    .pictureHost = "pictures.example.net"});
+    const auto blog = MakeDemoBlog(
+        {.categories = 1, .articlesPerCategory = 2, .pictureHost = "pictures.example.net"});
     pw::test::TempDir dir;
     const std::string cookies = dir.File("cookies.txt");
     FILE* file = std::fopen(cookies.c_str(), "w");
-    std::fputs("# Netscape HTTP Cookie File\n"
-               ".sina.com.cn\tTRUE\t/\tFALSE\t0\tSUP\tfriend-login\n"
-               ".example.net\tTRUE\t/\tFALSE\t0\tOTHER\tnot-for-pictures\n",
-               file);
+    std::fputs(
+        "# Netscape HTTP Cookie File\n"
+        ".sina.com.cn\tTRUE\t/\tFALSE\t0\tSUP\tfriend-login\n"
+        ".example.net\tTRUE\t/\tFALSE\t0\tOTHER\tnot-for-pictures\n",
+        file);
     std::fclose(file);
     const CliRun run = RunCli({AddSinaBlog(simulator, blog), "--cookies", cookies, "-q"});
     ASSERT_EQ(ExitCode(run), 0) << run.err;

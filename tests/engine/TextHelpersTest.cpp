@@ -122,7 +122,8 @@ TEST(Encoding, ShownTextTurnsReferencesBackIntoCharacters) {
     EXPECT_EQ(ToUtf8Display(ansi), "阳光正好😀真是难得");
     EXPECT_EQ(ToUtf8Display(Gbk("&#x41;&#66; 与 &amp; 与 &#;")), "AB 与 &amp; 与 &#;");
     // A reference may not smuggle a control character (an escape) into a terminal.
-    EXPECT_EQ(ToUtf8Display("&#27;[2J&#155;&#xD800;&#99999999;"), "&#27;[2J&#155;&#xD800;&#99999999;");
+    EXPECT_EQ(ToUtf8Display("&#27;[2J&#155;&#xD800;&#99999999;"),
+              "&#27;[2J&#155;&#xD800;&#99999999;");
 }
 
 TEST(HtmlText, EscapingKeepsReferencesThatAreThere) {

@@ -117,7 +117,8 @@ TEST_F(JobResilienceTest, ArticlesWithoutMarkersNeverStopTheJob) {
     AddSinaBlog(simulator, blog);
     for (const auto& article : blog.articles) {
         const std::string url = SinaArticleUrl(article);
-        simulator.Route(kSinaHost, url.substr(url.find("/s/")), Response::Html("<html>改版了</html>"));
+        simulator.Route(kSinaHost, url.substr(url.find("/s/")),
+                        Response::Html("<html>改版了</html>"));
     }
     Job& job = Run(Options("http://blog.sina.com.cn/" + blog.account));
     const JobResult& result = job.Result();
@@ -129,8 +130,8 @@ TEST_F(JobResilienceTest, ArticlesWithoutMarkersNeverStopTheJob) {
 }
 
 TEST_F(JobResilienceTest, CookiesReachOnlyTheServiceHosts) {
-    const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 2,
-                                        .pictureHost = "tracker.example.net"});
+    const DemoBlog blog = MakeDemoBlog(
+        {.categories = 1, .articlesPerCategory = 2, .pictureHost = "tracker.example.net"});
     JobOptions options = Options(AddSinaBlog(simulator, blog));
     options.cookies = [](const std::string&) { return std::string("SUE=secret"); };
     Job& job = Run(options);
@@ -181,7 +182,9 @@ TEST_F(JobResilienceTest, StopEndsTheListingToo) {
         const std::string page = request.path.substr(prefix.size());
         Response response = Response::Html(
             "<span><em>x</em></span></div><ul></ul><span class=\"atc_title\"><a title=\"t\" "
-            "href=\"http://blog.sina.com.cn/s/x" + page + ".html\"></a><span "
+            "href=\"http://blog.sina.com.cn/s/x" +
+            page +
+            ".html\"></a><span "
             "class=\"SG_txtc\">d</span>下一页&nbsp;&gt;");
         response.delayMs = 50;
         return response;
@@ -237,7 +240,8 @@ TEST_F(JobResilienceTest, CancelEndsEveryPhaseAndKeepsTheFolder) {
     }
     EXPECT_EQ(Listing(desktop), std::vector<std::string>{});
     // A job destroyed while it runs cancels itself and joins its threads.
-    auto running = std::make_unique<Job>(Options("http://blog.sina.com.cn/" + blog.account), listener);
+    auto running =
+        std::make_unique<Job>(Options("http://blog.sina.com.cn/" + blog.account), listener);
     running->Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     running.reset();

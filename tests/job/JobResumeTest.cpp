@@ -143,10 +143,10 @@ TEST_F(JobResumeTest, AnotherBlogsFolderIsNeverUsedOrDeleted) {
     EXPECT_TRUE(job.Result().Complete());
     EXPECT_TRUE(fs::exists(theirs + "1.html"));
     EXPECT_TRUE(fs::exists(unrelated + "notes.txt"));
-    EXPECT_EQ(Listing(jobRoot), (std::vector<std::string>{blog.account, blog.account + "-2",
-                                                          blog.account + "-2/notes.txt",
-                                                          blog.account + "/.blog",
-                                                          blog.account + "/1.html"}));
+    EXPECT_EQ(
+        Listing(jobRoot),
+        (std::vector<std::string>{blog.account, blog.account + "-2", blog.account + "-2/notes.txt",
+                                  blog.account + "/.blog", blog.account + "/1.html"}));
 }
 
 TEST(Manifest, KeepsWholeLinesAndIgnoresATornOne) {

@@ -21,9 +21,7 @@ namespace pw::test {
 
 class JobTest : public ::testing::Test {
 protected:
-    JobTest() {
-        std::filesystem::create_directories(desktop);
-    }
+    JobTest() { std::filesystem::create_directories(desktop); }
 
     // Options for a job on the address (UTF-8) with quick retries.
     JobOptions Options(const std::string& address, int workers = 3) const {

@@ -175,7 +175,8 @@ TEST_F(SinaJobTest, StopMakesABookOfWhatWasDownloadedAndEndsOnlyItsJob) {
     EXPECT_FALSE(result.jobFolder.empty());  // kept for the next run
 
     // The next job is not held by that stop.
-    const DemoBlog other = MakeDemoBlog({.account = "2222", .categories = 1, .articlesPerCategory = 2});
+    const DemoBlog other =
+        MakeDemoBlog({.account = "2222", .categories = 1, .articlesPerCategory = 2});
     Job& next = Run(Options(AddSinaBlog(simulator, other)));
     EXPECT_TRUE(next.Result().Complete());
 }
@@ -229,7 +230,8 @@ TEST_F(SinaJobTest, AccountsInOtherScriptsKeepReadableNames) {
     const std::vector<std::pair<std::string, std::string>> names = {
         {"听风看雨", "听风看雨"}, {"Café_1", "Café_1"}, {"a/b", "a_b_"}};
     for (const auto& [uid, name] : names) {
-        simulator.Route(kSinaHost, "/named", Response::Html("<title>t</title>$uid=\"" + uid + "\""));
+        simulator.Route(kSinaHost, "/named",
+                        Response::Html("<title>t</title>$uid=\"" + uid + "\""));
         Job& job = Run(Options("http://blog.sina.com.cn/named"));
         ASSERT_EQ(job.Result().books.size(), 2u) << uid;
         const std::string book = fs::path(job.Result().books[0]).filename().string();
@@ -244,9 +246,10 @@ TEST_F(SinaJobTest, OverlongListedFieldsAreCut) {
     simulator.Route(kSinaHost, "/huge", Response::Html("$uid=\"5\""));
     simulator.RouteHost(kSinaHost, [title](const Request& request) {
         if (request.path != "/s/articlelist_5_0_1.html") return Response::NotFound();
-        return Response::Html("<span><em>x</em></span></div><ul></ul>"
-                              "<span class=\"atc_title\"><a title=\"" + ToUtf8(title) +
-                              "\" href=\"http://x/1\"></a><span class=\"SG_txtc\">t</span>");
+        return Response::Html(
+            "<span><em>x</em></span></div><ul></ul>"
+            "<span class=\"atc_title\"><a title=\"" +
+            ToUtf8(title) + "\" href=\"http://x/1\"></a><span class=\"SG_txtc\">t</span>");
     });
     Job& job = Run(Options("http://blog.sina.com.cn/huge", 0));
     const ArticleTree& tree = job.Tree();

@@ -60,12 +60,9 @@ protected:
 
 TEST_F(HttpSessionTest, TransientFailuresAreTriedAgain) {
     const std::vector<std::pair<std::string, Response>> failures = {
-        {"503", Response::Html("busy", 503)},
-        {"500", Response::Html("oops", 500)},
-        {"408", Response::Html("slow", 408)},
-        {"reset", WithFault(sim::Fault::kReset)},
-        {"short", WithFault(sim::Fault::kShort)},
-        {"cut", WithFault(sim::Fault::kCut)},
+        {"503", Response::Html("busy", 503)},     {"500", Response::Html("oops", 500)},
+        {"408", Response::Html("slow", 408)},     {"reset", WithFault(sim::Fault::kReset)},
+        {"short", WithFault(sim::Fault::kShort)}, {"cut", WithFault(sim::Fault::kCut)},
     };
     HttpSession session(Quick());
     for (const auto& [name, failure] : failures) {
@@ -151,7 +148,8 @@ TEST_F(HttpSessionTest, ConnectionsAreKeptForLaterRequests) {
     }
     HttpSession session(Quick());
     std::string page;
-    for (int i = 0; i < 20; ++i) ASSERT_TRUE(session.GetPage(Address("/p" + std::to_string(i)), page).Ok());
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(session.GetPage(Address("/p" + std::to_string(i)), page).Ok());
     EXPECT_EQ(session.Stats().requests, 20u);
     EXPECT_EQ(session.Stats().connections, 1u);
     EXPECT_EQ(sim_.Connections(), 1u);

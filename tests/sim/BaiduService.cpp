@@ -16,7 +16,7 @@ std::string ArticlePath(const DemoBlog& blog, const DemoArticle& article) {
 std::string BlogPage(const DemoBlog& blog) {
     // The engine trims the name but decodes no entities.
     return Gbk("<html><head><title> " + blog.name +
-             " _百度空间</title></head><body><div id=\"m_blog\">首页</div></body></html>\n");
+               " _百度空间</title></head><body><div id=\"m_blog\">首页</div></body></html>\n");
 }
 
 std::string CategoryPage(const DemoBlog& blog) {
@@ -27,21 +27,23 @@ std::string CategoryPage(const DemoBlog& blog) {
                  HtmlText(name) + "</a>(" + std::to_string(ArticlesOf(blog, name).size()) +
                  ")</div>\n";
     }
-    return Gbk("<html><head><title>" + blog.name +
-             "_百度空间</title></head><body>\n<div id=\"m_artclg\" class=\"modbox\">\n" + links +
-             "</div>\n<table width=\"100%\"><tr><td><a title=\"不是分类的文章\">页脚</a></td></tr>"
-             "</table></body></html>\n");
+    return Gbk(
+        "<html><head><title>" + blog.name +
+        "_百度空间</title></head><body>\n<div id=\"m_artclg\" class=\"modbox\">\n" + links +
+        "</div>\n<table width=\"100%\"><tr><td><a title=\"不是分类的文章\">页脚</a></td></tr>"
+        "</table></body></html>\n");
 }
 
 std::string ArticlePage(const DemoArticle& article) {
-    return Gbk("<html><head><title>" + HtmlText(article.title) +
-             "</title></head><body>\n<div id=\"m_blog\" class=\"modbox\">\n<div class=\"tit\">" +
-             HtmlText(article.title) + "</div>\n<div class=\"date\">" + article.time +
-             "</div>\n<table style=\"table-layout:fixed;width:100%\"><tr><td><div id=\"blog_text\" "
-             "class=\"cnt\">" +
-             BodyWithPictures(article) +
-             "</div></td></tr></table>\n<div class=\"opt\"><a href=\"#\">浏览(10)</a></div>\n"
-             "</div></body></html>\n");
+    return Gbk(
+        "<html><head><title>" + HtmlText(article.title) +
+        "</title></head><body>\n<div id=\"m_blog\" class=\"modbox\">\n<div class=\"tit\">" +
+        HtmlText(article.title) + "</div>\n<div class=\"date\">" + article.time +
+        "</div>\n<table style=\"table-layout:fixed;width:100%\"><tr><td><div id=\"blog_text\" "
+        "class=\"cnt\">" +
+        BodyWithPictures(article) +
+        "</div></td></tr></table>\n<div class=\"opt\"><a href=\"#\">浏览(10)</a></div>\n"
+        "</div></body></html>\n");
 }
 
 }  // namespace
@@ -52,16 +54,16 @@ std::string BaiduArticleUrl(const DemoBlog& blog, const DemoArticle& article) {
 
 std::string BaiduIndexEntry(const DemoBlog& blog, const DemoArticle& article) {
     return Gbk("<div class=\"tit\"><a href=\"" + ArticlePath(blog, article) +
-             "\" target=\"_blank\">" + HtmlText(article.title) +
-             "</a></div>\n<div class=\"date\">" + article.time +
-             "</div>\n<div class=\"cnt\">摘要……</div>\n<div class=\"opt\"><a href=\"/" +
-             blog.account + "/blog/category/x\" title=\"查看该分类中所有文章\">类别：" +
-             HtmlText(article.category) + "</a> | <a href=\"#\">评论(0)</a></div>\n");
+               "\" target=\"_blank\">" + HtmlText(article.title) +
+               "</a></div>\n<div class=\"date\">" + article.time +
+               "</div>\n<div class=\"cnt\">摘要……</div>\n<div class=\"opt\"><a href=\"/" +
+               blog.account + "/blog/category/x\" title=\"查看该分类中所有文章\">类别：" +
+               HtmlText(article.category) + "</a> | <a href=\"#\">评论(0)</a></div>\n");
 }
 
 std::string BaiduIndexPage(const std::string& entries) {
     return Gbk("<html><head><title>文章列表_百度空间</title></head><body>\n<div id=\"m_blog\" "
-             "class=\"modbox\">\n") +
+               "class=\"modbox\">\n") +
            entries + Gbk("</div>\n<div class=\"pager\">下一页</div></body></html>\n");
 }
 

@@ -15,7 +15,7 @@ std::string QzoneCategoryAnswer(const DemoBlog& blog, int statedCount) {
                 "\",\"num\":" + std::to_string(ArticlesOf(blog, name).size()) + "}";
     }
     return Gbk("_Callback({\"code\":0,\"data\":{\"uin\":" + blog.account + ",\"blog_num\":" +
-             std::to_string(statedCount) + ",\"categoryList\":[" + list + "]}});\n");
+               std::to_string(statedCount) + ",\"categoryList\":[" + list + "]}});\n");
 }
 
 // The list is HTML inside a script string, hence the backslashes before quotes.
@@ -35,9 +35,9 @@ std::string QzoneTitleList(const std::string& entries) {
 
 std::string QzoneArticleAnswer(const DemoArticle& article) {
     return Gbk("<html><body><div class=\"blog_tit\">" + article.title +
-             "</div>\n<div id=\"blogDetailDiv\" class=\"blog_details\">\n" +
-             BodyWithPictures(article) +
-             "\n\t\t\t</div>\n<div class=\"tail\"></div></body></html>\n");
+               "</div>\n<div id=\"blogDetailDiv\" class=\"blog_details\">\n" +
+               BodyWithPictures(article) +
+               "\n\t\t\t</div>\n<div class=\"tail\"></div></body></html>\n");
 }
 
 std::string AddQzoneBlog(ServiceSimulator& simulator, const DemoBlog& blog,

@@ -321,7 +321,8 @@ private:
                 }
                 if (++windowCount_ > moments.perSecondLimit) {
                     Response limited = Response::Html("<html>Too Many Requests</html>", 429);
-                    if (moments.limitSendsRetryAfter) limited.headers.emplace_back("Retry-After", "1");
+                    if (moments.limitSendsRetryAfter)
+                        limited.headers.emplace_back("Retry-After", "1");
                     bad = limited;
                 }
             }

@@ -5,7 +5,9 @@
 
 namespace pw::test {
 
-ScopedEnv::~ScopedEnv() { Restore(); }
+ScopedEnv::~ScopedEnv() {
+    Restore();
+}
 
 void ScopedEnv::Restore() {
     for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {

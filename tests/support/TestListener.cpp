@@ -56,9 +56,8 @@ bool TestListener::HasMessage(const std::string& utf8) const {
 
 int TestListener::CountStatuses(const std::string& prefix) const {
     std::lock_guard lock(mutex_);
-    return static_cast<int>(std::count_if(statuses_.begin(), statuses_.end(), [&](const auto& s) {
-        return s.rfind(prefix, 0) == 0;
-    }));
+    return static_cast<int>(std::count_if(statuses_.begin(), statuses_.end(),
+                                          [&](const auto& s) { return s.rfind(prefix, 0) == 0; }));
 }
 
 std::vector<std::string> TestListener::Statuses() const {

@@ -25,8 +25,8 @@
 #include "app/IniFile.h"
 #include "app/UpdateInfo.h"
 #include "base/Encoding.h"
-#include "support/SilentServer.h"
 #include "support/ScopedEnv.h"
+#include "support/SilentServer.h"
 #include "ui/ArticleTab.h"
 #include "ui/DialogUnits.h"
 
