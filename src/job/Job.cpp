@@ -290,13 +290,18 @@ bool Job::PrepareFolder() {
 }
 
 void Job::PlanTasks() {
-    std::map<std::string, size_t> byKey;
     for (int item = tree_.GetRootItem(); item; item = NextInPreOrder(tree_, item)) {
         ArticleInfo* article = tree_.GetItemData(item);
         if (!article) continue;
         const std::string key = ArticleKey(*article);
-        if (byKey.count(key)) continue;
-        byKey.emplace(key, tasks_.size());
+        if (const auto known = taskOf_.find(key); known != taskOf_.end()) {
+            // An article listed again keeps its place; its page is made from the
+            // later listing, which names its own category where the first one
+            // (Sina's 全部博文) names the listing.
+            tasks_[known->second].article = article;
+            continue;
+        }
+        taskOf_.emplace(key, tasks_.size());
         Task task;
         task.article = article;
         task.key = key;
@@ -390,10 +395,15 @@ BookDescription Job::Describe() const {
         TreeEntry entry;
         entry.nDepth = Depth(tree_, item);
         entry.strText = tree_.GetItemText(item);
-        if (const ArticleInfo* article = tree_.GetItemData(item)) {
+        if (const ArticleInfo* listed = tree_.GetItemData(item)) {
             entry.bArticle = true;
-            const auto name = fileNames_.find(ArticleKey(*article));
+            const std::string key = ArticleKey(*listed);
+            const auto name = fileNames_.find(key);
             if (name != fileNames_.end()) entry.strFileName = name->second;
+            // Every entry of an article shows the one page that was made.
+            const auto task = taskOf_.find(key);
+            const ArticleInfo* article =
+                task != taskOf_.end() ? tasks_[task->second].article : listed;
             entry.strTitle = article->strTitle;
             entry.strTime = article->strTime;
             entry.strCategory = article->strCategory;

@@ -136,6 +136,7 @@ private:
     std::unique_ptr<PictureStore> pictures_;
     std::vector<TreeEntry> entries_;                // the flattened tree, once listed
     std::vector<Task> tasks_;                       // distinct articles in tree order
+    std::map<std::string, size_t> taskOf_;          // article key -> its task
     std::vector<size_t> pending_;                   // tasks to fetch in this run
     std::map<std::string, std::string> fileNames_;  // key -> page file name
     std::atomic<size_t> nextPending_{0};

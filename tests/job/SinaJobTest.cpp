@@ -105,6 +105,14 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
     }
     EXPECT_EQ(articleEntries, 18);
     for (const auto& [url, pages] : pagesOf) EXPECT_EQ(pages.size(), 1u) << url;
+    // The one page names the article's own category, not the listing 全部博文.
+    for (const auto& article : blog.articles) {
+        const std::string url = SinaArticleUrl(article);
+        const std::string& page = objects.at("/" + *pagesOf.at(url).begin());
+        EXPECT_NE(page.find(Gbk("类别：<font color=black>" + article.category + "</font>")),
+                  std::string::npos)
+            << article.title;
+    }
 }
 
 TEST_F(SinaJobTest, TheEpubBesideTheBookPassesTheValidator) {
