@@ -15,6 +15,9 @@ constexpr const char* kWindow = "window";
 constexpr size_t kMaxSavePath = 519;
 constexpr size_t kMaxBookFormats = 15;
 constexpr int kMaxRetries = 20;
+// The most workers a job starts, whatever the settings file says (the options
+// dialog stores at most 20): each one is a thread and a connection per host.
+constexpr int kMaxWorkers = 20;
 constexpr int kMaxRequestDelayMs = 600000;
 }  // namespace
 
@@ -85,7 +88,7 @@ JobOptions AppSettings::MakeJobOptions(const std::string& address,
     options.jobRoot = jobRoot;
     options.desktopDir = desktopDir;
     options.deliveryRecordDir = GetDataDir();
-    options.workers = threadCount;
+    options.workers = std::min(threadCount, kMaxWorkers);
     options.formats = ParseBookFormats(bookFormats);
     options.attempts = std::clamp(retries, 1, kMaxRetries);
     options.requestDelay =

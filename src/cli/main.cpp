@@ -101,15 +101,13 @@ int Report(const pw::JobResult& result, pw::CliListener& out) {
     if (result.compilerMissing) OfferCompilerInstall(out);
     if (!result.finalText.empty()) out.Error(result.finalText);
     if (result.end != pw::JobResult::End::Delivered) return kNoBook;
-    if (!result.missing.empty() || result.picturesKeptRemote > 0) {
-        out.Error(pw::SummaryText(result));
-    }
+    if (!result.Complete() || result.picturesKeptRemote > 0) out.Error(pw::SummaryText(result));
     if (!result.reportPath.empty()) {
         out.Error(pw::Gbk("任务报告：") + pw::ToAnsi(result.reportPath));
     }
     for (const auto& book : result.books) std::printf("%s\n", book.c_str());
     std::fflush(stdout);
-    return result.missing.empty() ? kComplete : kIncomplete;
+    return result.Complete() ? kComplete : kIncomplete;
 }
 
 }  // namespace

@@ -1,13 +1,14 @@
 #pragma once
-// What became of one article's download: saved as a page, skipped, or failed
-// with the reason the user is told and the HTTP status when there was one.
+// What became of one article's download: saved as a page, skipped, failed with
+// the reason the user is told and the HTTP status when there was one, or cut
+// off by the job stopping (it is neither saved nor failed: a later run fetches it).
 
 #include <string>
 
 namespace pw {
 
 struct ArticleOutcome {
-    enum class Kind { Saved, Skipped, Failed };
+    enum class Kind { Saved, Skipped, Failed, Interrupted };
 
     Kind kind = Kind::Failed;
     std::string reason;  // code page 936; the engine's message for a failure
@@ -25,6 +26,7 @@ struct ArticleOutcome {
     static ArticleOutcome Fail(std::string why, int status = 0) {
         return {Kind::Failed, std::move(why), status, false};
     }
+    static ArticleOutcome Stopped() { return {Kind::Interrupted, {}, 0, false}; }
     static ArticleOutcome NoMarkers(std::string why) {
         return {Kind::Failed, std::move(why), 200, true};
     }

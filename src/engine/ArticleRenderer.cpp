@@ -78,12 +78,17 @@ std::string PicturePrefix(const ArticleInfo& article) {
 
 // Rewrites every picture address the scan finds to its local copy. Tags and
 // attributes are searched in a lowered copy of the body, so they are found in
-// any letter case; the body itself keeps the author's letters.
+// any letter case; the body itself keeps the author's letters. The page is
+// rebuilt in one pass: a page of thousands of pictures stays linear. Stops at
+// the first picture the job's stop cut off: that page is not kept.
 void StorePictures(std::string& body, ArticlePictures& pictures) {
     std::string lowered = body;
     MakeLower(lowered);
+    std::string out;
+    out.reserve(body.size());
+    int copied = 0;  // body before this is in out
     int pos = 0;
-    while (pos >= 0 && pos <= Len(lowered)) {
+    while (pos <= Len(lowered)) {
         const int img = Find(lowered, "<img ", pos);
         if (img < 0) break;
         const int src = Find(lowered, " src=", img);
@@ -94,15 +99,16 @@ void StorePictures(std::string& body, ArticlePictures& pictures) {
         std::string address = LazyAddress(body, img, TagEnd(lowered, img));
         if (address.empty()) address = original;
         std::string replacement = pictures.Localise(address);
+        if (pictures.Interrupted()) return;
         if (replacement.empty()) replacement = original;
-        const auto at = static_cast<size_t>(begin);
-        const auto count = static_cast<size_t>(end - begin);
-        body.replace(at, count, replacement);
-        lowered.replace(at, count, replacement);
-        pos = begin + Len(replacement);
+        out.append(body, static_cast<size_t>(copied), static_cast<size_t>(begin - copied));
+        out += replacement;
+        copied = end;
+        pos = end;
     }
+    out.append(body, static_cast<size_t>(copied), std::string::npos);
+    body = std::move(out);
 }
-
 }  // namespace
 
 std::string ArticleHeading(const ArticleInfo& article) {
@@ -120,13 +126,17 @@ std::string ArticleHeading(const ArticleInfo& article) {
            EscapeHtml(article.strUrl) + kPart6;
 }
 
-bool RenderArticlePage(std::string_view body, const ArticleInfo& article, PictureStore* store) {
-    if (article.strLocalPath.empty()) return false;
+PageWrite RenderArticlePage(std::string_view body, const ArticleInfo& article,
+                            PictureStore* store) {
+    if (article.strLocalPath.empty()) return PageWrite::Failed;
     // Scripts go before the picture scan, which must not fetch what they name.
     std::string page = WithoutActiveContent(body);
     ArticlePictures pictures(store, article.strUrl, PicturePrefix(article));
     StorePictures(page, pictures);
-    return WriteTextFile(article.strLocalPath, kGbkCharsetMeta + ArticleHeading(article) + page);
+    if (pictures.Interrupted()) return PageWrite::Interrupted;
+    return WriteTextFile(article.strLocalPath, kGbkCharsetMeta + ArticleHeading(article) + page)
+               ? PageWrite::Written
+               : PageWrite::Failed;
 }
 
 }  // namespace pw

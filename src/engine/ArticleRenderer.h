@@ -16,8 +16,11 @@ class PictureStore;
 // the heading block, then the body as the service sent it (letter case kept)
 // but without active content (see WithoutActiveContent), and with each picture
 // address the scan finds rewritten to its local copy ("img/NAME"). A null store
-// leaves pictures remote. False when the page could not be written.
-bool RenderArticlePage(std::string_view body, const ArticleInfo& article, PictureStore* store);
+// leaves pictures remote. Interrupted when the job stopped while a picture was
+// being fetched: no page is written, so the article is fetched again later.
+enum class PageWrite { Written, Failed, Interrupted };
+PageWrite RenderArticlePage(std::string_view body, const ArticleInfo& article,
+                            PictureStore* store);
 
 // The heading block with the article's title, time, category and address, each
 // escaped for HTML (see EscapeHtml); an address that would run script is no

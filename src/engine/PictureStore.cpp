@@ -98,8 +98,8 @@ std::string PictureStore::ResolveUrl(const std::string& pageUrl, const std::stri
 }
 
 void PictureStore::Remember(const std::string& url, const std::string& reference) {
-    std::promise<std::string> known;
-    known.set_value(reference);
+    std::promise<Stored> known;
+    known.set_value({reference, false});
     std::lock_guard lock(mutex_);
     pictures_[url] = known.get_future().share();
     // New names of the same prefix go on behind the remembered ones.
@@ -120,9 +120,9 @@ void PictureStore::Remember(const std::string& url, const std::string& reference
     if (number > last) last = number;
 }
 
-std::string PictureStore::Store(const std::string& url, const std::string& prefix) {
-    std::promise<std::string> mine;
-    std::shared_future<std::string> pending;
+PictureStore::Stored PictureStore::Store(const std::string& url, const std::string& prefix) {
+    std::promise<Stored> mine;
+    std::shared_future<Stored> pending;
     {
         std::lock_guard lock(mutex_);
         const auto found = pictures_.find(url);
@@ -134,19 +134,23 @@ std::string PictureStore::Store(const std::string& url, const std::string& prefi
     }
     // Another worker fetches it, or has: its answer is this one's too.
     if (pending.valid()) return pending.get();
-    std::string reference;
+    Stored stored;
     try {
-        reference = Fetch(url, prefix);
+        stored = Fetch(url, prefix);
     } catch (...) {
-        reference.clear();
+        stored = {};
     }
-    mine.set_value(reference);
+    mine.set_value(stored);
     std::lock_guard lock(mutex_);
-    if (reference.empty()) ++keptRemote_;
-    return reference;
+    if (stored.interrupted) {
+        pictures_.erase(url);  // no answer: whoever asks again fetches it
+    } else if (stored.reference.empty()) {
+        ++keptRemote_;
+    }
+    return stored;
 }
 
-std::string PictureStore::Fetch(const std::string& url, const std::string& prefix) {
+PictureStore::Stored PictureStore::Fetch(const std::string& url, const std::string& prefix) {
     int number = 0;
     {
         std::lock_guard lock(mutex_);
@@ -157,6 +161,7 @@ std::string PictureStore::Fetch(const std::string& url, const std::string& prefi
     const std::string partial = imageDir_ + base + ".part";
     std::string head;
     const FetchResult got = http_.GetFile(url, partial, kMaxPictureBytes, &head);
+    if (got.kind == FetchResult::Kind::Stopped) return {{}, true};
     if (!got.Ok()) return {};
     const char* extension = SniffPictureExtension(head);
     struct stat st {};
@@ -183,7 +188,7 @@ std::string PictureStore::Fetch(const std::string& url, const std::string& prefi
     }
     const std::string reference = "img/" + name;
     if (onSaved_) onSaved_(url, reference);
-    return reference;
+    return {reference, false};
 }
 
 int PictureStore::KeptRemote() const {
@@ -207,7 +212,13 @@ std::string ArticlePictures::Localise(const std::string& address) {
     // must not cost thousands of requests.
     if (tried_ >= kMaxPicturesPerArticle) return {};
     ++tried_;
-    reference = store_->Store(url, prefix_);
+    const PictureStore::Stored stored = store_->Store(url, prefix_);
+    if (stored.interrupted) {
+        interrupted_ = true;
+        seen_.erase(address);
+        return {};
+    }
+    reference = stored.reference;
     return reference;
 }
 

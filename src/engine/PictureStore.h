@@ -27,11 +27,19 @@ public:
     // imageDir ends in "/".
     PictureStore(HttpSession& http, std::string imageDir, uint64_t budget = kMaxPictureBytesPerJob);
 
-    // The reference ("img/NAME") of the picture at the absolute address url,
-    // fetching it unless this job has it already; empty when it cannot be
-    // fetched, is no picture, is too large or the budget is spent. prefix names
-    // a new file (prefix + "_" + a number); workers give distinct prefixes.
-    std::string Store(const std::string& url, const std::string& prefix);
+    // What became of one picture: its reference ("img/NAME"), or empty when it
+    // cannot be fetched, is no picture, is too large or the budget is spent.
+    // An interrupted fetch (the job is stopping) has no answer yet: it is not
+    // kept, and the article that asked for it is not finished.
+    struct Stored {
+        std::string reference;
+        bool interrupted = false;
+    };
+
+    // The picture at the absolute address url, fetched unless this job has it
+    // already. prefix names a new file (prefix + "_" + a number); workers give
+    // distinct prefixes.
+    Stored Store(const std::string& url, const std::string& prefix);
 
     // A picture saved by an earlier run of the job (from its record).
     void Remember(const std::string& url, const std::string& reference);
@@ -49,7 +57,7 @@ public:
     static std::string ResolveUrl(const std::string& pageUrl, const std::string& address);
 
 private:
-    std::string Fetch(const std::string& url, const std::string& prefix);
+    Stored Fetch(const std::string& url, const std::string& prefix);
 
     HttpSession& http_;
     const std::string imageDir_;
@@ -57,7 +65,7 @@ private:
     std::function<void(const std::string&, const std::string&)> onSaved_;
 
     mutable std::mutex mutex_;
-    std::map<std::string, std::shared_future<std::string>> pictures_;  // url -> reference
+    std::map<std::string, std::shared_future<Stored>> pictures_;  // by url
     std::map<std::string, int> names_;                                 // prefix -> last number
     uint64_t bytes_ = 0;
     int keptRemote_ = 0;
@@ -73,6 +81,8 @@ public:
 
     // The page's reference for the address, or empty to keep it as it is.
     std::string Localise(const std::string& address);
+    // A picture's fetch was cut off by the job stopping: the page is unfinished.
+    bool Interrupted() const { return interrupted_; }
 
 private:
     PictureStore* store_;
@@ -80,6 +90,7 @@ private:
     std::string prefix_;
     std::map<std::string, std::string> seen_;  // address -> reference
     int tried_ = 0;
+    bool interrupted_ = false;
 };
 
 }  // namespace pw

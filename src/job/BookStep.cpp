@@ -7,6 +7,20 @@
 
 namespace pw {
 
+namespace {
+
+// An exception must not leave the thread (that would end the program): a book
+// that could not be written is simply not made.
+bool MakeEpub(const BookDescription& book) {
+    try {
+        return WriteEpubBook(book) == 1;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 BookStepResult MakeBooks(const BookDescription& book, const CompilerLineSink& onCompilerLine,
                          std::stop_token stop) {
     BookStepResult result;
@@ -17,9 +31,9 @@ BookStepResult MakeBooks(const BookDescription& book, const CompilerLineSink& on
     std::jthread epub;
     if (result.epubWanted) {
         try {
-            epub = std::jthread([&] { result.epubMade = WriteEpubBook(book) == 1; });
+            epub = std::jthread([&] { result.epubMade = MakeEpub(book); });
         } catch (const std::system_error&) {
-            result.epubMade = WriteEpubBook(book) == 1;  // no thread to spare: one after the other
+            result.epubMade = MakeEpub(book);  // no thread to spare: one after the other
         }
     }
     if (result.chmWanted) {

@@ -9,6 +9,7 @@
 #include "book/BookDelivery.h"
 #include "book/BookDescription.h"
 #include "engine/ArticleRenderer.h"
+#include "engine/FetchFailure.h"
 #include "engine/PictureStore.h"
 #include "job/BookStep.h"
 #include "job/JobFolder.h"
@@ -90,6 +91,9 @@ Job::Job(JobOptions options, JobListener& listener, const EngineFactory& makeEng
     session.onWait = [this](const std::string& host, int seconds) {
         Status(Format(Gbk("服务器繁忙，%d 秒后重试：%s").c_str(), seconds, host.c_str()));
     };
+    session.onGiveUp = [this](const std::string& address, const FetchResult& result) {
+        OnGiveUp(address, result);
+    };
     session.stop = cancel_.get_token();
     session.stopWaits = stopWaits_.get_token();
     http_ = std::make_unique<HttpSession>(std::move(session));
@@ -157,6 +161,37 @@ void Job::Message(const std::string& text) {
     Notify([&](JobListener& l) { l.OnMessage(text); });
 }
 
+// A list page that never came means articles no one can name are missing: the
+// job says so and is not complete. A page that is not there (404) is the end
+// of a list, as services answer past the last page; it is told only when the
+// blog could not be read at all.
+void Job::OnGiveUp(const std::string& address, const FetchResult& result) {
+    if (state_ != JobState::Listing) return;
+    const std::string text = Gbk("无法获取页面：") + address + "  " + FetchFailureText(result);
+    if (!IsTransient(result)) {
+        std::lock_guard lock(resultMutex_);
+        listingFailure_ = text;
+        return;
+    }
+    {
+        std::lock_guard lock(resultMutex_);
+        result_.listingIncomplete = true;
+    }
+    Message(text);
+}
+
+// The books are made all the same; only a later run cannot continue from here.
+void Job::RecordUnwritable() {
+    if (recordUnwritable_.exchange(true)) return;
+    Message(Gbk("无法写入任务记录，中断后将不能从这里继续：") +
+            ToAnsi(folder_->Path() + Manifest::kFileName));
+}
+
+bool Job::ListingIncomplete() {
+    std::lock_guard lock(resultMutex_);
+    return result_.listingIncomplete;
+}
+
 bool Job::Stopping() const {
     return stopped_.load() || Cancelled();
 }
@@ -176,15 +211,43 @@ bool Job::PauseFor(std::chrono::milliseconds wait) {
     return true;
 }
 
+// Nothing a page does may end the program: whatever a step throws (memory
+// running out on a monstrous page, say) ends the job with the reason.
 void Job::Run() {
+    try {
+        RunSteps();
+    } catch (const std::exception& e) {
+        if (finished_) return;
+        const std::string text = Gbk("任务因错误而中止：") + e.what();
+        Message(text);
+        Finish(JobResult::End::NoBook, text);
+    }
+}
+
+void Job::RunSteps() {
     SetState(JobState::Listing);
     if (!List()) {
         const std::string text = Gbk("未能识别该博客类型，请联系作者添加!");
+        // Why the blog's pages did not read as any service's, when a request
+        // failed for good (failures worth retrying were told as they came).
+        std::string failure;
+        {
+            std::lock_guard lock(resultMutex_);
+            if (!result_.listingIncomplete) failure = listingFailure_;
+            result_.listingIncomplete = false;  // there is no listing to speak of
+        }
+        if (!failure.empty() && !Cancelled()) Message(failure);
         Status(text);
         Finish(Cancelled() ? JobResult::End::Cancelled : JobResult::End::NoEngine, text);
         return;
     }
     if (Cancelled()) return Finish(JobResult::End::Cancelled, {});
+    if (Stopping()) {
+        std::lock_guard lock(resultMutex_);
+        result_.listingIncomplete = true;  // the stop may have cut the listing short
+    } else if (ListingIncomplete()) {
+        Message(Gbk("文章列表不完整：有的列表页面没有下载成功，书中可能缺少文章"));
+    }
     Status(Gbk("文章列表获取完毕，可以下载备份成书了"));
     SetState(JobState::Downloading);
     if (!PrepareFolder()) return;
@@ -239,6 +302,10 @@ bool Job::List() {
 bool Job::OnArticleListed(const ArticleInfo& listed) {
     if (Stopping()) return false;
     if (static_cast<int>(articles_.size()) >= options_.maxArticles) {
+        {
+            std::lock_guard lock(resultMutex_);
+            result_.listingIncomplete = true;
+        }
         Message(
             Format(Gbk("文章数量超过上限 %d 篇，其余文章没有列出").c_str(), options_.maxArticles));
         return false;
@@ -279,11 +346,11 @@ bool Job::PrepareFolder() {
     }
     if (options_.fresh) folder_->Clear();
     manifest_ = std::make_unique<Manifest>();
-    manifest_->Open(folder_->Path() + Manifest::kFileName);
+    if (!manifest_->Open(folder_->Path() + Manifest::kFileName)) RecordUnwritable();
     pictures_ = std::make_unique<PictureStore>(*http_, folder_->ImageDir(), options_.pictureBudget);
     for (const auto& [url, reference] : manifest_->Pictures()) pictures_->Remember(url, reference);
     pictures_->SetOnSaved([this](const std::string& url, const std::string& reference) {
-        manifest_->PictureSaved(url, reference);
+        if (!manifest_->PictureSaved(url, reference)) RecordUnwritable();
     });
     nextNumber_ = manifest_->HighestNumber();
     return true;
@@ -349,7 +416,14 @@ void Job::Work() {
         if (Stopping()) return;
         const size_t index = nextPending_.fetch_add(1);
         if (index >= pending_.size()) return;
-        DownloadTask(tasks_[pending_[index]]);
+        Task& task = tasks_[pending_[index]];
+        try {
+            DownloadTask(task);
+        } catch (const std::exception& e) {
+            task.tried = true;
+            task.outcome = ArticleOutcome::Fail(Gbk("下载文章时出错：") + e.what());
+            Message(task.outcome.reason);
+        }
     }
 }
 
@@ -371,10 +445,12 @@ void Job::DownloadTask(Task& task) {
     if (outcome.markersMissing && !Stopping() && PauseFor(kBusyPageWait)) {
         outcome = engine_->DownloadArticle(article);
     }
+    // Cut off by the stop: not a failure, and not saved; the next run fetches it.
+    if (outcome.kind == ArticleOutcome::Kind::Interrupted) return;
     task.tried = true;
     if (outcome.Saved()) {
         task.saved = true;
-        manifest_->ArticleSaved(task.key, fileName);
+        if (!manifest_->ArticleSaved(task.key, fileName)) RecordUnwritable();
     } else if (outcome.kind == ArticleOutcome::Kind::Failed) {
         Message(outcome.reason);
     }
@@ -459,11 +535,13 @@ void Job::Deliver(const BookStepResult& books) {
             failed.push_back("EPUB");
         }
     }
-    // The desktop is the user's: only this blog's own earlier book is replaced there.
+    // The desktop is the user's: only this blog's own earlier book is replaced
+    // there, and not by a book whose listing is known to be short.
     const std::string blog = engine_->homeUrl.empty() ? engine_->account : engine_->homeUrl;
+    const std::string recordDir = ListingIncomplete() ? std::string() : options_.deliveryRecordDir;
     for (const auto& [source, target] : made) {
         const DeliveredBook delivered =
-            DeliverBookFile(dir, source, desktop, target, blog, options_.deliveryRecordDir);
+            DeliverBookFile(dir, source, desktop, target, blog, recordDir);
         if (delivered.path.empty()) {
             failed.push_back(source.substr(source.rfind('.') + 1) == "chm" ? "CHM" : "EPUB");
             continue;
@@ -474,8 +552,9 @@ void Job::Deliver(const BookStepResult& books) {
         }
     }
 
+    result_.booksFailed = failed;
     const bool allBooks = failed.empty() && !result_.books.empty();
-    const bool complete = allBooks && result_.missing.empty();
+    const bool complete = allBooks && result_.missing.empty() && !ListingIncomplete();
     result_.jobFolder = dir;
     if (!complete || options_.keepDownloads) {
         result_.reportPath = WriteReport(dir, result_, engine_->blogName, engine_->homeUrl);

@@ -95,6 +95,7 @@ private:
     PictureStore* Pictures() override { return pictures_.get(); }
 
     void Run();
+    void RunSteps();
     bool List();
     bool OnArticleListed(const ArticleInfo& listed);
     int InsertItem(int parent, const std::string& text, int image, int selectedImage);
@@ -108,6 +109,9 @@ private:
     void CollectMissing();
     void Finish(JobResult::End end, const std::string& finalText);
 
+    void OnGiveUp(const std::string& address, const FetchResult& result);
+    bool ListingIncomplete();
+    void RecordUnwritable();
     void SetState(JobState state);
     void Notify(const std::function<void(JobListener&)>& call);
     bool Cancelled() const { return cancel_.stop_requested(); }
@@ -146,8 +150,10 @@ private:
 
     std::mutex resultMutex_;
     JobResult result_;
+    std::string listingFailure_;  // the last request of the listing that failed
     std::atomic<JobState> state_{JobState::Idle};
     std::atomic<bool> finished_{false};
+    std::atomic<bool> recordUnwritable_{false};
     std::jthread runner_;
 };
 

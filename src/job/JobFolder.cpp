@@ -112,6 +112,15 @@ std::unique_ptr<JobFolder> JobFolder::Open(const std::string& root, const std::s
             }
             continue;
         }
+        // What was read before the lock may have changed before it was taken
+        // (a job ending, a job of another blog claiming the new folder).
+        std::string nowOwner;
+        const bool nowRecorded = ReadFileBytes(path + kIdentityFile, nowOwner);
+        if (nowRecorded != recorded || (recorded && nowOwner != identity) ||
+            (!recorded && !HoldsOnlyTheLock(path))) {
+            ::close(fd);
+            continue;
+        }
         if (!recorded && !WriteFileBytes(path + kIdentityFile, identity)) {
             ::close(fd);
             continue;
@@ -150,7 +159,18 @@ bool JobFolder::Clear() {
 }
 
 bool JobFolder::Remove() {
-    const bool removed = DeleteFolderTree(path_, root_);
+    // Out of the way first, in one step, while still locked: a job starting on
+    // the same blog meanwhile finds no folder, or a locked one, never one half
+    // deleted.
+    const std::string name = path_.substr(root_.size(), path_.size() - root_.size() - 1);
+    const std::string removing =
+        root_ + "." + name + ".removing-" + std::to_string(::getpid()) + "/";
+    std::string doomed = path_;
+    if (::rename(path_.substr(0, path_.size() - 1).c_str(),
+                 removing.substr(0, removing.size() - 1).c_str()) == 0) {
+        doomed = removing;
+    }
+    const bool removed = DeleteFolderTree(doomed, root_);
     if (lockFd_ >= 0) ::close(lockFd_);
     lockFd_ = -1;
     return removed;

@@ -14,6 +14,10 @@ std::string SummaryText(const JobResult& result) {
     if (result.picturesKeptRemote > 0) {
         text += Format(Gbk("，%d 张图片保留原地址").c_str(), result.picturesKeptRemote);
     }
+    if (result.listingIncomplete) text += Gbk("，文章列表不完整");
+    for (const std::string& format : result.booksFailed) {
+        text += Gbk("，") + format + Gbk(" 电子书制作失败");
+    }
     return text;
 }
 
@@ -27,6 +31,10 @@ std::string ReportText(const JobResult& result, const std::string& blogName,
     text += ToUtf8(Gbk("博客：") + blogName) + "  " + homeUrl + "\n";
     text += ToUtf8(Gbk("时间：") + NowText()) + "\n";
     text += ToUtf8(SummaryText(result)) + "\n";
+    if (result.listingIncomplete) {
+        text += "\n" + ToUtf8(Gbk("文章列表不完整，书中可能缺少文章：")) + "\n";
+        for (const std::string& message : result.messages) text += ToUtf8(message) + "\n";
+    }
     if (!result.missing.empty()) {
         text += "\n" + ToUtf8(Gbk("没有下载的文章（标题、原文地址、原因）：")) + "\n";
         for (const MissingArticle& missing : result.missing) {

@@ -32,11 +32,18 @@ struct JobResult {
     int resumedWith = 0;                // pages an earlier run had saved
     std::vector<MissingArticle> missing;
     int picturesKeptRemote = 0;
-    bool compilerMissing = false;  // chmcmd was not found
+    // Some list pages could not be fetched, or the blog has more articles than
+    // a job takes: the books may lack articles no one can name.
+    bool listingIncomplete = false;
+    std::vector<std::string> booksFailed;  // formats asked for but not delivered
+    bool compilerMissing = false;          // chmcmd was not found
     std::string jobFolder;         // kept unless the delivery was complete
     std::string reportPath;        // report.txt, when written
 
-    bool Complete() const { return end == End::Delivered && missing.empty(); }
+    bool Complete() const {
+        return end == End::Delivered && missing.empty() && !listingIncomplete &&
+               booksFailed.empty();
+    }
 };
 
 }  // namespace pw

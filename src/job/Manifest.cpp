@@ -81,16 +81,18 @@ bool Manifest::Open(const std::string& path) {
     return true;
 }
 
-void Manifest::ArticleSaved(const std::string& key, const std::string& fileName) {
-    Append('A', key, fileName);
+bool Manifest::ArticleSaved(const std::string& key, const std::string& fileName) {
+    const bool written = Append('A', key, fileName);
     std::lock_guard lock(mutex_);
     articles_[key] = fileName;
+    return written;
 }
 
-void Manifest::PictureSaved(const std::string& url, const std::string& reference) {
-    Append('P', url, reference);
+bool Manifest::PictureSaved(const std::string& url, const std::string& reference) {
+    const bool written = Append('P', url, reference);
     std::lock_guard lock(mutex_);
     pictures_[url] = reference;
+    return written;
 }
 
 int Manifest::HighestNumber() const {
@@ -109,18 +111,28 @@ int Manifest::HighestNumber() const {
     return highest;
 }
 
-void Manifest::Append(char kind, const std::string& a, const std::string& b) {
-    if (fd_ < 0) return;
+bool Manifest::Append(char kind, const std::string& a, const std::string& b) {
+    if (fd_ < 0) return false;
     const std::string line = std::string(1, kind) + "\t" + Escape(a) + "\t" + Escape(b) + "\n";
     // One write per line: with O_APPEND it lands whole, after every earlier one.
     std::lock_guard lock(mutex_);
+    const off_t before = ::lseek(fd_, 0, SEEK_END);
     size_t done = 0;
     while (done < line.size()) {
         const ssize_t n = ::write(fd_, line.data() + done, line.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
+        if (n <= 0) {
+            // A part of a line (a full disk) would join the next line into one
+            // that names the wrong file: take it back.
+            if (done > 0 && before >= 0 && ::ftruncate(fd_, before) != 0) {
+                ::close(fd_);
+                fd_ = -1;
+            }
+            return false;
+        }
         done += static_cast<size_t>(n);
     }
+    return true;
 }
 
 }  // namespace pw

@@ -23,9 +23,10 @@ public:
     // Reads what earlier runs recorded in path and opens it for appending.
     bool Open(const std::string& path);
 
-    // Both may be called from several workers at once.
-    void ArticleSaved(const std::string& key, const std::string& fileName);
-    void PictureSaved(const std::string& url, const std::string& reference);
+    // Both may be called from several workers at once. False when the record
+    // could not be written (it is then left as it was: whole lines only).
+    bool ArticleSaved(const std::string& key, const std::string& fileName);
+    bool PictureSaved(const std::string& url, const std::string& reference);
 
     // Article key -> its page's file name; picture address -> "img/NAME".
     const std::map<std::string, std::string>& Articles() const { return articles_; }
@@ -34,7 +35,7 @@ public:
     int HighestNumber() const;
 
 private:
-    void Append(char kind, const std::string& a, const std::string& b);
+    bool Append(char kind, const std::string& a, const std::string& b);
 
     std::mutex mutex_;
     int fd_ = -1;

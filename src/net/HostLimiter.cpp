@@ -57,18 +57,21 @@ void HostLimiter::Release(const std::string& host) {
     changed_.notify_all();
 }
 
-void HostLimiter::OnAnswer(const std::string& host, bool throttled,
+void HostLimiter::OnAnswer(const std::string& host, Answer answer,
                            std::chrono::milliseconds pause) {
+    if (answer == Answer::Other) return;
     {
         std::lock_guard lock(mutex_);
         Host& h = At(host);
-        if (throttled) {
+        if (answer == Answer::Throttled) {
             const auto now = Clock::now();
             h.successes = 0;
             // The answers of one burst are one signal: slow down once per pause.
             if (now >= h.slowedUntil) {
                 h.limit = std::max(1, h.limit / 2);
-                h.interval = std::min(std::max(h.interval * 2, kThrottleInterval), kMaxInterval);
+                // The cap never undercuts the interval the user asked for.
+                h.interval = std::min(std::max(h.interval * 2, kThrottleInterval),
+                                      std::max(kMaxInterval, minInterval_));
                 h.slowedUntil = now + std::max<std::chrono::milliseconds>(pause, h.interval);
             }
             h.pausedUntil = std::max(h.pausedUntil, now + pause);

@@ -26,8 +26,13 @@ public:
     bool Acquire(const std::string& host, std::stop_token stop);
     void Release(const std::string& host);
 
-    // The host answered; throttled for 429 and 503, with the pause it asked for.
-    void OnAnswer(const std::string& host, bool throttled, std::chrono::milliseconds pause);
+    // What a request to the host came to, for its pace.
+    enum class Answer {
+        Succeeded,  // a good answer: the pace may recover
+        Throttled,  // 429 or 503: slow down, pausing as long as the host asked
+        Other,      // anything else says nothing of how busy the host is
+    };
+    void OnAnswer(const std::string& host, Answer answer, std::chrono::milliseconds pause = {});
 
     // How long a request to host would wait now for the pause after a throttle.
     std::chrono::milliseconds PauseLeft(const std::string& host);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <mutex>
@@ -144,6 +145,7 @@ public:
         if (head_) head_->clear();
         fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
         failed_ = fd_ < 0;
+        created_ = fd_ >= 0;
     }
     bool Write(std::string_view data) override {
         if (failed_) return false;
@@ -173,9 +175,9 @@ public:
     }
     void End(const FetchResult& result) override {
         const bool closed = Close();
-        if (!result.Ok() || failed_ || !closed) {
-            if (fd_ != -2) ::unlink(path_.c_str());
-        }
+        // Only a file this sink made is taken away, never one it could not open.
+        if ((!result.Ok() || failed_ || !closed) && created_) ::unlink(path_.c_str());
+        created_ = false;
     }
     bool Failed() const { return failed_; }
 
@@ -191,6 +193,7 @@ private:
     const uint64_t max_;
     std::string* head_;
     int fd_ = -1;
+    bool created_ = false;
     uint64_t written_ = 0;
     bool tooLarge_ = false;
     bool failed_ = false;
@@ -333,12 +336,11 @@ public:
             curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
             curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
             curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-            curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
         }
     }
 
     ~Impl() {
-        for (CURL* curl : idle_) curl_easy_cleanup(curl);
+        for (const IdleHandle& idle : idle_) curl_easy_cleanup(idle.curl);
         if (share_) curl_share_cleanup(share_);
     }
 
@@ -368,9 +370,17 @@ public:
             // Every request to the host waits when the host named a time;
             // otherwise the host's slower pace is enough for the others.
             const bool named = !retryAfter.empty() && IsThrottle(result);
-            limiter_.OnAnswer(host, IsThrottle(result),
-                              named ? pause : std::chrono::milliseconds(0));
-            if (result.Ok() || !IsTransient(result) || attempt >= attempts) return result;
+            const auto answer = IsThrottle(result) ? HostLimiter::Answer::Throttled
+                                : result.Ok()      ? HostLimiter::Answer::Succeeded
+                                                   : HostLimiter::Answer::Other;
+            limiter_.OnAnswer(host, answer, named ? pause : std::chrono::milliseconds(0));
+            if (result.Ok() || !IsTransient(result) || attempt >= attempts) {
+                if (!result.Ok() && result.kind != FetchResult::Kind::Stopped &&
+                    options_.onGiveUp) {
+                    options_.onGiveUp(address, result);
+                }
+                return result;
+            }
             if (!Wait(host, pause)) return Stopped(attempt);
         }
     }
@@ -451,7 +461,8 @@ private:
     FetchResult Attempt(const std::string& address, Sink& sink, const PostData* post,
                         std::string& retryAfter, std::string* contentType) {
         FetchResult result;
-        CURL* curl = TakeHandle();
+        const std::string host = HostOf(address);
+        CURL* curl = TakeHandle(host);
         if (!curl) {
             result.error = "curl_easy_init failed";
             return result;
@@ -508,7 +519,7 @@ private:
             }
             break;
         }
-        ReturnHandle(curl);
+        ReturnHandle(curl, host);
         return result;
     }
 
@@ -531,21 +542,26 @@ private:
         return result;
     }
 
-    CURL* TakeHandle() {
+    // Each handle keeps the connections it opened: a request takes the idle
+    // handle that last spoke to its host, so it finds a connection there.
+    CURL* TakeHandle(const std::string& host) {
         {
             std::lock_guard lock(handlesMutex_);
             if (!idle_.empty()) {
-                CURL* curl = idle_.back();
-                idle_.pop_back();
+                auto it = std::find_if(idle_.rbegin(), idle_.rend(),
+                                       [&](const IdleHandle& h) { return h.host == host; });
+                const auto at = it == idle_.rend() ? idle_.end() - 1 : std::next(it).base();
+                CURL* curl = at->curl;
+                idle_.erase(at);
                 return curl;
             }
         }
         return curl_easy_init();
     }
 
-    void ReturnHandle(CURL* curl) {
+    void ReturnHandle(CURL* curl, const std::string& host) {
         std::lock_guard lock(handlesMutex_);
-        idle_.push_back(curl);
+        idle_.push_back({curl, host});
     }
 
     static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
@@ -565,7 +581,11 @@ private:
     CURLSH* share_ = nullptr;
     std::mutex shareLocks_[kLocks];
     std::mutex handlesMutex_;
-    std::vector<CURL*> idle_;
+    struct IdleHandle {
+        CURL* curl;
+        std::string host;  // of its last request
+    };
+    std::vector<IdleHandle> idle_;
     struct {
         std::atomic<uint64_t> requests{0};
         std::atomic<uint64_t> connections{0};

@@ -1,7 +1,9 @@
 #pragma once
 // The HTTP client of one job. Every request of the job goes through its session:
-//   - connections, DNS answers and TLS sessions are kept and reused (one libcurl
-//     share; easy handles are pooled, each keeps its own connections as well);
+//   - DNS answers and TLS sessions are shared through one libcurl share; easy
+//     handles are pooled and each keeps its own open connections, so a worker
+//     that takes a handle back reuses them (libcurl's shared connection cache
+//     is not safe across threads in the versions Debian ships, so it is not used);
 //   - a request that fails for a moment is tried again after a back-off, or
 //     after the wait a 429 or 503 asks for (see RetryPolicy.h);
 //   - requests to one host are limited and slow down when it is busy
@@ -39,6 +41,9 @@ struct SessionOptions {
     bool httpsOnly = false;
     // Told when a request waits at least a second for a busy service.
     std::function<void(const std::string& host, int seconds)> onWait;
+    // Told of every request that finally failed (all its attempts spent, or a
+    // permanent answer); not of requests the stop cut off.
+    std::function<void(const std::string& address, const FetchResult& result)> onGiveUp;
     std::stop_token stop;                   // ends waits and transfers
     std::stop_token stopWaits;              // ends waits only; transfers in flight go on
     std::chrono::seconds silenceLimit{10};  // a transfer receiving nothing this long ends

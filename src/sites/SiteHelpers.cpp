@@ -23,14 +23,20 @@ FetchedPage FetchUtf8PageAsAnsi(SiteContext& site, const std::string& address) {
 
 ArticleOutcome SaveBody(SiteContext& site, const FetchedPage& page, std::optional<std::string> body,
                         const ArticleInfo& article) {
+    if (page.result.kind == FetchResult::Kind::Stopped) return ArticleOutcome::Stopped();
     if (!body) {
         if (!page.result.Ok()) {
             return ArticleOutcome::Fail(FetchFailureText(page.result), page.result.status);
         }
         return ArticleOutcome::NoMarkers(Gbk("出现严重错误，请联系开发者!"));
     }
-    if (RenderArticlePage(std::move(*body), article, site.Pictures())) {
-        return ArticleOutcome::Done();
+    switch (RenderArticlePage(std::move(*body), article, site.Pictures())) {
+        case PageWrite::Written:
+            return ArticleOutcome::Done();
+        case PageWrite::Interrupted:
+            return ArticleOutcome::Stopped();
+        case PageWrite::Failed:
+            break;
     }
     return ArticleOutcome::Fail(Gbk("无法写入文章页面"));
 }

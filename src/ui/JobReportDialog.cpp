@@ -58,7 +58,8 @@ JobEndReport MakeJobEndReport(const JobResult& result) {
                                FromAnsi(missing.reason)});
     }
     report.picturesKeptRemote = result.picturesKeptRemote;
-    if (!result.missing.empty() || result.picturesKeptRemote > 0) {
+    if (!result.missing.empty() || result.picturesKeptRemote > 0 || result.listingIncomplete ||
+        !result.booksFailed.empty()) {
         report.summary = FromAnsi(SummaryText(result));
     }
     report.reportPath = QString::fromStdString(result.reportPath);

@@ -66,6 +66,18 @@ TEST_F(SettingsFile, ValuesAreTakenAsTheyAre) {
     EXPECT_EQ(s.windowRight, 0);
 }
 
+TEST_F(SettingsFile, AJobTakesTheSettingsWithinBounds) {
+    Write("[MAIN]\r\nthreadcnt=100000\r\nretries=-3\r\nrequestdelay=99999999\r\n");
+    AppSettings s = Make();
+    s.LoadSettings();
+    JobOptions options = s.MakeJobOptions("http://blog.sina.com.cn/x", "/tmp/d/");
+    EXPECT_EQ(options.workers, 20);  // not a hundred thousand threads
+    EXPECT_EQ(options.attempts, 1);
+    EXPECT_EQ(options.requestDelay, std::chrono::milliseconds(600000));
+    s.threadCount = 0;  // no workers: the job lists the blog and makes its book of nothing
+    EXPECT_EQ(s.MakeJobOptions("x", "/tmp/d/").workers, 0);
+}
+
 TEST_F(SettingsFile, SaveWritesEveryKeyInOrderAndKeepsUnknownLines) {
     Write("; a comment\r\n[other]\r\nkeep=me\r\n[Main]\r\nCustom=1\r\nTHREADCNT=3\r\n");
     AppSettings s = Make();

@@ -101,7 +101,7 @@ protected:
         article.strUrl = "http://blog.example.com/s/blog_" + std::to_string(n) + ".html";
         article.strFileName = std::to_string(n) + ".html";
         article.strLocalPath = book.dir + article.strFileName;
-        EXPECT_TRUE(RenderArticlePage(body, article, nullptr));
+        EXPECT_EQ(RenderArticlePage(body, article, nullptr), PageWrite::Written);
         TreeEntry entry = Heading(2, title);
         entry.bArticle = true;
         entry.strFileName = article.strFileName;

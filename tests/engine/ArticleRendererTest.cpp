@@ -45,7 +45,7 @@ protected:
     }
 
     std::string Render(const std::string& body) {
-        EXPECT_TRUE(RenderArticlePage(body, article, &store));
+        EXPECT_EQ(RenderArticlePage(body, article, &store), PageWrite::Written);
         // Declaration and heading have no line feeds, so their length on disk is their length.
         const std::string page = ReadFile(article.strLocalPath);
         const std::string top = kGbkCharsetMeta + ArticleHeading(article);
@@ -65,7 +65,7 @@ protected:
 }  // namespace
 
 TEST_F(RendererTest, PageDeclaresItsCodePageThenTheHeadingBlockWithEscapedTexts) {
-    ASSERT_TRUE(RenderArticlePage("", article, &store));
+    ASSERT_EQ(RenderArticlePage("", article, &store), PageWrite::Written);
     EXPECT_EQ(ToUtf8(ReadFile(article.strLocalPath)),
               "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
               "<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">标题 &lt;b&gt; &amp; "
@@ -165,17 +165,44 @@ TEST_F(RendererTest, ManyUnclosedTagsAreScannedInOnePass) {
     EXPECT_EQ(Render(body), expected);
 }
 
+TEST_F(RendererTest, APageOfThousandsOfPicturesIsRewrittenInOnePass) {
+    // Every tag grows as its address is rewritten: edited in place, the body
+    // would be moved once per tag.
+    const std::string tag = "<img src=\"http://pics.example.com/Big/Photo.PNG\">";
+    std::string body;
+    for (int i = 0; i < 100000; ++i) body += tag + "x";
+    const std::string page = Render(body);
+    ASSERT_EQ(page.size(), 100000 * std::string("<img src=\"img/7_1.png\">x").size());
+    EXPECT_EQ(page.substr(0, 25), "<img src=\"img/7_1.png\">x");
+}
+
+TEST_F(RendererTest, APictureTheStopCutOffLeavesThePageUnwritten) {
+    std::stop_source stop;
+    SessionOptions options = test::TestSite::OneAttempt();
+    options.stopWaits = stop.get_token();
+    HttpSession stopped(options);
+    PictureStore pictures(stopped, dir.File("img/"));
+    stop.request_stop();
+    EXPECT_EQ(RenderArticlePage("<p>a</p><img src=\"http://pics.example.com/Big/Photo.PNG\">",
+                                article, &pictures),
+              PageWrite::Interrupted);
+    EXPECT_FALSE(fs::exists(article.strLocalPath));
+    EXPECT_EQ(pictures.KeptRemote(), 0);  // not counted as a picture that failed
+    EXPECT_EQ(simulator.CountRequests("pics.example.com", "/Big/Photo.PNG"), 0u);
+}
+
 TEST_F(RendererTest, MissingFolderOrPathWritesNothing) {
     article.strLocalPath = dir.File("nowhere/1.html");
-    EXPECT_FALSE(RenderArticlePage("x", article, &store));
+    EXPECT_EQ(RenderArticlePage("x", article, &store), PageWrite::Failed);
     EXPECT_FALSE(fs::exists(dir.File("nowhere")));
     article.strLocalPath.clear();
-    EXPECT_FALSE(RenderArticlePage("x", article, &store));
+    EXPECT_EQ(RenderArticlePage("x", article, &store), PageWrite::Failed);
 }
 
 TEST_F(RendererTest, WithoutAStorePicturesStayRemote) {
-    ASSERT_TRUE(
-        RenderArticlePage("<img src=\"http://pics.example.com/Big/Photo.PNG\">", article, nullptr));
+    ASSERT_EQ(
+        RenderArticlePage("<img src=\"http://pics.example.com/Big/Photo.PNG\">", article, nullptr),
+        PageWrite::Written);
     EXPECT_NE(ReadFile(article.strLocalPath).find("src=\"http://pics.example.com/Big/Photo.PNG\""),
               std::string::npos);
     EXPECT_TRUE(fs::is_empty(dir.File("img")));

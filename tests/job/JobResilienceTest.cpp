@@ -95,6 +95,51 @@ TEST_F(JobResilienceTest, APermanentlyMissingArticleIsReportedByName) {
     EXPECT_NE(report.find("已下载 3/4 篇文章，1 篇失败"), std::string::npos);
 }
 
+TEST_F(JobResilienceTest, AListPageThatNeverComesLeavesTheJobIncompleteAndTheEarlierBook) {
+    const DemoBlog blog = MakeDemoBlog({.categories = 2, .articlesPerCategory = 6, .pageSize = 3});
+    const std::string address = AddSinaBlog(simulator, blog);
+    JobOptions options = Options(address);
+    options.deliveryRecordDir = temp.File("data/");
+    fs::create_directories(options.deliveryRecordDir);
+    const JobResult first = Run(options).Result();
+    ASSERT_TRUE(first.Complete());
+    ASSERT_EQ(first.books.size(), 2u);
+    const auto before = fs::last_write_time(first.books.front());
+
+    // The second page of the first category fails on every attempt.
+    const std::string page = "/s/articlelist_" + blog.account + "_1_2.html";
+    simulator.Route(kSinaHost, page, Response::Html("busy", 500));
+    const JobResult& result = Run(options).Result();
+    EXPECT_EQ(simulator.CountRequests(kSinaHost, page), 4u);  // retried, then given up
+    EXPECT_EQ(result.end, JobResult::End::Delivered);
+    EXPECT_TRUE(result.listingIncomplete);
+    EXPECT_FALSE(result.Complete());
+    bool told = false;
+    for (const std::string& message : result.messages) {
+        told = told || ToUtf8(message).find("文章列表不完整") != std::string::npos;
+    }
+    EXPECT_TRUE(told);
+    // The folder stays with its report; the complete book on the desktop is
+    // not replaced by a short one.
+    ASSERT_FALSE(result.reportPath.empty());
+    std::ifstream in(result.reportPath);
+    const std::string report((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(report.find("文章列表不完整"), std::string::npos);
+    EXPECT_NE(report.find(page), std::string::npos);
+    ASSERT_EQ(result.books.size(), 2u);
+    EXPECT_NE(result.books.front(), first.books.front());
+    EXPECT_EQ(fs::last_write_time(first.books.front()), before);
+}
+
+TEST_F(JobResilienceTest, ABlogThatCannotBeReachedSaysWhy) {
+    simulator.Route(kSinaHost, "/gone", Response::NotFound());
+    Job& job = Run(Options("http://blog.sina.com.cn/gone"));
+    EXPECT_EQ(job.Result().end, JobResult::End::NoEngine);
+    ASSERT_FALSE(job.Result().messages.empty());
+    EXPECT_NE(ToUtf8(job.Result().messages.front()).find("HTTP 404"), std::string::npos);
+    EXPECT_FALSE(job.Result().listingIncomplete);
+}
+
 TEST_F(JobResilienceTest, APageWithoutTheArticleIsAskedForOnceMore) {
     const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 2});
     AddSinaBlog(simulator, blog);
@@ -170,6 +215,7 @@ TEST_F(JobResilienceTest, AnEndlessListEndsAtTheCap) {
     Job& job = Run(options);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
     EXPECT_EQ(job.Result().articles, kDefaultMaxArticles);
+    EXPECT_TRUE(job.Result().listingIncomplete);
     ASSERT_FALSE(job.Result().messages.empty());
     EXPECT_NE(ToUtf8(job.Result().messages.front()).find("100000"), std::string::npos);
 }

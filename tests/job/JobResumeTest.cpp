@@ -1,5 +1,8 @@
 // Jobs that continue: after a stop, with kept downloads, and one job per folder.
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <fstream>
 
 #include "job/JobFolder.h"
@@ -7,6 +10,7 @@
 #include "job/Manifest.h"
 #include "sim/SinaService.h"
 #include "support/ChmReader.h"
+#include "support/OneShotGate.h"
 
 using namespace pw;
 using namespace pw::sim;
@@ -59,6 +63,42 @@ TEST_F(JobResumeTest, AStoppedJobContinuesWhereItStopped) {
     }
     EXPECT_EQ(pages, 40);
     EXPECT_EQ(Listing(jobRoot), std::vector<std::string>{});  // complete: the folder is gone
+}
+
+TEST_F(JobResumeTest, AnArticleWhosePicturesTheStopCutOffIsFetchedAgainWhole) {
+    const DemoBlog blog =
+        MakeDemoBlog({.categories = 1, .articlesPerCategory = 2, .picturesPerArticle = 2});
+    const std::string address = AddSinaBlog(simulator, blog);
+    // The first picture of an article holds its worker until the job was stopped;
+    // the second is then asked for after the stop.
+    test::OneShotGate entered, release;
+    for (const auto& article : blog.articles) {
+        const DemoPicture picture = article.pictures.front();
+        const std::string path = picture.url.substr(picture.url.find("/middle/"));
+        simulator.Route("s1.sinaimg.cn", path, [&, picture](const Request&) {
+            entered.Set();
+            release.Wait();
+            return Response::Text(picture.bytes, "image/png");
+        });
+    }
+    {
+        Job job(Options(address, 1), listener);
+        job.Start();
+        entered.Wait();
+        job.Stop();
+        release.Set();
+        job.Wait();
+        EXPECT_EQ(job.Result().saved, 0);
+        EXPECT_EQ(job.Result().picturesKeptRemote, 0);
+        RemoveBooks(job.Result());
+    }
+    Job& job = Run(Options(address, 1));
+    const JobResult& result = job.Result();
+    EXPECT_TRUE(result.Complete());
+    EXPECT_EQ(result.resumedWith, 0);
+    EXPECT_EQ(result.picturesKeptRemote, 0);
+    // The picture that did arrive before the stop is not fetched again.
+    EXPECT_EQ(PictureRequests(), 4u);
 }
 
 TEST_F(JobResumeTest, KeptDownloadsFetchOnlyWhatIsNew) {
@@ -171,6 +211,32 @@ TEST(Manifest, KeepsWholeLinesAndIgnoresATornOne) {
     ASSERT_TRUE(reread.Open(path));
     EXPECT_EQ(reread.Articles().size(), 3u);
     EXPECT_EQ(reread.Articles().at("http://a/4"), "13.html");
+}
+
+TEST(Manifest, ARecordThatDoesNotFitIsTakenBackWhole) {
+    test::TempDir temp;
+    const std::string path = temp.File("manifest.txt");
+    Manifest manifest;
+    ASSERT_TRUE(manifest.Open(path));
+    ASSERT_TRUE(manifest.ArticleSaved("http://a/1", "1.html"));
+    const auto size = fs::file_size(path);
+    // A full disk, as far as this process can tell: room for a few bytes more.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tight = old;
+    tight.rlim_cur = size + 5;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const bool written = manifest.ArticleSaved("http://a/2", "2.html");
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(fs::file_size(path), size);
+    ASSERT_TRUE(manifest.ArticleSaved("http://a/3", "3.html"));
+    Manifest reread;
+    ASSERT_TRUE(reread.Open(path));
+    EXPECT_EQ(reread.Articles(), (std::map<std::string, std::string>{{"http://a/1", "1.html"},
+                                                                     {"http://a/3", "3.html"}}));
 }
 
 TEST(JobFolder, LocksAndBelongsToOneBlog) {

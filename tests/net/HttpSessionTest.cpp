@@ -250,13 +250,25 @@ TEST(RetryPolicy, WhatPassesAndWhatDoesNot) {
 TEST(HostLimiter, ThrottleSlowsTheHostAndSuccessesEarnSpeedBack) {
     HostLimiter limiter(4, milliseconds(0));
     EXPECT_EQ(limiter.ActiveLimit("a"), 4);
-    limiter.OnAnswer("a", true, milliseconds(0));
+    limiter.OnAnswer("a", HostLimiter::Answer::Throttled);
     EXPECT_EQ(limiter.ActiveLimit("a"), 2);
     EXPECT_GE(limiter.Interval("a"), milliseconds(100));
     EXPECT_EQ(limiter.ActiveLimit("b"), 4);  // hosts are apart
-    for (int i = 0; i < 200; ++i) limiter.OnAnswer("a", false, {});
+    // Failures that are no throttle (404s, resets) earn nothing back.
+    for (int i = 0; i < 200; ++i) limiter.OnAnswer("a", HostLimiter::Answer::Other);
+    EXPECT_EQ(limiter.ActiveLimit("a"), 2);
+    EXPECT_GE(limiter.Interval("a"), milliseconds(100));
+    for (int i = 0; i < 200; ++i) limiter.OnAnswer("a", HostLimiter::Answer::Succeeded);
     EXPECT_EQ(limiter.ActiveLimit("a"), 4);
     EXPECT_EQ(limiter.Interval("a"), milliseconds(0));
+}
+
+TEST(HostLimiter, ASlowerPaceTheUserAskedForSurvivesThrottlesAndRecovery) {
+    HostLimiter limiter(4, milliseconds(5000));
+    limiter.OnAnswer("a", HostLimiter::Answer::Throttled);
+    EXPECT_GE(limiter.Interval("a"), milliseconds(5000));
+    for (int i = 0; i < 100; ++i) limiter.OnAnswer("a", HostLimiter::Answer::Succeeded);
+    EXPECT_EQ(limiter.Interval("a"), milliseconds(5000));
 }
 
 TEST(HostLimiter, NeverMoreAtOnceThanTheLimit) {
