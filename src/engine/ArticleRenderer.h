@@ -19,8 +19,7 @@ class PictureStore;
 // leaves pictures remote. Interrupted when the job stopped while a picture was
 // being fetched: no page is written, so the article is fetched again later.
 enum class PageWrite { Written, Failed, Interrupted };
-PageWrite RenderArticlePage(std::string_view body, const ArticleInfo& article,
-                            PictureStore* store);
+PageWrite RenderArticlePage(std::string_view body, const ArticleInfo& article, PictureStore* store);
 
 // The heading block with the article's title, time, category and address, each
 // escaped for HTML (see EscapeHtml); an address that would run script is no

@@ -66,7 +66,7 @@ private:
 
     mutable std::mutex mutex_;
     std::map<std::string, std::shared_future<Stored>> pictures_;  // by url
-    std::map<std::string, int> names_;                                 // prefix -> last number
+    std::map<std::string, int> names_;                            // prefix -> last number
     uint64_t bytes_ = 0;
     int keptRemote_ = 0;
     int fetched_ = 0;

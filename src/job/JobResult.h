@@ -37,8 +37,8 @@ struct JobResult {
     bool listingIncomplete = false;
     std::vector<std::string> booksFailed;  // formats asked for but not delivered
     bool compilerMissing = false;          // chmcmd was not found
-    std::string jobFolder;         // kept unless the delivery was complete
-    std::string reportPath;        // report.txt, when written
+    std::string jobFolder;                 // kept unless the delivery was complete
+    std::string reportPath;                // report.txt, when written
 
     bool Complete() const {
         return end == End::Delivered && missing.empty() && !listingIncomplete &&

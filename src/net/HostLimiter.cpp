@@ -11,6 +11,8 @@ constexpr std::chrono::milliseconds kThrottleInterval{100};
 constexpr std::chrono::milliseconds kMaxInterval{2000};
 // Below this the interval is spent: back to the configured one.
 constexpr std::chrono::milliseconds kSpentInterval{20};
+// The longest a request waits for its turn once the job is stopping.
+constexpr std::chrono::milliseconds kHurriedWait{2000};
 // Successful answers in a row that earn back one more request at once.
 constexpr int kSuccessesPerRequest = 8;
 
@@ -28,10 +30,13 @@ HostLimiter::Host& HostLimiter::At(const std::string& host) {
     return it->second;
 }
 
-bool HostLimiter::Acquire(const std::string& host, std::stop_token stop) {
+bool HostLimiter::Acquire(const std::string& host, std::stop_token stop, std::stop_token hurry) {
     std::unique_lock lock(mutex_);
     for (;;) {
         if (stop.stop_requested()) return false;
+        const bool hurrying = hurry.stop_requested();
+        // Once hurrying, only stop may end a wait: hurry would end it at once.
+        const std::stop_token ends = hurrying ? stop : hurry;
         Host& h = At(host);
         const auto now = Clock::now();
         const auto start = std::max(h.nextStart, h.pausedUntil);
@@ -41,10 +46,12 @@ bool HostLimiter::Acquire(const std::string& host, std::stop_token stop) {
             return true;
         }
         if (h.active < h.limit) {
-            changed_.wait_until(lock, stop, start, [] { return false; });
+            if (hurrying && start - now > kHurriedWait) return false;
+            changed_.wait_until(lock, ends, start, [] { return false; });
         } else {
-            changed_.wait(lock, stop, [&] { return At(host).active < At(host).limit; });
+            changed_.wait(lock, ends, [&] { return At(host).active < At(host).limit; });
         }
+        if (!hurrying && hurry.stop_requested()) continue;  // decide again, in a hurry
     }
 }
 

@@ -21,9 +21,12 @@ public:
     // the starts of two requests to one host (the "requestdelay" setting).
     HostLimiter(int maxActive, std::chrono::milliseconds minInterval);
 
-    // Waits for the host's turn. False when stop was requested first; true
-    // means one request is active until Release.
-    bool Acquire(const std::string& host, std::stop_token stop);
+    // Waits for the host's turn; true means one request is active until
+    // Release. False when stop was requested first, or when hurry was and the
+    // turn is further off than a moment (a throttled host's pause, a long
+    // requestdelay): a stopping job finishes what is in flight, but does not
+    // wait long for it. hurry also wakes a waiting request to decide again.
+    bool Acquire(const std::string& host, std::stop_token stop, std::stop_token hurry = {});
     void Release(const std::string& host);
 
     // What a request to the host came to, for its pace.

@@ -351,7 +351,9 @@ public:
         const int attempts = std::max(1, policy.attempts);
         for (int attempt = 1;; ++attempt) {
             const std::string host = HostOf(address);
-            if (!limiter_.Acquire(host, waitStop_.get_token())) {
+            // A stop lets a request in flight finish (an article's pictures);
+            // only long waits for a busy host are cut off.
+            if (!limiter_.Acquire(host, options_.stop, waitStop_.get_token())) {
                 result = Stopped(attempt - 1);
                 sink.End(result);
                 return result;
