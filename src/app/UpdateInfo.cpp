@@ -1,23 +1,13 @@
 #include "app/UpdateInfo.h"
 
-#include <strings.h>
-
 #include <cctype>
 #include <utility>
 
 #include "base/Identity.h"
+#include "base/TextOps.h"
 #include "net/HttpSession.h"
 
 namespace pw {
-
-namespace {
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
-}
-
-}  // namespace
 
 UpdateValues UpdateInfo::Get() const {
     std::lock_guard lock(mutex_);

@@ -115,4 +115,13 @@ int Replace(std::string& text, std::string_view oldText, std::string_view newTex
     return count;
 }
 
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (lower(text[i]) != lower(prefix[i])) return false;
+    }
+    return true;
+}
+
 }  // namespace pw

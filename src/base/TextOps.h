@@ -27,6 +27,10 @@ void TrimRight(std::string& text);
 void Trim(std::string& text);
 void MakeLower(std::string& text);
 
+// True when text begins with prefix, ASCII letters compared without regard to
+// case (as schemes, header names and tags are).
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+
 // Replaces every non-overlapping occurrence; returns how many were replaced.
 int Replace(std::string& text, std::string_view oldText, std::string_view newText);
 

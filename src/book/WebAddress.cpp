@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/TextOps.h"
+
 namespace pw {
 
 namespace {
@@ -18,14 +20,6 @@ bool IsHex(unsigned char c) {
 
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (Lower(text[i]) != prefix[i]) return false;
-    }
-    return true;
 }
 
 std::string_view TrimBlanks(std::string_view text) {

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstring>
 
 #include "base/TextOps.h"
 #include "net/HttpSession.h"
@@ -13,17 +12,6 @@ namespace pw {
 namespace {
 
 constexpr size_t kMaxAddressBytes = 4096;
-
-bool StartsWithNoCase(const std::string& text, const char* prefix) {
-    const size_t n = std::strlen(prefix);
-    if (text.size() < n) return false;
-    for (size_t i = 0; i < n; ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
 
 // "http://host" of an absolute address (no trailing slash), or empty.
 std::string Origin(const std::string& url) {

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <thread>
 
+#include "base/TextOps.h"
 #include "net/CurlSetup.h"
 #include "net/HostLimiter.h"
 #include "net/LineAssembler.h"
@@ -35,16 +36,6 @@ bool IsSuccess(long status) {
 }
 bool IsRedirect(long status) {
     return status >= 300 && status <= 399;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-        if (c != prefix[i]) return false;
-    }
-    return true;
 }
 
 double Jitter() {
