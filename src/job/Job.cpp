@@ -161,14 +161,17 @@ void Job::Message(const std::string& text) {
     Notify([&](JobListener& l) { l.OnMessage(text); });
 }
 
-// A list page that never came means articles no one can name are missing: the
-// job says so and is not complete. A page that is not there (404) is the end
-// of a list, as services answer past the last page; it is told only when the
-// blog could not be read at all.
+// A list page that never came (a failure that outlived its retries, a refusal,
+// a page too large) means articles no one can name are missing: the job says
+// so and is not complete. A page that is not there (404, 410) is the end of a
+// list, as services answer past the last page; it is told only when the blog
+// could not be read at all.
 void Job::OnGiveUp(const std::string& address, const FetchResult& result) {
     if (state_ != JobState::Listing) return;
     const std::string text = Gbk("无法获取页面：") + address + "  " + FetchFailureText(result);
-    if (!IsTransient(result)) {
+    const bool notThere = result.kind == FetchResult::Kind::HttpStatus &&
+                          (result.status == 404 || result.status == 410);
+    if (notThere) {
         std::lock_guard lock(resultMutex_);
         listingFailure_ = text;
         return;
@@ -217,7 +220,7 @@ void Job::Run() {
     try {
         RunSteps();
     } catch (const std::exception& e) {
-        if (finished_) return;
+        if (ending_) return;  // the end was being told: telling it again helps no one
         const std::string text = Gbk("任务因错误而中止：") + e.what();
         Message(text);
         Finish(JobResult::End::NoBook, text);
@@ -422,7 +425,11 @@ void Job::Work() {
         } catch (const std::exception& e) {
             task.tried = true;
             task.outcome = ArticleOutcome::Fail(Gbk("下载文章时出错：") + e.what());
-            Message(task.outcome.reason);
+            try {
+                Message(task.outcome.reason);
+            } catch (const std::exception&) {
+                // It is in the report all the same.
+            }
         }
     }
 }
@@ -446,7 +453,11 @@ void Job::DownloadTask(Task& task) {
         outcome = engine_->DownloadArticle(article);
     }
     // Cut off by the stop: not a failure, and not saved; the next run fetches it.
-    if (outcome.kind == ArticleOutcome::Kind::Interrupted) return;
+    if (outcome.kind == ArticleOutcome::Kind::Interrupted) {
+        std::lock_guard lock(tasksMutex_);
+        fileNames_.erase(task.key);  // no page: its entries lead nowhere
+        return;
+    }
     task.tried = true;
     if (outcome.Saved()) {
         task.saved = true;
@@ -536,9 +547,10 @@ void Job::Deliver(const BookStepResult& books) {
         }
     }
     // The desktop is the user's: only this blog's own earlier book is replaced
-    // there, and not by a book whose listing is known to be short.
+    // there, and not by a book cut short (a short listing, a stopped job).
     const std::string blog = engine_->homeUrl.empty() ? engine_->account : engine_->homeUrl;
-    const std::string recordDir = ListingIncomplete() ? std::string() : options_.deliveryRecordDir;
+    const bool cutShort = ListingIncomplete() || Stopping();
+    const std::string recordDir = cutShort ? std::string() : options_.deliveryRecordDir;
     for (const auto& [source, target] : made) {
         const DeliveredBook delivered =
             DeliverBookFile(dir, source, desktop, target, blog, recordDir);
@@ -579,6 +591,7 @@ void Job::Deliver(const BookStepResult& books) {
 }
 
 void Job::Finish(JobResult::End end, const std::string& finalText) {
+    ending_ = true;
     {
         std::lock_guard lock(resultMutex_);
         result_.end = end;

@@ -154,6 +154,7 @@ private:
     std::atomic<JobState> state_{JobState::Idle};
     std::atomic<bool> finished_{false};
     std::atomic<bool> recordUnwritable_{false};
+    bool ending_ = false;  // Finish has begun (runner thread only)
     std::jthread runner_;
 };
 

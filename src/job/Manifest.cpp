@@ -112,10 +112,10 @@ int Manifest::HighestNumber() const {
 }
 
 bool Manifest::Append(char kind, const std::string& a, const std::string& b) {
-    if (fd_ < 0) return false;
     const std::string line = std::string(1, kind) + "\t" + Escape(a) + "\t" + Escape(b) + "\n";
     // One write per line: with O_APPEND it lands whole, after every earlier one.
     std::lock_guard lock(mutex_);
+    if (fd_ < 0) return false;
     const off_t before = ::lseek(fd_, 0, SEEK_END);
     size_t done = 0;
     while (done < line.size()) {

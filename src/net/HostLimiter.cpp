@@ -11,8 +11,9 @@ constexpr std::chrono::milliseconds kThrottleInterval{100};
 constexpr std::chrono::milliseconds kMaxInterval{2000};
 // Below this the interval is spent: back to the configured one.
 constexpr std::chrono::milliseconds kSpentInterval{20};
-// The longest a request waits for its turn once the job is stopping.
-constexpr std::chrono::milliseconds kHurriedWait{2000};
+// The longest a request waits for a free turn, or for its start, once the job is
+// stopping: less than a throttled host's interval, so a busy host cuts it off.
+constexpr std::chrono::milliseconds kHurriedWait{500};
 // Successful answers in a row that earn back one more request at once.
 constexpr int kSuccessesPerRequest = 8;
 
@@ -48,6 +49,9 @@ bool HostLimiter::Acquire(const std::string& host, std::stop_token stop, std::st
         if (h.active < h.limit) {
             if (hurrying && start - now > kHurriedWait) return false;
             changed_.wait_until(lock, ends, start, [] { return false; });
+        } else if (hurrying) {
+            const auto free = [&] { return At(host).active < At(host).limit; };
+            if (!changed_.wait_until(lock, stop, now + kHurriedWait, free)) return false;
         } else {
             changed_.wait(lock, ends, [&] { return At(host).active < At(host).limit; });
         }

@@ -23,9 +23,10 @@ public:
 
     // Waits for the host's turn; true means one request is active until
     // Release. False when stop was requested first, or when hurry was and the
-    // turn is further off than a moment (a throttled host's pause, a long
+    // turn does not come within half a second (a throttled host, a long
     // requestdelay): a stopping job finishes what is in flight, but does not
-    // wait long for it. hurry also wakes a waiting request to decide again.
+    // wait long for it. A waiting request wakes on hurry, so whoever requests
+    // stop must request hurry too (the session's stop does both).
     bool Acquire(const std::string& host, std::stop_token stop, std::stop_token hurry = {});
     void Release(const std::string& host);
 

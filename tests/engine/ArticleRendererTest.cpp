@@ -166,8 +166,8 @@ TEST_F(RendererTest, ManyUnclosedTagsAreScannedInOnePass) {
 }
 
 TEST_F(RendererTest, APageOfThousandsOfPicturesIsRewrittenInOnePass) {
-    // Every tag grows as its address is rewritten: edited in place, the body
-    // would be moved once per tag.
+    // Every tag changes length as its address is rewritten: edited in place,
+    // the rest of the body would be moved once per tag.
     const std::string tag = "<img src=\"http://pics.example.com/Big/Photo.PNG\">";
     std::string body;
     for (int i = 0; i < 100000; ++i) body += tag + "x";

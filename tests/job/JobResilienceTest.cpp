@@ -132,6 +132,17 @@ TEST_F(JobResilienceTest, AListPageThatNeverComesLeavesTheJobIncompleteAndTheEar
     EXPECT_EQ(fs::last_write_time(first.books.front()), before);
 }
 
+TEST_F(JobResilienceTest, AListPageRefusedIsNoEndOfTheList) {
+    const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 6, .pageSize = 3});
+    const std::string address = AddSinaBlog(simulator, blog);
+    const std::string page = "/s/articlelist_" + blog.account + "_1_2.html";
+    simulator.Route(kSinaHost, page, Response::Html("forbidden", 403));
+    const JobResult& result = Run(Options(address)).Result();
+    EXPECT_EQ(simulator.CountRequests(kSinaHost, page), 1u);  // final: not retried
+    EXPECT_TRUE(result.listingIncomplete);
+    EXPECT_FALSE(result.Complete());
+}
+
 TEST_F(JobResilienceTest, ABlogThatCannotBeReachedSaysWhy) {
     simulator.Route(kSinaHost, "/gone", Response::NotFound());
     Job& job = Run(Options("http://blog.sina.com.cn/gone"));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -269,6 +270,37 @@ TEST(HostLimiter, ASlowerPaceTheUserAskedForSurvivesThrottlesAndRecovery) {
     EXPECT_GE(limiter.Interval("a"), milliseconds(5000));
     for (int i = 0; i < 100; ++i) limiter.OnAnswer("a", HostLimiter::Answer::Succeeded);
     EXPECT_EQ(limiter.Interval("a"), milliseconds(5000));
+}
+
+TEST(HostLimiter, AStoppingJobTakesATurnAtOnceOrNotAtAll) {
+    std::stop_source hurry;
+    hurry.request_stop();
+    // A free turn is taken: what is in flight finishes.
+    HostLimiter idle(2, milliseconds(0));
+    EXPECT_TRUE(idle.Acquire("a", {}, hurry.get_token()));
+    // A turn seconds away (a long requestdelay, a throttled host) is not waited for.
+    HostLimiter slow(2, milliseconds(5000));
+    ASSERT_TRUE(slow.Acquire("a", {}));
+    slow.Release("a");
+    EXPECT_FALSE(slow.Acquire("a", {}, hurry.get_token()));
+    // Nor a host whose every turn is taken and stays taken.
+    HostLimiter full(1, milliseconds(0));
+    ASSERT_TRUE(full.Acquire("a", {}));
+    EXPECT_FALSE(full.Acquire("a", {}, hurry.get_token()));
+}
+
+TEST(HostLimiter, AWaitingRequestDecidesAgainWhenTheJobStops) {
+    HostLimiter slow(2, milliseconds(5000));
+    ASSERT_TRUE(slow.Acquire("a", {}));
+    slow.Release("a");
+    std::stop_source hurry;
+    std::atomic<bool> took{true};
+    std::thread waiting([&] { took = slow.Acquire("a", {}, hurry.get_token()); });
+    std::this_thread::sleep_for(milliseconds(50));
+    hurry.request_stop();
+    waiting.join();
+    // Left waiting, it would have had its turn after five seconds.
+    EXPECT_FALSE(took);
 }
 
 TEST(HostLimiter, NeverMoreAtOnceThanTheLimit) {
