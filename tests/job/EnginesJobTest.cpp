@@ -46,6 +46,17 @@ struct ScopedChinaTime {
 
 class EnginesJobTest : public test::JobTest, public ::testing::WithParamInterface<Service> {
 protected:
+    // A two-category blog of the service under test, its pictures on one host.
+    static DemoBlog BlogOf(const Service& service, int articlesPerCategory, int pageSize) {
+        DemoBlogShape shape;
+        shape.account = service.account;
+        shape.categories = 2;
+        shape.articlesPerCategory = articlesPerCategory;
+        shape.pageSize = pageSize;
+        shape.pictureHost = "img.example.com";
+        return MakeDemoBlog(shape);
+    }
+
     ScopedChinaTime chinaTime;
 };
 
@@ -53,13 +64,7 @@ protected:
 
 TEST_P(EnginesJobTest, AddressBecomesABookWithTheWholeTree) {
     const Service& service = GetParam();
-    DemoBlogShape shape;
-    shape.account = service.account;
-    shape.categories = 2;
-    shape.articlesPerCategory = 3;
-    shape.pageSize = 2;
-    shape.pictureHost = "img.example.com";
-    const DemoBlog blog = MakeDemoBlog(shape);
+    const DemoBlog blog = BlogOf(service, 3, 2);
     Job& job = Run(Options(service.add(simulator, blog), 4));
     const JobResult& result = job.Result();
     ASSERT_TRUE(result.Complete()) << (result.messages.empty() ? "" : result.messages.back());
@@ -123,13 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
 // request gives the same complete book.
 TEST_P(EnginesJobTest, AFlakyServiceGivesTheSameBook) {
     const Service& service = GetParam();
-    DemoBlogShape shape;
-    shape.account = service.account;
-    shape.categories = 2;
-    shape.articlesPerCategory = 4;
-    shape.pageSize = 3;
-    shape.pictureHost = "img.example.com";
-    const DemoBlog blog = MakeDemoBlog(shape);
+    const DemoBlog blog = BlogOf(service, 4, 3);
     const std::string address = service.add(simulator, blog);
     simulator.SetBadMoments({.flakyOneIn = 5, .retryAfterSeconds = 1});
     Job& job = Run(Options(address, 4));
