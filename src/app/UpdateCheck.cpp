@@ -51,30 +51,30 @@ void OfferInBrowser(const UpdateContext& ctx, const std::string& downUrl) {
 }
 
 void InstallUpdate(const UpdateContext& ctx, const UpdateValues& values) {
-    if (!ctx.download || !IsHttps(values.strDownUrl) || values.strSha256.empty()) {
-        OfferInBrowser(ctx, values.strDownUrl);
+    if (!ctx.download || !IsHttps(values.downUrl) || values.sha256.empty()) {
+        OfferInBrowser(ctx, values.downUrl);
         return;
     }
     const std::string dir = ctx.targetDir.empty() ? UpdateTargetDir() : ctx.targetDir;
     if (dir.empty()) {
-        OfferInBrowser(ctx, values.strDownUrl);
+        OfferInBrowser(ctx, values.downUrl);
         return;
     }
-    const std::string target = dir + UpdateFileName(values.strName, values.strVersion);
+    const std::string target = dir + UpdateFileName(values.name, values.version);
     if (target == SelfExecutablePath()) return;
 
-    const UpdateDownload got = ctx.download(values.strDownUrl, target);
+    const UpdateDownload got = ctx.download(values.downUrl, target);
     if (!got.ok || Stopped(ctx)) return;
     const LaunchOutcome outcome = !got.secure  ? LaunchOutcome::kUnverified
-                                  : ctx.launch ? ctx.launch(target, values.strSha256)
-                                               : LaunchNewVersion(target, values.strSha256);
+                                  : ctx.launch ? ctx.launch(target, values.sha256)
+                                               : LaunchNewVersion(target, values.sha256);
     switch (outcome) {
         case LaunchOutcome::kStarted:
             if (ctx.quit) ctx.quit();
             return;
         case LaunchOutcome::kUnverified:
             ::unlink(target.c_str());
-            OfferInBrowser(ctx, values.strDownUrl);
+            OfferInBrowser(ctx, values.downUrl);
             return;
         case LaunchOutcome::kFailed:
             if (ctx.message && !Stopped(ctx)) {
@@ -150,7 +150,7 @@ int RunUpdate(const UpdateContext& ctx) {
         return 0;
     }
     const UpdateValues values = ctx.info->Get();
-    if (values.strVersion == kVersion) {
+    if (values.version == kVersion) {
         ShowStatus(ctx, LatestVersionText());
         SendNotice(ctx, 0);
         return 0;
@@ -165,18 +165,18 @@ int CheckForUpdate(const UpdateContext& ctx) {
         return 0;
     }
     const UpdateValues values = ctx.info->Get();
-    if (values.strVersion == kVersion) {
+    if (values.version == kVersion) {
         ShowStatus(ctx, LatestVersionText());
         return 0;
     }
     const std::string question =
-        kProgramName + Gbk("发现可用更新(v") + values.strVersion + Gbk(")，是否立即更新?");
+        kProgramName + Gbk("发现可用更新(v") + values.version + Gbk(")，是否立即更新?");
     const bool yes = ctx.askUpdate && !Stopped(ctx) && ctx.askUpdate(question);
     if (Stopped(ctx)) return 0;
     if (yes) {
         RunUpdate(ctx);
     } else {
-        Browse(ctx, DeclinedUpdateAddress(values.strDownUrl));
+        Browse(ctx, DeclinedUpdateAddress(values.downUrl));
     }
     return 0;
 }

@@ -21,24 +21,24 @@ void UpdateInfo::Set(UpdateValues values) {
 
 std::string UpdateInfo::HelpUrl() const {
     std::lock_guard lock(mutex_);
-    return values_.strHelpUrl;
+    return values_.helpUrl;
 }
 
 std::string UpdateInfo::SiteUrl() const {
     std::lock_guard lock(mutex_);
-    return values_.strBbsUrl;
+    return values_.bbsUrl;
 }
 
 std::string UpdateInfo::OtherWorksUrl() const {
     std::lock_guard lock(mutex_);
-    return values_.strAllSoftUrl;
+    return values_.allSoftUrl;
 }
 
 UpdateValues DefaultUpdateValues() {
     UpdateValues values;
-    values.strHelpUrl = kHelpPageUrl;
-    values.strBbsUrl = kSiteUrl;
-    values.strAllSoftUrl = kShopUrl;
+    values.helpUrl = kHelpPageUrl;
+    values.bbsUrl = kSiteUrl;
+    values.allSoftUrl = kShopUrl;
     return values;
 }
 
@@ -99,15 +99,15 @@ int ReadUpdateInfo(UpdateInfo& info, const PageFetch& fetch, const std::string& 
 
     UpdateValues values = info.Get();
     const std::pair<const char*, std::string*> fields[] = {
-        {"<name>", &values.strName},       {"<version>", &values.strVersion},
-        {"<downurl>", &values.strDownUrl}, {"<help>", &values.strHelpUrl},
-        {"<bbs>", &values.strBbsUrl},      {"<allsoft>", &values.strAllSoftUrl},
+        {"<name>", &values.name},       {"<version>", &values.version},
+        {"<downurl>", &values.downUrl}, {"<help>", &values.helpUrl},
+        {"<bbs>", &values.bbsUrl},      {"<allsoft>", &values.allSoftUrl},
     };
     for (const auto& [tag, field] : fields) {
         if (auto value = ReadTagValue(page, tag)) *field = std::move(*value);
     }
     // A digest left over from an earlier file would belong to another program.
-    values.strSha256 = NormalizeSha256(ReadTagValue(page, "<sha256>").value_or(""));
+    values.sha256 = NormalizeSha256(ReadTagValue(page, "<sha256>").value_or(""));
     info.Set(std::move(values));
     return 1;
 }

@@ -16,15 +16,15 @@ namespace pw {
 
 // The file's values; all texts code page 936, as fetched.
 struct UpdateValues {
-    std::string strName;
-    std::string strVersion;
-    std::string strDownUrl;
-    std::string strHelpUrl;
-    std::string strBbsUrl;
-    std::string strAllSoftUrl;
+    std::string name;
+    std::string version;
+    std::string downUrl;
+    std::string helpUrl;
+    std::string bbsUrl;
+    std::string allSoftUrl;
     // SHA-256 of the offered program as 64 lower-case hex digits; empty when the
     // last fetched file gave none (or gave something that is not a digest).
-    std::string strSha256;
+    std::string sha256;
 };
 
 class UpdateInfo {

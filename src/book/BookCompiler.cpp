@@ -22,7 +22,7 @@ constexpr const char* kCompilerVariable = "PAGEWELL_CHMCMD";
 // chmcmd needs about 10 s for 3,000 files; the bound only has to stop a hang.
 std::chrono::milliseconds CompileTimeLimit(const std::vector<BookFile>& files) {
     uint64_t bytes = 0;
-    for (const BookFile& file : files) bytes += file.nSize;
+    for (const BookFile& file : files) bytes += file.size;
     return std::chrono::seconds(120) + std::chrono::milliseconds(50) * files.size() +
            std::chrono::seconds(5) * (bytes >> 20);
 }
@@ -88,7 +88,7 @@ public:
         std::string project;
         if (!ReadFileBytes(projectFile, project)) return false;
         std::vector<std::string> names;
-        for (const BookFile& file : files) names.push_back(file.strName);
+        for (const BookFile& file : files) names.push_back(file.name);
         names.push_back(kSearchStubPage);
         return WriteFileBytes(stub_, SearchStubPageText()) &&
                WriteFileBytes(projectCopy_, BuildProjectText(project, names));
@@ -105,7 +105,7 @@ private:
 
 struct CompileOutcome {
     ChildResult child;
-    bool bErrorLine = false;
+    bool errorLine = false;
 };
 
 CompileOutcome RunCompiler(const std::string& compiler, const BookDescription& project,
@@ -115,7 +115,7 @@ CompileOutcome RunCompiler(const std::string& compiler, const BookDescription& p
     outcome.child = RunChildProcess(
         {compiler, "--no-html-scan", projectCopy}, project.dir, limit,
         [&](const std::string& line) {
-            if (IsErrorLine(line)) outcome.bErrorLine = true;
+            if (IsErrorLine(line)) outcome.errorLine = true;
             if (onLine && !line.empty()) onLine(CompilerLineAsAnsi(line));
         },
         std::move(stop));
@@ -144,9 +144,9 @@ bool BookHoldsAll(const std::string& book, const std::vector<BookFile>& expected
     std::map<std::string, uint64_t> objects;
     if (!ListChmObjects(book, objects)) return false;
     for (const BookFile& file : expected) {
-        const auto found = objects.find("/" + file.strName);
-        if (found == objects.end() || found->second != file.nSize) {
-            missing = file.strName;
+        const auto found = objects.find("/" + file.name);
+        if (found == objects.end() || found->second != file.size) {
+            missing = file.name;
             return false;
         }
     }
@@ -156,12 +156,12 @@ bool BookHoldsAll(const std::string& book, const std::vector<BookFile>& expected
 // Why the compile did not give a complete book; empty when it did.
 std::string CheckBook(const CompileOutcome& outcome, const std::string& book,
                       const std::vector<BookFile>& expected) {
-    if (outcome.child.bCancelled) return Gbk("编译已停止");
-    if (outcome.child.bTimedOut) return Gbk("编译超时");
-    if (outcome.child.nExitCode != 0) {
-        return Gbk("编译程序退出码 ") + std::to_string(outcome.child.nExitCode);
+    if (outcome.child.cancelled) return Gbk("编译已停止");
+    if (outcome.child.timedOut) return Gbk("编译超时");
+    if (outcome.child.exitCode != 0) {
+        return Gbk("编译程序退出码 ") + std::to_string(outcome.child.exitCode);
     }
-    if (outcome.bErrorLine) return Gbk("编译程序报告了错误");
+    if (outcome.errorLine) return Gbk("编译程序报告了错误");
     if (!HasContent(book)) return Gbk("没有生成电子书文件");
     if (!MendDirectoryPointer(book)) return Gbk("电子书文件已损坏");
     std::string missing;
@@ -191,7 +191,7 @@ CompileResult CompileBook(const BookDescription& project, const CompilerLineSink
     }
     const CompileOutcome outcome =
         RunCompiler(compiler, project, build.CopyName(), CompileTimeLimit(files), onLine, stop);
-    if (!outcome.child.bStarted) return Failed(Gbk("无法启动 chmcmd"));
+    if (!outcome.child.started) return Failed(Gbk("无法启动 chmcmd"));
     const std::string fault = CheckBook(outcome, book, ExpectedObjects(project, files));
     if (!fault.empty()) {
         ::unlink(book.c_str());

@@ -25,8 +25,8 @@ BookFormats ParseBookFormats(std::string_view text) {
 }
 
 std::string BookFormatsText(BookFormats formats) {
-    if (formats.bChm && !formats.bEpub) return "chm";
-    if (formats.bEpub && !formats.bChm) return "epub";
+    if (formats.chm && !formats.epub) return "chm";
+    if (formats.epub && !formats.chm) return "epub";
     return "both";
 }
 

@@ -7,8 +7,8 @@
 namespace pw {
 
 struct BookFormats {
-    bool bChm = true;
-    bool bEpub = true;
+    bool chm = true;
+    bool epub = true;
 };
 
 inline constexpr const char* kDefaultBookFormats = "both";

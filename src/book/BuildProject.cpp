@@ -105,8 +105,8 @@ std::vector<BookFile> CollectBookFiles(const std::string& dir,
     FileCollector files(dir);
     files.Add(kStartPage);
     for (const TreeEntry& entry : entries) {
-        if (!entry.bArticle) continue;
-        const std::string& page = entry.strFileName;
+        if (!entry.article) continue;
+        const std::string& page = entry.fileName;
         if (IsListableName(page) && page != kSearchStubPage) files.Add(page);
     }
     const std::string pictures = std::string(kPictureFolder) + "/";

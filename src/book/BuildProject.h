@@ -14,8 +14,8 @@
 namespace pw {
 
 struct BookFile {
-    std::string strName;  // relative to the project folder, "/" separated
-    uint64_t nSize = 0;
+    std::string name;  // relative to the project folder, "/" separated
+    uint64_t size = 0;
 };
 
 // Names of the build-only files, beside the project's own.

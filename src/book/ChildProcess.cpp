@@ -172,22 +172,22 @@ ChildResult RunChildProcess(const std::vector<std::string>& argv, const std::str
         ::close(fds[0]);
         return result;
     }
-    result.bStarted = true;
+    result.started = true;
 
     const Clock::time_point deadline = Clock::now() + timeout;
     LineSplitter lines(onLine);
     const bool drained = DrainOutput(fds[0], deadline, lines, stop);
     int status = 0;
     if (!drained || !WaitForExit(pid, deadline, status, stop)) {
-        result.bCancelled = stop.stop_requested();
-        result.bTimedOut = !result.bCancelled;
+        result.cancelled = stop.stop_requested();
+        result.timedOut = !result.cancelled;
         KillChildGroup(pid);
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
     }
     ::close(fds[0]);
     lines.Finish();
-    result.nExitCode = ExitCodeOf(status);
+    result.exitCode = ExitCodeOf(status);
     return result;
 }
 

@@ -13,10 +13,10 @@
 namespace pw {
 
 struct ChildResult {
-    bool bStarted = false;
-    bool bTimedOut = false;
-    bool bCancelled = false;  // killed because the caller stopped
-    int nExitCode = -1;       // the exit status, or 128 + signal number when killed
+    bool started = false;
+    bool timedOut = false;
+    bool cancelled = false;  // killed because the caller stopped
+    int exitCode = -1;       // the exit status, or 128 + signal number when killed
 };
 
 // argv[0] is the program's path (no PATH search). The child runs in workDir

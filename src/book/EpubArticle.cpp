@@ -48,18 +48,18 @@ std::string LinkOrText(const std::string& address) {
 
 std::string HeadingXhtml(const TreeEntry& entry) {
     std::string out = "<h1 class=\"title\">" + XmlText(ArticleTitle(entry)) + "</h1>\n";
-    if (!entry.bArticle) return out;
-    out += std::string("<div class=\"info\">") + kTimeLabel + XmlText(Utf8Of(entry.strTime)) +
-           "<br/>" + kCategoryLabel + XmlText(Utf8Of(entry.strCategory)) + "<br/>" + kSourceLabel +
-           LinkOrText(Utf8Of(entry.strUrl)) + "</div>\n";
+    if (!entry.article) return out;
+    out += std::string("<div class=\"info\">") + kTimeLabel + XmlText(Utf8Of(entry.time)) +
+           "<br/>" + kCategoryLabel + XmlText(Utf8Of(entry.category)) + "<br/>" + kSourceLabel +
+           LinkOrText(Utf8Of(entry.url)) + "</div>\n";
     return out;
 }
 
 }  // namespace
 
 std::string ArticleTitle(const TreeEntry& entry) {
-    std::string title = Trimmed(Utf8Of(entry.strText));
-    if (title.empty() && entry.bArticle) title = Trimmed(Utf8Of(entry.strTitle));
+    std::string title = Trimmed(Utf8Of(entry.text));
+    if (title.empty() && entry.article) title = Trimmed(Utf8Of(entry.title));
     return title.empty() ? kUntitled : title;
 }
 
@@ -69,8 +69,8 @@ std::string ArticleBodyXhtml(const TreeEntry& entry, const std::string* page,
     std::string text = WithoutCarriageReturns(*page);
     const std::string_view declaration = kGbkCharsetMeta;
     if (text.compare(0, declaration.size(), declaration) == 0) text.erase(0, declaration.size());
-    if (entry.bArticle && !entry.strHeading.empty()) {
-        const std::string& heading = entry.strHeading;
+    if (entry.article && !entry.heading.empty()) {
+        const std::string& heading = entry.heading;
         if (text.compare(0, heading.size(), heading) == 0) {
             return HeadingXhtml(entry) +
                    CleanHtmlFragment(ToUtf8(std::string_view(text).substr(heading.size())),

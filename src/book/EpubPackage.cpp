@@ -16,8 +16,8 @@ constexpr const char* kStylesheetHref = "style.css";
 constexpr const char* kContentsTitle = "目录";
 
 std::string Item(const EpubItem& item, const char* properties = nullptr) {
-    std::string line = "    <item id=\"" + XmlAttribute(item.strId) + "\" href=\"" +
-                       XmlAttribute(item.strHref) + "\" media-type=\"" + item.strMediaType + "\"";
+    std::string line = "    <item id=\"" + XmlAttribute(item.id) + "\" href=\"" +
+                       XmlAttribute(item.href) + "\" media-type=\"" + item.mediaType + "\"";
     if (properties) line += std::string(" properties=\"") + properties + "\"";
     return line + "/>\n";
 }
@@ -25,7 +25,7 @@ std::string Item(const EpubItem& item, const char* properties = nullptr) {
 // The document a navigation point opens: its own, or for a heading the first
 // document below it.
 int FirstTarget(const EpubNavPoint& point) {
-    if (point.nTarget >= 0) return point.nTarget;
+    if (point.target >= 0) return point.target;
     for (const EpubNavPoint& child : point.children) {
         const int target = FirstTarget(child);
         if (target >= 0) return target;
@@ -51,11 +51,11 @@ void AppendNavList(std::string& out, const EpubBook& book, const std::vector<Epu
     out += Indent(level) + "<ol>\n";
     for (const EpubNavPoint& point : points) {
         out += Indent(level + 1) + "<li>";
-        if (point.nTarget >= 0) {
-            out += "<a href=\"" + XmlAttribute(book.documents[point.nTarget].strHref) + "\">" +
-                   XmlText(point.strText) + "</a>";
+        if (point.target >= 0) {
+            out += "<a href=\"" + XmlAttribute(book.documents[point.target].href) + "\">" +
+                   XmlText(point.text) + "</a>";
         } else {
-            out += "<span>" + XmlText(point.strText) + "</span>";
+            out += "<span>" + XmlText(point.text) + "</span>";
         }
         if (!point.children.empty()) {
             out += "\n";
@@ -76,10 +76,10 @@ void AppendNavPoints(std::string& out, const EpubBook& book,
         if (target < 0) continue;
         out += Indent(level) + "<navPoint id=\"np" + std::to_string(++counter) + "\" playOrder=\"" +
                std::to_string(target + 1) + "\">\n";
-        out += Indent(level + 1) + "<navLabel><text>" + XmlText(point.strText) +
+        out += Indent(level + 1) + "<navLabel><text>" + XmlText(point.text) +
                "</text></navLabel>\n";
         out += Indent(level + 1) + "<content src=\"" +
-               XmlAttribute(book.documents[target].strHref) + "\"/>\n";
+               XmlAttribute(book.documents[target].href) + "\"/>\n";
         AppendNavPoints(out, book, point.children, level + 1, counter);
         out += Indent(level) + "</navPoint>\n";
     }
@@ -117,11 +117,11 @@ std::string PackageDocument(const EpubBook& book) {
         "unique-identifier=\"book-id\" xml:lang=\"zh\">\n";
     out += "  <metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n";
     out +=
-        "    <dc:identifier id=\"book-id\">" + XmlText(book.strIdentifier) + "</dc:identifier>\n";
-    out += "    <dc:title>" + XmlText(book.strTitle) + "</dc:title>\n";
-    out += "    <dc:creator>" + XmlText(book.strCreator) + "</dc:creator>\n";
+        "    <dc:identifier id=\"book-id\">" + XmlText(book.identifier) + "</dc:identifier>\n";
+    out += "    <dc:title>" + XmlText(book.title) + "</dc:title>\n";
+    out += "    <dc:creator>" + XmlText(book.creator) + "</dc:creator>\n";
     out += "    <dc:language>zh</dc:language>\n";
-    out += "    <meta property=\"dcterms:modified\">" + book.strModified + "</meta>\n";
+    out += "    <meta property=\"dcterms:modified\">" + book.modified + "</meta>\n";
     out += "  </metadata>\n  <manifest>\n";
     out += Item({"nav", kNavHref, "application/xhtml+xml"}, "nav");
     out += Item({"ncx", kNcxHref, "application/x-dtbncx+xml"});
@@ -130,7 +130,7 @@ std::string PackageDocument(const EpubBook& book) {
     for (const EpubItem& picture : book.pictures) out += Item(picture);
     out += "  </manifest>\n  <spine toc=\"ncx\">\n";
     for (const EpubItem& document : book.documents) {
-        out += "    <itemref idref=\"" + XmlAttribute(document.strId) + "\"/>\n";
+        out += "    <itemref idref=\"" + XmlAttribute(document.id) + "\"/>\n";
     }
     out += "  </spine>\n</package>\n";
     return out;
@@ -149,12 +149,12 @@ std::string NcxDocument(const EpubBook& book) {
     out +=
         "<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\" version=\"2005-1\" xml:lang=\"zh\">\n";
     out += "  <head>\n";
-    out += "    <meta name=\"dtb:uid\" content=\"" + XmlAttribute(book.strIdentifier) + "\"/>\n";
+    out += "    <meta name=\"dtb:uid\" content=\"" + XmlAttribute(book.identifier) + "\"/>\n";
     out += "    <meta name=\"dtb:depth\" content=\"" + std::to_string(Depth(book.toc)) + "\"/>\n";
     out += "    <meta name=\"dtb:totalPageCount\" content=\"0\"/>\n";
     out += "    <meta name=\"dtb:maxPageNumber\" content=\"0\"/>\n";
     out += "  </head>\n";
-    out += "  <docTitle><text>" + XmlText(book.strTitle) + "</text></docTitle>\n";
+    out += "  <docTitle><text>" + XmlText(book.title) + "</text></docTitle>\n";
     out += "  <navMap>\n";
     int counter = 0;
     AppendNavPoints(out, book, book.toc, 2, counter);

@@ -13,24 +13,24 @@ inline constexpr const char* kEpubPackagePath = "EPUB/package.opf";
 inline constexpr const char* kEpubFolder = "EPUB/";
 
 struct EpubItem {
-    std::string strId;
-    std::string strHref;  // relative to the package document
-    std::string strMediaType;
+    std::string id;
+    std::string href;  // relative to the package document
+    std::string mediaType;
 };
 
-// One entry of the table of contents: a document (nTarget, an index into the
+// One entry of the table of contents: a document (target, an index into the
 // book's documents) or a heading (-1) over its children.
 struct EpubNavPoint {
-    std::string strText;
-    int nTarget = -1;
+    std::string text;
+    int target = -1;
     std::vector<EpubNavPoint> children;
 };
 
 struct EpubBook {
-    std::string strIdentifier;  // "urn:uuid:..."
-    std::string strTitle;
-    std::string strCreator;
-    std::string strModified;          // "YYYY-MM-DDThh:mm:ssZ"
+    std::string identifier;  // "urn:uuid:..."
+    std::string title;
+    std::string creator;
+    std::string modified;          // "YYYY-MM-DDThh:mm:ssZ"
     std::vector<EpubItem> documents;  // reading order
     std::vector<EpubItem> pictures;
     std::vector<EpubNavPoint> toc;  // headings always have children

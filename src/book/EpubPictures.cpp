@@ -79,27 +79,27 @@ std::string EpubPictures::Add(const std::string& name) {
     std::string bookExtension = extension;
     const std::string number = std::to_string(pictures_.size() + 1);
     if (const char* type = MediaType(extension)) {
-        picture.strMediaType = type;
-        picture.strPath = path;
+        picture.mediaType = type;
+        picture.path = path;
     } else if (bookExtension == "bmp") {
         std::string bytes;
         if (!ReadFileBytes(path, bytes)) return {};
         const std::string png = BmpToPng(bytes);
         const int64_t offset = png.empty() ? -1 : spill_.Append(png);
         if (offset < 0) return {};
-        picture.strPath = spill_.Path();
+        picture.path = spill_.Path();
         picture.offset = static_cast<uint64_t>(offset);
         picture.length = static_cast<int64_t>(png.size());
-        picture.strMediaType = "image/png";
+        picture.mediaType = "image/png";
         bookExtension = "png";
     } else {
         // WebP is a core type only from EPUB 3.3 on; readers and checkers of
         // EPUB 3.2 reject it without a fallback, and there is no decoder here.
         return {};
     }
-    picture.strHref = "images/p" + number + "." + bookExtension;
+    picture.href = "images/p" + number + "." + bookExtension;
     pictures_.push_back(std::move(picture));
-    return pictures_.back().strHref;
+    return pictures_.back().href;
 }
 
 }  // namespace pw

@@ -26,7 +26,7 @@ constexpr int kMaxTocLevels = 8;
 
 // A depth below the root's is taken as the root's.
 int DepthOf(const TreeEntry& entry) {
-    return entry.nDepth < 0 ? 0 : entry.nDepth;
+    return entry.depth < 0 ? 0 : entry.depth;
 }
 
 bool IsPageName(const std::string& name) {
@@ -36,8 +36,8 @@ bool IsPageName(const std::string& name) {
 
 // The page of an article, or false when there is none to read.
 bool ReadPage(const std::string& dir, const TreeEntry& entry, std::string& page) {
-    if (!entry.bArticle || !IsPageName(entry.strFileName)) return false;
-    const std::string path = dir + entry.strFileName;
+    if (!entry.article || !IsPageName(entry.fileName)) return false;
+    const std::string path = dir + entry.fileName;
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     return ReadFileBytes(path, page);
@@ -53,25 +53,25 @@ class EpubBuilder {
 public:
     EpubBuilder(const BookDescription& project, std::time_t when, SpillFile& spill)
         : project_(project), spill_(spill), pictures_(project.dir + "img/", spill) {
-        book_.strIdentifier = BookIdentifier(project.name, when);
-        book_.strTitle = TitleText(project);
-        book_.strCreator = CleanUtf8(ToUtf8(project.name));
-        if (book_.strCreator.empty()) book_.strCreator = book_.strTitle;
-        book_.strModified = ModifiedStamp(when);
+        book_.identifier = BookIdentifier(project.name, when);
+        book_.title = TitleText(project);
+        book_.creator = CleanUtf8(ToUtf8(project.name));
+        if (book_.creator.empty()) book_.creator = book_.title;
+        book_.modified = ModifiedStamp(when);
     }
 
     void AddTitlePage(const std::string& homeUrl) {
         std::string index;
         const bool found = ReadFileBytes(project_.dir + "index.html", index);
-        AddDocument("title", kTitlePageHref, book_.strTitle,
-                    TitlePageXhtml(found ? &index : nullptr, book_.strTitle, homeUrl));
+        AddDocument("title", kTitlePageHref, book_.title,
+                    TitlePageXhtml(found ? &index : nullptr, book_.title, homeUrl));
     }
 
     void AddEntries(const std::vector<TreeEntry>& entries) {
         size_t next = 0;
         book_.toc = Level(entries, next, -1, 0);
-        if (book_.toc.empty() || book_.toc.front().nTarget != 0) {
-            book_.toc.insert(book_.toc.begin(), EpubNavPoint{book_.strTitle, 0, {}});
+        if (book_.toc.empty() || book_.toc.front().target != 0) {
+            book_.toc.insert(book_.toc.begin(), EpubNavPoint{book_.title, 0, {}});
         }
     }
 
@@ -79,7 +79,7 @@ public:
         if (failed_) return false;
         for (const EpubPicture& picture : pictures_.Pictures()) {
             book_.pictures.push_back({"img" + std::to_string(book_.pictures.size() + 1),
-                                      picture.strHref, picture.strMediaType});
+                                      picture.href, picture.mediaType});
         }
         // The package and the two tables of contents grow with the book: they
         // are spilled too.
@@ -95,10 +95,10 @@ public:
                   AddSpilled(zip, std::string(kEpubFolder) + "toc.ncx", ncx) &&
                   zip.AddBytes(std::string(kEpubFolder) + "style.css", BookStylesheet(), true);
         for (size_t i = 0; i < book_.documents.size(); ++i) {
-            ok = ok && AddSpilled(zip, kEpubFolder + book_.documents[i].strHref, documents_[i]);
+            ok = ok && AddSpilled(zip, kEpubFolder + book_.documents[i].href, documents_[i]);
         }
         for (const EpubPicture& picture : pictures_.Pictures()) {
-            ok = ok && zip.AddFile(kEpubFolder + picture.strHref, picture.strPath, false,
+            ok = ok && zip.AddFile(kEpubFolder + picture.href, picture.path, false,
                                    picture.offset, picture.length);
         }
         return zip.Commit() && ok;
@@ -158,16 +158,16 @@ private:
         while (next < entries.size() && DepthOf(entries[next]) > parentDepth) {
             const TreeEntry& entry = entries[next++];
             EpubNavPoint point;
-            point.strText = ArticleTitle(entry);
-            if (entry.bArticle) {
-                point.nTarget = AddArticle(entry);
+            point.text = ArticleTitle(entry);
+            if (entry.article) {
+                point.target = AddArticle(entry);
             } else if (level == 0) {
-                point.nTarget = 0;
+                point.target = 0;
             }
             if (level + 1 < kMaxTocLevels) {
                 point.children = Level(entries, next, DepthOf(entry), level + 1);
             }
-            if (point.nTarget >= 0 || !point.children.empty()) points.push_back(std::move(point));
+            if (point.target >= 0 || !point.children.empty()) points.push_back(std::move(point));
         }
         return points;
     }

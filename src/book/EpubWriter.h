@@ -14,7 +14,7 @@ namespace pw {
 std::string EpubBookPath(const BookDescription& book);
 
 // Writes the book from the pages and pictures in book.dir (index.html, the
-// articles' strFileName pages, img/); the home address makes a title page when
+// articles' fileName pages, img/); the home address makes a title page when
 // index.html is missing. Returns 1 when the book was written whole, 0
 // otherwise (no book file is left then, not even an older one).
 int WriteEpubBook(const BookDescription& book);

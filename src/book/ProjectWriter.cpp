@@ -39,8 +39,8 @@ std::string SitemapItem(const std::string& name, const std::string* local) {
 // The contents and index lead only to the book's own pages: an article that no
 // worker took, or whose file name is anything else, is listed with an empty one.
 std::string ArticleItem(const TreeEntry& entry) {
-    const std::string local = IsOwnPageName(entry.strFileName) ? entry.strFileName : "";
-    return SitemapItem(entry.strText, &local);
+    const std::string local = IsOwnPageName(entry.fileName) ? entry.fileName : "";
+    return SitemapItem(entry.text, &local);
 }
 
 // The window title is no HTML: references in the blog's name are decoded there
@@ -126,10 +126,10 @@ std::string ContentsFileText(const std::vector<TreeEntry>& entries) {
     text += "<!-- Sitemap 1.0 -->\n</HEAD>\n<BODY>\n<UL>\n";
     int previousDepth = 0;
     for (const TreeEntry& entry : entries) {
-        if (entry.nDepth > previousDepth) text += "<UL>\n";
-        if (entry.nDepth < previousDepth) text += "</UL>\n";
-        text += entry.bArticle ? ArticleItem(entry) : SitemapItem(entry.strText, nullptr);
-        previousDepth = entry.nDepth;
+        if (entry.depth > previousDepth) text += "<UL>\n";
+        if (entry.depth < previousDepth) text += "</UL>\n";
+        text += entry.article ? ArticleItem(entry) : SitemapItem(entry.text, nullptr);
+        previousDepth = entry.depth;
     }
     text += kSitemapFooter;
     return text;
@@ -141,7 +141,7 @@ std::string IndexFileText(const std::vector<TreeEntry>& entries) {
     text += "<!-- Sitemap 1.0 -->\n</HEAD>\n<BODY>\n";
     text += "<OBJECT type=\"text/site properties\">\n</OBJECT>\n<UL>\n";
     for (const TreeEntry& entry : entries) {
-        if (entry.bArticle) text += ArticleItem(entry);
+        if (entry.article) text += ArticleItem(entry);
     }
     text += kSitemapFooter;
     return text;

@@ -7,14 +7,14 @@ namespace pw {
 
 // One article as an engine lists it; the job keeps a copy per listed article.
 struct ArticleInfo {
-    std::string strId;
-    std::string strTitle;
-    std::string strExtra;
-    std::string strUrl;
-    std::string strCategory;
-    std::string strTime;
-    std::string strLocalPath;  // set by the job before DownloadArticle
-    std::string strFileName;   // the same page relative to the job folder ("7.html")
+    std::string id;
+    std::string title;
+    std::string extra;
+    std::string url;
+    std::string category;
+    std::string time;
+    std::string localPath;  // set by the job before DownloadArticle
+    std::string fileName;   // the same page relative to the job folder ("7.html")
 };
 
 // Called once per listed article; the record is valid only during the call.
@@ -24,7 +24,7 @@ using ArticleCallback = std::function<bool(const ArticleInfo& article)>;
 // What names one article for the job: an article listed twice (in two
 // categories, say) has one key and is fetched once.
 inline std::string ArticleKey(const ArticleInfo& article) {
-    return article.strId.empty() ? article.strUrl : article.strUrl + "#" + article.strId;
+    return article.id.empty() ? article.url : article.url + "#" + article.id;
 }
 
 }  // namespace pw

@@ -69,7 +69,7 @@ int TagEnd(const std::string& body, int at) {
 // The article's number from its file name ("7.html" -> "7"), for picture names.
 std::string PicturePrefix(const ArticleInfo& article) {
     std::string prefix;
-    for (char c : article.strFileName) {
+    for (char c : article.fileName) {
         if (c < '0' || c > '9') break;
         prefix.push_back(c);
     }
@@ -121,20 +121,20 @@ std::string ArticleHeading(const ArticleInfo& article) {
     static const std::string kPart4 = Gbk("</font></br>原文：<a href=\"");
     static const std::string kPart5 = "\" target=\"_blank\">";
     static const std::string kPart6 = "</a></div></br>";
-    return kPart1 + EscapeHtml(article.strTitle) + kPart2 + EscapeHtml(article.strTime) + kPart3 +
-           EscapeHtml(article.strCategory) + kPart4 + LinkTarget(article.strUrl) + kPart5 +
-           EscapeHtml(article.strUrl) + kPart6;
+    return kPart1 + EscapeHtml(article.title) + kPart2 + EscapeHtml(article.time) + kPart3 +
+           EscapeHtml(article.category) + kPart4 + LinkTarget(article.url) + kPart5 +
+           EscapeHtml(article.url) + kPart6;
 }
 
 PageWrite RenderArticlePage(std::string_view body, const ArticleInfo& article,
                             PictureStore* store) {
-    if (article.strLocalPath.empty()) return PageWrite::Failed;
+    if (article.localPath.empty()) return PageWrite::Failed;
     // Scripts go before the picture scan, which must not fetch what they name.
     std::string page = WithoutActiveContent(body);
-    ArticlePictures pictures(store, article.strUrl, PicturePrefix(article));
+    ArticlePictures pictures(store, article.url, PicturePrefix(article));
     StorePictures(page, pictures);
     if (pictures.Interrupted()) return PageWrite::Interrupted;
-    return WriteTextFile(article.strLocalPath, kGbkCharsetMeta + ArticleHeading(article) + page)
+    return WriteTextFile(article.localPath, kGbkCharsetMeta + ArticleHeading(article) + page)
                ? PageWrite::Written
                : PageWrite::Failed;
 }

@@ -27,7 +27,7 @@ public:
     // Walks the whole article list, calling back once per article, until the
     // list ends or the callback returns false.
     virtual void ListArticles(const ArticleCallback& callback) = 0;
-    // Fetches one article and writes its page to article.strLocalPath. Runs on
+    // Fetches one article and writes its page to article.localPath. Runs on
     // several workers at once: reads the engine's fields only.
     virtual ArticleOutcome DownloadArticle(const ArticleInfo& article) const = 0;
     // The hosts of the service itself (pages, logins); cookies go to no other.

@@ -24,8 +24,8 @@ bool MakeEpub(const BookDescription& book) {
 BookStepResult MakeBooks(const BookDescription& book, const CompilerLineSink& onCompilerLine,
                          std::stop_token stop) {
     BookStepResult result;
-    result.chmWanted = book.formats.bChm;
-    result.epubWanted = book.formats.bEpub;
+    result.chmWanted = book.formats.chm;
+    result.epubWanted = book.formats.epub;
     // The EPUB's title page is made from index.html, so it is written for both.
     WriteIndexPage(book);
     std::jthread epub;

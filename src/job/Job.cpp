@@ -40,11 +40,11 @@ void Bound(std::string& text, size_t max) {
 // No real title, category, time or address comes near these sizes; a page that
 // sends larger ones would only make the tree and every copy of it huge.
 void BoundFields(ArticleInfo& article) {
-    Bound(article.strTitle, 1024);
-    Bound(article.strCategory, 1024);
-    Bound(article.strTime, 256);
-    Bound(article.strUrl, 4096);
-    Bound(article.strId, 256);
+    Bound(article.title, 1024);
+    Bound(article.category, 1024);
+    Bound(article.time, 256);
+    Bound(article.url, 4096);
+    Bound(article.id, 256);
 }
 
 int Depth(const ArticleTree& tree, int item) {
@@ -316,15 +316,15 @@ bool Job::OnArticleListed(const ArticleInfo& listed) {
     ArticleInfo article = listed;
     BoundFields(article);
     int category = 0;
-    const auto found = categories_.find(article.strCategory);
+    const auto found = categories_.find(article.category);
     if (found != categories_.end()) {
         category = found->second;
     } else {
         category =
-            InsertItem(rootItem_, article.strCategory, kImageBookClosed, kImageBookClosedSelected);
-        categories_.emplace(article.strCategory, category);
+            InsertItem(rootItem_, article.category, kImageBookClosed, kImageBookClosedSelected);
+        categories_.emplace(article.category, category);
     }
-    const int item = InsertItem(category, article.strTitle, kImagePage, kImagePageSelected);
+    const int item = InsertItem(category, article.title, kImagePage, kImagePageSelected);
     if (!item) return true;
     articles_.push_back(std::move(article));
     tree_.SetItemData(item, &articles_.back());
@@ -440,13 +440,13 @@ void Job::DownloadTask(Task& task) {
     const std::string fileName = std::to_string(number) + ".html";
     {
         std::lock_guard lock(tasksMutex_);
-        article.strFileName = fileName;
-        article.strLocalPath = folder_->Path() + fileName;
+        article.fileName = fileName;
+        article.localPath = folder_->Path() + fileName;
         fileNames_[task.key] = fileName;
     }
     const int begun = ++begun_;
     const int total = static_cast<int>(tasks_.size());
-    Status(Format(Gbk("正在下载[%d/%d]：%s").c_str(), begun, total, article.strTitle.c_str()));
+    Status(Format(Gbk("正在下载[%d/%d]：%s").c_str(), begun, total, article.title.c_str()));
     ArticleOutcome outcome = engine_->DownloadArticle(article);
     // Services answer busy moments with pages that lack the article.
     if (outcome.markersMissing && !Stopping() && PauseFor(kBusyPageWait)) {
@@ -466,7 +466,7 @@ void Job::DownloadTask(Task& task) {
         Message(outcome.reason);
     }
     task.outcome = std::move(outcome);
-    Notify([&](JobListener& l) { l.OnArticleProgress(begun, total, article.strTitle); });
+    Notify([&](JobListener& l) { l.OnArticleProgress(begun, total, article.title); });
 }
 
 // ---- books ----
@@ -480,22 +480,22 @@ BookDescription Job::Describe() const {
     book.formats = options_.formats;
     for (int item = tree_.GetRootItem(); item; item = NextInPreOrder(tree_, item)) {
         TreeEntry entry;
-        entry.nDepth = Depth(tree_, item);
-        entry.strText = tree_.GetItemText(item);
+        entry.depth = Depth(tree_, item);
+        entry.text = tree_.GetItemText(item);
         if (const ArticleInfo* listed = tree_.GetItemData(item)) {
-            entry.bArticle = true;
+            entry.article = true;
             const std::string key = ArticleKey(*listed);
             const auto name = fileNames_.find(key);
-            if (name != fileNames_.end()) entry.strFileName = name->second;
+            if (name != fileNames_.end()) entry.fileName = name->second;
             // Every entry of an article shows the one page that was made.
             const auto task = taskOf_.find(key);
             const ArticleInfo* article =
                 task != taskOf_.end() ? tasks_[task->second].article : listed;
-            entry.strTitle = article->strTitle;
-            entry.strTime = article->strTime;
-            entry.strCategory = article->strCategory;
-            entry.strUrl = article->strUrl;
-            entry.strHeading = ArticleHeading(*article);
+            entry.title = article->title;
+            entry.time = article->time;
+            entry.category = article->category;
+            entry.url = article->url;
+            entry.heading = ArticleHeading(*article);
         }
         book.entries.push_back(std::move(entry));
     }
@@ -510,8 +510,8 @@ void Job::CollectMissing() {
         }
         if (task.tried && task.outcome.kind == ArticleOutcome::Kind::Skipped) continue;
         MissingArticle missing;
-        missing.title = task.article->strTitle;
-        missing.url = task.article->strUrl;
+        missing.title = task.article->title;
+        missing.url = task.article->url;
         missing.reason = task.tried ? task.outcome.reason : Gbk("下载已停止");
         missing.httpStatus = task.outcome.httpStatus;
         result_.missing.push_back(std::move(missing));

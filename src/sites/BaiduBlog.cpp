@@ -23,20 +23,20 @@ std::optional<ListPage> ScanIndexPage(SiteContext& site, std::string_view page,
     while (scan.NextEntry("class=\"tit\"")) {
         const auto link = scan.Cut("href=\"", "\"");
         if (!link) break;
-        record.strUrl = std::string("http://") + kBaiduSpaceHost + *link;
+        record.url = std::string("http://") + kBaiduSpaceHost + *link;
         const auto title = scan.Cut(">", "</a>");
         if (!title) {
             scan.Tell(site, kDateError);
             break;
         }
-        record.strTitle = EntitiesDecoded(Trimmed(*title));
+        record.title = EntitiesDecoded(Trimmed(*title));
         scan.EndEntryAtNext();
         if (!scan.Require("date\">", site, kDateError)) continue;
         const auto time = scan.Cut("date\">", "<");
         if (!time) break;
-        record.strTime = *time;
+        record.time = *time;
         if (!scan.Past(Gbk("\">类别："))) continue;
-        record.strCategory = EntitiesDecoded(scan.Until("</a>").value_or(""));
+        record.category = EntitiesDecoded(scan.Until("</a>").value_or(""));
         found.articles.push_back(record);
     }
     return found;
@@ -86,7 +86,7 @@ public:
     }
 
     ArticleOutcome DownloadArticle(const ArticleInfo& article) const override {
-        const FetchedPage fetched = FetchAnsiPage(site_, article.strUrl);
+        const FetchedPage fetched = FetchAnsiPage(site_, article.url);
         Scanner page(fetched.text);
         std::optional<std::string> body;
         // The table that opens the body belongs to it.

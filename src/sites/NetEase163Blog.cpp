@@ -65,16 +65,16 @@ bool ReadVariable(RemoteCallAnswer& answer, const std::string& var, const std::s
                   ArticleInfo& record) {
     const auto permalink = answer.QuotedValue(var, "permalink");
     if (!permalink) return false;
-    record.strUrl = homeUrl + *permalink;
+    record.url = homeUrl + *permalink;
     const auto title = answer.QuotedValue(var, "title");
     if (!title) return false;
-    record.strTitle = ScriptText(*title);
+    record.title = ScriptText(*title);
     const auto publishTime = answer.NumberValue(var, "publishTime");
     if (!publishTime) return false;
-    record.strTime = FormatTime(*publishTime / 1000);
+    record.time = FormatTime(*publishTime / 1000);
     const auto className = answer.QuotedValue(var, "className");
     if (!className) return false;
-    record.strCategory = ScriptText(*className);
+    record.category = ScriptText(*className);
     return true;
 }
 
@@ -151,7 +151,7 @@ public:
     }
 
     ArticleOutcome DownloadArticle(const ArticleInfo& article) const override {
-        const FetchedPage fetched = FetchAnsiPage(site_, article.strUrl);
+        const FetchedPage fetched = FetchAnsiPage(site_, article.url);
         Scanner page(fetched.text);
         std::optional<std::string> body;
         if (page.Past("nbw-blog ztag\">")) body = page.Until("<div >");

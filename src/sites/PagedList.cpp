@@ -13,7 +13,7 @@ bool PagingGuard::Advance(const std::vector<ArticleInfo>& articles) {
     emptyInRow_ = 0;
     std::vector<std::string> addresses;
     addresses.reserve(articles.size());
-    for (const auto& article : articles) addresses.push_back(article.strUrl);
+    for (const auto& article : articles) addresses.push_back(article.url);
     if (endOnRepeat_ && addresses == previous_) return false;
     previous_ = std::move(addresses);
     return true;

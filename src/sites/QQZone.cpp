@@ -27,17 +27,17 @@ std::vector<ArticleInfo> ScanTitleList(std::string_view answer, const std::strin
     while (scan.NextEntry("selectCategory(\\'")) {
         const auto category = scan.Until("\\'");
         if (!category) break;
-        record.strCategory = *category;
+        record.category = *category;
         const auto id = scan.Cut("blogtitle_", "\\");
         if (!id) break;
-        record.strId = *id;
-        record.strUrl = homeUrl;
+        record.id = *id;
+        record.url = homeUrl;
         const auto title = scan.Cut(">", "</span>");
         if (!title) break;
-        record.strTitle = Trimmed(*title);
+        record.title = Trimmed(*title);
         scan.EndEntryAtNext();
         if (!scan.Past(Gbk("发表于 "))) continue;
-        record.strTime = scan.Until("\\").value_or("");
+        record.time = scan.Until("\\").value_or("");
         found.push_back(record);
     }
     return found;
@@ -100,7 +100,7 @@ public:
     }
 
     ArticleOutcome DownloadArticle(const ArticleInfo& article) const override {
-        const FetchedPage fetched = FetchAnsiPage(site_, ArticleUrl(article.strId));
+        const FetchedPage fetched = FetchAnsiPage(site_, ArticleUrl(article.id));
         Scanner page(fetched.text);
         std::optional<std::string> body;
         if (page.Past("\"blogDetailDiv\"") && page.Past(">")) body = page.Until("\t\t\t</div>");

@@ -26,14 +26,14 @@ ListPage ScanListPage(std::string_view page, ArticleInfo& record) {
         if (!scan.Past("<strong><a") || !scan.To("http")) break;
         const auto url = scan.Until("\"");
         if (!url) break;
-        record.strUrl = *url;
+        record.url = *url;
         const auto title = scan.Cut(">", "</a>");
         if (!title) break;
-        record.strTitle = Trimmed(*title);
+        record.title = Trimmed(*title);
         scan.EndEntryAtNext();
         if (!scan.Past("timestamp\">")) continue;
-        record.strTime = Trimmed(scan.Until("<").value_or(""));
-        record.strCategory = DiaryCategory();
+        record.time = Trimmed(scan.Until("<").value_or(""));
+        record.category = DiaryCategory();
         found.articles.push_back(record);
     }
     return found;
@@ -72,7 +72,7 @@ public:
     }
 
     ArticleOutcome DownloadArticle(const ArticleInfo& article) const override {
-        const FetchedPage fetched = FetchUtf8PageAsAnsi(site_, article.strUrl);
+        const FetchedPage fetched = FetchUtf8PageAsAnsi(site_, article.url);
         Scanner page(fetched.text);
         std::optional<std::string> body;
         if (page.Past("=\"text-article\">")) {

@@ -19,13 +19,13 @@ ListPage ScanListPage(std::string_view page, ArticleInfo& record) {
     while (scan.NextEntry("\"atc_title\">")) {
         const auto title = scan.Cut("title=\"", "\"");
         if (!title) break;
-        record.strTitle = *title;
+        record.title = *title;
         scan.EndEntryAtNext();
         const auto url = scan.Cut("href=\"", "\"");
         if (!url) continue;
-        record.strUrl = *url;
+        record.url = *url;
         if (!scan.Past("SG_txtc\">")) continue;
-        record.strTime = scan.Until("<").value_or("");
+        record.time = scan.Until("<").value_or("");
         found.articles.push_back(record);
     }
     // The link to the next page stands behind the last article.
@@ -79,7 +79,7 @@ public:
         GetCategories(categories);
         ArticleInfo record;
         for (int number = 0; number < static_cast<int>(categories.size()); ++number) {
-            record.strCategory = categories[number];
+            record.category = categories[number];
             const bool more = ListPages(site_, articleCount, callback, [&](int index) {
                 const std::string page =
                     FetchUtf8PageAsAnsi(site_, ListPageUrl(number, index + 1)).text;
@@ -90,7 +90,7 @@ public:
     }
 
     ArticleOutcome DownloadArticle(const ArticleInfo& article) const override {
-        const FetchedPage fetched = FetchUtf8PageAsAnsi(site_, article.strUrl);
+        const FetchedPage fetched = FetchUtf8PageAsAnsi(site_, article.url);
         Scanner page(fetched.text);
         std::optional<std::string> body;
         if (page.Past("articalContent") && page.Past(">")) {

@@ -74,9 +74,9 @@ MainWindow::MainWindow(Options options)
     if (!openInBrowser_)
         openInBrowser_ = [](const std::string& address) { OpenInBrowser(address); };
     UpdateValues defaults;
-    defaults.strHelpUrl = addresses_.help;
-    defaults.strBbsUrl = addresses_.site;
-    defaults.strAllSoftUrl = addresses_.shop;
+    defaults.helpUrl = addresses_.help;
+    defaults.bbsUrl = addresses_.site;
+    defaults.allSoftUrl = addresses_.shop;
     updateInfo_.Set(std::move(defaults));
     updates_ = std::make_unique<UpdateRunner>(this, *prompter_, updateInfo_, addresses_.update,
                                               openInBrowser_);

@@ -97,12 +97,12 @@ TEST(ReadUpdateInfo, StoresEveryTagAndIgnoresOthers) {
     EXPECT_EQ(ReadUpdateInfo(info, server.Fetch(), kAddress), 1);
     ASSERT_EQ(server.asked, std::vector<std::string>{kAddress});
     const UpdateValues values = info.Get();
-    EXPECT_EQ(values.strDownUrl, "y");
-    EXPECT_EQ(values.strName, "Pagewell");
-    EXPECT_EQ(values.strVersion, "2.0");
-    EXPECT_EQ(values.strHelpUrl, "http://h/?a=1");
-    EXPECT_EQ(values.strBbsUrl, "http://b/");
-    EXPECT_EQ(values.strAllSoftUrl, "http://s/");
+    EXPECT_EQ(values.downUrl, "y");
+    EXPECT_EQ(values.name, "Pagewell");
+    EXPECT_EQ(values.version, "2.0");
+    EXPECT_EQ(values.helpUrl, "http://h/?a=1");
+    EXPECT_EQ(values.bbsUrl, "http://b/");
+    EXPECT_EQ(values.allSoftUrl, "http://s/");
 }
 
 TEST(ReadUpdateInfo, MissingTagsKeepEarlierValues) {
@@ -110,7 +110,7 @@ TEST(ReadUpdateInfo, MissingTagsKeepEarlierValues) {
     FakeServer server;
     server.file = "no tags at all\n";
     EXPECT_EQ(ReadUpdateInfo(info, server.Fetch(), kAddress), 1);
-    EXPECT_EQ(info.Get().strVersion, "");
+    EXPECT_EQ(info.Get().version, "");
     EXPECT_EQ(info.HelpUrl(), "http://help/");
     EXPECT_EQ(info.SiteUrl(), "http://site/");
 
@@ -127,8 +127,8 @@ TEST(ReadUpdateInfo, FailedFetchOrNoAddressLeavesRecordUntouched) {
     for (int failure : {404, 500, kFetchFailed}) {
         server.result = failure;
         EXPECT_EQ(ReadUpdateInfo(info, server.Fetch(), kAddress), 0);
-        EXPECT_EQ(info.Get().strVersion, "v");
-        EXPECT_EQ(info.Get().strSha256, kAbcDigest);
+        EXPECT_EQ(info.Get().version, "v");
+        EXPECT_EQ(info.Get().sha256, kAbcDigest);
     }
     server.result = 0;
     server.asked.clear();
@@ -143,18 +143,18 @@ TEST(ReadUpdateInfo, DigestIsTakenOnlyWithItsOwnFile) {
                   "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD" +
                   " \n</sha256>";
     ReadUpdateInfo(info, server.Fetch(), kAddress);
-    EXPECT_EQ(info.Get().strSha256, kAbcDigest);
+    EXPECT_EQ(info.Get().sha256, kAbcDigest);
 
     server.file = "<version>3.0</version>";
     ReadUpdateInfo(info, server.Fetch(), kAddress);
-    EXPECT_EQ(info.Get().strSha256, "");
+    EXPECT_EQ(info.Get().sha256, "");
 
     for (const char* bad :
          {"<sha256>abc</sha256>",
           "<sha256>zz7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad</sha256>"}) {
         server.file = bad;
         ReadUpdateInfo(info, server.Fetch(), kAddress);
-        EXPECT_EQ(info.Get().strSha256, "") << bad;
+        EXPECT_EQ(info.Get().sha256, "") << bad;
     }
 }
 
@@ -165,7 +165,7 @@ TEST(SecureFetch, RefusesPlainHttpWithoutSendingAnything) {
     UpdateInfo info;
     EXPECT_EQ(ReadUpdateInfo(info, SecureFetch(), "http://update.example.com/u.txt"), 0);
     EXPECT_TRUE(simulator.Requests().empty());
-    EXPECT_EQ(info.Get().strVersion, "");
+    EXPECT_EQ(info.Get().version, "");
 }
 
 TEST(SecureFetch, AStopEndsAFetchThatWaitsForASilentServer) {

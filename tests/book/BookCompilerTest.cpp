@@ -346,7 +346,7 @@ TEST_F(BookCompilerTest, DISABLED_BenchmarkTwoThousandPagesAndAThousandPictures)
 
     std::vector<std::string> names;
     for (const BookFile& file : CollectBookFiles(job.project.dir, job.tree.entries)) {
-        names.push_back(file.strName);
+        names.push_back(file.name);
     }
     names.push_back(kSearchStubPage);
     WriteBytes(job.Path("bare.hhp"), BuildProjectText(ReadBytes(job.Path("acct.hhp")), names));
@@ -360,7 +360,7 @@ TEST_F(BookCompilerTest, DISABLED_BenchmarkTwoThousandPagesAndAThousandPictures)
         const ChildResult bare =
             RunChildProcess({FindExecutable("chmcmd"), "--no-html-scan", "bare.hhp"},
                             job.project.dir, std::chrono::minutes(10), nullptr);
-        EXPECT_EQ(bare.nExitCode, 0);
+        EXPECT_EQ(bare.exitCode, 0);
         return seconds(start);
     };
 

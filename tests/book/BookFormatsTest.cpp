@@ -8,12 +8,12 @@ namespace pw {
 namespace {
 
 TEST(BookFormatsTest, SettingTextsNameTheBooksAndAnythingElseMeansBoth) {
-    EXPECT_TRUE(ParseBookFormats("chm").bChm);
-    EXPECT_FALSE(ParseBookFormats("chm").bEpub);
-    EXPECT_FALSE(ParseBookFormats(" EPUB ").bChm);
-    EXPECT_TRUE(ParseBookFormats(" EPUB ").bEpub);
+    EXPECT_TRUE(ParseBookFormats("chm").chm);
+    EXPECT_FALSE(ParseBookFormats("chm").epub);
+    EXPECT_FALSE(ParseBookFormats(" EPUB ").chm);
+    EXPECT_TRUE(ParseBookFormats(" EPUB ").epub);
     for (const char* text : {"both", "", "pdf", "chm,epub"}) {
-        EXPECT_TRUE(ParseBookFormats(text).bChm && ParseBookFormats(text).bEpub) << text;
+        EXPECT_TRUE(ParseBookFormats(text).chm && ParseBookFormats(text).epub) << text;
     }
     for (const char* text : {"chm", "epub", "both"}) {
         EXPECT_EQ(BookFormatsText(ParseBookFormats(text)), text);

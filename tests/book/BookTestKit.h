@@ -58,18 +58,18 @@ class Tree {
 public:
     Tree& Heading(int depth, const std::string& text) {
         TreeEntry entry;
-        entry.nDepth = depth;
-        entry.strText = text;
+        entry.depth = depth;
+        entry.text = text;
         entries.push_back(std::move(entry));
         return *this;
     }
     Tree& Article(const std::string& title, const std::string& fileName) {
         TreeEntry entry;
-        entry.nDepth = 2;
-        entry.bArticle = true;
-        entry.strText = title;
-        entry.strTitle = title;
-        entry.strFileName = fileName;
+        entry.depth = 2;
+        entry.article = true;
+        entry.text = title;
+        entry.title = title;
+        entry.fileName = fileName;
         entries.push_back(std::move(entry));
         return *this;
     }

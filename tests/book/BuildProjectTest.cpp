@@ -17,7 +17,7 @@ using booktest::WriteBytes;
 
 std::vector<std::string> Names(const std::vector<BookFile>& files) {
     std::vector<std::string> names;
-    for (const BookFile& file : files) names.push_back(file.strName);
+    for (const BookFile& file : files) names.push_back(file.name);
     return names;
 }
 
@@ -62,7 +62,7 @@ TEST(BuildProjectTest, CollectsExistingPagesOnceThenPlainPictures) {
     const std::vector<BookFile> files = CollectBookFiles(root, tree.entries);
     EXPECT_EQ(Names(files), (std::vector<std::string>{"index.html", "2.html", "1.html", "img/a.gif",
                                                       "img/b.png"}));
-    EXPECT_EQ(files[1].nSize, 6u);
+    EXPECT_EQ(files[1].size, 6u);
 }
 
 TEST(BuildProjectTest, WithoutAStartPageTheListStillNamesTheOthers) {

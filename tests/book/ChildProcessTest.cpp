@@ -30,16 +30,16 @@ TEST(ChildProcessTest, MergesBothStreamsLineByLineInTheFolderGiven) {
     ScratchDir dir;
     const ShellRun run =
         Shell("pwd; echo two >&2; printf 'three\\r\\n\\n'; printf tail; exit 217", 60s, dir.Path());
-    EXPECT_TRUE(run.result.bStarted);
-    EXPECT_FALSE(run.result.bTimedOut);
-    EXPECT_EQ(run.result.nExitCode, 217);
+    EXPECT_TRUE(run.result.started);
+    EXPECT_FALSE(run.result.timedOut);
+    EXPECT_EQ(run.result.exitCode, 217);
     EXPECT_EQ(run.lines, (std::vector<std::string>{dir.Path(), "two", "three", "", "tail"}));
 }
 
 TEST(ChildProcessTest, ReadsAFloodOfOutputWithoutStalling) {
     // Far more than a pipe holds, partly in one endless line.
     const ShellRun run = Shell("head -c 3000000 /dev/zero | tr '\\0' x; echo; seq 1 20000");
-    EXPECT_EQ(run.result.nExitCode, 0);
+    EXPECT_EQ(run.result.exitCode, 0);
     ASSERT_FALSE(run.lines.empty());
     EXPECT_EQ(run.lines.back(), "20000");
     size_t xs = 0;
@@ -64,8 +64,8 @@ TEST(ChildProcessTest, KillsAHangingChildAndWhatItStartedAtTheTimeOut) {
     ScratchDir dir;
     const ShellRun run =
         Shell("sleep 300 & echo $! > grandchild; echo started; sleep 300", 500ms, dir.Path());
-    EXPECT_TRUE(run.result.bTimedOut);
-    EXPECT_EQ(run.result.nExitCode, 128 + SIGKILL);
+    EXPECT_TRUE(run.result.timedOut);
+    EXPECT_EQ(run.result.exitCode, 128 + SIGKILL);
     EXPECT_EQ(run.lines, std::vector<std::string>{"started"});
     std::ifstream in(dir / "grandchild");
     pid_t grandchild = 0;
@@ -75,16 +75,16 @@ TEST(ChildProcessTest, KillsAHangingChildAndWhatItStartedAtTheTimeOut) {
 
 TEST(ChildProcessTest, AChildThatClosesItsOutputButLingersIsStillBounded) {
     const ShellRun run = Shell("exec >/dev/null 2>&1; sleep 300", 500ms);
-    EXPECT_TRUE(run.result.bTimedOut);
+    EXPECT_TRUE(run.result.timedOut);
 }
 
 TEST(ChildProcessTest, AMissingProgramOrFolderIsNotStarted) {
     bool called = false;
     const auto onLine = [&](const std::string&) { called = true; };
-    EXPECT_FALSE(RunChildProcess({"/nonexistent/prog"}, "/", 5s, onLine).bStarted);
+    EXPECT_FALSE(RunChildProcess({"/nonexistent/prog"}, "/", 5s, onLine).started);
     EXPECT_FALSE(
-        RunChildProcess({"/bin/sh", "-c", "true"}, "/nonexistent-dir", 5s, onLine).bStarted);
-    EXPECT_FALSE(RunChildProcess({}, "/", 5s, onLine).bStarted);
+        RunChildProcess({"/bin/sh", "-c", "true"}, "/nonexistent-dir", 5s, onLine).started);
+    EXPECT_FALSE(RunChildProcess({}, "/", 5s, onLine).started);
     EXPECT_FALSE(called);
 }
 

@@ -103,11 +103,11 @@ public:
     ArticleInfo& Article(const std::string& title, const std::string& fileName,
                          const std::string* body) {
         ArticleInfo& info = records_.emplace_back();
-        info.strTitle = title;
-        info.strTime = "2012-03-04 05:06";
-        info.strCategory = Gbk("随笔");
-        info.strUrl = "http://blog.example.com/s/blog_" + std::to_string(records_.size()) + ".html";
-        info.strFileName = fileName;
+        info.title = title;
+        info.time = "2012-03-04 05:06";
+        info.category = Gbk("随笔");
+        info.url = "http://blog.example.com/s/blog_" + std::to_string(records_.size()) + ".html";
+        info.fileName = fileName;
         items_.push_back({2, title, &info});
         if (body) WriteBytes(dir + fileName, TextModeBytes(ArticleHeading(info) + *body));
         return info;
@@ -121,16 +121,16 @@ public:
         book.homeUrl = "http://blog.example.com/tester";
         for (const Item& item : items_) {
             TreeEntry entry;
-            entry.nDepth = item.depth;
-            entry.strText = item.text;
+            entry.depth = item.depth;
+            entry.text = item.text;
             if (const ArticleInfo* article = item.article) {
-                entry.bArticle = true;
-                entry.strFileName = article->strFileName;
-                entry.strTitle = article->strTitle;
-                entry.strTime = article->strTime;
-                entry.strCategory = article->strCategory;
-                entry.strUrl = article->strUrl;
-                entry.strHeading = ArticleHeading(*article);
+                entry.article = true;
+                entry.fileName = article->fileName;
+                entry.title = article->title;
+                entry.time = article->time;
+                entry.category = article->category;
+                entry.url = article->url;
+                entry.heading = ArticleHeading(*article);
             }
             book.entries.push_back(std::move(entry));
         }
@@ -218,7 +218,7 @@ protected:
         ArticleInfo& renamed = j.Article(Gbk("改过标题"), "5.html", nullptr);
         // A page whose heading block no longer matches its record.
         WriteBytes(j.dir + "5.html", TextModeBytes(ArticleHeading(renamed) + "<p>old heading</p>"));
-        renamed.strTitle = Gbk("新标题");
+        renamed.title = Gbk("新标题");
         j.Picture("1_1.png", BmpToPng(Bitmap(2, 0x102030)));
         j.Picture("1_2.jpg", kJpeg);
         j.Picture("1_3.gif", kGif);
@@ -246,10 +246,10 @@ TEST_F(EpubBookTest, JobFolderGivesABookThatEpubcheckAccepts) {
     ASSERT_EQ(result, 1);
     if (!EpubcheckInstalled()) GTEST_SKIP() << "epubcheck is not installed";
     const CheckResult check = RunEpubcheck(book);
-    ASSERT_TRUE(check.bRan) << check.strOutput;
-    EXPECT_EQ(check.nExitCode, 0) << check.strOutput;
-    EXPECT_EQ(check.strOutput.find("WARNING"), std::string::npos) << check.strOutput;
-    EXPECT_EQ(check.strOutput.find("ERROR"), std::string::npos) << check.strOutput;
+    ASSERT_TRUE(check.ran) << check.output;
+    EXPECT_EQ(check.exitCode, 0) << check.output;
+    EXPECT_EQ(check.output.find("WARNING"), std::string::npos) << check.output;
+    EXPECT_EQ(check.output.find("ERROR"), std::string::npos) << check.output;
 }
 
 TEST_F(EpubBookTest, MimetypeComesFirstAndStored) {
@@ -396,8 +396,8 @@ TEST(EpubWriterTest, EmptyJobListStillGivesAValidBook) {
     EXPECT_EQ(title.find("javascript"), std::string::npos);
     if (!EpubcheckInstalled()) GTEST_SKIP() << "epubcheck is not installed";
     const CheckResult check = RunEpubcheck(path);
-    ASSERT_TRUE(check.bRan);
-    EXPECT_EQ(check.nExitCode, 0) << check.strOutput;
+    ASSERT_TRUE(check.ran);
+    EXPECT_EQ(check.exitCode, 0) << check.output;
 }
 
 TEST(EpubWriterTest, AFolderThatCannotBeWrittenGivesNoBook) {

@@ -85,8 +85,8 @@ protected:
 
     static TreeEntry Heading(int depth, const std::string& text) {
         TreeEntry entry;
-        entry.nDepth = depth;
-        entry.strText = text;
+        entry.depth = depth;
+        entry.text = text;
         return entry;
     }
 
@@ -95,21 +95,21 @@ protected:
     static TreeEntry Article(const BookDescription& book, int n, const std::string& title,
                              const std::string& body) {
         ArticleInfo article;
-        article.strTitle = title;
-        article.strTime = "2012-03-04 05:06";
-        article.strCategory = kHostileCategory;
-        article.strUrl = "http://blog.example.com/s/blog_" + std::to_string(n) + ".html";
-        article.strFileName = std::to_string(n) + ".html";
-        article.strLocalPath = book.dir + article.strFileName;
+        article.title = title;
+        article.time = "2012-03-04 05:06";
+        article.category = kHostileCategory;
+        article.url = "http://blog.example.com/s/blog_" + std::to_string(n) + ".html";
+        article.fileName = std::to_string(n) + ".html";
+        article.localPath = book.dir + article.fileName;
         EXPECT_EQ(RenderArticlePage(body, article, nullptr), PageWrite::Written);
         TreeEntry entry = Heading(2, title);
-        entry.bArticle = true;
-        entry.strFileName = article.strFileName;
-        entry.strTitle = article.strTitle;
-        entry.strTime = article.strTime;
-        entry.strCategory = article.strCategory;
-        entry.strUrl = article.strUrl;
-        entry.strHeading = ArticleHeading(article);
+        entry.article = true;
+        entry.fileName = article.fileName;
+        entry.title = article.title;
+        entry.time = article.time;
+        entry.category = article.category;
+        entry.url = article.url;
+        entry.heading = ArticleHeading(article);
         return entry;
     }
 
@@ -205,10 +205,10 @@ TEST_F(ReaderViewTest, TheEpubShowsWhatTheChmShows) {
     EXPECT_NE(title.find("script&#62;的博客</a>"), std::string::npos) << title;
     if (!test::EpubcheckInstalled()) GTEST_SKIP() << "epubcheck is not installed";
     const test::CheckResult check = test::RunEpubcheck(epubPath);
-    ASSERT_TRUE(check.bRan) << check.strOutput;
-    EXPECT_EQ(check.nExitCode, 0) << check.strOutput;
-    EXPECT_EQ(check.strOutput.find("WARNING"), std::string::npos) << check.strOutput;
-    EXPECT_EQ(check.strOutput.find("ERROR"), std::string::npos) << check.strOutput;
+    ASSERT_TRUE(check.ran) << check.output;
+    EXPECT_EQ(check.exitCode, 0) << check.output;
+    EXPECT_EQ(check.output.find("WARNING"), std::string::npos) << check.output;
+    EXPECT_EQ(check.output.find("ERROR"), std::string::npos) << check.output;
 }
 
 }  // namespace

@@ -32,12 +32,12 @@ class RendererTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::create_directories(dir.File("img"));
-        article.strTitle = Gbk("标题 <b> & \"引号\"");
-        article.strTime = "2012-01-02 03:04";
-        article.strCategory = Gbk("杂谈");
-        article.strUrl = "http://blog.example.com/a/b/post.html?id=1";
-        article.strLocalPath = dir.File("7.html");
-        article.strFileName = "7.html";
+        article.title = Gbk("标题 <b> & \"引号\"");
+        article.time = "2012-01-02 03:04";
+        article.category = Gbk("杂谈");
+        article.url = "http://blog.example.com/a/b/post.html?id=1";
+        article.localPath = dir.File("7.html");
+        article.fileName = "7.html";
         simulator.Route("pics.example.com", "/Big/Photo.PNG", Response::Text(png, "image/png"));
         simulator.Route("blog.example.com", "/a/b/rel.png", Response::Text(png, "image/png"));
         simulator.Route("blog.example.com", "/a/up.png", Response::Text(png, "image/png"));
@@ -47,7 +47,7 @@ protected:
     std::string Render(const std::string& body) {
         EXPECT_EQ(RenderArticlePage(body, article, &store), PageWrite::Written);
         // Declaration and heading have no line feeds, so their length on disk is their length.
-        const std::string page = ReadFile(article.strLocalPath);
+        const std::string page = ReadFile(article.localPath);
         const std::string top = kGbkCharsetMeta + ArticleHeading(article);
         EXPECT_EQ(page.substr(0, top.size()), top);
         return page.substr(top.size());
@@ -66,7 +66,7 @@ protected:
 
 TEST_F(RendererTest, PageDeclaresItsCodePageThenTheHeadingBlockWithEscapedTexts) {
     ASSERT_EQ(RenderArticlePage("", article, &store), PageWrite::Written);
-    EXPECT_EQ(ToUtf8(ReadFile(article.strLocalPath)),
+    EXPECT_EQ(ToUtf8(ReadFile(article.localPath)),
               "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
               "<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">标题 &lt;b&gt; &amp; "
               "&quot;引号&quot;</div></br>"
@@ -80,9 +80,9 @@ TEST_F(RendererTest, PageDeclaresItsCodePageThenTheHeadingBlockWithEscapedTexts)
 
 TEST_F(RendererTest, HeadingKeepsReferencesAndGivesNoScriptLink) {
     // As Sina's title attributes hold them: "&amp;" stays one reference.
-    article.strTitle = Gbk("读《瓦尔登湖》&amp;随想 &#128512;");
-    article.strCategory = "x\"><script>alert(1)</script>";
-    article.strUrl = "javascript:alert(1)";
+    article.title = Gbk("读《瓦尔登湖》&amp;随想 &#128512;");
+    article.category = "x\"><script>alert(1)</script>";
+    article.url = "javascript:alert(1)";
     const std::string heading = ArticleHeading(article);
     EXPECT_NE(heading.find(Gbk("读《瓦尔登湖》&amp;随想 &#128512;</div>")), std::string::npos);
     EXPECT_NE(heading.find("x&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt;</font>"),
@@ -187,16 +187,16 @@ TEST_F(RendererTest, APictureTheStopCutOffLeavesThePageUnwritten) {
     EXPECT_EQ(RenderArticlePage("<p>a</p><img src=\"http://pics.example.com/Big/Photo.PNG\">",
                                 article, &pictures),
               PageWrite::Interrupted);
-    EXPECT_FALSE(fs::exists(article.strLocalPath));
+    EXPECT_FALSE(fs::exists(article.localPath));
     EXPECT_EQ(pictures.KeptRemote(), 0);  // not counted as a picture that failed
     EXPECT_EQ(simulator.CountRequests("pics.example.com", "/Big/Photo.PNG"), 0u);
 }
 
 TEST_F(RendererTest, MissingFolderOrPathWritesNothing) {
-    article.strLocalPath = dir.File("nowhere/1.html");
+    article.localPath = dir.File("nowhere/1.html");
     EXPECT_EQ(RenderArticlePage("x", article, &store), PageWrite::Failed);
     EXPECT_FALSE(fs::exists(dir.File("nowhere")));
-    article.strLocalPath.clear();
+    article.localPath.clear();
     EXPECT_EQ(RenderArticlePage("x", article, &store), PageWrite::Failed);
 }
 
@@ -204,7 +204,7 @@ TEST_F(RendererTest, WithoutAStorePicturesStayRemote) {
     ASSERT_EQ(
         RenderArticlePage("<img src=\"http://pics.example.com/Big/Photo.PNG\">", article, nullptr),
         PageWrite::Written);
-    EXPECT_NE(ReadFile(article.strLocalPath).find("src=\"http://pics.example.com/Big/Photo.PNG\""),
+    EXPECT_NE(ReadFile(article.localPath).find("src=\"http://pics.example.com/Big/Photo.PNG\""),
               std::string::npos);
     EXPECT_TRUE(fs::is_empty(dir.File("img")));
 }

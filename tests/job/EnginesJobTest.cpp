@@ -79,10 +79,10 @@ TEST_P(EnginesJobTest, AddressBecomesABookWithTheWholeTree) {
         expected.insert(categoryOf(a) + "|" + a.title + "|" + a.time);
     std::vector<std::string> order;
     for (const auto& entry : job.Entries()) {
-        if (!entry.bArticle) continue;
-        listed.insert(ToUtf8(entry.strCategory) + "|" + ToUtf8(entry.strTitle) + "|" +
-                      ToUtf8(entry.strTime));
-        order.push_back(ToUtf8(entry.strTitle));
+        if (!entry.article) continue;
+        listed.insert(ToUtf8(entry.category) + "|" + ToUtf8(entry.title) + "|" +
+                      ToUtf8(entry.time));
+        order.push_back(ToUtf8(entry.title));
     }
     EXPECT_EQ(listed, expected);
     // Within a category the articles keep the service's order.
@@ -105,10 +105,10 @@ TEST_P(EnginesJobTest, AddressBecomesABookWithTheWholeTree) {
     EXPECT_EQ(objects.at("/" + name + ".hhc"), TextModeBytes(ContentsFileText(job.Entries())));
     size_t pictures = 0;
     for (const auto& entry : job.Entries()) {
-        if (!entry.bArticle) continue;
-        const auto found = objects.find("/" + entry.strFileName);
-        ASSERT_NE(found, objects.end()) << entry.strFileName;
-        EXPECT_NE(found->second.find(entry.strTitle), std::string::npos);
+        if (!entry.article) continue;
+        const auto found = objects.find("/" + entry.fileName);
+        ASSERT_NE(found, objects.end()) << entry.fileName;
+        EXPECT_NE(found->second.find(entry.title), std::string::npos);
         EXPECT_NE(found->second.find("src=\"img/"), std::string::npos);
     }
     for (const auto& object : objects) pictures += object.first.rfind("/img/", 0) == 0;
@@ -138,8 +138,8 @@ TEST_P(EnginesJobTest, AFlakyServiceGivesTheSameBook) {
     EXPECT_GT(simulator.BadAnswers(), 0u);
     const auto objects = test::ReadChmObjects(result.books.front());
     for (const auto& entry : job.Entries()) {
-        if (!entry.bArticle) continue;
-        ASSERT_TRUE(objects.count("/" + entry.strFileName)) << entry.strFileName;
-        EXPECT_NE(objects.at("/" + entry.strFileName).find("src=\"img/"), std::string::npos);
+        if (!entry.article) continue;
+        ASSERT_TRUE(objects.count("/" + entry.fileName)) << entry.fileName;
+        EXPECT_NE(objects.at("/" + entry.fileName).find("src=\"img/"), std::string::npos);
     }
 }

@@ -57,9 +57,9 @@ TEST_F(JobResumeTest, AStoppedJobContinuesWhereItStopped) {
     const auto objects = test::ReadChmObjects(result.books.front());
     int pages = 0;
     for (const auto& entry : job.Entries()) {
-        if (!entry.bArticle) continue;
-        ASSERT_TRUE(objects.count("/" + entry.strFileName)) << entry.strFileName;
-        EXPECT_NE(objects.at("/" + entry.strFileName).find(entry.strTitle), std::string::npos);
+        if (!entry.article) continue;
+        ASSERT_TRUE(objects.count("/" + entry.fileName)) << entry.fileName;
+        EXPECT_NE(objects.at("/" + entry.fileName).find(entry.title), std::string::npos);
         ++pages;
     }
     EXPECT_EQ(pages, 40);

@@ -96,12 +96,12 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
     std::map<std::string, std::set<std::string>> pagesOf;
     int articleEntries = 0;
     for (const auto& entry : entries) {
-        if (!entry.bArticle) continue;
+        if (!entry.article) continue;
         ++articleEntries;
-        pagesOf[entry.strUrl].insert(entry.strFileName);
-        ASSERT_TRUE(objects.count("/" + entry.strFileName)) << entry.strFileName;
-        EXPECT_NE(objects.at("/" + entry.strFileName).find(entry.strTitle), std::string::npos);
-        EXPECT_NE(objects.at("/" + entry.strFileName).find(" src=\"img/"), std::string::npos);
+        pagesOf[entry.url].insert(entry.fileName);
+        ASSERT_TRUE(objects.count("/" + entry.fileName)) << entry.fileName;
+        EXPECT_NE(objects.at("/" + entry.fileName).find(entry.title), std::string::npos);
+        EXPECT_NE(objects.at("/" + entry.fileName).find(" src=\"img/"), std::string::npos);
     }
     EXPECT_EQ(articleEntries, 18);
     for (const auto& [url, pages] : pagesOf) EXPECT_EQ(pages.size(), 1u) << url;
@@ -123,8 +123,8 @@ TEST_F(SinaJobTest, TheEpubBesideTheBookPassesTheValidator) {
     const std::string epub = desktop + blog.account + ".epub";
     ASSERT_TRUE(fs::is_regular_file(epub));
     const test::CheckResult check = test::RunEpubcheck(epub);
-    ASSERT_TRUE(check.bRan);
-    EXPECT_EQ(check.nExitCode, 0) << check.strOutput;
+    ASSERT_TRUE(check.ran);
+    EXPECT_EQ(check.exitCode, 0) << check.output;
 }
 
 TEST_F(SinaJobTest, OneWorkerNumbersThePagesInTreeOrder) {
@@ -134,8 +134,8 @@ TEST_F(SinaJobTest, OneWorkerNumbersThePagesInTreeOrder) {
     int expected = 0;
     std::set<std::string> seen;
     for (const auto& entry : job.Entries()) {
-        if (!entry.bArticle || !seen.insert(entry.strUrl).second) continue;
-        EXPECT_EQ(entry.strFileName, std::to_string(++expected) + ".html");
+        if (!entry.article || !seen.insert(entry.url).second) continue;
+        EXPECT_EQ(entry.fileName, std::to_string(++expected) + ".html");
     }
     EXPECT_EQ(expected, 4);
     EXPECT_TRUE(job.Result().Complete());
@@ -265,7 +265,7 @@ TEST_F(SinaJobTest, OverlongListedFieldsAreCut) {
     ASSERT_NE(article, 0);
     // 1,023 letters and no half of the double-byte character behind them.
     EXPECT_EQ(tree.GetItemText(article), std::string(1023, 'x'));
-    EXPECT_EQ(tree.GetItemData(article)->strTitle, std::string(1023, 'x'));
+    EXPECT_EQ(tree.GetItemData(article)->title, std::string(1023, 'x'));
 }
 
 TEST_F(SinaJobTest, UnknownAddressIsRefused) {

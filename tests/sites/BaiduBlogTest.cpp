@@ -171,7 +171,7 @@ TEST_F(BaiduBlogTest, DownloadCutsFromTheTableToTheOptions) {
     simulator.Route(kBaiduHost, "/t",
                     Response::Html("<div id=\"m_blog\"><table style=\"\"><tr><td>"
                                    "Body</td></tr></table>tail"));
-    article.strUrl = "http://hi.baidu.com/t";
+    article.url = "http://hi.baidu.com/t";
     EXPECT_TRUE(engine->DownloadArticle(article).Saved());
     const std::string second = ReadFile(dir.File("1.html"));
     EXPECT_EQ(second.substr(second.find("<table")), "<table style=\"\"><tr><td>Body");
@@ -182,5 +182,5 @@ TEST_F(BaiduBlogTest, DownloadCutsFromTheTableToTheOptions) {
     const ArticleOutcome outcome = engine->DownloadArticle(article);
     EXPECT_TRUE(outcome.markersMissing);
     EXPECT_EQ(ToUtf8(outcome.reason), "出现严重错误，请联系开发者!");
-    EXPECT_FALSE(fs::exists(article.strLocalPath));
+    EXPECT_FALSE(fs::exists(article.localPath));
 }

@@ -208,7 +208,7 @@ TEST_F(NetEase163BlogTest, DownloadCutsTheBodyBetweenItsMarkers) {
     const ArticleOutcome outcome = engine->DownloadArticle(article);
     EXPECT_TRUE(outcome.markersMissing);
     EXPECT_EQ(ToUtf8(outcome.reason), "出现严重错误，请联系开发者!");
-    EXPECT_FALSE(fs::exists(article.strLocalPath));
+    EXPECT_FALSE(fs::exists(article.localPath));
     EXPECT_TRUE(site.Messages().empty());
 }
 

@@ -9,7 +9,7 @@ namespace {
 
 ArticleInfo Article(const std::string& url) {
     ArticleInfo article;
-    article.strUrl = url;
+    article.url = url;
     return article;
 }
 
@@ -29,7 +29,7 @@ protected:
         return ListPages(
             site, count,
             [&](const ArticleInfo& article) {
-                reported.push_back(article.strUrl);
+                reported.push_back(article.url);
                 return reported.size() < limit;
             },
             [&](int index) -> std::optional<ListPage> {

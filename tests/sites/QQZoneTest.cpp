@@ -201,7 +201,7 @@ TEST_F(QQZoneTest, DownloadBuildsTheArticleRequestAndCutsTheBody) {
     AddQzoneBlog(simulator, blog);
     engine->ParseAddress("12345.qzone.qq.com");
     ArticleInfo article = ArticleAt("http://12345.qzone.qq.com/", dir.File("1.html"));
-    article.strId = blog.articles[0].id;
+    article.id = blog.articles[0].id;
     EXPECT_TRUE(engine->DownloadArticle(article).Saved());
     const std::string page = ToUtf8(ReadFile(dir.File("1.html")));
     EXPECT_NE(page.find("文章的正文。Hello World"), std::string::npos);
@@ -216,11 +216,11 @@ TEST_F(QQZoneTest, DownloadBuildsTheArticleRequestAndCutsTheBody) {
     EXPECT_TRUE(EndsWith(request.query, "&dprefix=&g_tk="));
 
     // The simulator answers an unknown id with an error status.
-    article.strId = "missing";
-    article.strLocalPath = dir.File("2.html");
+    article.id = "missing";
+    article.localPath = dir.File("2.html");
     const ArticleOutcome outcome = engine->DownloadArticle(article);
     EXPECT_EQ(outcome.kind, ArticleOutcome::Kind::Failed);
-    EXPECT_FALSE(fs::exists(article.strLocalPath));
+    EXPECT_FALSE(fs::exists(article.localPath));
 
     simulator.RouteHost(kQzoneCgiHost, [](const Request&) {
         return Response::Html("<div id=\"blogDetailDiv\">body without its end</div>");
@@ -228,5 +228,5 @@ TEST_F(QQZoneTest, DownloadBuildsTheArticleRequestAndCutsTheBody) {
     const ArticleOutcome unmarked = engine->DownloadArticle(article);
     EXPECT_TRUE(unmarked.markersMissing);
     EXPECT_EQ(ToUtf8(unmarked.reason), "出现严重错误，请联系开发者!");
-    EXPECT_FALSE(fs::exists(article.strLocalPath));
+    EXPECT_FALSE(fs::exists(article.localPath));
 }

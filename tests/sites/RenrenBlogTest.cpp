@@ -147,7 +147,7 @@ TEST_F(RenrenBlogTest, DownloadCutsTheDiaryText) {
     simulator.Route(kRenrenBlog, "/s",
                     Response::Html("<div class=\"text-article\">Body<p "
                                    "class=\"stat-article\">views</p>"));
-    article.strUrl = "http://blog.renren.com/s";
+    article.url = "http://blog.renren.com/s";
     EXPECT_TRUE(engine->DownloadArticle(article).Saved());
     const std::string second = ReadFile(dir.File("1.html"));
     EXPECT_EQ(second.substr(second.rfind("</div></br>") + 11), "Body");
@@ -160,5 +160,5 @@ TEST_F(RenrenBlogTest, DownloadCutsTheDiaryText) {
     const ArticleOutcome outcome = engine->DownloadArticle(article);
     EXPECT_TRUE(outcome.markersMissing);
     EXPECT_EQ(ToUtf8(outcome.reason), "出现严重错误，请联系开发者!");
-    EXPECT_FALSE(fs::exists(article.strLocalPath));
+    EXPECT_FALSE(fs::exists(article.localPath));
 }

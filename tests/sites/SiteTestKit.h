@@ -28,8 +28,8 @@ struct Listed {
 };
 
 inline Listed AsListed(const ArticleInfo& article) {
-    return {article.strId, ToUtf8(article.strTitle), article.strUrl, ToUtf8(article.strCategory),
-            ToUtf8(article.strTime)};
+    return {article.id, ToUtf8(article.title), article.url, ToUtf8(article.category),
+            ToUtf8(article.time)};
 }
 
 // Everything the engine lists; with a limit, the callback ends the listing
@@ -66,9 +66,9 @@ inline std::string ReadFile(const std::string& path) {
 // file goes.
 inline ArticleInfo ArticleAt(const std::string& url, const std::string& localPath) {
     ArticleInfo article;
-    article.strUrl = url;
-    article.strLocalPath = localPath;
-    article.strFileName = localPath.substr(localPath.rfind('/') + 1);
+    article.url = url;
+    article.localPath = localPath;
+    article.fileName = localPath.substr(localPath.rfind('/') + 1);
     return article;
 }
 

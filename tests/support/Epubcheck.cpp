@@ -29,9 +29,9 @@ CheckResult RunEpubcheck(const std::string& book) {
     const std::string java = FindExecutable("java");
     const ChildResult child = RunChildProcess(
         {java, "-jar", jar, "--failonwarnings", book}, "/tmp", std::chrono::minutes(3),
-        [&](const std::string& line) { result.strOutput += line + "\n"; });
-    result.bRan = child.bStarted && !child.bTimedOut;
-    result.nExitCode = child.nExitCode;
+        [&](const std::string& line) { result.output += line + "\n"; });
+    result.ran = child.started && !child.timedOut;
+    result.exitCode = child.exitCode;
     return result;
 }
 

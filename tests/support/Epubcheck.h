@@ -6,9 +6,9 @@
 namespace pw::test {
 
 struct CheckResult {
-    bool bRan = false;
-    int nExitCode = -1;
-    std::string strOutput;
+    bool ran = false;
+    int exitCode = -1;
+    std::string output;
 };
 
 // epubcheck is a Java archive; Debian's /usr/bin/epubcheck is the archive itself.
