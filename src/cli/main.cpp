@@ -1,5 +1,6 @@
 // pagewell-cli: the whole job without a window. Address in, books on the desktop.
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -30,8 +31,40 @@ constexpr int kIncomplete = 3;
 
 std::atomic<int> interrupts{0};
 
+// Once the job has ended, Ctrl-C comes here (a question may still be asked).
 void OnInterrupt(int) {
     if (interrupts.fetch_add(1) >= 1) _exit(130);  // a second Ctrl-C ends at once
+}
+
+// The signals this thread waits for while the job runs; SIGUSR1 says the job ended.
+sigset_t WaitedSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGUSR1);
+    return set;
+}
+
+// Runs the job to its end. Ctrl-C and SIGTERM are taken as they come, by this
+// thread (every other thread blocks them): the first stops the download, a
+// second ends the program at once.
+void RunJob(pw::Job& job, pw::CliListener& listener) {
+    const sigset_t set = WaitedSignals();
+    job.Start();
+    const pthread_t self = pthread_self();
+    std::jthread watcher([&job, self] {
+        job.Wait();
+        pthread_kill(self, SIGUSR1);
+    });
+    for (int sig = 0; sigwait(&set, &sig) == 0 && sig != SIGUSR1;) {
+        if (interrupts.fetch_add(1) >= 1) _exit(130);
+        listener.Error(pw::Gbk("停止下载"));
+        job.Stop();
+    }
+    watcher.join();
+    job.Wait();
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 struct Arguments {
@@ -154,18 +187,11 @@ int main(int argc, char** argv) {
                              stderr);
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
+    // Blocked in every thread from here on; RunJob's own thread takes them.
+    const sigset_t waited = WaitedSignals();
+    pthread_sigmask(SIG_BLOCK, &waited, nullptr);
 
     pw::Job job(std::move(options), listener);
-    job.Start();
-    bool stopRequested = false;
-    while (!job.Finished()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        if (interrupts.load() > 0 && !stopRequested) {
-            stopRequested = true;
-            listener.Error(pw::Gbk("停止下载"));
-            job.Stop();
-        }
-    }
-    job.Wait();
+    RunJob(job, listener);
     return Report(job.Result(), listener);
 }

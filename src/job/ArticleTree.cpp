@@ -15,12 +15,11 @@ void ArticleTree::Notify(const TreeChange& change) const {
     if (observer_) observer_(change);
 }
 
-int ArticleTree::InsertItem(int parent, const std::string& text, int image, int selectedImage) {
+int ArticleTree::InsertItem(int parent, const std::string& text, TreeItemKind kind) {
     if (parent != 0 && !At(parent)) return 0;
     Item item;
     item.text = text;
-    item.image = image;
-    item.selectedImage = selectedImage;
+    item.kind = kind;
     item.parent = parent;
     items_.push_back(std::move(item));
     const int handle = base_ + Count();
@@ -34,16 +33,8 @@ int ArticleTree::InsertItem(int parent, const std::string& text, int image, int 
         if (!p->firstChild) p->firstChild = handle;
         p->lastChild = handle;
     }
-    Notify({TreeOp::Insert, handle, parent, text, image, selectedImage});
+    Notify({TreeOp::Insert, handle, parent, text, kind});
     return handle;
-}
-
-void ArticleTree::SetItemImages(int item, int image, int selectedImage) {
-    Item* it = At(item);
-    if (!it) return;
-    it->image = image;
-    it->selectedImage = selectedImage;
-    Notify({TreeOp::SetImages, item, it->parent, {}, image, selectedImage});
 }
 
 void ArticleTree::SetItemData(int item, ArticleInfo* data) {
@@ -60,9 +51,9 @@ std::string ArticleTree::GetItemText(int item) const {
     return it ? it->text : std::string();
 }
 
-int ArticleTree::GetItemImage(int item) const {
+TreeItemKind ArticleTree::GetItemKind(int item) const {
     const Item* it = At(item);
-    return it ? it->image : -1;
+    return it ? it->kind : TreeItemKind::Article;
 }
 
 int ArticleTree::GetRootItem() const {
@@ -84,6 +75,20 @@ int ArticleTree::GetParentItem(int item) const {
     return it ? it->parent : 0;
 }
 
+int ArticleTree::GetNextItem(int item) const {
+    if (const int child = GetChildItem(item)) return child;
+    for (int it = item; it; it = GetParentItem(it)) {
+        if (const int sibling = GetNextSiblingItem(it)) return sibling;
+    }
+    return 0;
+}
+
+int ArticleTree::Depth(int item) const {
+    int depth = 0;
+    for (int p = GetParentItem(item); p; p = GetParentItem(p)) ++depth;
+    return depth;
+}
+
 bool ArticleTree::ItemHasChildren(int item) const {
     return GetChildItem(item) != 0;
 }
@@ -92,7 +97,7 @@ void ArticleTree::Expand(int item) {
     Item* it = At(item);
     if (!it) return;
     it->expanded = true;
-    Notify({TreeOp::Expand, item, it->parent, {}, it->image, it->selectedImage});
+    Notify({TreeOp::Expand, item, it->parent, {}, it->kind});
 }
 
 bool ArticleTree::IsExpanded(int item) const {
@@ -108,7 +113,7 @@ void ArticleTree::DeleteAllItems() {
     base_ += Count();
     items_.clear();
     firstTopLevel_ = lastTopLevel_ = 0;
-    Notify({TreeOp::DeleteAll, 0, 0, {}, 0, 0});
+    Notify({TreeOp::DeleteAll, 0, 0, {}, TreeItemKind::Blog});
 }
 
 }  // namespace pw

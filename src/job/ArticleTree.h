@@ -13,16 +13,6 @@
 
 namespace pw {
 
-// Image positions in the tree's picture strip.
-enum TreeImage {
-    kImageBookClosed = 0,
-    kImageBookOpen = 1,
-    kImageBookClosedSelected = 2,
-    kImageBookOpenSelected = 3,
-    kImagePage = 10,
-    kImagePageSelected = 11,
-};
-
 class ArticleTree {
 public:
     using Observer = std::function<void(const TreeChange&)>;
@@ -30,17 +20,20 @@ public:
     void SetObserver(Observer observer) { observer_ = std::move(observer); }
 
     // Appends as last child of parent (top level for 0); returns the new handle.
-    int InsertItem(int parent, const std::string& text, int image, int selectedImage);
-    void SetItemImages(int item, int image, int selectedImage);
+    int InsertItem(int parent, const std::string& text, TreeItemKind kind);
     void SetItemData(int item, ArticleInfo* data);
     ArticleInfo* GetItemData(int item) const;
     std::string GetItemText(int item) const;
-    int GetItemImage(int item) const;
+    TreeItemKind GetItemKind(int item) const;
 
     int GetRootItem() const;  // first top-level item
     int GetChildItem(int item) const;
     int GetNextSiblingItem(int item) const;
     int GetParentItem(int item) const;
+    // The item after this one in pre-order (children before siblings); 0 at the end.
+    int GetNextItem(int item) const;
+    // Ancestors above the item: 0 for a top-level item.
+    int Depth(int item) const;
     bool ItemHasChildren(int item) const;
     void Expand(int item);
     bool IsExpanded(int item) const;
@@ -52,8 +45,7 @@ public:
 private:
     struct Item {
         std::string text;
-        int image = 0;
-        int selectedImage = 0;
+        TreeItemKind kind = TreeItemKind::Article;
         ArticleInfo* data = nullptr;
         int parent = 0;
         int firstChild = 0;

@@ -11,10 +11,8 @@
 // JobListener and gets the outcome as a JobResult.
 
 #include <atomic>
-#include <condition_variable>
-#include <deque>
+#include <chrono>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -25,11 +23,14 @@
 #include "book/TreeEntry.h"
 #include "engine/BlogBase.h"
 #include "engine/SiteContext.h"
-#include "job/ArticleTree.h"
+#include "job/ArticleListing.h"
+#include "job/EndLatch.h"
 #include "job/JobListener.h"
 #include "job/JobOptions.h"
 #include "job/JobResult.h"
+#include "job/ListenerQueue.h"
 #include "job/PauseGate.h"
+#include "job/TaskPlan.h"
 #include "net/HttpSession.h"
 
 namespace pw {
@@ -37,8 +38,6 @@ namespace pw {
 class JobFolder;
 class Manifest;
 class PictureStore;
-struct BookDescription;
-struct BookStepResult;
 
 class Job : private SiteContext {
 public:
@@ -57,7 +56,8 @@ public:
 
     // The menu's commands. Pause holds the workers before their next article;
     // Stop ends the listing and lets each worker finish the article it has,
-    // then the books are made of what was downloaded.
+    // then the books are made of what was downloaded. They may be called from
+    // any thread, a listener's report included.
     void Pause();
     void Continue();
     void Stop();
@@ -65,96 +65,79 @@ public:
     // the next run. The destructor cancels too.
     void Cancel();
 
-    // Blocks until the job's thread has ended.
-    void Wait();
-    bool Finished() const { return finished_.load(); }
+    // Blocks until the job has ended (from any thread); WaitFor gives up
+    // after the limit and tells whether it ended.
+    void Wait() const {
+        if (runner_.joinable()) end_.Wait();
+    }
+    bool WaitFor(std::chrono::milliseconds limit) const { return end_.WaitFor(limit); }
+    bool Finished() const { return end_.IsSet(); }
     JobState State() const { return state_.load(); }
 
     // Read these once the job has finished.
     const JobResult& Result() const { return result_; }
-    const ArticleTree& Tree() const { return tree_; }
+    const ArticleTree& Tree() const { return listing_.Tree(); }
     const BlogBase* Engine() const { return engine_; }
-    const std::vector<TreeEntry>& Entries() const;
+    const std::vector<TreeEntry>& Entries() const { return entries_; }
     SessionStats NetworkStats() const { return http_->Stats(); }
 
 private:
-    // One article to fetch: every tree entry with the same key shares it.
-    struct Task {
-        ArticleInfo* article = nullptr;
-        std::string key;
-        bool saved = false;  // its page is in the folder (this run or an earlier one)
-        bool tried = false;
-        ArticleOutcome outcome;
-    };
-
     // SiteContext, for the engines.
     HttpSession& Http() override { return *http_; }
     void Status(const std::string& text) override;
     void Message(const std::string& text) override;
-    bool Stopping() const override;
+    bool Stopping() const override { return stop_.stop_requested(); }
     PictureStore* Pictures() override { return pictures_.get(); }
 
     void Run();
     void RunSteps();
     bool List();
+    void ListingEnded();
     bool OnArticleListed(const ArticleInfo& listed);
-    int InsertItem(int parent, const std::string& text, int image, int selectedImage);
     bool PrepareFolder();
     void PlanTasks();
     void Download();
     void Work();
-    void DownloadTask(Task& task);
-    BookDescription Describe() const;
-    void Deliver(const BookStepResult& books);
-    void CollectMissing();
+    void DownloadTask(const TaskPlan::Turn& turn);
+    void MakeAndDeliverBooks();
     void Finish(JobResult::End end, const std::string& finalText);
+    void Finish(JobResult result);
 
     void OnGiveUp(const std::string& address, const FetchResult& result);
+    void MarkListingIncomplete();
     bool ListingIncomplete();
     void RecordUnwritable();
     void SetState(JobState state);
-    void Notify(const std::function<void(JobListener&)>& call);
+    void Notify(ListenerQueue::Call call) { listener_.Post(std::move(call)); }
     bool Cancelled() const { return cancel_.stop_requested(); }
-    bool PauseFor(std::chrono::milliseconds wait);
 
     const JobOptions options_;
-    JobListener& listener_;
-    std::mutex notifyMutex_;
+    ListenerQueue listener_;
 
-    std::stop_source cancel_;     // Cancel: ends transfers and waits
-    std::stop_source stopWaits_;  // Stop and Cancel: end waits for busy services
-    std::atomic<bool> stopped_{false};
+    std::stop_source stop_;    // Stop and Cancel: end the listing, the pause and waits
+    std::stop_source cancel_;  // Cancel: ends transfers and the compiler too
     PauseGate gate_;
 
     EngineList engines_;
     BlogBase* engine_ = nullptr;
     std::unique_ptr<HttpSession> http_;
 
-    ArticleTree tree_;
-    std::deque<ArticleInfo> articles_;  // the tree's records, in listing order
-    std::map<std::string, int> categories_;
-    int rootItem_ = 0;
+    ArticleListing listing_;
 
     std::unique_ptr<JobFolder> folder_;
     std::unique_ptr<Manifest> manifest_;
     std::unique_ptr<PictureStore> pictures_;
-    std::vector<TreeEntry> entries_;                // the flattened tree, once listed
-    std::vector<Task> tasks_;                       // distinct articles in tree order
-    std::map<std::string, size_t> taskOf_;          // article key -> its task
-    std::vector<size_t> pending_;                   // tasks to fetch in this run
-    std::map<std::string, std::string> fileNames_;  // key -> page file name
-    std::atomic<size_t> nextPending_{0};
-    std::atomic<int> nextNumber_{0};
-    std::atomic<int> begun_{0};
-    std::mutex tasksMutex_;
+    TaskPlan plan_;
+    std::vector<TreeEntry> entries_;  // the flattened tree, once listed
 
-    std::mutex resultMutex_;
+    std::mutex resultMutex_;  // result_'s messages and listing state while the job runs
     JobResult result_;
     std::string listingFailure_;  // the last request of the listing that failed
     std::atomic<JobState> state_{JobState::Idle};
-    std::atomic<bool> finished_{false};
     std::atomic<bool> recordUnwritable_{false};
     bool ending_ = false;  // Finish has begun (runner thread only)
+
+    EndLatch end_;
     std::jthread runner_;
 };
 

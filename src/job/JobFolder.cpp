@@ -6,10 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "base/FileBytes.h"
 #include "base/FolderTree.h"
@@ -19,6 +18,7 @@ namespace pw {
 namespace {
 
 constexpr int kMaxNameTries = 100;
+constexpr int kLooksPerName = 3;
 
 bool IsRealDir(const std::string& path) {
     struct stat st {};
@@ -30,41 +30,120 @@ bool MakeDir(const std::string& path) {
     return errno == EEXIST && IsRealDir(path);
 }
 
-// Locks the folder's lock file; -1 with busy set when another job holds it.
-int LockFolder(const std::string& path, bool* busy) {
-    *busy = false;
-    const int fd = ::open((path + JobFolder::kLockFile).c_str(),
-                          O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return -1;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        *busy = errno == EWOULDBLOCK;
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+// How looking at one candidate name went.
+enum class Look { Taken, Busy, NotOurs, Changed, Broken };
+
+struct Claim {
+    Look look = Look::NotOurs;
+    int fd = -1;
+    bool existed = false;
+    std::string broken;  // what could not be made, for Broken
+};
+
+Claim Seen(Look look) {
+    Claim claim;
+    claim.look = look;
+    return claim;
 }
 
-// A folder no job has recorded is claimed only while it is empty (a lock file
-// of a job that is claiming it aside).
-bool HoldsOnlyTheLock(const std::string& path) {
+Claim Held(int fd, bool existed) {
+    Claim claim;
+    claim.look = Look::Taken;
+    claim.fd = fd;
+    claim.existed = existed;
+    return claim;
+}
+
+Claim Broken(std::string what) {
+    Claim claim;
+    claim.look = Look::Broken;
+    claim.broken = std::move(what);
+    return claim;
+}
+
+bool IsEmptyDir(const std::string& path) {
     DIR* dir = ::opendir(path.c_str());
     if (!dir) return false;
     bool empty = true;
     while (dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name != "." && name != ".." && name != JobFolder::kLockFile) empty = false;
+        if (name != "." && name != "..") empty = false;
     }
     ::closedir(dir);
     return empty;
 }
 
-// Waits a moment for the job that holds a new folder to record its blog.
-bool RecordedSoon(const std::string& path, std::string* owner) {
-    for (int i = 0; i < 100; ++i) {
-        if (ReadFileBytes(path + JobFolder::kIdentityFile, *owner)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+bool SameFile(int fd, const std::string& path) {
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+std::string WithoutSlash(const std::string& path) {
+    return path.substr(0, path.size() - 1);
+}
+
+// A folder recorded for this blog: ours unless another job holds its lock.
+Claim UseRecorded(const std::string& path, const std::string& identity) {
+    const std::string lockPath = path + JobFolder::kLockFile;
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return Seen(Look::Changed);  // removed meanwhile, say
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool busy = errno == EWOULDBLOCK;
+        ::close(fd);
+        return Seen(busy ? Look::Busy : Look::Changed);
     }
-    return false;
+    // What was read before the lock may have changed before it was taken (a
+    // job ending and removing the folder, say).
+    std::string owner;
+    if (!ReadFileBytes(path + JobFolder::kIdentityFile, owner) || owner != identity ||
+        !SameFile(fd, lockPath)) {
+        ::close(fd);
+        return Seen(Look::Changed);
+    }
+    ::chmod(path.c_str(), 0700);
+    if (!MakeDir(path + "img/")) {
+        ::close(fd);
+        return Broken(path + "img/");
+    }
+    return Held(fd, true);
+}
+
+// Makes the folder complete under a private name and renames it into place;
+// the rename fails when something took the name meanwhile (an empty folder in
+// the way is replaced).
+Claim MakeNew(const std::string& root, const std::string& path, const std::string& identity) {
+    static std::atomic<unsigned> serial{0};
+    const std::string making = root + ".claim-" + std::to_string(::getpid()) + "-" +
+                               std::to_string(serial.fetch_add(1)) + "/";
+    if (::mkdir(WithoutSlash(making).c_str(), 0700) != 0) return Broken(root);
+    const int fd = ::open((making + JobFolder::kLockFile).c_str(),
+                          O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const bool ready = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                       WriteFileBytes(making + JobFolder::kIdentityFile, identity) &&
+                       MakeDir(making + "img/");
+    if (ready && ::rename(WithoutSlash(making).c_str(), WithoutSlash(path).c_str()) == 0) {
+        return Held(fd, false);
+    }
+    const int why = errno;
+    if (fd >= 0) ::close(fd);
+    DeleteFolderTree(making, root);
+    if (!ready) return Broken(path);
+    return why == EEXIST || why == ENOTEMPTY ? Seen(Look::Changed) : Broken(path);
+}
+
+Claim Examine(const std::string& root, const std::string& path, const std::string& identity) {
+    struct stat st {};
+    if (::lstat(WithoutSlash(path).c_str(), &st) != 0) return MakeNew(root, path, identity);
+    if (!S_ISDIR(st.st_mode)) return Seen(Look::NotOurs);  // a file or link of that name
+    // Another blog's folder, or anything else that is not a job's, is not
+    // touched at all.
+    std::string owner;
+    if (ReadFileBytes(path + JobFolder::kIdentityFile, owner)) {
+        return owner == identity ? UseRecorded(path, identity) : Seen(Look::NotOurs);
+    }
+    return IsEmptyDir(path) ? MakeNew(root, path, identity) : Seen(Look::NotOurs);
 }
 
 std::string Candidate(const std::string& name, int attempt) {
@@ -80,62 +159,27 @@ JobFolder::~JobFolder() {
     if (lockFd_ >= 0) ::close(lockFd_);
 }
 
-std::unique_ptr<JobFolder> JobFolder::Open(const std::string& root, const std::string& name,
-                                           const std::string& identity, Status* status,
-                                           std::string* error) {
-    *status = Status::Failed;
+JobFolder::Opened JobFolder::Open(const std::string& root, const std::string& name,
+                                  const std::string& identity) {
     if (!IsRealDir(root) && (!MakeDirs(root, 0700) || !IsRealDir(root))) {
-        *error = "cannot create " + root;
-        return nullptr;
+        return {nullptr, Status::Unusable, root};
     }
     for (int attempt = 0; attempt < kMaxNameTries; ++attempt) {
         const std::string path = root + Candidate(name, attempt) + "/";
-        struct stat st {};
-        const bool exists = ::lstat(path.substr(0, path.size() - 1).c_str(), &st) == 0;
-        if (exists && !S_ISDIR(st.st_mode)) continue;  // a file or link of that name: not ours
-        if (!exists && !MakeDir(path)) continue;
-        // Another blog's folder, or anything else that is not a job's, is not
-        // touched at all.
-        std::string owner;
-        const bool recorded = ReadFileBytes(path + kIdentityFile, owner);
-        if (recorded && owner != identity) continue;
-        if (!recorded && !HoldsOnlyTheLock(path)) continue;
-        bool busy = false;
-        const int fd = LockFolder(path, &busy);
-        if (fd < 0) {
-            // Held: by this blog's job (refuse), or by one that is just making
-            // the folder for its blog and has yet to record which.
-            if (busy && (recorded || RecordedSoon(path, &owner)) && owner == identity) {
-                *status = Status::Busy;
-                *error = path;
-                return nullptr;
+        // A name that changed hands while it was looked at is looked at again.
+        for (int look = 0; look < kLooksPerName; ++look) {
+            const Claim claim = Examine(root, path, identity);
+            if (claim.look == Look::Taken) {
+                return {
+                    std::unique_ptr<JobFolder>(new JobFolder(root, path, claim.fd, claim.existed)),
+                    Status::Ready, path};
             }
-            continue;
+            if (claim.look == Look::Busy) return {nullptr, Status::Busy, path};
+            if (claim.look == Look::Broken) return {nullptr, Status::Unusable, claim.broken};
+            if (claim.look == Look::NotOurs) break;
         }
-        // What was read before the lock may have changed before it was taken
-        // (a job ending, a job of another blog claiming the new folder).
-        std::string nowOwner;
-        const bool nowRecorded = ReadFileBytes(path + kIdentityFile, nowOwner);
-        if (nowRecorded != recorded || (recorded && nowOwner != identity) ||
-            (!recorded && !HoldsOnlyTheLock(path))) {
-            ::close(fd);
-            continue;
-        }
-        if (!recorded && !WriteFileBytes(path + kIdentityFile, identity)) {
-            ::close(fd);
-            continue;
-        }
-        ::chmod(path.c_str(), 0700);
-        if (!MakeDir(path + "img/")) {
-            ::close(fd);
-            *error = "cannot create " + path + "img/";
-            return nullptr;
-        }
-        *status = Status::Ready;
-        return std::unique_ptr<JobFolder>(new JobFolder(root, path, fd, recorded));
     }
-    *error = "no free folder name for " + name + " in " + root;
-    return nullptr;
+    return {nullptr, Status::NoFreeName, root + name};
 }
 
 bool JobFolder::Clear() {

@@ -5,6 +5,10 @@
 // by another blog (or by anything else) makes the job take the next free name.
 // While a job works in it, the folder is locked (flock); a second job on the
 // same blog is refused, and a lock left by a killed process is no lock.
+//
+// A new folder is made complete (record, lock, picture folder) under a private
+// name and then renamed into place in one step, so a folder under a job's name
+// always tells whose it is: no one ever waits for a record to appear.
 
 #include <memory>
 #include <string>
@@ -13,14 +17,24 @@ namespace pw {
 
 class JobFolder {
 public:
-    enum class Status { Ready, Busy, Failed };
+    enum class Status {
+        Ready,
+        Busy,        // another job works on this blog in path
+        Unusable,    // path could not be made or used
+        NoFreeName,  // every name tried belongs to something else (path: the first)
+    };
+
+    struct Opened {
+        std::unique_ptr<JobFolder> folder;  // set when Ready
+        Status status = Status::Unusable;
+        std::string path;
+    };
 
     // Finds the folder of the blog `identity` (its home address) named after
     // `name` (UTF-8, a plain file name), or makes one; mode 0700, with its
-    // picture folder. error tells why it failed.
-    static std::unique_ptr<JobFolder> Open(const std::string& root, const std::string& name,
-                                           const std::string& identity, Status* status,
-                                           std::string* error);
+    // picture folder.
+    static Opened Open(const std::string& root, const std::string& name,
+                       const std::string& identity);
     ~JobFolder();
     JobFolder(const JobFolder&) = delete;
     JobFolder& operator=(const JobFolder&) = delete;

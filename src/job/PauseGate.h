@@ -1,9 +1,10 @@
 #pragma once
 // The pause of one job: workers wait at the gate before taking their next
-// article while it is closed; a stop opens it for good.
+// article while it is closed; a stop lets them through at once.
 
 #include <condition_variable>
 #include <mutex>
+#include <stop_token>
 
 namespace pw {
 
@@ -24,21 +25,15 @@ public:
         std::lock_guard lock(mutex_);
         return open_;
     }
-    // Returns once the gate is open or stopped() holds; stopped is checked
-    // whenever Wake is called.
-    template <class Stopped>
-    void Pass(Stopped stopped) {
+    // Returns once the gate is open (true) or the stop is requested (false).
+    bool Pass(std::stop_token stop) {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return open_ || stopped(); });
-    }
-    void Wake() {
-        { std::lock_guard lock(mutex_); }
-        changed_.notify_all();
+        return changed_.wait(lock, stop, [this] { return open_; }) && !stop.stop_requested();
     }
 
 private:
     mutable std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable_any changed_;
     bool open_ = true;
 };
 

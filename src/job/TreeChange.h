@@ -4,7 +4,10 @@
 
 namespace pw {
 
-enum class TreeOp { Insert, SetImages, Expand, DeleteAll };
+enum class TreeOp { Insert, Expand, DeleteAll };
+
+// What a tree item stands for; a view chooses its picture from it.
+enum class TreeItemKind { Blog, Category, Article };
 
 // One change of a job's article tree, for a front end that mirrors it.
 struct TreeChange {
@@ -12,8 +15,7 @@ struct TreeChange {
     int item = 0;
     int parent = 0;
     std::string text;  // code page 936
-    int image = 0;
-    int selectedImage = 0;
+    TreeItemKind kind = TreeItemKind::Article;
 };
 
 }  // namespace pw

@@ -384,6 +384,16 @@ public:
 
     const SessionOptions& Options() const { return options_; }
 
+    void SetCookieDomains(std::vector<std::string> domains) {
+        std::lock_guard lock(cookieDomainsMutex_);
+        options_.cookieDomains = std::move(domains);
+    }
+
+    bool MayHaveCookies(const std::string& host) {
+        std::lock_guard lock(cookieDomainsMutex_);
+        return HostInDomains(host, options_.cookieDomains);
+    }
+
 private:
     static FetchResult Stopped(int attempts) {
         FetchResult result;
@@ -445,9 +455,7 @@ private:
 
     void SetCookie(CURL* curl, const std::string& url, std::string& cookie) {
         cookie.clear();
-        if (options_.cookies && HostInDomains(HostOf(url), options_.cookieDomains)) {
-            cookie = options_.cookies(url);
-        }
+        if (options_.cookies && MayHaveCookies(HostOf(url))) cookie = options_.cookies(url);
         curl_easy_setopt(curl, CURLOPT_COOKIE, cookie.empty() ? nullptr : cookie.c_str());
     }
 
@@ -567,6 +575,7 @@ private:
     static constexpr size_t kLocks = CURL_LOCK_DATA_LAST;
 
     SessionOptions options_;
+    std::mutex cookieDomainsMutex_;  // options_.cookieDomains may change while requests run
     HostLimiter limiter_;
     std::stop_source waitStop_;
     std::stop_callback<std::function<void()>> onStop_;
@@ -621,6 +630,10 @@ FetchResult HttpSession::Post(const std::string& address, const std::string& hea
         result.kind = FetchResult::Kind::HttpStatus;
     }
     return result;
+}
+
+void HttpSession::SetCookieDomains(std::vector<std::string> domains) {
+    impl_->SetCookieDomains(std::move(domains));
 }
 
 SessionStats HttpSession::Stats() const {

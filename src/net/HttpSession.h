@@ -84,6 +84,10 @@ public:
 
     SessionStats Stats() const;
 
+    // The hosts that may receive the cookies from now on (cookieDomains
+    // replaced): a job narrows them once it knows the blog's service.
+    void SetCookieDomains(std::vector<std::string> domains);
+
 private:
     class Impl;
     std::unique_ptr<Impl> impl_;

@@ -189,23 +189,64 @@ TEST_F(JobResilienceTest, ArticlesWithoutMarkersNeverStopTheJob) {
     }
 }
 
+// The user's cookies go to the blog's own service only: not to a picture host
+// elsewhere, and not to another service's host (where the user may be logged
+// in too) that a Sina page happens to name.
 TEST_F(JobResilienceTest, CookiesReachOnlyTheServiceHosts) {
-    const DemoBlog blog = MakeDemoBlog(
-        {.categories = 1, .articlesPerCategory = 2, .pictureHost = "tracker.example.net"});
-    JobOptions options = Options(AddSinaBlog(simulator, blog));
-    options.cookies = [](const std::string&) { return std::string("SUE=secret"); };
-    Job& job = Run(options);
-    ASSERT_TRUE(job.Result().Complete());
-    size_t withCookie = 0;
-    for (const auto& request : simulator.Requests()) {
-        if (request.host == "tracker.example.net") {
-            EXPECT_EQ(request.Header("Cookie"), "") << request.path;
-        } else {
-            EXPECT_EQ(request.Header("Cookie"), "SUE=secret") << request.host << request.path;
-            ++withCookie;
+    const std::vector<std::string> pictureHosts = {"tracker.example.net", "p1.photo.qq.com",
+                                                   "img.blog.163.com"};
+    for (size_t i = 0; i < pictureHosts.size(); ++i) {
+        const std::string& pictureHost = pictureHosts[i];
+        const DemoBlog blog = MakeDemoBlog({.account = std::to_string(1000 + i),
+                                            .categories = 1,
+                                            .articlesPerCategory = 2,
+                                            .pictureHost = pictureHost});
+        JobOptions options = Options(AddSinaBlog(simulator, blog));
+        options.cookies = [](const std::string&) { return std::string("SUE=secret"); };
+        simulator.ClearRequests();
+        Job& job = Run(options);
+        ASSERT_TRUE(job.Result().Complete()) << pictureHost;
+        size_t withCookie = 0, pictures = 0;
+        for (const auto& request : simulator.Requests()) {
+            if (request.host == pictureHost) {
+                EXPECT_EQ(request.Header("Cookie"), "") << request.host << request.path;
+                ++pictures;
+            } else {
+                EXPECT_EQ(request.Header("Cookie"), "SUE=secret") << request.host << request.path;
+                ++withCookie;
+            }
         }
+        EXPECT_GT(withCookie, 3u) << pictureHost;
+        EXPECT_EQ(pictures, 2u) << pictureHost;
     }
-    EXPECT_GT(withCookie, 3u);
+}
+
+// A listener may steer the job from inside its reports.
+TEST_F(JobResilienceTest, AListenerMayPauseAndStopFromItsReports) {
+    struct Steering : test::TestListener {
+        Job* job = nullptr;
+        std::atomic<bool> steered{false};
+        void OnArticleProgress(int done, int total, const std::string& title) override {
+            TestListener::OnArticleProgress(done, total, title);
+            if (steered.exchange(true)) return;
+            job->Pause();
+            job->Continue();
+            job->Stop();
+        }
+    } steering;
+    const DemoBlog blog = MakeDemoBlog({.categories = 2, .articlesPerCategory = 10});
+    auto job = std::make_unique<Job>(Options(AddSinaBlog(simulator, blog), 2), steering);
+    steering.job = job.get();
+    job->Start();
+    if (!job->WaitFor(std::chrono::seconds(60))) {
+        (void)job.release();  // its threads hang on for good: the job cannot be ended
+        FAIL() << "the job hung in a report that steered it";
+    }
+    EXPECT_TRUE(steering.HasStatus("暂停下载"));
+    EXPECT_TRUE(steering.HasStatus("停止下载"));
+    EXPECT_EQ(job->Result().end, JobResult::End::Delivered);
+    EXPECT_LT(job->Result().saved, 20);
+    EXPECT_EQ(steering.FinishedCalls(), 1);
 }
 
 TEST_F(JobResilienceTest, AnEndlessListEndsAtTheCap) {
@@ -254,7 +295,7 @@ TEST_F(JobResilienceTest, StopEndsTheListingToo) {
     job.Start();
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     job.Stop();
-    ASSERT_TRUE(test::WaitFor([&] { return job.Finished(); }, std::chrono::seconds(10)));
+    ASSERT_TRUE(job.WaitFor(std::chrono::seconds(10)));
     job.Wait();
     EXPECT_LT(job.Result().articles, 20);
 }
@@ -269,7 +310,7 @@ TEST_F(JobResilienceTest, TwoJobsOnTwoBlogsRunAtOnce) {
     Job jobB(Options(addressB), listenerB);
     jobA.Start();
     jobB.Start();
-    ASSERT_TRUE(test::WaitFor([&] { return jobA.Finished() && jobB.Finished(); }));
+    ASSERT_TRUE(jobA.WaitFor(std::chrono::seconds(60)) && jobB.WaitFor(std::chrono::seconds(60)));
     jobA.Wait();
     jobB.Wait();
     EXPECT_TRUE(jobA.Result().Complete());

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <csignal>
 #include <fstream>
+#include <latch>
 
 #include "job/JobFolder.h"
 #include "job/JobTestKit.h"
@@ -93,7 +94,7 @@ TEST_F(JobResumeTest, AnArticleWhosePicturesTheStopCutOffIsFetchedAgainWhole) {
         entered.Wait();
         job.Stop();
         release.Set();
-        ASSERT_TRUE(test::WaitFor([&] { return job.Finished(); }, std::chrono::seconds(15)));
+        ASSERT_TRUE(job.WaitFor(std::chrono::seconds(15)));
         job.Wait();
         EXPECT_EQ(job.Result().saved, 0);
         EXPECT_EQ(job.Result().picturesKeptRemote, 0);
@@ -276,21 +277,49 @@ TEST(Manifest, ARecordThatDoesNotFitIsTakenBackWhole) {
 TEST(JobFolder, LocksAndBelongsToOneBlog) {
     test::TempDir temp;
     const std::string root = temp.File("jobs/");
-    JobFolder::Status status;
-    std::string error;
-    auto held = JobFolder::Open(root, "blog", "http://x/a", &status, &error);
+    auto held = JobFolder::Open(root, "blog", "http://x/a").folder;
     ASSERT_TRUE(held);
-    EXPECT_EQ(status, JobFolder::Status::Ready);
     EXPECT_FALSE(held->Existed());
-    EXPECT_FALSE(JobFolder::Open(root, "blog", "http://x/a", &status, &error));
-    EXPECT_EQ(status, JobFolder::Status::Busy);
+    const JobFolder::Opened busy = JobFolder::Open(root, "blog", "http://x/a");
+    EXPECT_FALSE(busy.folder);
+    EXPECT_EQ(busy.status, JobFolder::Status::Busy);
+    EXPECT_EQ(busy.path, root + "blog/");
     // The same name for another blog is another folder.
-    auto other = JobFolder::Open(root, "blog", "http://x/b", &status, &error);
+    auto other = JobFolder::Open(root, "blog", "http://x/b").folder;
     ASSERT_TRUE(other);
     EXPECT_NE(other->Path(), held->Path());
     held.reset();  // as a killed process's lock, it goes with the descriptor
-    auto again = JobFolder::Open(root, "blog", "http://x/a", &status, &error);
+    auto again = JobFolder::Open(root, "blog", "http://x/a").folder;
     ASSERT_TRUE(again);
     EXPECT_TRUE(again->Existed());
     EXPECT_EQ(again->Path(), root + "blog/");
+    // Nothing of the making is left beside the folders.
+    for (const auto& entry : fs::directory_iterator(root)) {
+        EXPECT_NE(entry.path().filename().string().rfind(".claim", 0), 0u) << entry.path();
+    }
+}
+
+// Two jobs on one blog that start at the same moment: one gets the folder, the
+// other is told the blog is busy, and neither goes to a second folder.
+TEST(JobFolder, TwoJobsStartingTogetherShareNoBlog) {
+    test::TempDir temp;
+    for (int round = 0; round < 20; ++round) {
+        const std::string root = temp.File("jobs" + std::to_string(round) + "/");
+        std::latch start(2);
+        JobFolder::Opened a, b;
+        {
+            std::jthread first([&] {
+                start.arrive_and_wait();
+                a = JobFolder::Open(root, "blog", "http://x/a");
+            });
+            std::jthread second([&] {
+                start.arrive_and_wait();
+                b = JobFolder::Open(root, "blog", "http://x/a");
+            });
+        }
+        ASSERT_NE(!a.folder, !b.folder) << "round " << round;
+        EXPECT_EQ(a.folder ? b.status : a.status, JobFolder::Status::Busy);
+        EXPECT_EQ(a.path, root + "blog/");
+        EXPECT_EQ(b.path, root + "blog/");
+    }
 }

@@ -171,7 +171,7 @@ TEST_F(SinaJobTest, StopMakesABookOfWhatWasDownloadedAndEndsOnlyItsJob) {
     job.Start();
     ASSERT_TRUE(test::WaitFor([&] { return first.ProgressCalls() >= 2; }));
     job.Stop();
-    ASSERT_TRUE(test::WaitFor([&] { return job.Finished(); }));
+    ASSERT_TRUE(job.WaitFor(std::chrono::seconds(60)));
     job.Wait();
     const JobResult& result = job.Result();
     ASSERT_EQ(result.end, JobResult::End::Delivered);
@@ -202,7 +202,7 @@ TEST_F(SinaJobTest, PauseHoldsTheWorkersUntilContinue) {
     EXPECT_EQ(listener.ProgressCalls(), held);
     EXPECT_LT(held, 8);
     job.Continue();
-    ASSERT_TRUE(test::WaitFor([&] { return job.Finished(); }));
+    ASSERT_TRUE(job.WaitFor(std::chrono::seconds(60)));
     job.Wait();
     EXPECT_EQ(listener.ProgressCalls(), 8);
     EXPECT_TRUE(job.Result().Complete());

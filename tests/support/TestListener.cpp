@@ -95,7 +95,7 @@ int TestListener::FinishedCalls() const {
 
 bool RunJob(Job& job, std::chrono::seconds limit) {
     job.Start();
-    if (!WaitFor([&] { return job.Finished(); }, limit)) {
+    if (!job.WaitFor(limit)) {
         job.Cancel();
         job.Wait();
         return false;

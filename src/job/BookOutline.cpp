@@ -1,0 +1,40 @@
+#include "job/BookOutline.h"
+
+#include <utility>
+
+#include "base/SafeFolderName.h"
+#include "engine/ArticleRenderer.h"
+
+namespace pw {
+
+BookDescription OutlineBook(const ArticleTree& tree, const TaskPlan& plan, std::string dir,
+                            const std::string& account, std::string blogName, std::string homeUrl,
+                            BookFormats formats) {
+    BookDescription book;
+    book.dir = std::move(dir);
+    book.name = SafeFolderName(account);
+    book.title = std::move(blogName);
+    book.homeUrl = std::move(homeUrl);
+    book.formats = formats;
+    for (int item = tree.GetRootItem(); item; item = tree.GetNextItem(item)) {
+        TreeEntry entry;
+        entry.depth = tree.Depth(item);
+        entry.text = tree.GetItemText(item);
+        if (const ArticleInfo* listed = tree.GetItemData(item)) {
+            entry.article = true;
+            const std::string key = ArticleKey(*listed);
+            entry.fileName = plan.FileName(key);
+            const ArticleInfo* made = plan.ArticleOf(key);
+            const ArticleInfo& article = made ? *made : *listed;
+            entry.title = article.title;
+            entry.time = article.time;
+            entry.category = article.category;
+            entry.url = article.url;
+            entry.heading = ArticleHeading(article);
+        }
+        book.entries.push_back(std::move(entry));
+    }
+    return book;
+}
+
+}  // namespace pw

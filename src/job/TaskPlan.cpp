@@ -1,0 +1,93 @@
+#include "job/TaskPlan.h"
+
+namespace pw {
+
+void TaskPlan::Add(ArticleInfo* article) {
+    const std::string key = ArticleKey(*article);
+    if (const auto known = taskOf_.find(key); known != taskOf_.end()) {
+        tasks_[known->second].article = article;
+        return;
+    }
+    taskOf_.emplace(key, tasks_.size());
+    Task task;
+    task.article = article;
+    task.key = key;
+    tasks_.push_back(std::move(task));
+}
+
+int TaskPlan::Resume(const std::map<std::string, std::string>& saved,
+                     const std::function<bool(const std::string&)>& pageExists, int highestNumber) {
+    int had = 0;
+    for (size_t i = 0; i < tasks_.size(); ++i) {
+        Task& task = tasks_[i];
+        const auto page = saved.find(task.key);
+        if (page != saved.end() && pageExists(page->second)) {
+            task.saved = true;
+            fileNames_[task.key] = page->second;
+            ++had;
+        } else {
+            pending_.push_back(i);
+        }
+    }
+    nextNumber_ = highestNumber;
+    begun_ = had;
+    return had;
+}
+
+std::optional<TaskPlan::Turn> TaskPlan::Take() {
+    const size_t index = nextPending_.fetch_add(1);
+    if (index >= pending_.size()) return std::nullopt;
+    Turn turn;
+    turn.task = &tasks_[pending_[index]];
+    turn.fileName = std::to_string(++nextNumber_) + ".html";
+    turn.begun = ++begun_;
+    std::lock_guard lock(namesMutex_);
+    fileNames_[turn.task->key] = turn.fileName;
+    return turn;
+}
+
+void TaskPlan::Record(Task& task, ArticleOutcome outcome) {
+    // Cut off by the stop: not a failure, and not saved; the next run fetches it.
+    if (outcome.kind == ArticleOutcome::Kind::Interrupted) {
+        std::lock_guard lock(namesMutex_);
+        fileNames_.erase(task.key);  // no page: its entries lead nowhere
+        return;
+    }
+    task.tried = true;
+    task.saved = outcome.Saved();
+    task.outcome = std::move(outcome);
+}
+
+int TaskPlan::SavedCount() const {
+    int saved = 0;
+    for (const Task& task : tasks_) saved += task.saved;
+    return saved;
+}
+
+std::string TaskPlan::FileName(const std::string& key) const {
+    std::lock_guard lock(namesMutex_);
+    const auto name = fileNames_.find(key);
+    return name != fileNames_.end() ? name->second : std::string();
+}
+
+const ArticleInfo* TaskPlan::ArticleOf(const std::string& key) const {
+    const auto task = taskOf_.find(key);
+    return task != taskOf_.end() ? tasks_[task->second].article : nullptr;
+}
+
+std::vector<MissingArticle> TaskPlan::Missing(const std::string& untriedReason) const {
+    std::vector<MissingArticle> missing;
+    for (const Task& task : tasks_) {
+        if (task.saved) continue;
+        if (task.tried && task.outcome.kind == ArticleOutcome::Kind::Skipped) continue;
+        MissingArticle article;
+        article.title = task.article->title;
+        article.url = task.article->url;
+        article.reason = task.tried ? task.outcome.reason : untriedReason;
+        article.httpStatus = task.outcome.httpStatus;
+        missing.push_back(std::move(article));
+    }
+    return missing;
+}
+
+}  // namespace pw

@@ -1,0 +1,78 @@
+#pragma once
+// What a job has to fetch: one task per distinct article of the tree (an
+// article listed twice is fetched once), which of them an earlier run saved,
+// the page file each one got, and what is missing at the end. Workers take
+// tasks concurrently; each task then belongs to the worker that took it.
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/ArticleInfo.h"
+#include "engine/ArticleOutcome.h"
+#include "job/JobResult.h"
+
+namespace pw {
+
+class TaskPlan {
+public:
+    struct Task {
+        ArticleInfo* article = nullptr;  // the listing its page is made from
+        std::string key;
+        bool saved = false;  // its page is in the folder (this run or an earlier one)
+        bool tried = false;
+        ArticleOutcome outcome;
+    };
+
+    // A task handed to a worker: the page file it is to write and its place
+    // among the articles begun.
+    struct Turn {
+        Task* task = nullptr;
+        std::string fileName;
+        int begun = 0;
+    };
+
+    // Adds a listed article in tree order. An article listed again keeps its
+    // place; its page is made from the later listing, which names its own
+    // category where the first one (Sina's 全部博文) names the listing.
+    void Add(ArticleInfo* article);
+
+    // Takes what an earlier run saved (article key -> page file) where
+    // pageExists still finds the page; the rest is pending. Page numbers go on
+    // after highestNumber. Returns the number of articles already there.
+    int Resume(const std::map<std::string, std::string>& saved,
+               const std::function<bool(const std::string& fileName)>& pageExists,
+               int highestNumber);
+
+    // The next pending task with a fresh page name; none when all are taken.
+    std::optional<Turn> Take();
+    // The worker's word on a task it took: an interrupted one has no page.
+    void Record(Task& task, ArticleOutcome outcome);
+
+    int Total() const { return static_cast<int>(tasks_.size()); }
+    int PendingCount() const { return static_cast<int>(pending_.size()); }
+    int SavedCount() const;
+    // The page file of an article, empty when it has none.
+    std::string FileName(const std::string& key) const;
+    // The listing of an article whose page is made (see Add).
+    const ArticleInfo* ArticleOf(const std::string& key) const;
+    // Articles without a page, but for those the engine skipped; one never
+    // tried is missing for untriedReason.
+    std::vector<MissingArticle> Missing(const std::string& untriedReason) const;
+
+private:
+    std::vector<Task> tasks_;               // distinct articles in tree order
+    std::map<std::string, size_t> taskOf_;  // article key -> its task
+    std::vector<size_t> pending_;           // tasks to fetch in this run
+    std::atomic<size_t> nextPending_{0};
+    std::atomic<int> nextNumber_{0};
+    std::atomic<int> begun_{0};
+    mutable std::mutex namesMutex_;
+    std::map<std::string, std::string> fileNames_;  // key -> page file name
+};
+
+}  // namespace pw
