@@ -23,8 +23,8 @@ struct MadeBook {
 
 std::vector<MadeBook> MadeBooks(const Delivery& d, JobResult& result,
                                 const std::function<void(const std::string&)>& status) {
-    const std::string projectName = SafeFolderName(d.account);
-    const std::string bookName = ReadableFileName(ToUtf8(d.account));
+    const std::string projectName = SafeFolderName(d.engine.account);
+    const std::string bookName = ReadableFileName(ToUtf8(d.engine.account));
     std::vector<MadeBook> made;
     if (d.books.chmWanted) {
         if (d.books.chm.Made()) {
@@ -66,7 +66,7 @@ JobResult Deliver(const Delivery& d, JobResult result,
 
     // The desktop is the user's: only this blog's own earlier book is replaced
     // there, and not by a book cut short (a short listing, a stopped job).
-    const std::string blog = d.homeUrl.empty() ? d.account : d.homeUrl;
+    const std::string blog = d.engine.homeUrl.empty() ? d.engine.account : d.engine.homeUrl;
     const bool cutShort = result.listingIncomplete || d.stopped;
     const std::string recordDir = cutShort ? std::string() : d.options.deliveryRecordDir;
     for (const MadeBook& book : MadeBooks(d, result, status)) {
@@ -87,7 +87,7 @@ JobResult Deliver(const Delivery& d, JobResult result,
     const bool complete = allBooks && result.missing.empty() && !result.listingIncomplete;
     result.jobFolder = dir;
     if (!complete || d.options.keepDownloads) {
-        result.reportPath = WriteReport(dir, result, d.blogName, d.homeUrl);
+        result.reportPath = WriteReport(dir, result, d.engine.blogName, d.engine.homeUrl);
     }
     if (complete && !d.options.keepDownloads) {
         d.folder.Remove();

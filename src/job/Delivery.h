@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "engine/BlogBase.h"
 #include "job/BookStep.h"
 #include "job/JobOptions.h"
 #include "job/JobResult.h"
@@ -20,10 +21,8 @@ struct Delivery {
     const TaskPlan& plan;
     const JobOptions& options;
     JobFolder& folder;
-    std::string account;   // code page 936
-    std::string blogName;  // code page 936
-    std::string homeUrl;
-    bool stopped = false;  // the job was stopped: its books may lack articles
+    const BlogBase& engine;  // the blog's account, name and home address
+    bool stopped = false;    // the job was stopped: its books may lack articles
     int picturesKeptRemote = 0;
 };
 

@@ -11,6 +11,7 @@
 #include "job/BookStep.h"
 #include "job/Delivery.h"
 #include "job/JobFolder.h"
+#include "job/JobSession.h"
 #include "job/Manifest.h"
 #include "job/StoppableWait.h"
 #include "sites/EngineRegistry.h"
@@ -22,17 +23,6 @@ namespace {
 // A page that came without the engine's markers is asked for once more after this.
 constexpr std::chrono::milliseconds kBusyPageWait{2000};
 
-// The user's cookies go to the address as typed and to the chosen service's
-// own hosts, never to another service a page happens to name.
-std::vector<std::string> CookieDomains(const std::string& address, const BlogBase* engine) {
-    std::vector<std::string> domains;
-    if (const std::string typed = HostOf(address); !typed.empty()) domains.push_back(typed);
-    if (engine) {
-        for (const std::string& domain : engine->ServiceDomains()) domains.push_back(domain);
-    }
-    return domains;
-}
-
 }  // namespace
 
 Job::Job(JobOptions options, JobListener& listener)
@@ -41,13 +31,7 @@ Job::Job(JobOptions options, JobListener& listener)
 Job::Job(JobOptions options, JobListener& listener, const EngineFactory& makeEngines)
     : options_(std::move(options)), listener_(listener) {
     engines_ = makeEngines(*this);
-    SessionOptions session;
-    session.retry.attempts = std::max(1, options_.attempts);
-    session.retry.firstDelay = options_.firstRetryDelay;
-    session.maxPerHost = std::max(1, options_.workers);
-    session.requestDelay = options_.requestDelay;
-    session.cookies = options_.cookies;
-    session.cookieDomains = CookieDomains(options_.address, nullptr);
+    SessionOptions session = SessionOptionsFor(options_);
     session.onWait = [this](const std::string& host, int seconds) {
         Status(Format(Gbk("服务器繁忙，%d 秒后重试：%s").c_str(), seconds, host.c_str()));
     };
@@ -134,6 +118,11 @@ void Job::MarkListingIncomplete() {
     result_.listingIncomplete = true;
 }
 
+JobResult Job::ResultSoFar() {
+    std::lock_guard lock(resultMutex_);
+    return result_;
+}
+
 bool Job::ListingIncomplete() {
     std::lock_guard lock(resultMutex_);
     return result_.listingIncomplete;
@@ -183,8 +172,6 @@ void Job::RunSteps() {
     MakeAndDeliverBooks();
 }
 
-// ---- listing ----
-
 bool Job::List() {
     Notify([](JobListener& l) { l.OnTreeChanged({TreeOp::DeleteAll, 0, 0, {}, {}}); });
     engine_ = ChooseEngine(engines_, options_.address);
@@ -223,8 +210,6 @@ bool Job::OnArticleListed(const ArticleInfo& listed) {
     listing_.AddArticle(listed);
     return true;
 }
-
-// ---- folder and plan ----
 
 bool Job::PrepareFolder() {
     const std::string name = ReadableFileName(ToUtf8(engine_->account));
@@ -266,8 +251,6 @@ void Job::PlanTasks() {
                       plan_.PendingCount()));
     }
 }
-
-// ---- download ----
 
 void Job::Download() {
     if (!gate_.IsOpen()) Status(Gbk("暂停下载"));
@@ -324,8 +307,6 @@ void Job::DownloadTask(const TaskPlan::Turn& turn) {
     Notify([=](JobListener& l) { l.OnArticleProgress(begun, total, title); });
 }
 
-// ---- books ----
-
 void Job::MakeAndDeliverBooks() {
     Status(Gbk("文章列表下载完毕，开始制作电子书……"));
     SetState(JobState::Building);
@@ -341,19 +322,13 @@ void Job::MakeAndDeliverBooks() {
         cancel_.get_token());
     if (Cancelled()) return Finish(JobResult::End::Cancelled, {});
 
-    JobResult soFar;
-    {
-        std::lock_guard lock(resultMutex_);
-        soFar = result_;
-    }
+    JobResult soFar = ResultSoFar();
     const size_t told = soFar.messages.size();
     const Delivery delivery{made,
                             plan_,
                             options_,
                             *folder_,
-                            engine_->account,
-                            engine_->blogName,
-                            engine_->homeUrl,
+                            *engine_,
                             Stopping(),
                             pictures_ ? pictures_->KeptRemote() : 0};
     JobResult delivered =
@@ -366,11 +341,7 @@ void Job::MakeAndDeliverBooks() {
 }
 
 void Job::Finish(JobResult::End end, const std::string& finalText) {
-    JobResult result;
-    {
-        std::lock_guard lock(resultMutex_);
-        result = result_;
-    }
+    JobResult result = ResultSoFar();
     result.end = end;
     result.finalText = finalText;
     if (end == JobResult::End::Cancelled && folder_) result.jobFolder = folder_->Path();

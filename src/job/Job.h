@@ -106,6 +106,7 @@ private:
     void OnGiveUp(const std::string& address, const FetchResult& result);
     void MarkListingIncomplete();
     bool ListingIncomplete();
+    JobResult ResultSoFar();
     void RecordUnwritable();
     void SetState(JobState state);
     void Notify(ListenerQueue::Call call) { listener_.Post(std::move(call)); }

@@ -168,7 +168,7 @@ void ArticleTab::OnTreeChanged(const TreeChange& change) {
             if (change.parent && !parent) return;
             auto* item = new QTreeWidgetItem;
             item->setText(0, FromAnsi(change.text));
-            item->setIcon(0, TreeItemIcon(change.image, change.selectedImage));
+            item->setIcon(0, TreeItemIcon(change.kind));
             if (parent) {
                 parent->addChild(item);
             } else {
@@ -177,11 +177,6 @@ void ArticleTab::OnTreeChanged(const TreeChange& change) {
             items_.insert(change.item, item);
             break;
         }
-        case TreeOp::SetImages:
-            if (QTreeWidgetItem* item = items_.value(change.item, nullptr)) {
-                item->setIcon(0, TreeItemIcon(change.image, change.selectedImage));
-            }
-            break;
         case TreeOp::Expand:
             if (QTreeWidgetItem* item = items_.value(change.item, nullptr)) {
                 // Expanding by program raises no expansion notification.
@@ -198,8 +193,7 @@ void ArticleTab::OnTreeChanged(const TreeChange& change) {
 
 void ArticleTab::OnItemExpanded(QTreeWidgetItem* item, bool expanded) {
     // The job's tree is finished with once listed; the pictures are the view's.
-    item->setIcon(0, expanded ? TreeItemIcon(kImageBookOpen, kImageBookOpenSelected)
-                              : TreeItemIcon(kImageBookClosed, kImageBookClosedSelected));
+    item->setIcon(0, TreeItemIcon(TreeItemKind::Category, expanded));
 }
 
 }  // namespace pw

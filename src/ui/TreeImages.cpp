@@ -125,4 +125,10 @@ QIcon TreeItemIcon(int image, int selectedImage) {
     return it->second;
 }
 
+QIcon TreeItemIcon(TreeItemKind kind, bool expanded) {
+    if (kind == TreeItemKind::Article) return TreeItemIcon(kImagePage, kImagePageSelected);
+    return expanded ? TreeItemIcon(kImageBookOpen, kImageBookOpenSelected)
+                    : TreeItemIcon(kImageBookClosed, kImageBookClosedSelected);
+}
+
 }  // namespace pw

@@ -8,10 +8,22 @@
 #include <QImage>
 #include <QPixmap>
 
+#include "job/TreeChange.h"
+
 namespace pw {
 
 inline constexpr int kTreeImageSize = 16;
 inline constexpr int kTreeImageCount = 42;
+
+// Image positions in the strip.
+enum TreeImageIndex {
+    kImageBookClosed = 0,
+    kImageBookOpen = 1,
+    kImageBookClosedSelected = 2,
+    kImageBookOpenSelected = 3,
+    kImagePage = 10,
+    kImagePageSelected = 11,
+};
 
 // The strip as drawn, teal background included.
 QImage DrawTreeImageStrip();
@@ -21,5 +33,9 @@ QPixmap TreeImage(int index);
 
 // The icon of a tree item: image when shown normally, selectedImage when selected.
 QIcon TreeItemIcon(int image, int selectedImage);
+
+// The icon of an item of the article tree: a page for an article, a book for
+// the blog and its categories, open while the view shows it open.
+QIcon TreeItemIcon(TreeItemKind kind, bool expanded = false);
 
 }  // namespace pw
