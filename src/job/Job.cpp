@@ -502,10 +502,19 @@ BookDescription Job::Describe() const {
     return book;
 }
 
+// A picture two articles share failed once: it is told once.
+void Job::CollectMissingPictures(const ArticleOutcome& outcome) {
+    for (const PictureFailure& failure : outcome.pictures) {
+        if (!toldPictures_.insert(failure.url).second) continue;
+        result_.missingPictures.push_back({failure.url, failure.reason, failure.httpStatus});
+    }
+}
+
 void Job::CollectMissing() {
     for (const Task& task : tasks_) {
         if (task.saved) {
             ++result_.saved;
+            CollectMissingPictures(task.outcome);
             continue;
         }
         if (task.tried && task.outcome.kind == ArticleOutcome::Kind::Skipped) continue;

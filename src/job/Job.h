@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -107,6 +108,7 @@ private:
     BookDescription Describe() const;
     void Deliver(const BookStepResult& books);
     void CollectMissing();
+    void CollectMissingPictures(const ArticleOutcome& outcome);
     void Finish(JobResult::End end, const std::string& finalText);
 
     void OnGiveUp(const std::string& address, const FetchResult& result);
@@ -154,7 +156,8 @@ private:
     std::atomic<JobState> state_{JobState::Idle};
     std::atomic<bool> finished_{false};
     std::atomic<bool> recordUnwritable_{false};
-    bool ending_ = false;  // Finish has begun (runner thread only)
+    std::set<std::string> toldPictures_;  // runner thread only, at the end
+    bool ending_ = false;                 // Finish has begun (runner thread only)
     std::jthread runner_;
 };
 

@@ -28,7 +28,9 @@ public:
     virtual void OnReceived(int64_t /*received*/) {}
     // The server (401) or the proxy (407) wants credentials: those to try, or
     // nothing to give up.
-    virtual std::optional<DownloadCredentials> OnCredentials(bool /*proxy*/) { return std::nullopt; }
+    virtual std::optional<DownloadCredentials> OnCredentials(bool /*proxy*/) {
+        return std::nullopt;
+    }
 };
 
 }  // namespace pw

@@ -88,8 +88,7 @@ FetchResult FileDownload::Run(DownloadListener& listener, std::stop_token stop) 
         result.curlCode = CURLE_WRITE_ERROR;
         result.error = std::strerror(errno);
     }
-    const bool keep = result.Ok() ||
-                      (result.kind == FetchResult::Kind::Stopped && !watch.Sent()) ||
+    const bool keep = result.Ok() || (result.kind == FetchResult::Kind::Stopped && !watch.Sent()) ||
                       AnswerWithoutStatus(result);
     if (!keep) ::unlink(target_.c_str());
     return result;

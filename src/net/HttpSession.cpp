@@ -798,8 +798,7 @@ FetchResult HttpSession::Post(const std::string& address, const std::string& hea
     return result;
 }
 
-FetchResult HttpSession::Download(const std::string& address, int fd,
-                                  DownloadListener& listener) {
+FetchResult HttpSession::Download(const std::string& address, int fd, DownloadListener& listener) {
     DescriptorSink sink(fd);
     RequestExtras extras;
     extras.listener = &listener;

@@ -114,7 +114,8 @@ std::string FormatDownloadFailure(const FetchResult& result) {
         case FetchResult::Kind::NetworkError:
             break;
     }
-    if (result.curlCode == CURLE_FAILED_INIT) return Gbk("无法初始化网络连接，错误代码：") + Dec(result.curlCode);
+    if (result.curlCode == CURLE_FAILED_INIT)
+        return Gbk("无法初始化网络连接，错误代码：") + Dec(result.curlCode);
     if (AnswerWithoutStatus(result)) return Gbk("无法读取服务器的响应状态");
     // An answer had begun: the body broke off or could not be written.
     if (result.status != 0) return Gbk("下载过程中出错，错误代码：") + Dec(result.curlCode);

@@ -256,7 +256,7 @@ TEST_F(FileDownloadTest, CancelBeforeTheRequestLeavesTheEmptyFile) {
 
 // Cancels from another thread once the first bytes have been written.
 FetchResult CancelAfterFirstBytes(FileDownload& download, Recorder& recorder,
-                                     std::chrono::milliseconds pause = {}) {
+                                  std::chrono::milliseconds pause = {}) {
     recorder.cancelAfterBytes = 1;
     std::stop_source cancel;
     std::thread canceller([&] {
@@ -296,7 +296,8 @@ TEST_F(FileDownloadTest, CancelWhileTheServerIsSilent) {
     ASSERT_EQ(download.OpenTarget(), 0);
     Recorder recorder;
     const auto intoTheSilence = std::chrono::milliseconds(300);
-    EXPECT_EQ(CancelAfterFirstBytes(download, recorder, intoTheSilence).kind, FetchResult::Kind::Stopped);
+    EXPECT_EQ(CancelAfterFirstBytes(download, recorder, intoTheSilence).kind,
+              FetchResult::Kind::Stopped);
     EXPECT_FALSE(TargetExists());
 }
 
