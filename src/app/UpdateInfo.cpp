@@ -89,13 +89,13 @@ PageFetch SecureFetch(std::stop_token stop) {
         options.stop = stop;
         options.stopWaits = stop;
         HttpSession session(std::move(options));
-        return session.GetPage(address, page).Code();
+        return session.GetPage(address, page);
     };
 }
 
 int ReadUpdateInfo(UpdateInfo& info, const PageFetch& fetch, const std::string& address) {
     std::string page;
-    if (address.empty() || fetch(address, page) != 0) return 0;
+    if (address.empty() || !fetch(address, page).Ok()) return 0;
 
     UpdateValues values = info.Get();
     const std::pair<const char*, std::string*> fields[] = {

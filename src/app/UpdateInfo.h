@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "net/FetchResult.h"
+
 namespace pw {
 
 // The file's values; all texts code page 936, as fetched.
@@ -52,8 +54,8 @@ UpdateValues DefaultUpdateValues();
 // either is missing.
 std::optional<std::string> ReadTagValue(std::string_view text, std::string_view tag);
 
-// Fetches an address into a page the way FetchPage does; 0 for success.
-using PageFetch = std::function<int(const std::string& address, std::string& page)>;
+// Fetches an address into a page the way HttpSession::GetPage does.
+using PageFetch = std::function<FetchResult(const std::string& address, std::string& page)>;
 
 // How the description is fetched: https only, every redirect included, one
 // attempt, and a stop request ends the transfer at once.

@@ -131,6 +131,7 @@ void OfferCompilerInstall(pw::CliListener& out) {
 
 int Report(const pw::JobResult& result, pw::CliListener& out) {
     for (const auto& missing : result.missing) out.Error(pw::MissingArticleText(missing));
+    for (const auto& missing : result.missingPictures) out.Error(pw::MissingPictureText(missing));
     if (result.compilerMissing) OfferCompilerInstall(out);
     if (!result.finalText.empty()) out.Error(result.finalText);
     if (result.end != pw::JobResult::End::Delivered) return kNoBook;

@@ -4,6 +4,9 @@
 // off by the job stopping (it is neither saved nor failed: a later run fetches it).
 
 #include <string>
+#include <vector>
+
+#include "engine/PictureFailure.h"
 
 namespace pw {
 
@@ -16,19 +19,21 @@ struct ArticleOutcome {
     // The page arrived but lacked the engine's content markers: services answer
     // busy moments with such pages, so it is worth another try.
     bool markersMissing = false;
+    // Of a saved page: its pictures that stayed remote, and why.
+    std::vector<PictureFailure> pictures;
 
     bool Saved() const { return kind == Kind::Saved; }
 
-    static ArticleOutcome Done() { return {Kind::Saved, {}, 200, false}; }
+    static ArticleOutcome Done() { return {Kind::Saved, {}, 200, false, {}}; }
     static ArticleOutcome Skip(std::string why) {
-        return {Kind::Skipped, std::move(why), 0, false};
+        return {Kind::Skipped, std::move(why), 0, false, {}};
     }
     static ArticleOutcome Fail(std::string why, int status = 0) {
-        return {Kind::Failed, std::move(why), status, false};
+        return {Kind::Failed, std::move(why), status, false, {}};
     }
-    static ArticleOutcome Stopped() { return {Kind::Interrupted, {}, 0, false}; }
+    static ArticleOutcome Stopped() { return {Kind::Interrupted, {}, 0, false, {}}; }
     static ArticleOutcome NoMarkers(std::string why) {
-        return {Kind::Failed, std::move(why), 200, true};
+        return {Kind::Failed, std::move(why), 200, true, {}};
     }
 };
 

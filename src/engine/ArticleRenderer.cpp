@@ -126,14 +126,15 @@ std::string ArticleHeading(const ArticleInfo& article) {
            EscapeHtml(article.url) + kPart6;
 }
 
-PageWrite RenderArticlePage(std::string_view body, const ArticleInfo& article,
-                            PictureStore* store) {
+PageWrite RenderArticlePage(std::string_view body, const ArticleInfo& article, PictureStore* store,
+                            std::vector<PictureFailure>* failedPictures) {
     if (article.localPath.empty()) return PageWrite::Failed;
     // Scripts go before the picture scan, which must not fetch what they name.
     std::string page = WithoutActiveContent(body);
     ArticlePictures pictures(store, article.url, PicturePrefix(article));
     StorePictures(page, pictures);
     if (pictures.Interrupted()) return PageWrite::Interrupted;
+    if (failedPictures) *failedPictures = pictures.Failures();
     return WriteTextFile(article.localPath, kGbkCharsetMeta + ArticleHeading(article) + page)
                ? PageWrite::Written
                : PageWrite::Failed;

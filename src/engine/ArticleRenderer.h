@@ -5,8 +5,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/ArticleInfo.h"
+#include "engine/PictureFailure.h"
 
 namespace pw {
 
@@ -18,8 +20,10 @@ class PictureStore;
 // address the scan finds rewritten to its local copy ("img/NAME"). A null store
 // leaves pictures remote. Interrupted when the job stopped while a picture was
 // being fetched: no page is written, so the article is fetched again later.
+// failedPictures, when given, receives the pictures that stayed remote and why.
 enum class PageWrite { Written, Failed, Interrupted };
-PageWrite RenderArticlePage(std::string_view body, const ArticleInfo& article, PictureStore* store);
+PageWrite RenderArticlePage(std::string_view body, const ArticleInfo& article, PictureStore* store,
+                            std::vector<PictureFailure>* failedPictures = nullptr);
 
 // The heading block with the article's title, time, category and address, each
 // escaped for HTML (see EscapeHtml); an address that would run script is no

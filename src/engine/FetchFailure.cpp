@@ -16,6 +16,8 @@ std::string FetchFailureText(const FetchResult& result) {
             return Gbk("页面过大");
         case FetchResult::Kind::Refused:
             return Gbk("地址不可下载");
+        case FetchResult::Kind::Damaged:
+            return Gbk("服务器返回的数据已损坏");
         case FetchResult::Kind::Stopped:
             return Gbk("下载已停止");
     }

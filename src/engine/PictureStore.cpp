@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-
 #include "base/TextOps.h"
 #include "net/HttpSession.h"
 
@@ -87,7 +86,7 @@ std::string PictureStore::ResolveUrl(const std::string& pageUrl, const std::stri
 
 void PictureStore::Remember(const std::string& url, const std::string& reference) {
     std::promise<Stored> known;
-    known.set_value({reference, false});
+    known.set_value({reference, PictureProblem::None, {}});
     std::lock_guard lock(mutex_);
     pictures_[url] = known.get_future().share();
     // New names of the same prefix go on behind the remembered ones.
@@ -126,11 +125,11 @@ PictureStore::Stored PictureStore::Store(const std::string& url, const std::stri
     try {
         stored = Fetch(url, prefix);
     } catch (...) {
-        stored = {};
+        stored = Stored::Failed(PictureProblem::Unsaved);
     }
     mine.set_value(stored);
     std::lock_guard lock(mutex_);
-    if (stored.interrupted) {
+    if (stored.Interrupted()) {
         pictures_.erase(url);  // no answer: whoever asks again fetches it
     } else if (stored.reference.empty()) {
         ++keptRemote_;
@@ -142,20 +141,21 @@ PictureStore::Stored PictureStore::Fetch(const std::string& url, const std::stri
     int number = 0;
     {
         std::lock_guard lock(mutex_);
-        if (bytes_ >= budget_) return {};
+        if (bytes_ >= budget_) return Stored::Failed(PictureProblem::OverBudget);
         number = ++names_[prefix];
     }
     const std::string base = prefix + "_" + std::to_string(number);
     const std::string partial = imageDir_ + base + ".part";
     std::string head;
     const FetchResult got = http_.GetFile(url, partial, kMaxPictureBytes, &head);
-    if (got.kind == FetchResult::Kind::Stopped) return {{}, true};
-    if (!got.Ok()) return {};
+    if (got.kind == FetchResult::Kind::Stopped) return Stored::Failed(PictureProblem::Stopped, got);
+    if (!got.Ok()) return Stored::Failed(PictureProblem::Fetch, got);
     const char* extension = SniffPictureExtension(head);
     struct stat st {};
     if (!extension || ::lstat(partial.c_str(), &st) != 0) {
         ::unlink(partial.c_str());
-        return {};
+        return Stored::Failed(extension ? PictureProblem::Unsaved : PictureProblem::NotAPicture,
+                              got);
     }
     const auto size = static_cast<uint64_t>(st.st_size);
     {
@@ -165,18 +165,18 @@ PictureStore::Stored PictureStore::Fetch(const std::string& url, const std::stri
         if (bytes_ + size > budget_) {
             bytes_ = budget_;
             ::unlink(partial.c_str());
-            return {};
+            return Stored::Failed(PictureProblem::OverBudget, got);
         }
         bytes_ += size;
     }
     const std::string name = base + "." + extension;
     if (::rename(partial.c_str(), (imageDir_ + name).c_str()) != 0) {
         ::unlink(partial.c_str());
-        return {};
+        return Stored::Failed(PictureProblem::Unsaved, got);
     }
     const std::string reference = "img/" + name;
     if (onSaved_) onSaved_(url, reference);
-    return {reference, false};
+    return {reference, PictureProblem::None, got};
 }
 
 int PictureStore::KeptRemote() const {
@@ -201,12 +201,16 @@ std::string ArticlePictures::Localise(const std::string& address) {
     if (tried_ >= kMaxPicturesPerArticle) return {};
     ++tried_;
     const PictureStore::Stored stored = store_->Store(url, prefix_);
-    if (stored.interrupted) {
+    if (stored.Interrupted()) {
         interrupted_ = true;
         seen_.erase(address);
         return {};
     }
     reference = stored.reference;
+    if (reference.empty()) {
+        failures_.push_back(
+            {url, PictureProblemText(stored.problem, stored.fetch), stored.fetch.status});
+    }
     return reference;
 }
 

@@ -10,8 +10,11 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "base/PictureType.h"
+#include "engine/PictureFailure.h"
+#include "net/FetchResult.h"
 
 namespace pw {
 
@@ -27,13 +30,19 @@ public:
     // imageDir ends in "/".
     PictureStore(HttpSession& http, std::string imageDir, uint64_t budget = kMaxPictureBytesPerJob);
 
-    // What became of one picture: its reference ("img/NAME"), or empty when it
-    // cannot be fetched, is no picture, is too large or the budget is spent.
-    // An interrupted fetch (the job is stopping) has no answer yet: it is not
-    // kept, and the article that asked for it is not finished.
+    // What became of one picture: its reference ("img/NAME"), or no reference
+    // and the problem that kept it remote, with the request's result when the
+    // request failed. An interrupted fetch (the job is stopping) has no answer
+    // yet: it is not kept, and the article that asked for it is not finished.
     struct Stored {
         std::string reference;
-        bool interrupted = false;
+        PictureProblem problem = PictureProblem::None;
+        FetchResult fetch;
+
+        bool Interrupted() const { return problem == PictureProblem::Stopped; }
+        static Stored Failed(PictureProblem problem, FetchResult fetch = {}) {
+            return {{}, problem, std::move(fetch)};
+        }
     };
 
     // The picture at the absolute address url, fetched unless this job has it
@@ -83,12 +92,15 @@ public:
     std::string Localise(const std::string& address);
     // A picture's fetch was cut off by the job stopping: the page is unfinished.
     bool Interrupted() const { return interrupted_; }
+    // The pictures of this article that stay remote, each once, and why.
+    const std::vector<PictureFailure>& Failures() const { return failures_; }
 
 private:
     PictureStore* store_;
     std::string pageUrl_;
     std::string prefix_;
     std::map<std::string, std::string> seen_;  // address -> reference
+    std::vector<PictureFailure> failures_;
     int tried_ = 0;
     bool interrupted_ = false;
 };

@@ -59,6 +59,7 @@ std::string FinalText(const JobResult& result, const std::string& dir) {
 JobResult Deliver(const Delivery& d, JobResult result,
                   const std::function<void(const std::string&)>& status) {
     result.missing = d.plan.Missing(Gbk("下载已停止"));
+    result.missingPictures = d.plan.MissingPictures();
     result.saved = d.plan.SavedCount();
     result.articles = d.plan.Total();
     result.picturesKeptRemote = d.picturesKeptRemote;

@@ -25,6 +25,10 @@ std::string MissingArticleText(const MissingArticle& missing) {
     return Gbk("未下载：") + missing.title + "  " + missing.url + "  " + missing.reason;
 }
 
+std::string MissingPictureText(const MissingPicture& missing) {
+    return Gbk("未下载图片：") + missing.url + "  " + missing.reason;
+}
+
 std::string ReportText(const JobResult& result, const std::string& blogName,
                        const std::string& homeUrl) {
     std::string text = ToUtf8(Gbk("墨舟博客文章下载器 任务报告")) + "\n";
@@ -47,6 +51,12 @@ std::string ReportText(const JobResult& result, const std::string& blogName,
                 ToUtf8(Format(Gbk("有 %d 张图片没有下载，书中保留了它们的原地址。").c_str(),
                               result.picturesKeptRemote)) +
                 "\n";
+    }
+    if (!result.missingPictures.empty()) {
+        text += "\n" + ToUtf8(Gbk("没有下载的图片（原地址、原因）：")) + "\n";
+        for (const MissingPicture& missing : result.missingPictures) {
+            text += missing.url + "\t" + ToUtf8(missing.reason) + "\n";
+        }
     }
     return text;
 }

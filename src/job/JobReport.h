@@ -1,7 +1,7 @@
 #pragma once
 // The account of what a job did not get: the summary line, and report.txt in
 // the job folder (UTF-8) with every missing article's title, address and
-// reason and the number of pictures that stayed remote.
+// reason, and every picture that stayed remote with its address and reason.
 
 #include <string>
 
@@ -14,6 +14,9 @@ std::string SummaryText(const JobResult& result);
 
 // One line for a missing article: title, address and reason (code page 936).
 std::string MissingArticleText(const MissingArticle& missing);
+
+// One line for a picture that stayed remote: address and reason (code page 936).
+std::string MissingPictureText(const MissingPicture& missing);
 
 // The report as UTF-8 text.
 std::string ReportText(const JobResult& result, const std::string& blogName,

@@ -14,6 +14,13 @@ struct MissingArticle {
     int httpStatus = 0;
 };
 
+// A picture of a saved article that the book shows from its remote address.
+struct MissingPicture {
+    std::string url;
+    std::string reason;  // code page 936
+    int httpStatus = 0;
+};
+
 struct JobResult {
     enum class End {
         Delivered,  // at least one book is on the desktop
@@ -32,6 +39,7 @@ struct JobResult {
     int resumedWith = 0;                // pages an earlier run had saved
     std::vector<MissingArticle> missing;
     int picturesKeptRemote = 0;
+    std::vector<MissingPicture> missingPictures;  // each address once
     // Some list pages could not be fetched, or the blog has more articles than
     // a job takes: the books may lack articles no one can name.
     bool listingIncomplete = false;

@@ -1,5 +1,7 @@
 #include "job/TaskPlan.h"
 
+#include <set>
+
 namespace pw {
 
 void TaskPlan::Add(ArticleInfo* article) {
@@ -86,6 +88,19 @@ std::vector<MissingArticle> TaskPlan::Missing(const std::string& untriedReason) 
         article.reason = task.tried ? task.outcome.reason : untriedReason;
         article.httpStatus = task.outcome.httpStatus;
         missing.push_back(std::move(article));
+    }
+    return missing;
+}
+
+std::vector<MissingPicture> TaskPlan::MissingPictures() const {
+    std::vector<MissingPicture> missing;
+    std::set<std::string> told;
+    for (const Task& task : tasks_) {
+        if (!task.saved) continue;
+        for (const PictureFailure& failure : task.outcome.pictures) {
+            if (!told.insert(failure.url).second) continue;
+            missing.push_back({failure.url, failure.reason, failure.httpStatus});
+        }
     }
     return missing;
 }

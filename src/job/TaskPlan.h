@@ -63,6 +63,9 @@ public:
     // Articles without a page, but for those the engine skipped; one never
     // tried is missing for untriedReason.
     std::vector<MissingArticle> Missing(const std::string& untriedReason) const;
+    // The pictures saved articles show from their remote address, each address
+    // once however many articles share it.
+    std::vector<MissingPicture> MissingPictures() const;
 
 private:
     std::vector<Task> tasks_;               // distinct articles in tree order

@@ -1,14 +1,12 @@
 #pragma once
 // What became of one request after its retries: an answer, an error status, a
-// network failure, or a stop. Callers keep the status so that a report can say
-// why something is missing.
+// network failure, or a stop. Every request of the program (pages, the remote
+// call, pictures, the update download) ends in one of these, so a report or a
+// dialog can say why something is missing.
 
 #include <string>
 
 namespace pw {
-
-// The result code of a page fetch that got no answer at all.
-inline constexpr int kFetchFailed = static_cast<int>(0x80000000u);
 
 struct FetchResult {
     enum class Kind {
@@ -17,6 +15,7 @@ struct FetchResult {
         NetworkError,  // no answer, or one cut short (error holds libcurl's text)
         TooLarge,      // the answer is larger than the caller takes
         Refused,       // an address this request may not go to (scheme, redirect)
+        Damaged,       // a 2xx answer whose body could not be decoded
         Stopped,       // the job was stopped while the request waited or ran
     };
 
@@ -27,12 +26,6 @@ struct FetchResult {
     std::string error;  // libcurl's text for a network error
 
     bool Ok() const { return kind == Kind::Ok; }
-    // 0 for a 2xx answer, the status of another answer, kFetchFailed otherwise.
-    int Code() const {
-        if (kind == Kind::Ok) return 0;
-        if (kind == Kind::HttpStatus) return status;
-        return kFetchFailed;
-    }
 };
 
 }  // namespace pw

@@ -1,20 +1,24 @@
 #include "net/HttpSession.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <random>
 #include <string_view>
-#include <thread>
 
 #include "base/TextOps.h"
 #include "net/CurlSetup.h"
+#include "net/DownloadAddress.h"
 #include "net/HostLimiter.h"
 #include "net/LineAssembler.h"
 
@@ -190,10 +194,42 @@ private:
     bool failed_ = false;
 };
 
+// Writes into a file the caller opened and keeps: what remains of it after a
+// failure is the caller's to decide.
+class DescriptorSink : public Sink {
+public:
+    explicit DescriptorSink(int fd) : fd_(fd) {}
+    void Begin() override {
+        failed_ = fd_ < 0 || ::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0;
+    }
+    bool Write(std::string_view data) override {
+        size_t done = 0;
+        while (!failed_ && done < data.size()) {
+            const ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) failed_ = true;
+            if (n > 0) done += static_cast<size_t>(n);
+        }
+        return !failed_;
+    }
+    bool TooLarge() const override { return false; }
+    bool Refuses(curl_off_t) const override { return false; }
+    void End(const FetchResult&) override {}
+
+private:
+    const int fd_;
+    bool failed_ = false;
+};
+
 // One hop of a request as the callbacks see it.
 struct Hop {
     CURL* curl = nullptr;
     Sink* sink = nullptr;
+    DownloadListener* listener = nullptr;
+    std::string host;
+    bool resolvedShown = false;
+    bool responseTold = false;
+    int64_t bodyBytes = 0;
     const std::stop_token* stop = nullptr;
     std::chrono::seconds silenceLimit{10};
     bool headChecked = false;
@@ -230,14 +266,66 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
         hop.skipped += bytes;
         return hop.skipped <= kMaxSkippedBytes ? bytes : 0;
     }
-    return hop.sink->Write(std::string_view(data, bytes)) ? bytes : 0;
+    if (!hop.sink->Write(std::string_view(data, bytes))) return 0;
+    if (hop.listener) {
+        hop.bodyBytes += static_cast<int64_t>(bytes);
+        hop.listener->OnReceived(hop.bodyBytes);
+    }
+    return bytes;
 }
 
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto& hop = *static_cast<Hop*>(user);
     const std::string_view line(data, size * count);
     if (StartsWithNoCase(line, "retry-after:")) hop.retryAfter = std::string(line.substr(12));
+    // The blank line ends a head: a 2xx one is the answer that brings the body.
+    if (hop.listener && !hop.responseTold && (line == "\r\n" || line == "\n")) {
+        long status = 0;
+        curl_easy_getinfo(hop.curl, CURLINFO_RESPONSE_CODE, &status);
+        if (IsSuccess(status)) {
+            hop.responseTold = true;
+            curl_off_t length = -1;
+            curl_easy_getinfo(hop.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+            hop.listener->OnResponse(length);
+        }
+    }
     return size * count;
+}
+
+std::string AddressText(const curl_sockaddr& address) {
+    char text[INET6_ADDRSTRLEN] = "";
+    if (address.family == AF_INET) {
+        const auto* in = reinterpret_cast<const sockaddr_in*>(&address.addr);
+        inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
+    } else if (address.family == AF_INET6) {
+        const auto* in6 = reinterpret_cast<const sockaddr_in6*>(&address.addr);
+        inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof text);
+    }
+    return text;
+}
+
+// The connection steps a watched download shows.
+int OnResolverStart(void*, void*, void* user) {
+    auto& hop = *static_cast<Hop*>(user);
+    hop.listener->OnStep(DownloadStep::Resolving, hop.host);
+    return 0;
+}
+
+curl_socket_t OnOpenSocket(void* user, curlsocktype, curl_sockaddr* address) {
+    auto& hop = *static_cast<Hop*>(user);
+    const std::string ip = AddressText(*address);
+    if (!hop.resolvedShown) {
+        hop.resolvedShown = true;
+        hop.listener->OnStep(DownloadStep::Resolved, ip);
+    }
+    hop.listener->OnStep(DownloadStep::Connecting, ip);
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+int OnPrereq(void* user, char* primaryIp, char*, int, int) {
+    auto& hop = *static_cast<Hop*>(user);
+    hop.listener->OnStep(DownloadStep::Connected, primaryIp ? primaryIp : "");
+    return CURL_PREREQFUNC_OK;
 }
 
 // Ends a transfer that receives nothing for the silence limit (libcurl's own
@@ -294,6 +382,25 @@ struct PostData {
     curl_slist* headers = nullptr;
 };
 
+// What one request asks beyond a plain GET.
+struct RequestExtras {
+    const PostData* post = nullptr;
+    std::string* contentType = nullptr;
+    DownloadListener* listener = nullptr;
+    curl_slist* headers = nullptr;  // of a GET
+};
+
+// Credentials a watched download was given, kept across its hops.
+struct Credentials {
+    std::optional<DownloadCredentials> server;
+    std::optional<DownloadCredentials> proxy;
+    // The methods the last challenge offered: with Basic alone, libcurl sends
+    // the credentials at once on later hops instead of waiting for a challenge.
+    long serverMethods = CURLAUTH_ANY;
+    long proxyMethods = CURLAUTH_ANY;
+    int rounds = 0;
+};
+
 }  // namespace
 
 std::string EscapeAddress(const std::string& address) {
@@ -335,8 +442,7 @@ public:
         if (share_) curl_share_cleanup(share_);
     }
 
-    FetchResult Request(const std::string& address, Sink& sink, const PostData* post,
-                        std::string* contentType = nullptr) {
+    FetchResult Request(const std::string& address, Sink& sink, const RequestExtras& extras = {}) {
         FetchResult result;
         const RetryPolicy& policy = options_.retry;
         const int attempts = std::max(1, policy.attempts);
@@ -353,7 +459,7 @@ public:
             std::string retryAfter;
             {
                 HostTurn turn(limiter_, host);
-                result = Attempt(address, sink, post, retryAfter, contentType);
+                result = Attempt(address, sink, extras, retryAfter);
             }
             result.attempts = attempt;
             sink.End(result);
@@ -368,13 +474,16 @@ public:
                                                    : HostLimiter::Answer::Other;
             limiter_.OnAnswer(host, answer, named ? pause : std::chrono::milliseconds(0));
             if (result.Ok() || !IsTransient(result) || attempt >= attempts) {
-                if (!result.Ok() && result.kind != FetchResult::Kind::Stopped &&
-                    options_.onGiveUp) {
-                    options_.onGiveUp(address, result);
-                }
+                if (!result.Ok()) GiveUp(address, result);
                 return result;
             }
             if (!Wait(host, pause)) return Stopped(attempt);
+        }
+    }
+
+    void GiveUp(const std::string& address, const FetchResult& result) const {
+        if (result.kind != FetchResult::Kind::Stopped && options_.onGiveUp) {
+            options_.onGiveUp(address, result);
         }
     }
 
@@ -423,13 +532,12 @@ private:
         if (pause >= std::chrono::seconds(1) && options_.onWait) {
             options_.onWait(host, static_cast<int>((pause.count() + 999) / 1000));
         }
-        const auto until = Clock::now() + pause;
+        // Nothing wakes this wait but its end or the stop.
         const std::stop_token stop = waitStop_.get_token();
-        while (Clock::now() < until) {
-            if (stop.stop_requested()) return false;
-            std::this_thread::sleep_for(
-                std::min<Clock::duration>(until - Clock::now(), std::chrono::milliseconds(50)));
-        }
+        std::mutex mutex;
+        std::condition_variable_any wake;
+        std::unique_lock lock(mutex);
+        wake.wait_for(lock, stop, pause, [] { return false; });
         return !stop.stop_requested();
     }
 
@@ -451,6 +559,50 @@ private:
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnProgress);
         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &hop);
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+        if (!options_.userAgent.empty()) {
+            curl_easy_setopt(curl, CURLOPT_USERAGENT, options_.userAgent.c_str());
+        }
+        if (hop.listener) {
+            curl_easy_setopt(curl, CURLOPT_RESOLVER_START_FUNCTION, &OnResolverStart);
+            curl_easy_setopt(curl, CURLOPT_RESOLVER_START_DATA, &hop);
+            curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, &OnOpenSocket);
+            curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, &hop);
+            curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, &OnPrereq);
+            curl_easy_setopt(curl, CURLOPT_PREREQDATA, &hop);
+            // A large file on a slow line may take long; silence still ends it.
+            curl_easy_setopt(curl, CURLOPT_TIMEOUT, 0L);
+        }
+    }
+
+    static void SetCredentials(CURL* curl, const Credentials& given) {
+        if (given.server) {
+            curl_easy_setopt(curl, CURLOPT_USERNAME, given.server->user.c_str());
+            curl_easy_setopt(curl, CURLOPT_PASSWORD, given.server->password.c_str());
+            curl_easy_setopt(curl, CURLOPT_HTTPAUTH, given.serverMethods);
+        }
+        if (given.proxy) {
+            curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, given.proxy->user.c_str());
+            curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, given.proxy->password.c_str());
+            curl_easy_setopt(curl, CURLOPT_PROXYAUTH, given.proxyMethods);
+        }
+    }
+
+    // A 401 or 407 to a watched download: true when the listener gave
+    // credentials to try the same address with.
+    static bool AskCredentials(CURL* curl, long status, const RequestExtras& extras,
+                               Credentials& given) {
+        if (!extras.listener || (status != 401 && status != 407)) return false;
+        if (++given.rounds > HttpSession::kMaxAuthRounds) return false;
+        const bool proxy = status == 407;
+        long offered = 0;
+        curl_easy_getinfo(curl, proxy ? CURLINFO_PROXYAUTH_AVAIL : CURLINFO_HTTPAUTH_AVAIL,
+                          &offered);
+        (proxy ? given.proxyMethods : given.serverMethods) = offered ? offered : CURLAUTH_ANY;
+        auto answer = extras.listener->OnCredentials(proxy);
+        if (!answer) return false;
+        (proxy ? given.proxy : given.server) = std::move(answer);
+        return true;
     }
 
     void SetCookie(CURL* curl, const std::string& url, std::string& cookie) {
@@ -459,17 +611,20 @@ private:
         curl_easy_setopt(curl, CURLOPT_COOKIE, cookie.empty() ? nullptr : cookie.c_str());
     }
 
-    FetchResult Attempt(const std::string& address, Sink& sink, const PostData* post,
-                        std::string& retryAfter, std::string* contentType) {
+    FetchResult Attempt(const std::string& address, Sink& sink, const RequestExtras& extras,
+                        std::string& retryAfter) {
+        const PostData* post = extras.post;
         FetchResult result;
         const std::string host = HostOf(address);
         CURL* curl = TakeHandle(host);
         if (!curl) {
-            result.error = "curl_easy_init failed";
+            result.curlCode = CURLE_FAILED_INIT;
+            result.error = curl_easy_strerror(CURLE_FAILED_INIT);
             return result;
         }
         std::string url = EscapeAddress(address);
-        for (int redirects = 0;; ++redirects) {
+        Credentials given;
+        for (int redirects = 0;;) {
             if (!Allowed(url)) {
                 result.kind = FetchResult::Kind::Refused;
                 break;
@@ -477,12 +632,16 @@ private:
             Hop hop;
             hop.curl = curl;
             hop.sink = &sink;
+            hop.listener = extras.listener;
+            hop.host = HostOf(url);
             hop.stop = &options_.stop;
             hop.silenceLimit = options_.silenceLimit;
             Setup(curl, hop);
             curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
             std::string cookie;
             SetCookie(curl, url, cookie);
+            SetCredentials(curl, given);
+            if (extras.headers) curl_easy_setopt(curl, CURLOPT_HTTPHEADER, extras.headers);
             if (post) {
                 curl_easy_setopt(curl, CURLOPT_POST, 1L);
                 curl_easy_setopt(curl, CURLOPT_POSTFIELDS, post->body->data());
@@ -497,13 +656,25 @@ private:
             stats_.connections += static_cast<uint64_t>(std::max(0L, connects));
             long status = 0;
             curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+            long connectStatus = 0;
+            curl_easy_getinfo(curl, CURLINFO_HTTP_CONNECTCODE, &connectStatus);
+            if (connectStatus == 407) status = 407;
             retryAfter = hop.retryAfter;
+            if (!hop.stopped && AskCredentials(curl, status, extras, given)) continue;
 
             char* next = nullptr;
             if (!post && !hop.stopped && IsRedirect(status) && redirects < kMaxRedirects &&
                 curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &next) == CURLE_OK && next &&
                 *next) {
+                ++redirects;
+                const std::string from = url;
                 url = EscapeAddress(next);  // a Location header may hold raw bytes too
+                if (extras.listener) {
+                    extras.listener->OnStep(DownloadStep::Redirect, url);
+                    // Given to one server, never handed to the next, nor sent in
+                    // the clear after they were given over https.
+                    if (!CredentialsMayFollow(from, url)) given.server.reset();
+                }
                 continue;
             }
             result = Outcome(code, status, hop, sink);
@@ -513,10 +684,10 @@ private:
                 result.curlCode = CURLE_TOO_MANY_REDIRECTS;
                 result.error = curl_easy_strerror(CURLE_TOO_MANY_REDIRECTS);
             }
-            if (result.Ok() && contentType) {
+            if (result.Ok() && extras.contentType) {
                 char* type = nullptr;
                 curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
-                *contentType = type ? type : "";
+                *extras.contentType = type ? type : "";
             }
             break;
         }
@@ -602,27 +773,31 @@ HttpSession::~HttpSession() = default;
 
 FetchResult HttpSession::GetPage(const std::string& address, std::string& page) {
     PageSink sink(page);
-    return impl_->Request(address, sink, nullptr);
+    return impl_->Request(address, sink);
 }
 
 FetchResult HttpSession::GetBytes(const std::string& address, std::string& body, size_t maxBytes,
                                   std::string* contentType) {
     BytesSink sink(body, maxBytes, false);
     if (contentType) contentType->clear();
-    return impl_->Request(address, sink, nullptr, contentType);
+    RequestExtras extras;
+    extras.contentType = contentType;
+    return impl_->Request(address, sink, extras);
 }
 
 FetchResult HttpSession::GetFile(const std::string& address, const std::string& path,
                                  uint64_t maxBytes, std::string* head) {
     FileSink sink(path, maxBytes, head);
-    return impl_->Request(address, sink, nullptr);
+    return impl_->Request(address, sink);
 }
 
 FetchResult HttpSession::Post(const std::string& address, const std::string& headerBlock,
                               const std::string& body, std::string& answer, size_t maxBytes) {
     BytesSink sink(answer, maxBytes, true);
     PostData post{&body, HeaderList(headerBlock)};
-    FetchResult result = impl_->Request(address, sink, &post);
+    RequestExtras extras;
+    extras.post = &post;
+    FetchResult result = impl_->Request(address, sink, extras);
     curl_slist_free_all(post.headers);
     // Only a 200 answer is taken; any other leaves nothing.
     if (result.Ok() && result.status != 200) {
@@ -634,6 +809,22 @@ FetchResult HttpSession::Post(const std::string& address, const std::string& hea
 
 void HttpSession::SetCookieDomains(std::vector<std::string> domains) {
     impl_->SetCookieDomains(std::move(domains));
+}
+
+FetchResult HttpSession::Download(const std::string& address, int fd, DownloadListener& listener) {
+    DescriptorSink sink(fd);
+    RequestExtras extras;
+    extras.listener = &listener;
+    // Always from the server, never from a cache on the way.
+    extras.headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    if (extras.headers) extras.headers = curl_slist_append(extras.headers, "Pragma: no-cache");
+    FetchResult result = impl_->Request(address, sink, extras);
+    curl_slist_free_all(extras.headers);
+    return result;
+}
+
+void HttpSession::GiveUp(const std::string& address, const FetchResult& result) {
+    impl_->GiveUp(address, result);
 }
 
 SessionStats HttpSession::Stats() const {

@@ -10,8 +10,11 @@
 //     (HostLimiter.h);
 //   - Cookie headers go only to the blog service's own domains;
 //   - only http and https are fetched, redirects included (https only for
-//     sessions that ask for it); at most 10 redirects are followed.
-// Bodies are read as they come: pages into text, pictures straight into files.
+//     sessions that ask for it); at most 10 redirects are followed;
+//   - a download someone watches is told its connection steps and progress,
+//     and asked for credentials when a server or proxy wants them.
+// Bodies are read as they come: pages into text, pictures and downloads
+// straight into files.
 
 #include <chrono>
 #include <cstdint>
@@ -22,6 +25,7 @@
 #include <vector>
 
 #include "net/CookieSource.h"
+#include "net/DownloadListener.h"
 #include "net/FetchResult.h"
 #include "net/RetryPolicy.h"
 
@@ -39,6 +43,7 @@ struct SessionOptions {
     CookieSource cookies;                       // empty: no cookies
     std::vector<std::string> cookieDomains;     // the hosts that may receive them
     bool httpsOnly = false;
+    std::string userAgent = kUserAgent;
     // Told when a request waits at least a second for a busy service.
     std::function<void(const std::string& host, int seconds)> onWait;
     // Told of every request that finally failed (all its attempts spent, or a
@@ -57,6 +62,9 @@ struct SessionStats {
 
 class HttpSession {
 public:
+    // Credentials asked for one download at most this often.
+    static constexpr int kMaxAuthRounds = 10;
+
     explicit HttpSession(SessionOptions options = {});
     ~HttpSession();
     HttpSession(const HttpSession&) = delete;
@@ -81,6 +89,17 @@ public:
     // bytes up to the limit kept).
     FetchResult Post(const std::string& address, const std::string& headerBlock,
                      const std::string& body, std::string& answer, size_t maxBytes);
+
+    // GET into the open file fd (written from its start, never closed here), for
+    // a download someone watches: the listener hears every step and block and
+    // is asked for credentials on a 401 or 407; those go with a redirect only to
+    // the same server, never from https down to http. No time limit but the
+    // silence limit: a large file on a slow line takes what it takes.
+    FetchResult Download(const std::string& address, int fd, DownloadListener& listener);
+
+    // A request whose answer came but proved unusable to its caller (a body
+    // that does not decode) is given up like one that failed: onGiveUp hears it.
+    void GiveUp(const std::string& address, const FetchResult& result);
 
     SessionStats Stats() const;
 

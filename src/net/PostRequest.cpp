@@ -16,13 +16,17 @@ constexpr unsigned kRequestContext = 1;
 constexpr size_t kMinBlockBytes = 1024;
 constexpr size_t kMaxBlockBytes = 1u << 20;
 
-void Decompress(const std::string& raw, std::string& page) {
+// False when the answer does not inflate: it is no answer then, not an empty one.
+bool Decompress(const std::string& raw, std::string& page) {
     const size_t blockSize = std::min(std::max(raw.size() * 10, kMinBlockBytes), kMaxBlockBytes);
     std::vector<unsigned char> block(blockSize);
     std::string inflated;
-    InflateBody(reinterpret_cast<const unsigned char*>(raw.data()), raw.size(), block.data(),
-                block.size(), inflated);
+    if (!InflateBody(reinterpret_cast<const unsigned char*>(raw.data()), raw.size(), block.data(),
+                     block.size(), inflated)) {
+        return false;
+    }
     page.assign(inflated.c_str());
+    return true;
 }
 
 }  // namespace
@@ -40,14 +44,19 @@ FetchResult PostRequest(HttpSession& session, std::string& page, const std::stri
     page.clear();
     if (networkError) networkError->clear();
     std::string raw;
-    const FetchResult result =
-        session.Post("http://" + host + "/" + path, headers, body, raw, kMaxPostAnswerBytes);
+    const std::string address = "http://" + host + "/" + path;
+    FetchResult result = session.Post(address, headers, body, raw, kMaxPostAnswerBytes);
     if (result.kind == FetchResult::Kind::NetworkError && networkError) {
         *networkError = PostFailureText(result.curlCode);
     }
     // An answer cut at the size limit still gives what it holds.
-    if (result.Ok() || (result.kind == FetchResult::Kind::TooLarge && result.status == 200)) {
-        Decompress(raw, page);
+    const bool answered =
+        result.Ok() || (result.kind == FetchResult::Kind::TooLarge && result.status == 200);
+    if (answered && !Decompress(raw, page)) {
+        // The listing must not take a broken answer for the end of the list.
+        page.clear();
+        result.kind = FetchResult::Kind::Damaged;
+        session.GiveUp(address, result);
     }
     return result;
 }

@@ -14,7 +14,9 @@ inline constexpr size_t kMaxPostAnswerBytes = 64u << 20;
 
 // Sends the request over the session and puts the decompressed answer, up to its
 // first zero byte, into page. Only a 200 answer fills page; a network failure
-// also sets *networkError to the text the user is shown.
+// also sets *networkError to the text the user is shown. An answer that does not
+// decompress is Damaged, leaves page empty and is given up (the session's
+// onGiveUp hears of it) like any request that failed.
 FetchResult PostRequest(HttpSession& session, std::string& page, const std::string& host,
                         const std::string& path, const std::string& headers,
                         const std::string& body, std::string* networkError = nullptr);

@@ -30,9 +30,13 @@ ArticleOutcome SaveBody(SiteContext& site, const FetchedPage& page, std::optiona
         }
         return ArticleOutcome::NoMarkers(Gbk("出现严重错误，请联系开发者!"));
     }
-    switch (RenderArticlePage(std::move(*body), article, site.Pictures())) {
-        case PageWrite::Written:
-            return ArticleOutcome::Done();
+    std::vector<PictureFailure> failedPictures;
+    switch (RenderArticlePage(std::move(*body), article, site.Pictures(), &failedPictures)) {
+        case PageWrite::Written: {
+            ArticleOutcome done = ArticleOutcome::Done();
+            done.pictures = std::move(failedPictures);
+            return done;
+        }
         case PageWrite::Interrupted:
             return ArticleOutcome::Stopped();
         case PageWrite::Failed:

@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <optional>
 
-#include "net/HttpDownload.h"
+#include "net/DownloadListener.h"
 
 class QLineEdit;
 

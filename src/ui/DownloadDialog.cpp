@@ -116,7 +116,6 @@ DownloadDialog::~DownloadDialog() {
     // Only a dialog torn down without its end message gets here with the worker
     // still busy; it must not be left writing into a closed dialog.
     worker_.request_stop();
-    download_->Cancel();
     worker_.join();
 }
 
@@ -141,8 +140,9 @@ bool DownloadDialog::Start() {
         !prompter_.Ask(FromAnsi(FormatOverwriteQuestion(target_)))) {
         return false;
     }
-    download_ = std::make_unique<HttpDownload>(address_.url, target_);
+    download_ = std::make_unique<FileDownload>(address_.url, target_);
     download_->SetStallSeconds(stallSeconds_);
+    download_->SetHttpsOnly(httpsOnly_);
     if (const int error = download_->OpenTarget()) {
         prompter_.Tell(FromAnsi(FormatFileOpenFailure(error)), QMessageBox::Warning);
         return false;
@@ -161,8 +161,8 @@ bool DownloadDialog::Start() {
 
 void DownloadDialog::Work(std::stop_token stop) {
     Listener listener(this, stop);
-    result_ = download_->Run(listener);
-    const bool failed = result_.end == DownloadEnd::kFailed;
+    result_ = download_->Run(listener, stop);
+    const bool failed = !result_.Ok() && result_.kind != FetchResult::Kind::Stopped;
     QMetaObject::invokeMethod(
         this, [this, failed] { OnDownloadDone(failed); }, Qt::QueuedConnection);
 }
@@ -178,7 +178,7 @@ void DownloadDialog::OnDownloadDone(bool failed) {
         accept();
         return;
     }
-    prompter_.Tell(FromAnsi(FormatDownloadFailure(result_.failure, result_.code)));
+    prompter_.Tell(FromAnsi(FormatDownloadFailure(result_)));
     QDialog::reject();
 }
 
@@ -191,7 +191,6 @@ void DownloadDialog::reject() {
     // The dialog stays until the worker has ended.
     abort_ = true;
     worker_.request_stop();
-    download_->Cancel();
     cancel_->setEnabled(false);
     SetStatus(DownloadAbortingText());
 }

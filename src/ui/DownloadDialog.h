@@ -1,6 +1,6 @@
 #pragma once
 // Downloads one file with progress, speed, time left and a Cancel button. The
-// transfer runs on a worker thread over HttpDownload; the worker's reports and
+// transfer runs on a worker thread as a FileDownload; the worker's reports and
 // its end are posted to the dialog, never waited for, and its one question
 // (credentials) is given up when the dialog goes, so the dialog can always
 // wait for the worker.
@@ -13,7 +13,8 @@
 #include <thread>
 
 #include "net/DownloadAddress.h"
-#include "net/HttpDownload.h"
+#include "net/FetchResult.h"
+#include "net/FileDownload.h"
 
 class QLabel;
 class QProgressBar;
@@ -40,14 +41,16 @@ public:
     void SetTransfer(std::string source, std::string target, bool overwrite);
     void SetCredentialsPrompt(CredentialsPrompt prompt) { prompt_ = std::move(prompt); }
     void SetStallSeconds(long seconds) { stallSeconds_ = seconds; }
+    // Refuses every address that is not https, redirects included.
+    void SetHttpsOnly(bool httpsOnly) { httpsOnly_ = httpsOnly; }
 
     // Accepted when the whole body was written; Rejected after a cancel, a failure
     // or a refusal to overwrite.
     int exec() override;
 
-    // After exec(): every address of the transfer was https.
-    bool CameOverHttps() const { return result_.secure; }
-    const DownloadResult& Result() const { return result_; }
+    // After exec(): the whole file came, and over https only.
+    bool CameOverHttps() const { return httpsOnly_ && result_.Ok(); }
+    const FetchResult& Result() const { return result_; }
     QString StatusText() const;
 
 public slots:
@@ -83,12 +86,13 @@ private:
 
     DownloadAddress address_;
     std::string displayName_;
-    std::unique_ptr<HttpDownload> download_;
+    std::unique_ptr<FileDownload> download_;
     std::unique_ptr<Listener> listener_;
-    DownloadResult result_;
+    FetchResult result_;
     bool abort_ = false;
     bool done_ = false;
-    long stallSeconds_ = HttpDownload::kStallSeconds;
+    long stallSeconds_ = 10;
+    bool httpsOnly_ = false;
     CredentialsPrompt prompt_;
     std::jthread worker_;  // last: it goes first and reaches everything above
 };

@@ -1,10 +1,14 @@
 #include "ui/DownloadFormat.h"
 
+#include <curl/curl.h>
+
 #include <cstdarg>
 #include <cstdio>
 
 #include "base/Encoding.h"
-#include "net/HttpDownload.h"
+#include "net/DownloadListener.h"
+#include "net/FetchResult.h"
+#include "net/FileDownload.h"
 
 namespace pw {
 
@@ -63,15 +67,15 @@ std::string FormatDownloadFileText(const std::string& displayName, const std::st
 
 std::string FormatDownloadStep(DownloadStep step, const std::string& info) {
     switch (step) {
-        case DownloadStep::kResolving:
+        case DownloadStep::Resolving:
             return Gbk("正在解析 ") + info + Gbk(" ……");
-        case DownloadStep::kResolved:
+        case DownloadStep::Resolved:
             return Gbk("已解析 ") + info;
-        case DownloadStep::kConnecting:
+        case DownloadStep::Connecting:
             return Gbk("正在连接 ") + info + Gbk(" ……");
-        case DownloadStep::kConnected:
+        case DownloadStep::Connected:
             return Gbk("已连接到 ") + info;
-        case DownloadStep::kRedirect:
+        case DownloadStep::Redirect:
             return Gbk("转向 ") + info;
     }
     return {};
@@ -95,22 +99,27 @@ std::string FormatFileOpenFailure(int code) {
     return Gbk("无法创建目标文件，错误代码：") + Dec(code);
 }
 
-std::string FormatDownloadFailure(DownloadFailure failure, int code) {
-    switch (failure) {
-        case DownloadFailure::kInternet:
-            return Gbk("无法初始化网络连接，错误代码：") + Dec(code);
-        case DownloadFailure::kConnection:
-            return Gbk("无法连接到服务器，错误代码：") + Dec(code);
-        case DownloadFailure::kStatusUnreadable:
-            return Gbk("无法读取服务器的响应状态");
-        case DownloadFailure::kBadStatus:
-            return Gbk("服务器返回了错误状态：") + Dec(code);
-        case DownloadFailure::kTransfer:
-            return Gbk("下载过程中出错，错误代码：") + Dec(code);
-        case DownloadFailure::kNone:
+std::string FormatDownloadFailure(const FetchResult& result) {
+    switch (result.kind) {
+        case FetchResult::Kind::Ok:
+        case FetchResult::Kind::Stopped:
+            return {};
+        case FetchResult::Kind::HttpStatus:
+            return Gbk("服务器返回了错误状态：") + Dec(result.status);
+        case FetchResult::Kind::Refused:
+            return Gbk("无法连接到服务器，地址不可下载");
+        case FetchResult::Kind::TooLarge:
+        case FetchResult::Kind::Damaged:
+            return Gbk("下载过程中出错，错误代码：") + Dec(result.curlCode);
+        case FetchResult::Kind::NetworkError:
             break;
     }
-    return {};
+    if (result.curlCode == CURLE_FAILED_INIT)
+        return Gbk("无法初始化网络连接，错误代码：") + Dec(result.curlCode);
+    if (AnswerWithoutStatus(result)) return Gbk("无法读取服务器的响应状态");
+    // An answer had begun: the body broke off or could not be written.
+    if (result.status != 0) return Gbk("下载过程中出错，错误代码：") + Dec(result.curlCode);
+    return Gbk("无法连接到服务器，错误代码：") + Dec(result.curlCode);
 }
 
 }  // namespace pw

@@ -8,7 +8,7 @@
 namespace pw {
 
 enum class DownloadStep;
-enum class DownloadFailure;
+struct FetchResult;
 
 // rate in bytes per millisecond: below 1 as rate x 1024 "%0.0f" in the small
 // unit, below 10 as "%0.2f" in the large unit, else "%0.0f" in the large unit.
@@ -33,6 +33,6 @@ std::string DownloadTransferText();
 std::string DownloadAbortingText();
 std::string FormatOverwriteQuestion(const std::string& path);
 std::string FormatFileOpenFailure(int code);
-std::string FormatDownloadFailure(DownloadFailure failure, int code);
+std::string FormatDownloadFailure(const FetchResult& result);
 
 }  // namespace pw

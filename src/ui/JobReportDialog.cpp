@@ -57,6 +57,10 @@ JobEndReport MakeJobEndReport(const JobResult& result) {
         report.missing.append({FromAnsi(missing.title), QString::fromStdString(missing.url),
                                FromAnsi(missing.reason)});
     }
+    for (const MissingPicture& missing : result.missingPictures) {
+        report.missing.append(
+            {U8("（图片）"), QString::fromStdString(missing.url), FromAnsi(missing.reason)});
+    }
     report.picturesKeptRemote = result.picturesKeptRemote;
     if (!result.missing.empty() || result.picturesKeptRemote > 0 || result.listingIncomplete ||
         !result.booksFailed.empty()) {

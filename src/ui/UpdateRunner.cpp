@@ -101,6 +101,7 @@ UpdateContext UpdateRunner::MakeContext(std::stop_token stop) {
             if (answer->Abandoned()) return;
             DownloadDialog dialog(prompter_, window_.data());
             dialog.SetTransfer(source, target, true);
+            dialog.SetHttpsOnly(true);
             const bool ok = dialog.exec() == QDialog::Accepted;
             answer->Set({ok, dialog.CameOverHttps()});
         });

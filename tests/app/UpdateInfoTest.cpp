@@ -58,6 +58,7 @@ std::string ArgumentsScript(const std::string& out, const std::string& mark = ""
 }
 
 // A fetch that serves one text for the update file and records the addresses asked for.
+// result: 0 for the file, an HTTP status, or -1 for no answer at all.
 struct FakeServer {
     int result = 0;
     std::string file;
@@ -67,7 +68,12 @@ struct FakeServer {
         return [this](const std::string& address, std::string& page) {
             asked.push_back(address);
             page = result == 0 ? file : std::string();
-            return result;
+            FetchResult got;
+            got.kind = result == 0  ? FetchResult::Kind::Ok
+                       : result > 0 ? FetchResult::Kind::HttpStatus
+                                    : FetchResult::Kind::NetworkError;
+            got.status = result == 0 ? 200 : std::max(result, 0);
+            return got;
         };
     }
 };
@@ -124,7 +130,7 @@ TEST(ReadUpdateInfo, FailedFetchOrNoAddressLeavesRecordUntouched) {
     UpdateInfo info(UpdateValues{"n", "v", "d", "h", "b", "a", kAbcDigest});
     FakeServer server;
     server.file = "<version>9</version>";
-    for (int failure : {404, 500, kFetchFailed}) {
+    for (int failure : {404, 500, -1}) {
         server.result = failure;
         EXPECT_EQ(ReadUpdateInfo(info, server.Fetch(), kAddress), 0);
         EXPECT_EQ(info.Get().version, "v");
@@ -177,7 +183,7 @@ TEST(SecureFetch, AStopEndsAFetchThatWaitsForASilentServer) {
     test::SilentServer server;
     std::stop_source stop;
     std::atomic<bool> ended{false};
-    int result = 0;
+    FetchResult result;
     std::thread fetching([&] {
         std::string page;
         result = SecureFetch(stop.get_token())(server.HttpsUrl(), page);
@@ -190,7 +196,7 @@ TEST(SecureFetch, AStopEndsAFetchThatWaitsForASilentServer) {
     EXPECT_TRUE(test::WaitFor([&] { return ended.load(); }, 3s));
     fetching.join();
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 3s);
-    EXPECT_NE(result, 0);
+    EXPECT_EQ(result.kind, FetchResult::Kind::Stopped);
 }
 
 TEST(IsWebAddress, OnlyHttpAndHttpsAddressesPass) {
@@ -287,7 +293,7 @@ TEST_F(UpdateRun, SameVersionAtStartOnlyChangesStatus) {
 }
 
 TEST_F(UpdateRun, FailedFetchShowsNoticeOnce) {
-    server.result = kFetchFailed;
+    server.result = -1;
     CheckForUpdate(ctx);
     EXPECT_EQ(notices, std::vector<int>{1});
     EXPECT_TRUE(statuses.empty());
@@ -298,7 +304,7 @@ TEST_F(UpdateRun, FailedFetchShowsNoticeOnce) {
 }
 
 TEST_F(UpdateRun, AfterAStopNothingIsShownOrOpened) {
-    server.result = kFetchFailed;  // what a stopped fetch returns
+    server.result = -1;  // what a stopped fetch returns
     stop.request_stop();
     CheckForUpdate(ctx);
     RunUpdate(ctx);

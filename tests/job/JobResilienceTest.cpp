@@ -3,10 +3,14 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <fstream>
+#include <map>
 
+#include "job/JobReport.h"
 #include "job/JobTestKit.h"
 #include "sim/BaiduService.h"
+#include "sim/NetEase163Service.h"
 #include "sim/SinaService.h"
 #include "support/ChmReader.h"
 
@@ -385,6 +389,29 @@ TEST_F(JobResilienceTest, BrokenPicturesCountTowardTheCapOfAnArticle) {
     EXPECT_EQ(job.Result().picturesKeptRemote, 500);
 }
 
+// The report names each picture the book shows from afar, once, with why.
+TEST_F(JobResilienceTest, EachPictureLeftRemoteIsReportedWithItsReason) {
+    DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 2});
+    const std::string gone = "http://broken.example.net/gone.png";
+    const std::string empty = "http://broken.example.net/empty.png";
+    blog.articles[0].pictures.push_back({gone, ""});
+    blog.articles[1].pictures.push_back({gone, ""});
+    blog.articles[1].pictures.push_back({empty, ""});
+    const std::string address = AddSinaBlog(simulator, blog);
+    simulator.Route("broken.example.net", "/gone.png", Response::NotFound());
+    const JobResult& result = Run(Options(address)).Result();
+    EXPECT_EQ(result.saved, 2);
+    ASSERT_EQ(result.missingPictures.size(), 2u);
+    std::map<std::string, MissingPicture> byUrl;
+    for (const MissingPicture& missing : result.missingPictures) byUrl[missing.url] = missing;
+    EXPECT_EQ(byUrl[gone].httpStatus, 404);
+    EXPECT_EQ(ToUtf8(byUrl[gone].reason), "服务器返回 HTTP 404");
+    EXPECT_EQ(ToUtf8(byUrl[empty].reason), "不是图片");
+    const std::string report = ReportText(result, "blog", address);
+    EXPECT_NE(report.find(gone + "\t服务器返回 HTTP 404\n"), std::string::npos);
+    EXPECT_NE(report.find(empty + "\t不是图片\n"), std::string::npos);
+}
+
 TEST_F(JobResilienceTest, EveryJobHasAPictureBudgetOfItsOwn) {
     // Each blog's pictures fill the budget; a budget shared across jobs would
     // leave the second blog's pictures remote.
@@ -399,4 +426,31 @@ TEST_F(JobResilienceTest, EveryJobHasAPictureBudgetOfItsOwn) {
         EXPECT_TRUE(job.Result().Complete());
         EXPECT_EQ(job.Result().picturesKeptRemote, 0) << blog->account;
     }
+}
+
+TEST_F(JobResilienceTest, APictureOverTheBudgetSaysSo) {
+    const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 1});
+    JobOptions options = Options(AddSinaBlog(simulator, blog));
+    options.pictureBudget = 1;
+    const JobResult& result = Run(options).Result();
+    ASSERT_EQ(result.missingPictures.size(), 1u);
+    EXPECT_EQ(result.missingPictures[0].url, blog.articles[0].pictures[0].url);
+    EXPECT_EQ(ToUtf8(result.missingPictures[0].reason), "超出本任务的图片总量");
+}
+
+// A list answer that does not decompress is a list page that never came: the
+// listing is not taken for complete.
+TEST_F(JobResilienceTest, ARemoteCallAnswerThatDoesNotInflateLeavesTheListingIncomplete) {
+    const DemoBlog blog =
+        MakeDemoBlog({.account = "mozhou", .categories = 1, .articlesPerCategory = 25});
+    const std::string address = Add163Blog(simulator, blog);
+    auto answers = std::make_shared<std::atomic<int>>(0);
+    simulator.Route(k163Api, k163ListPath, [blog, answers](const Request&) {
+        if (answers->fetch_add(1) == 0) return NetEase163Answer(NetEase163ListAnswer(blog, 0, 20));
+        return Response::Text("[s0,s1]", "application/x-javascript");
+    });
+    const JobResult& result = Run(Options(address)).Result();
+    EXPECT_EQ(result.articles, 20);
+    EXPECT_TRUE(result.listingIncomplete);
+    EXPECT_FALSE(result.Complete());
 }

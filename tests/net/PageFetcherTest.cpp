@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "net/HttpSession.h"
-#include "net/PageFetcher.h"
 #include "sim/ServiceSimulator.h"
 #include "support/ClosedPort.h"
+#include "support/OneAttempt.h"
 #include "support/ScopedProxy.h"
 
 namespace pw {
@@ -27,6 +27,8 @@ std::string Address(const std::string& pathAndQuery) {
 }
 
 using test::ClosedPort;
+using test::FetchBinary;
+using test::FetchPage;
 
 class PageFetcherTest : public ::testing::Test {
 protected:
@@ -34,7 +36,7 @@ protected:
     std::string PageOf(const std::string& body) {
         sim_.Route(kHost, "/body.html", Response::Html(body));
         std::string page = "stale";
-        EXPECT_EQ(FetchPage(Address("/body.html"), page), 0);
+        EXPECT_TRUE(FetchPage(Address("/body.html"), page).Ok());
         return page;
     }
 
@@ -70,7 +72,7 @@ TEST_F(PageFetcherTest, BodyArrivingInSmallPiecesIsReassembled) {
     sim_.Route(kHost, "/slow.html", response);
 
     std::string page;
-    EXPECT_EQ(FetchPage(Address("/slow.html"), page), 0);
+    EXPECT_TRUE(FetchPage(Address("/slow.html"), page).Ok());
     EXPECT_EQ(page, expected);
 }
 
@@ -80,7 +82,7 @@ TEST_F(PageFetcherTest, BodyEndedByClosingTheConnectionIsComplete) {
     sim_.Route(kHost, "/close.html", response);
 
     std::string page;
-    EXPECT_EQ(FetchPage(Address("/close.html"), page), 0);
+    EXPECT_TRUE(FetchPage(Address("/close.html"), page).Ok());
     EXPECT_EQ(page, "one\ntwo\n");
 }
 
@@ -90,7 +92,7 @@ TEST_F(PageFetcherTest, RedirectsAreFollowedToTheFinalPage) {
     sim_.Route(kHost, "/%C4%E3.html?p=1", Response::Html("final\r\n"));
 
     std::string page;
-    EXPECT_EQ(FetchPage(Address("/old.html"), page), 0);
+    EXPECT_TRUE(FetchPage(Address("/old.html"), page).Ok());
     EXPECT_EQ(page, "final\n");
     EXPECT_EQ(sim_.CountRequests(kHost, "/%C4%E3.html?p=1"), 1u);
 }
@@ -99,24 +101,24 @@ TEST_F(PageFetcherTest, EndlessRedirectsFail) {
     sim_.Route(kHost, "/loop.html", Response::Redirect("/loop.html"));
 
     std::string page;
-    EXPECT_EQ(FetchPage(Address("/loop.html"), page), kFetchFailed);
+    EXPECT_EQ(FetchPage(Address("/loop.html"), page).kind, FetchResult::Kind::NetworkError);
     EXPECT_EQ(page, "");
     EXPECT_LE(sim_.CountRequests(kHost, "/loop.html"), 11u);
 }
 
 TEST_F(PageFetcherTest, ErrorStatusGivesStatusAndEmptyPage) {
     std::string page = "stale";
-    EXPECT_EQ(FetchPage(Address("/missing.html"), page), 404);
+    EXPECT_EQ(FetchPage(Address("/missing.html"), page).status, 404);
     EXPECT_EQ(page, "");
 
     sim_.Route(kHost, "/broken.html", Response::Html("<html>oops</html>\n", 500));
-    EXPECT_EQ(FetchPage(Address("/broken.html"), page), 500);
+    EXPECT_EQ(FetchPage(Address("/broken.html"), page).status, 500);
     EXPECT_EQ(page, "");
 
     // A redirect without a target is an answer of its own.
     Response bare = Response::Html("moved\n", 302);
     sim_.Route(kHost, "/bare.html", bare);
-    EXPECT_EQ(FetchPage(Address("/bare.html"), page), 302);
+    EXPECT_EQ(FetchPage(Address("/bare.html"), page).status, 302);
     EXPECT_EQ(page, "");
 }
 
@@ -126,7 +128,7 @@ TEST_F(PageFetcherTest, ConnectionResetBeforeAnswerFails) {
     sim_.Route(kHost, "/reset.html", response);
 
     std::string page = "stale";
-    EXPECT_EQ(FetchPage(Address("/reset.html"), page), kFetchFailed);
+    EXPECT_EQ(FetchPage(Address("/reset.html"), page).kind, FetchResult::Kind::NetworkError);
     EXPECT_EQ(page, "");
 }
 
@@ -139,7 +141,7 @@ TEST_F(PageFetcherTest, ConnectionCutMidBodyKeepsCompleteLines) {
         sim_.Route(kHost, "/cut.html", response);
 
         std::string page;
-        EXPECT_EQ(FetchPage(Address("/cut.html"), page), kFetchFailed);
+        EXPECT_EQ(FetchPage(Address("/cut.html"), page).kind, FetchResult::Kind::NetworkError);
         EXPECT_EQ(page, "first\n");
     }
 }
@@ -153,27 +155,27 @@ TEST_F(PageFetcherTest, StalledBodyTimesOutWithLinesSoFar) {
     sim_.Route(kHost, "/stall.html", response);
 
     std::string page;
-    EXPECT_EQ(FetchPage(Address("/stall.html"), page), kFetchFailed);
+    EXPECT_EQ(FetchPage(Address("/stall.html"), page).kind, FetchResult::Kind::NetworkError);
     EXPECT_EQ(page, "first\n");
 }
 
 TEST(PageFetcherNoServer, UnreachableProxyFails) {
     test::ScopedProxy proxy("http://127.0.0.1:" + std::to_string(ClosedPort()));
     std::string page = "stale";
-    EXPECT_EQ(FetchPage(Address("/index.html"), page), kFetchFailed);
+    EXPECT_EQ(FetchPage(Address("/index.html"), page).kind, FetchResult::Kind::NetworkError);
     EXPECT_EQ(page, "");
     std::string body;
-    EXPECT_EQ(FetchBinary(Address("/a.jpg"), body, 1000), kFetchFailed);
+    EXPECT_EQ(FetchBinary(Address("/a.jpg"), body, 1000).kind, FetchResult::Kind::NetworkError);
 }
 
 TEST_F(PageFetcherTest, OnlyWebAddressesAreFetched) {
     std::string page;
-    EXPECT_EQ(FetchPage("file:///etc/hostname", page), kFetchFailed);
+    EXPECT_EQ(FetchPage("file:///etc/hostname", page).kind, FetchResult::Kind::Refused);
     EXPECT_EQ(page, "");
-    EXPECT_EQ(FetchPage("", page), kFetchFailed);
+    EXPECT_EQ(FetchPage("", page).kind, FetchResult::Kind::Refused);
 
     sim_.Route(kHost, "/jump.html", Response::Redirect("file:///etc/hostname"));
-    EXPECT_EQ(FetchPage(Address("/jump.html"), page), kFetchFailed);
+    EXPECT_EQ(FetchPage(Address("/jump.html"), page).kind, FetchResult::Kind::Refused);
     EXPECT_EQ(page, "");
 }
 
@@ -181,7 +183,7 @@ TEST_F(PageFetcherTest, RequestCarriesUserAgentAndEscapedAddress) {
     sim_.Route(kHost, "/a%20b%C4%E3.html?q=%B0%A1", Response::Html("ok\n"));
 
     std::string page;
-    EXPECT_EQ(FetchPage(Address("/a b\xC4\xE3.html?q=\xB0\xA1"), page), 0);
+    EXPECT_TRUE(FetchPage(Address("/a b\xC4\xE3.html?q=\xB0\xA1"), page).Ok());
     EXPECT_EQ(page, "ok\n");
     const auto requests = sim_.Requests();
     ASSERT_EQ(requests.size(), 1u);
@@ -221,19 +223,19 @@ TEST_F(PageFetcherTest, ConcurrentFetchesDoNotMix) {
         sim_.Route(kHost, "/p" + std::to_string(i), response);
     }
     std::vector<std::string> pages(kThreads);
-    std::vector<int> results(kThreads, -1);
+    std::vector<FetchResult> results(kThreads);
     std::vector<std::thread> threads;
     for (int i = 0; i < kThreads; ++i) {
         threads.emplace_back([&, i] {
             for (int round = 0; round < 3; ++round) {
                 results[i] = FetchPage(Address("/p" + std::to_string(i)), pages[i]);
-                if (results[i] != 0) break;
+                if (!results[i].Ok()) break;
             }
         });
     }
     for (auto& thread : threads) thread.join();
     for (int i = 0; i < kThreads; ++i) {
-        EXPECT_EQ(results[i], 0);
+        EXPECT_TRUE(results[i].Ok());
         EXPECT_EQ(pages[i], "page " + std::to_string(i) + "\n");
     }
 }
@@ -246,7 +248,7 @@ TEST_F(PageFetcherTest, OversizedPageFails) {
     sim_.Route(kHost, "/huge.html", std::move(response));
 
     std::string page;
-    EXPECT_EQ(FetchPage(Address("/huge.html"), page), kFetchFailed);
+    EXPECT_EQ(FetchPage(Address("/huge.html"), page).kind, FetchResult::Kind::TooLarge);
     EXPECT_LE(page.size(), 33u << 20);
     EXPECT_EQ(page.find_first_not_of("x\n"), std::string::npos);
     EXPECT_EQ(page.size() % 1024, 0u);  // whole lines only
@@ -257,11 +259,11 @@ TEST_F(PageFetcherTest, BinaryBodyIsExactWithContentType) {
     sim_.Route(kHost, "/pic.png", Response::Text(bytes, "image/png"));
 
     std::string body, type;
-    EXPECT_EQ(FetchBinary(Address("/pic.png"), body, bytes.size(), &type), 0);
+    EXPECT_TRUE(FetchBinary(Address("/pic.png"), body, bytes.size(), &type).Ok());
     EXPECT_EQ(body, bytes);
     EXPECT_EQ(type, "image/png");
 
-    EXPECT_EQ(FetchBinary(Address("/nothing.png"), body, 1000, &type), 404);
+    EXPECT_EQ(FetchBinary(Address("/nothing.png"), body, 1000, &type).status, 404);
     EXPECT_EQ(body, "");
 }
 
@@ -273,9 +275,9 @@ TEST_F(PageFetcherTest, BinaryOverTheCapFails) {
         sim_.Route(kHost, "/big.jpg", response);
 
         std::string body;
-        EXPECT_EQ(FetchBinary(Address("/big.jpg"), body, 4999), kFetchFailed);
+        EXPECT_EQ(FetchBinary(Address("/big.jpg"), body, 4999).kind, FetchResult::Kind::TooLarge);
         EXPECT_EQ(body, "");
-        EXPECT_EQ(FetchBinary(Address("/big.jpg"), body, 5000), 0);
+        EXPECT_TRUE(FetchBinary(Address("/big.jpg"), body, 5000).Ok());
         EXPECT_EQ(body.size(), 5000u);
     }
 }
@@ -287,7 +289,7 @@ TEST_F(PageFetcherTest, BinaryCutShortFails) {
     sim_.Route(kHost, "/cut.jpg", response);
 
     std::string body;
-    EXPECT_EQ(FetchBinary(Address("/cut.jpg"), body, 10000), kFetchFailed);
+    EXPECT_EQ(FetchBinary(Address("/cut.jpg"), body, 10000).kind, FetchResult::Kind::NetworkError);
     EXPECT_EQ(body, "");
 }
 

@@ -92,14 +92,31 @@ TEST_F(PostRequestTest, AnswerIsCutAtItsFirstZeroByte) {
     EXPECT_EQ(Post(), "abc");
 }
 
-TEST_F(PostRequestTest, UnwantedStatusOrUncompressedAnswerGivesAnEmptyPage) {
+TEST_F(PostRequestTest, UnwantedStatusGivesAnEmptyPage) {
     simulator.Route(kHost, std::string("/") + kPath, Compressed(sim::Deflate("text"), 500));
-    EXPECT_EQ(Post(), "");
-    simulator.Route(kHost, std::string("/") + kPath, Compressed("[s0,s1]"));
     EXPECT_EQ(Post(), "");
     simulator.Route(kHost, std::string("/") + kPath, Response::Redirect("http://elsewhere/"));
     EXPECT_EQ(Post(), "");
     EXPECT_TRUE(messages.empty());
+}
+
+// An answer that does not inflate is no empty list: whoever listens for
+// failed requests hears of it, so a listing cut short by it is known as such.
+TEST_F(PostRequestTest, AnAnswerThatDoesNotInflateIsAFailedRequest) {
+    simulator.Route(kHost, std::string("/") + kPath, Compressed("[s0,s1]"));
+    std::vector<std::string> givenUp;
+    SessionOptions options;
+    options.retry.attempts = 1;
+    options.onGiveUp = [&](const std::string& address, const FetchResult& result) {
+        EXPECT_EQ(result.kind, FetchResult::Kind::Damaged);
+        givenUp.push_back(address);
+    };
+    HttpSession session(options);
+    std::string page = "stale";
+    const FetchResult result = PostRequest(session, page, kHost, kPath, kHeaders, "a=1\nb=22\n");
+    EXPECT_EQ(result.kind, FetchResult::Kind::Damaged);
+    EXPECT_EQ(page, "");
+    EXPECT_EQ(givenUp, std::vector<std::string>{std::string("http://") + kHost + "/" + kPath});
 }
 
 TEST_F(PostRequestTest, NetworkErrorsShowTheMessageAndGiveAnEmptyPage) {

@@ -9,12 +9,15 @@
 #include <string>
 #include <thread>
 
-#include "net/PageFetcher.h"
 #include "sim/ServiceSimulator.h"
+#include "support/OneAttempt.h"
 #include "support/ScopedProxy.h"
 
 namespace pw::sim {
 namespace {
+
+using test::FetchBinary;
+using test::FetchPage;
 
 // Sends raw request text to the simulator and returns everything it answers.
 std::string Exchange(int port, const std::string& request) {
@@ -84,14 +87,14 @@ TEST(ServiceSimulatorTest, HostRouteCatchesWhatExactRoutesMiss) {
     });
 
     std::string body;
-    EXPECT_EQ(FetchBinary("http://img.example.com/fixed.jpg", body, 100), 0);
+    EXPECT_TRUE(FetchBinary("http://img.example.com/fixed.jpg", body, 100).Ok());
     EXPECT_EQ(body, "fixed");
-    EXPECT_EQ(FetchBinary("http://img.example.com/x/y.jpg?s=1", body, 100), 0);
+    EXPECT_TRUE(FetchBinary("http://img.example.com/x/y.jpg?s=1", body, 100).Ok());
     EXPECT_EQ(body, "any /x/y.jpg?s=1");
-    EXPECT_EQ(FetchBinary("http://other.example.com/fixed.jpg", body, 100), 404);
+    EXPECT_EQ(FetchBinary("http://other.example.com/fixed.jpg", body, 100).status, 404);
 
     sim.ClearRoutes();
-    EXPECT_EQ(FetchBinary("http://img.example.com/fixed.jpg", body, 100), 404);
+    EXPECT_EQ(FetchBinary("http://img.example.com/fixed.jpg", body, 100).status, 404);
 }
 
 TEST(ServiceSimulatorTest, StopsPromptlyDuringAStall) {
@@ -111,7 +114,7 @@ TEST(ServiceSimulatorTest, StopsPromptlyDuringAStall) {
     }
     // Would block for the whole stall if stopping did not break it off.
     sim.reset();
-    EXPECT_EQ(fetch.get().first, kFetchFailed);
+    EXPECT_EQ(fetch.get().first.kind, FetchResult::Kind::NetworkError);
 }
 
 }  // namespace

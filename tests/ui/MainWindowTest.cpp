@@ -25,12 +25,25 @@
 #include "app/IniFile.h"
 #include "app/UpdateInfo.h"
 #include "base/Encoding.h"
+#include "net/FetchResult.h"
 #include "support/ScopedEnv.h"
 #include "support/SilentServer.h"
 #include "ui/ArticleTab.h"
 #include "ui/DialogUnits.h"
 
 using namespace pw;
+
+namespace {
+
+// What the update check's fetch reports for an answer with this status.
+FetchResult Answered(int status) {
+    FetchResult result;
+    result.kind = status == 200 ? FetchResult::Kind::Ok : FetchResult::Kind::HttpStatus;
+    result.status = status;
+    return result;
+}
+
+}  // namespace
 using pw::test::Boxes;
 using pw::test::MakeWindow;
 using pw::test::Opened;
@@ -94,7 +107,7 @@ UpdateRunner::ContextHook Serving(std::string file) {
     return [file](UpdateContext& ctx) {
         ctx.fetch = [file](const std::string&, std::string& page) {
             page = file;
-            return 0;
+            return Answered(200);
         };
     };
 }
@@ -332,7 +345,7 @@ private slots:
     void aFailedStartUpCheckShowsTheNoticeOnce() {
         MainWindow::Options options = WindowOptions(kAllAddresses);
         options.updateHook = [](UpdateContext& ctx) {
-            ctx.fetch = [](const std::string&, std::string&) { return 404; };
+            ctx.fetch = [](const std::string&, std::string&) { return Answered(404); };
         };
         auto window = MakeWindow(std::move(options));
         QTRY_COMPARE(Boxes().texts.size(), 1);

@@ -12,11 +12,24 @@
 #include "app/UpdateInfo.h"
 #include "base/Encoding.h"
 #include "job/JobResult.h"
+#include "net/FetchResult.h"
 #include "ui/JobReportDialog.h"
 #include "ui/Prompter.h"
 #include "ui/UpdateRunner.h"
 
 using namespace pw;
+
+namespace {
+
+// What the update check's fetch reports for an answer with this status.
+FetchResult Answered(int status) {
+    FetchResult result;
+    result.kind = status == 200 ? FetchResult::Kind::Ok : FetchResult::Kind::HttpStatus;
+    result.status = status;
+    return result;
+}
+
+}  // namespace
 
 namespace {
 
@@ -85,7 +98,7 @@ private slots:
         runner.SetContextHook([&](UpdateContext& ctx) {
             ctx.fetch = [](const std::string&, std::string& page) {
                 page = "<version>2.0<img src=\"/dev/zero\"></version>";
-                return 0;
+                return Answered(200);
             };
             ctx.download = [&](const std::string&, const std::string&) {
                 downloadAsked = true;
@@ -119,7 +132,7 @@ private slots:
                 while (!stop.stop_requested())
                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 page = "<version>2.0</version>";
-                return 0;  // as if the answer had come just then
+                return Answered(200);  // as if the answer had come just then
             };
         });
         runner.StartCheck();
@@ -139,7 +152,7 @@ private slots:
         UpdateRunner runner(&window, prompter, info, "https://update.example.com/u.txt",
                             [](const std::string&) {});
         runner.SetContextHook([](UpdateContext& ctx) {
-            ctx.fetch = [](const std::string&, std::string&) { return 404; };
+            ctx.fetch = [](const std::string&, std::string&) { return Answered(404); };
         });
         runner.StartCheck();
         // The notice is posted, but this thread has not handled it yet.

@@ -13,7 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "net/HttpDownload.h"
+#include "net/FileDownload.h"
+#include "net/HttpSession.h"
 #include "sim/ServiceSimulator.h"
 #include "support/ClosedPort.h"
 #include "support/OneShotGate.h"
@@ -73,12 +74,12 @@ public:
     test::OneShotGate receivedEnough;
 };
 
-class HttpDownloadTest : public ::testing::Test {
+class FileDownloadTest : public ::testing::Test {
 protected:
-    DownloadResult Download(const std::string& path, Recorder& recorder) {
-        HttpDownload download(Address(path), Target());
+    FetchResult Download(const std::string& path, Recorder& recorder) {
+        FileDownload download(Address(path), Target());
         EXPECT_EQ(download.OpenTarget(), 0);
-        return download.Run(recorder);
+        return download.Run(recorder, {});
     }
 
     std::string Target() const { return dir_.File("file.bin"); }
@@ -95,14 +96,13 @@ protected:
     test::ScopedProxy proxy_{sim_};
 };
 
-TEST_F(HttpDownloadTest, KnownLengthIsWrittenAndEveryBlockReported) {
+TEST_F(FileDownloadTest, KnownLengthIsWrittenAndEveryBlockReported) {
     const std::string body = Pattern(300 * 1024);
     sim_.Route(kHost, "/Pagewell2.0.exe", Response::Text(body, "application/octet-stream"));
 
     Recorder recorder;
-    const DownloadResult result = Download("/Pagewell2.0.exe", recorder);
-    EXPECT_EQ(result.end, DownloadEnd::kDone);
-    EXPECT_FALSE(result.secure);
+    const FetchResult result = Download("/Pagewell2.0.exe", recorder);
+    EXPECT_EQ(result.kind, FetchResult::Kind::Ok);
     EXPECT_EQ(TargetBytes(), body);
     EXPECT_EQ(recorder.sizes, std::vector<int64_t>{static_cast<int64_t>(body.size())});
     ASSERT_FALSE(recorder.received.empty());
@@ -113,10 +113,10 @@ TEST_F(HttpDownloadTest, KnownLengthIsWrittenAndEveryBlockReported) {
     }
     EXPECT_EQ(last, static_cast<int64_t>(body.size()));
     EXPECT_FALSE(recorder.steps.empty());
-    EXPECT_EQ(recorder.steps.back().first, DownloadStep::kConnected);
+    EXPECT_EQ(recorder.steps.back().first, DownloadStep::Connected);
 }
 
-TEST_F(HttpDownloadTest, UnknownLengthIsStillReceivedWhole) {
+TEST_F(FileDownloadTest, UnknownLengthIsStillReceivedWhole) {
     const std::string body = Pattern(5000);
     for (Framing framing : {Framing::kUntilClose, Framing::kChunked}) {
         Response response = Response::Text(body, "application/octet-stream");
@@ -126,7 +126,7 @@ TEST_F(HttpDownloadTest, UnknownLengthIsStillReceivedWhole) {
         sim_.Route(kHost, "/open-ended", response);
 
         Recorder recorder;
-        EXPECT_EQ(Download("/open-ended", recorder).end, DownloadEnd::kDone);
+        EXPECT_EQ(Download("/open-ended", recorder).kind, FetchResult::Kind::Ok);
         EXPECT_EQ(TargetBytes(), body);
         EXPECT_EQ(recorder.sizes, std::vector<int64_t>{-1});
         ASSERT_FALSE(recorder.received.empty());
@@ -134,28 +134,39 @@ TEST_F(HttpDownloadTest, UnknownLengthIsStillReceivedWhole) {
     }
 }
 
-TEST_F(HttpDownloadTest, ErrorStatusLeavesNoFile) {
+TEST_F(FileDownloadTest, ErrorStatusLeavesNoFile) {
     sim_.Route(kHost, "/broken", Response::Html("<html>oops</html>", 500));
     for (const char* path : {"/missing", "/broken"}) {
         Recorder recorder;
-        const DownloadResult result = Download(path, recorder);
-        EXPECT_EQ(result.end, DownloadEnd::kFailed);
-        EXPECT_EQ(result.failure, DownloadFailure::kBadStatus);
-        EXPECT_EQ(result.code, path == std::string("/missing") ? 404 : 500);
+        const FetchResult result = Download(path, recorder);
+        EXPECT_EQ(result.kind, FetchResult::Kind::HttpStatus);
+        EXPECT_EQ(result.status, path == std::string("/missing") ? 404 : 500);
         EXPECT_FALSE(TargetExists());
         EXPECT_TRUE(recorder.sizes.empty());
     }
 }
 
-TEST_F(HttpDownloadTest, RedirectIsReportedAndFollowed) {
+TEST_F(FileDownloadTest, RedirectIsReportedAndFollowed) {
     sim_.Route(kHost, "/latest", Response::Redirect("http://mirror.example.com/P.exe"));
     sim_.Route("mirror.example.com", "/P.exe",
                Response::Text("new program", "application/x-binary"));
 
     Recorder recorder;
-    EXPECT_EQ(Download("/latest", recorder).end, DownloadEnd::kDone);
+    EXPECT_EQ(Download("/latest", recorder).kind, FetchResult::Kind::Ok);
     EXPECT_EQ(TargetBytes(), "new program");
-    EXPECT_TRUE(recorder.Saw(DownloadStep::kRedirect, "http://mirror.example.com/P.exe"));
+    EXPECT_TRUE(recorder.Saw(DownloadStep::Redirect, "http://mirror.example.com/P.exe"));
+}
+
+// The update download takes nothing that did not come over https.
+TEST_F(FileDownloadTest, HttpsOnlyRefusesAPlainAddressWithoutAsking) {
+    sim_.Route(kHost, "/P.exe", Response::Text("program", "application/x-binary"));
+    FileDownload download(Address("/P.exe"), Target());
+    download.SetHttpsOnly(true);
+    ASSERT_EQ(download.OpenTarget(), 0);
+    Recorder recorder;
+    EXPECT_EQ(download.Run(recorder, {}).kind, FetchResult::Kind::Refused);
+    EXPECT_TRUE(sim_.Requests().empty());
+    EXPECT_FALSE(TargetExists());
 }
 
 sim::Handler Guarded(const std::string& header, const std::string& expected, int refusal,
@@ -168,25 +179,25 @@ sim::Handler Guarded(const std::string& header, const std::string& expected, int
     };
 }
 
-TEST_F(HttpDownloadTest, ServerAsksForCredentials) {
+TEST_F(FileDownloadTest, ServerAsksForCredentials) {
     sim_.Route(kHost, "/private",
                Guarded("Authorization", "Basic dXNlcjpwYTpzcw==", 401, "WWW-Authenticate"));
 
     Recorder giving;
     giving.credentials = DownloadCredentials{"user", "pa:ss"};
-    EXPECT_EQ(Download("/private", giving).end, DownloadEnd::kDone);
+    EXPECT_EQ(Download("/private", giving).kind, FetchResult::Kind::Ok);
     EXPECT_EQ(giving.asked, std::vector<bool>{false});
     EXPECT_EQ(TargetBytes(), "secret body");
 
     // Declining is a failure, not an empty success.
     Recorder declining;
-    const DownloadResult result = Download("/private", declining);
-    EXPECT_EQ(result.failure, DownloadFailure::kBadStatus);
-    EXPECT_EQ(result.code, 401);
+    const FetchResult result = Download("/private", declining);
+    EXPECT_EQ(result.kind, FetchResult::Kind::HttpStatus);
+    EXPECT_EQ(result.status, 401);
     EXPECT_FALSE(TargetExists());
 }
 
-TEST_F(HttpDownloadTest, CredentialsStayWithTheirServer) {
+TEST_F(FileDownloadTest, CredentialsStayWithTheirServer) {
     // Given for dl.example.com, they go along to its own other path but never
     // to the mirror it sends the client on to.
     std::vector<std::string> seen;
@@ -205,72 +216,74 @@ TEST_F(HttpDownloadTest, CredentialsStayWithTheirServer) {
     });
     Recorder recorder;
     recorder.credentials = DownloadCredentials{"user", "pa:ss"};
-    EXPECT_EQ(Download("/private", recorder).end, DownloadEnd::kDone);
+    EXPECT_EQ(Download("/private", recorder).kind, FetchResult::Kind::Ok);
     EXPECT_EQ(seen, (std::vector<std::string>{"own:Basic dXNlcjpwYTpzcw==", "mirror:"}));
     EXPECT_EQ(TargetBytes(), "program");
 }
 
-TEST_F(HttpDownloadTest, ProxyAsksForCredentials) {
+TEST_F(FileDownloadTest, ProxyAsksForCredentials) {
     sim_.Route(kHost, "/via-proxy",
                Guarded("Proxy-Authorization", "Basic cHJveHk6cHc=", 407, "Proxy-Authenticate"));
     Recorder recorder;
     recorder.credentials = DownloadCredentials{"proxy", "pw"};
-    EXPECT_EQ(Download("/via-proxy", recorder).end, DownloadEnd::kDone);
+    EXPECT_EQ(Download("/via-proxy", recorder).kind, FetchResult::Kind::Ok);
     EXPECT_EQ(recorder.asked, std::vector<bool>{true});
     EXPECT_EQ(TargetBytes(), "secret body");
 }
 
-TEST_F(HttpDownloadTest, WrongCredentialsAreNotRetriedForever) {
+TEST_F(FileDownloadTest, WrongCredentialsAreNotRetriedForever) {
     sim_.Route(kHost, "/private",
                Guarded("Authorization", "Basic dXNlcjpwYTpzcw==", 401, "WWW-Authenticate"));
     Recorder recorder;
     recorder.credentials = DownloadCredentials{"user", "wrong"};
-    EXPECT_EQ(Download("/private", recorder).failure, DownloadFailure::kBadStatus);
-    EXPECT_EQ(recorder.asked.size(), static_cast<size_t>(HttpDownload::kMaxAuthRounds));
+    EXPECT_EQ(Download("/private", recorder).status, 401);
+    EXPECT_EQ(recorder.asked.size(), static_cast<size_t>(HttpSession::kMaxAuthRounds));
     EXPECT_FALSE(TargetExists());
 }
 
-TEST_F(HttpDownloadTest, CancelBeforeTheRequestLeavesTheEmptyFile) {
+TEST_F(FileDownloadTest, CancelBeforeTheRequestLeavesTheEmptyFile) {
     sim_.Route(kHost, "/file", Response::Text("abc", "text/plain"));
-    HttpDownload download(Address("/file"), Target());
+    FileDownload download(Address("/file"), Target());
     ASSERT_EQ(download.OpenTarget(), 0);
-    download.Cancel();
+    std::stop_source cancel;
+    cancel.request_stop();
     Recorder recorder;
-    EXPECT_EQ(download.Run(recorder).end, DownloadEnd::kAborted);
+    EXPECT_EQ(download.Run(recorder, cancel.get_token()).kind, FetchResult::Kind::Stopped);
     EXPECT_TRUE(TargetExists());
     EXPECT_EQ(TargetBytes(), "");
     EXPECT_TRUE(sim_.Requests().empty());
 }
 
 // Cancels from another thread once the first bytes have been written.
-DownloadResult CancelAfterFirstBytes(HttpDownload& download, Recorder& recorder,
-                                     std::chrono::milliseconds pause = {}) {
+FetchResult CancelAfterFirstBytes(FileDownload& download, Recorder& recorder,
+                                  std::chrono::milliseconds pause = {}) {
     recorder.cancelAfterBytes = 1;
+    std::stop_source cancel;
     std::thread canceller([&] {
         recorder.receivedEnough.Wait();
         std::this_thread::sleep_for(pause);
-        download.Cancel();
+        cancel.request_stop();
     });
-    const DownloadResult result = download.Run(recorder);
+    const FetchResult result = download.Run(recorder, cancel.get_token());
     recorder.receivedEnough.Set();  // releases the canceller if no byte ever came
     canceller.join();
     return result;
 }
 
-TEST_F(HttpDownloadTest, CancelDuringTransferRemovesThePartialFile) {
+TEST_F(FileDownloadTest, CancelDuringTransferRemovesThePartialFile) {
     Response slow = Response::Text(Pattern(200 * 1024), "application/octet-stream");
     slow.chunkBytes = 1024;
     slow.chunkIntervalMs = 20;
     sim_.Route(kHost, "/slow", slow);
 
-    HttpDownload download(Address("/slow"), Target());
+    FileDownload download(Address("/slow"), Target());
     ASSERT_EQ(download.OpenTarget(), 0);
     Recorder recorder;
-    EXPECT_EQ(CancelAfterFirstBytes(download, recorder).end, DownloadEnd::kAborted);
+    EXPECT_EQ(CancelAfterFirstBytes(download, recorder).kind, FetchResult::Kind::Stopped);
     EXPECT_FALSE(TargetExists());
 }
 
-TEST_F(HttpDownloadTest, CancelWhileTheServerIsSilent) {
+TEST_F(FileDownloadTest, CancelWhileTheServerIsSilent) {
     Response stalled = Response::Text(Pattern(8192), "application/octet-stream");
     stalled.fault = Fault::kStall;
     stalled.faultAfterBytes = 2048;
@@ -279,52 +292,52 @@ TEST_F(HttpDownloadTest, CancelWhileTheServerIsSilent) {
 
     // Were the cancel not effective during the silence, the stall time-out would
     // end the download as a failure instead.
-    HttpDownload download(Address("/stalled"), Target());
+    FileDownload download(Address("/stalled"), Target());
     ASSERT_EQ(download.OpenTarget(), 0);
     Recorder recorder;
     const auto intoTheSilence = std::chrono::milliseconds(300);
-    EXPECT_EQ(CancelAfterFirstBytes(download, recorder, intoTheSilence).end, DownloadEnd::kAborted);
+    EXPECT_EQ(CancelAfterFirstBytes(download, recorder, intoTheSilence).kind,
+              FetchResult::Kind::Stopped);
     EXPECT_FALSE(TargetExists());
 }
 
-TEST_F(HttpDownloadTest, StallEndsTheTransfer) {
+TEST_F(FileDownloadTest, StallEndsTheTransfer) {
     Response stalled = Response::Text(Pattern(8192), "application/octet-stream");
     stalled.fault = Fault::kStall;
     stalled.faultAfterBytes = 2048;
     stalled.stallMs = 60000;
     sim_.Route(kHost, "/stalled", stalled);
 
-    HttpDownload download(Address("/stalled"), Target());
+    FileDownload download(Address("/stalled"), Target());
     download.SetStallSeconds(1);
     ASSERT_EQ(download.OpenTarget(), 0);
     Recorder recorder;
-    const DownloadResult result = download.Run(recorder);
-    EXPECT_EQ(result.end, DownloadEnd::kFailed);
-    EXPECT_EQ(result.failure, DownloadFailure::kTransfer);
-    EXPECT_EQ(result.code, CURLE_OPERATION_TIMEDOUT);
+    const FetchResult result = download.Run(recorder, {});
+    EXPECT_EQ(result.kind, FetchResult::Kind::NetworkError);
+    EXPECT_EQ(result.curlCode, CURLE_OPERATION_TIMEDOUT);
     EXPECT_FALSE(TargetExists());
 }
 
-TEST_F(HttpDownloadTest, BrokenTransferRemovesThePartialFile) {
+TEST_F(FileDownloadTest, BrokenTransferRemovesThePartialFile) {
     Response cut = Response::Text(Pattern(8192), "application/octet-stream");
     cut.fault = Fault::kCut;
     cut.faultAfterBytes = 4096;
     sim_.Route(kHost, "/cut", cut);
 
     Recorder recorder;
-    const DownloadResult result = Download("/cut", recorder);
-    EXPECT_EQ(result.failure, DownloadFailure::kTransfer);
+    const FetchResult result = Download("/cut", recorder);
+    EXPECT_EQ(result.kind, FetchResult::Kind::NetworkError);
+    EXPECT_EQ(result.status, 200);
     EXPECT_FALSE(TargetExists());
 }
 
-TEST_F(HttpDownloadTest, UnreachableServerIsAConnectionFailure) {
+TEST_F(FileDownloadTest, UnreachableServerIsAConnectionFailure) {
     test::ScopedProxy nowhere("http://127.0.0.1:" + std::to_string(ClosedPort()));
     Recorder recorder;
-    const DownloadResult result = Download("/file", recorder);
-    EXPECT_EQ(result.failure, DownloadFailure::kConnection);
-    EXPECT_EQ(result.code, CURLE_COULDNT_CONNECT);
+    const FetchResult result = Download("/file", recorder);
+    EXPECT_EQ(result.curlCode, CURLE_COULDNT_CONNECT);
     EXPECT_FALSE(TargetExists());
-    EXPECT_TRUE(recorder.Saw(DownloadStep::kConnecting, "127.0.0.1"));
+    EXPECT_TRUE(recorder.Saw(DownloadStep::Connecting, "127.0.0.1"));
 }
 
 // A server on a loopback port that answers every connection with these bytes.
@@ -355,21 +368,21 @@ private:
     std::thread thread_;
 };
 
-TEST_F(HttpDownloadTest, AnswerWithoutStatusLeavesTheEmptyFile) {
+TEST_F(FileDownloadTest, AnswerWithoutStatusLeavesTheEmptyFile) {
     for (const char* answer : {"this is no http answer\r\n\r\n", ""}) {
         RawServer server(answer);
         test::ScopedProxy viaRaw(server.Url());
         Recorder recorder;
-        const DownloadResult result = Download("/file", recorder);
-        EXPECT_EQ(result.failure, DownloadFailure::kStatusUnreadable) << result.code;
+        const FetchResult result = Download("/file", recorder);
+        EXPECT_TRUE(AnswerWithoutStatus(result)) << result.curlCode;
         EXPECT_TRUE(TargetExists());
         EXPECT_EQ(TargetBytes(), "");
     }
 }
 
-TEST_F(HttpDownloadTest, TargetIsNeverOpenedThroughALink) {
+TEST_F(FileDownloadTest, TargetIsNeverOpenedThroughALink) {
     std::filesystem::create_symlink(dir_.File("elsewhere"), Target());
-    HttpDownload download(Address("/file"), Target());
+    FileDownload download(Address("/file"), Target());
     EXPECT_NE(download.OpenTarget(), 0);
     EXPECT_FALSE(std::filesystem::exists(dir_.File("elsewhere")));
 }
