@@ -260,14 +260,14 @@ void Job::RunSteps() {
 
     Status(Gbk("文章列表下载完毕，开始制作电子书……"));
     SetState(JobState::Building);
-    const BookDescription book = Describe();
-    entries_ = book.entries;
+    BookDescription book = Describe();
     const BookStepResult made = MakeBooks(
         book,
         [this](const std::string& line) {
             Notify([&](JobListener& l) { l.OnCompilerLine(line); });
         },
         cancel_.get_token());
+    entries_ = std::move(book.entries);  // one copy of a 100,000-entry tree is plenty
     if (Cancelled()) return Finish(JobResult::End::Cancelled, {});
     Deliver(made);
 }
@@ -495,7 +495,11 @@ BookDescription Job::Describe() const {
             entry.time = article->time;
             entry.category = article->category;
             entry.url = article->url;
-            entry.heading = ArticleHeading(*article);
+            // Only a saved page begins with the block; for the others it would
+            // be half a kilobyte per entry kept for nothing.
+            if (task != taskOf_.end() && tasks_[task->second].saved) {
+                entry.heading = ArticleHeading(*article);
+            }
         }
         book.entries.push_back(std::move(entry));
     }
