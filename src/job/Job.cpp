@@ -478,6 +478,7 @@ BookDescription Job::Describe() const {
     book.title = engine_->blogName;
     book.homeUrl = engine_->homeUrl;
     book.formats = options_.formats;
+    book.entries.reserve(static_cast<size_t>(tree_.Count()));
     for (int item = tree_.GetRootItem(); item; item = NextInPreOrder(tree_, item)) {
         TreeEntry entry;
         entry.depth = Depth(tree_, item);
