@@ -452,6 +452,7 @@ void Job::DownloadTask(Task& task) {
     if (outcome.markersMissing && !Stopping() && PauseFor(kBusyPageWait)) {
         outcome = engine_->DownloadArticle(article);
     }
+    std::string().swap(article.localPath);  // written or not: kept for nothing from here
     // Cut off by the stop: not a failure, and not saved; the next run fetches it.
     if (outcome.kind == ArticleOutcome::Kind::Interrupted) {
         std::lock_guard lock(tasksMutex_);

@@ -16,11 +16,13 @@
 //      taken to the job's cap: peak memory per 1,000 listed articles.
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -94,15 +96,26 @@ JobRun RunCli(ServiceSimulator& simulator, const std::string& address, int worke
     const size_t connectionsBefore = simulator.Connections();
     const size_t badBefore = simulator.BadAnswers();
     JobRun run;
+    // Made before the fork: the simulator's threads may hold the allocator's lock.
+    const std::string jobs = std::to_string(workers);
+    const std::string desk = home.File("Desktop");
+    // Until its exec the child is a copy of this process, simulator and all
+    // its pictures: sampling it then would measure the bench, not the program.
+    // The pipe's end closes on the exec.
+    int exec[2];
+    if (pipe2(exec, O_CLOEXEC) != 0) return run;
     const auto start = Clock::now();
     const pid_t pid = fork();
     if (pid == 0) {
-        const std::string jobs = std::to_string(workers);
-        const std::string desk = home.File("Desktop");
         execl(PAGEWELL_CLI_PATH, PAGEWELL_CLI_PATH, "-q", "-j", jobs.c_str(), "-d", desk.c_str(),
               address.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
+    close(exec[1]);
+    char ignored;
+    while (read(exec[0], &ignored, 1) < 0 && errno == EINTR) {
+    }
+    close(exec[0]);
     int status = 0;
     for (;;) {
         run.peakKb = std::max(run.peakKb, TreeRssKb(pid));
