@@ -32,6 +32,9 @@ public:
     // left at the path then).
     bool Commit();
 
+    // What one file entry reads; the archive's read callback works on it.
+    struct FileRange;
+
 private:
     bool Added(long long index, bool compress);
 
@@ -39,6 +42,11 @@ private:
     std::time_t time_;
     bool failed_ = false;
     std::deque<std::string> buffers_;  // stay put until the archive is written
+    // A book of 100,000 pages adds 100,000 ranges of one spill file: each keeps
+    // a few dozen bytes here instead of libzip's own file source of half a
+    // kilobyte, and the path once.
+    std::deque<std::string> paths_;
+    std::deque<FileRange> ranges_;
 };
 
 }  // namespace pw

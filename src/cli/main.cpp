@@ -13,6 +13,7 @@
 
 #include "app/AppSettings.h"
 #include "app/Paths.h"
+#include "base/AllocatorArenas.h"
 #include "base/Encoding.h"
 #include "base/Identity.h"
 #include "book/BookFormats.h"
@@ -147,6 +148,7 @@ int Report(const pw::JobResult& result, pw::CliListener& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    pw::LimitAllocatorArenas();
     CLI::App app{"Turns a blog into a CHM and an EPUB e-book on the desktop.", "pagewell-cli"};
     Arguments args;
     Describe(app, args);

@@ -16,6 +16,7 @@ BookDescription OutlineBook(const ArticleTree& tree, const TaskPlan& plan, std::
     book.title = std::move(blogName);
     book.homeUrl = std::move(homeUrl);
     book.formats = formats;
+    book.entries.reserve(static_cast<size_t>(tree.Count()));
     for (int item = tree.GetRootItem(); item; item = tree.GetNextItem(item)) {
         TreeEntry entry;
         entry.depth = tree.Depth(item);
@@ -23,14 +24,18 @@ BookDescription OutlineBook(const ArticleTree& tree, const TaskPlan& plan, std::
         if (const ArticleInfo* listed = tree.GetItemData(item)) {
             entry.article = true;
             const std::string key = ArticleKey(*listed);
-            entry.fileName = plan.FileName(key);
+            const bool saved = plan.Saved(key);
+            // An article without a page leads nowhere in the contents.
+            if (saved) entry.fileName = plan.FileName(key);
             const ArticleInfo* made = plan.ArticleOf(key);
             const ArticleInfo& article = made ? *made : *listed;
             entry.title = article.title;
             entry.time = article.time;
             entry.category = article.category;
             entry.url = article.url;
-            entry.heading = ArticleHeading(article);
+            // Only a saved page begins with the block; for the others it would be
+            // half a kilobyte per entry kept for nothing.
+            if (saved) entry.heading = ArticleHeading(article);
         }
         book.entries.push_back(std::move(entry));
     }

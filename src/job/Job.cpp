@@ -293,6 +293,7 @@ void Job::DownloadTask(const TaskPlan::Turn& turn) {
     if (outcome.markersMissing && WaitUnlessStopped(stop_.get_token(), kBusyPageWait)) {
         outcome = engine_->DownloadArticle(article);
     }
+    std::string().swap(article.localPath);  // written or not: kept for nothing from here
     const ArticleOutcome::Kind kind = outcome.kind;
     const std::string reason = outcome.reason;
     plan_.Record(*turn.task, std::move(outcome));
@@ -310,16 +311,15 @@ void Job::DownloadTask(const TaskPlan::Turn& turn) {
 void Job::MakeAndDeliverBooks() {
     Status(Gbk("文章列表下载完毕，开始制作电子书……"));
     SetState(JobState::Building);
-    const BookDescription book =
-        OutlineBook(listing_.Tree(), plan_, folder_->Path(), engine_->account, engine_->blogName,
-                    engine_->homeUrl, options_.formats);
-    entries_ = book.entries;
+    BookDescription book = OutlineBook(listing_.Tree(), plan_, folder_->Path(), engine_->account,
+                                       engine_->blogName, engine_->homeUrl, options_.formats);
     const BookStepResult made = MakeBooks(
         book,
         [this](const std::string& line) {
             Notify([line](JobListener& l) { l.OnCompilerLine(line); });
         },
         cancel_.get_token());
+    entries_ = std::move(book.entries);  // one copy of a 100,000-entry tree is plenty
     if (Cancelled()) return Finish(JobResult::End::Cancelled, {});
 
     JobResult soFar = ResultSoFar();

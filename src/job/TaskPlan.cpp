@@ -72,6 +72,11 @@ std::string TaskPlan::FileName(const std::string& key) const {
     return name != fileNames_.end() ? name->second : std::string();
 }
 
+bool TaskPlan::Saved(const std::string& key) const {
+    const auto task = taskOf_.find(key);
+    return task != taskOf_.end() && tasks_[task->second].saved;
+}
+
 const ArticleInfo* TaskPlan::ArticleOf(const std::string& key) const {
     const auto task = taskOf_.find(key);
     return task != taskOf_.end() ? tasks_[task->second].article : nullptr;

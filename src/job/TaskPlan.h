@@ -58,6 +58,8 @@ public:
     int SavedCount() const;
     // The page file of an article, empty when it has none.
     std::string FileName(const std::string& key) const;
+    // Whether the article's page is in the folder (this run or an earlier one).
+    bool Saved(const std::string& key) const;
     // The listing of an article whose page is made (see Add).
     const ArticleInfo* ArticleOf(const std::string& key) const;
     // Articles without a page, but for those the engine skipped; one never

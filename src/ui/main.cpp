@@ -3,11 +3,13 @@
 #include <QApplication>
 
 #include "app/AppSettings.h"
+#include "base/AllocatorArenas.h"
 #include "ui/BrowserTab.h"
 #include "ui/MainWindow.h"
 #include "ui/ScreenshotMode.h"
 
 int main(int argc, char** argv) {
+    pw::LimitAllocatorArenas();
     pw::BrowserTab::PrepareEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pagewell"));

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace pw::sim {
@@ -51,6 +52,21 @@ std::string TinyPng(int width, int height, unsigned seed) {
     return png;
 }
 
+std::string PaddedPng(std::string png, size_t size, unsigned seed) {
+    constexpr size_t kChunkFrame = 12;  // length, type and CRC
+    if (png.size() + kChunkFrame >= size) return png;
+    std::string filler(size - png.size() - kChunkFrame, '\0');
+    uint32_t state = seed * 2654435761u + 1;
+    for (char& c : filler) {
+        state = state * 1664525u + 1013904223u;
+        c = static_cast<char>(state >> 24);
+    }
+    std::string chunk;
+    PutChunk(chunk, "pwFl", filler);              // ancillary, private, safe to copy
+    png.insert(png.size() - kChunkFrame, chunk);  // before IEND
+    return png;
+}
+
 DemoBlog MakeDemoBlog(const DemoBlogShape& shape) {
     DemoBlog blog;
     blog.account = shape.account;
@@ -79,7 +95,9 @@ DemoBlog MakeDemoBlog(const DemoBlogShape& shape) {
             DemoPicture picture;
             picture.url = "http://" + shape.pictureHost + "/middle/Pic" + a.id + "_" +
                           std::to_string(p) + "&690";
-            picture.bytes = TinyPng(8 + p, 6, static_cast<unsigned>(i * 7 + p));
+            const auto seed = static_cast<unsigned>(i * 7 + p);
+            picture.bytes = PaddedPng(TinyPng(8 + p, 6, seed),
+                                      static_cast<size_t>(std::max(0, shape.pictureBytes)), seed);
             a.pictures.push_back(picture);
         }
         blog.articles.push_back(a);

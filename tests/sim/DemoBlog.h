@@ -35,6 +35,7 @@ struct DemoBlogShape {
     int categories = 3;
     int articlesPerCategory = 4;
     int picturesPerArticle = 1;
+    int pictureBytes = 0;  // each picture padded to at least this size (0: tiny ones)
     int pageSize = 50;
     std::string pictureHost = "s1.sinaimg.cn";
 };
@@ -46,5 +47,9 @@ std::vector<const DemoArticle*> ArticlesOf(const DemoBlog& blog, const std::stri
 
 // A valid PNG of w x h pixels in one colour; distinct seeds give distinct bytes.
 std::string TinyPng(int width, int height, unsigned seed);
+
+// The PNG grown to at least size bytes by a private chunk of incompressible
+// filler that readers skip.
+std::string PaddedPng(std::string png, size_t size, unsigned seed);
 
 }  // namespace pw::sim

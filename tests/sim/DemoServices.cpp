@@ -9,7 +9,7 @@
 
 namespace pw::sim {
 
-void AddDemoServices(ServiceSimulator& simulator, int bigBlogArticles) {
+void AddDemoServices(ServiceSimulator& simulator, const MeasuredBlogs& measured) {
     DemoBlogShape shape;
     shape.account = "1718281828";
     shape.name = "墨舟的旅行与读书笔记";
@@ -34,14 +34,22 @@ void AddDemoServices(ServiceSimulator& simulator, int bigBlogArticles) {
     AddQzoneBlog(simulator, blogFor("31415926", "a3.qpic.cn"));
     AddRenrenBlog(simulator, blogFor("27182818", "fmn.rrimg.com"));
 
-    if (bigBlogArticles > 0) {
+    if (measured.bigBlogArticles > 0) {
         DemoBlogShape big = shape;
         big.account = "2718281828";
-        big.articlesPerCategory = (bigBlogArticles + big.categories - 1) / big.categories;
+        big.articlesPerCategory = (measured.bigBlogArticles + big.categories - 1) / big.categories;
+        big.picturesPerArticle = measured.bigBlogPictures;
+        big.pictureBytes = measured.pictureBytes;
         big.pageSize = 50;
         SinaOptions bigOptions;
         bigOptions.blogPath = "/pagewellbig";
         AddSinaBlog(simulator, MakeDemoBlog(big), bigOptions);
+    }
+    if (measured.endlessPerPage > 0) {
+        DemoBlog endless;
+        endless.account = "3141592653";
+        endless.name = "没有尽头的博客";
+        AddEndlessSinaBlog(simulator, endless, measured.endlessPerPage, "/pagewellendless");
     }
 }
 

@@ -6,8 +6,18 @@
 
 namespace pw::sim {
 
-// bigBlogArticles > 0 adds a Sina blog of that many articles, one picture each,
-// at http://blog.sina.com.cn/pagewellbig, for measuring large jobs.
-void AddDemoServices(ServiceSimulator& simulator, int bigBlogArticles = 0);
+// Blogs for measurements, beside the demonstration blogs.
+struct MeasuredBlogs {
+    // > 0: a Sina blog of that many articles at http://blog.sina.com.cn/pagewellbig,
+    // bigBlogPictures pictures an article, each of at least pictureBytes.
+    int bigBlogArticles = 0;
+    int bigBlogPictures = 1;
+    int pictureBytes = 0;
+    // > 0: a Sina blog whose list never ends, that many new articles a page and
+    // none of them there, at http://blog.sina.com.cn/pagewellendless.
+    int endlessPerPage = 0;
+};
+
+void AddDemoServices(ServiceSimulator& simulator, const MeasuredBlogs& measured = {});
 
 }  // namespace pw::sim

@@ -1,6 +1,7 @@
 #include "sim/SinaService.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace pw::sim {
 
@@ -89,6 +90,37 @@ std::string SinaArticlePage(const DemoArticle& article, const SinaOptions& optio
            "\n</div>\n" +
            (options.shareUpEnding ? "<div class=\"shareUp\"></div>" : "<!-- 正文结束 -->") +
            "\n<div class=\"comment\">...</div></body></html>\n";
+}
+
+std::string AddEndlessSinaBlog(ServiceSimulator& simulator, const DemoBlog& blog, int perPage,
+                               const std::string& blogPath) {
+    const std::string blogPage = "<html><head><title>" + blog.name +
+                                 "_新浪博客</title>\n<script>var $uid = \"" + blog.account +
+                                 "\";</script></head><body>blog</body></html>\n";
+    simulator.Route(kSinaHost, blogPath, Response::Html(blogPage));
+    const std::string prefix = "/s/articlelist_" + blog.account + "_0_";
+    const std::string head = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" +
+                             blog.name + "_新浪博客</title></head><body>\n" + CategoryBlock(blog) +
+                             "<div class=\"articleList\">\n";
+    // Everything else on the host is not there, the article pages included.
+    simulator.RouteHost(kSinaHost, [blog, perPage, prefix, head](const Request& request) {
+        if (request.path.rfind(prefix, 0) != 0) return Response::NotFound();
+        const int page = std::atoi(request.path.c_str() + prefix.size());
+        if (page < 1) return Response::NotFound();
+        std::string html = head;
+        for (int i = 0; i < perPage; ++i) {
+            const long number = static_cast<long>(page - 1) * perPage + i + 1;
+            DemoArticle article;
+            article.id = std::to_string(100000000 + number);
+            article.title = "第" + std::to_string(number) + "篇：没有尽头的目录";
+            article.time = "2012-12-" + std::to_string(10 + number % 18) + " 08:00";
+            html += ArticleEntry(article);
+        }
+        return Response::Html(html + "</div>\n<div class=\"SG_page\"><ul class=\"SG_pages\">" +
+                              "<li class=\"SG_pgnext\"><a href=\"" + ListUrl(blog, 0, page + 1) +
+                              "\">下一页&nbsp;&gt;</a></li>" + "</ul></div>\n</body></html>\n");
+    });
+    return "http://" + std::string(kSinaHost) + blogPath;
 }
 
 std::string AddSinaBlog(ServiceSimulator& simulator, const DemoBlog& blog,

@@ -22,6 +22,12 @@ struct SinaOptions {
 std::string AddSinaBlog(ServiceSimulator& simulator, const DemoBlog& blog,
                         const SinaOptions& options = {});
 
+// A blog whose list never ends: every page of 全部博文 names perPage new
+// articles and promises a next page, and every article page is missing (404).
+// Only the blog's account and name are used. Takes the host's fallback route.
+std::string AddEndlessSinaBlog(ServiceSimulator& simulator, const DemoBlog& blog, int perPage,
+                               const std::string& blogPath);
+
 // The pieces of Sina's pages, for tests that build hostile variants.
 std::string SinaArticleUrl(const DemoArticle& article);
 std::string SinaListPage(const DemoBlog& blog, int category, int page);

@@ -1,11 +1,16 @@
 // pagewell-sim: the service simulator as a stand-alone proxy for offline demos.
 //   pagewell-sim [--port N] [--until-stdin-closes] [--flaky N] [--rate-limit N]
 //                [--connection-cost MS] [--answer-delay MS] [--big-blog N]
+//                [--big-blog-pictures N] [--picture-bytes N] [--endless-blog N]
 //   --flaky N            one address in N fails its first request
 //   --rate-limit N       more than N requests in one second are answered 429
 //   --connection-cost MS a new connection's first answer waits MS milliseconds
 //   --answer-delay MS    every answer waits MS milliseconds
 //   --big-blog N         also serve a Sina blog of N articles at /pagewellbig
+//   --big-blog-pictures N  pictures per article of that blog (default 1)
+//   --picture-bytes N    each of its pictures at least N bytes
+//   --endless-blog N     also serve a Sina blog whose list never ends, N new
+//                        articles a page, all missing, at /pagewellendless
 // Prints "PROXY http://127.0.0.1:PORT" once it serves, then runs until SIGINT or
 // SIGTERM, or until standard input closes when asked to.
 
@@ -28,13 +33,14 @@ struct Options {
     int port = 0;
     bool untilStdinCloses = false;
     pw::sim::BadMoments moments;
-    int bigBlog = 0;
+    pw::sim::MeasuredBlogs measured;
 };
 
 [[noreturn]] void Usage() {
     std::fprintf(stderr,
                  "usage: pagewell-sim [--port N] [--until-stdin-closes] [--flaky N] "
-                 "[--rate-limit N] [--connection-cost MS] [--answer-delay MS] [--big-blog N]\n");
+                 "[--rate-limit N] [--connection-cost MS] [--answer-delay MS] [--big-blog N] "
+                 "[--big-blog-pictures N] [--picture-bytes N] [--endless-blog N]\n");
     std::exit(2);
 }
 
@@ -58,7 +64,13 @@ Options ParseOptions(int argc, char** argv) {
         } else if (arg == "--connection-cost" && i + 1 < argc) {
             options.moments.connectionCostMs = Number(argv[++i], 60000);
         } else if (arg == "--big-blog" && i + 1 < argc) {
-            options.bigBlog = Number(argv[++i], 100000);
+            options.measured.bigBlogArticles = Number(argv[++i], 100000);
+        } else if (arg == "--big-blog-pictures" && i + 1 < argc) {
+            options.measured.bigBlogPictures = Number(argv[++i], 100);
+        } else if (arg == "--picture-bytes" && i + 1 < argc) {
+            options.measured.pictureBytes = Number(argv[++i], 16 << 20);
+        } else if (arg == "--endless-blog" && i + 1 < argc) {
+            options.measured.endlessPerPage = Number(argv[++i], 100000);
         } else if (arg == "--answer-delay" && i + 1 < argc) {
             options.moments.answerDelayMs = Number(argv[++i], 60000);
         } else if (arg == "--until-stdin-closes") {
@@ -94,7 +106,7 @@ int main(int argc, char** argv) {
 
     try {
         pw::sim::ServiceSimulator simulator(options.port);
-        pw::sim::AddDemoServices(simulator, options.bigBlog);
+        pw::sim::AddDemoServices(simulator, options.measured);
         simulator.SetBadMoments(options.moments);
         std::printf("PROXY %s\n", simulator.ProxyUrl().c_str());
         std::fflush(stdout);

@@ -1,0 +1,11 @@
+#include "base/AllocatorArenas.h"
+
+#include <malloc.h>
+
+namespace pw {
+
+void LimitAllocatorArenas() {
+    mallopt(M_ARENA_MAX, 2);
+}
+
+}  // namespace pw
