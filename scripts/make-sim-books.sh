@@ -15,6 +15,7 @@ blogs=(
 )
 mkdir -p "$out"
 coproc SIM { exec "$build/tests/pagewell-sim" --until-stdin-closes; }
+sim_pid=$SIM_PID
 read -r word proxy <&"${SIM[0]}"
 if [ "$word" != PROXY ]; then
     echo "the simulator did not start" >&2
@@ -34,5 +35,5 @@ for blog in "${blogs[@]}"; do
     fi
 done
 eval "exec ${SIM[1]}>&-"
-wait "$SIM_PID" 2>/dev/null || true
+wait "$sim_pid" 2>/dev/null || true
 exit $status

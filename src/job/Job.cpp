@@ -2,10 +2,9 @@
 
 #include <unistd.h>
 
-#include "base/Encoding.h"
 #include "base/Format.h"
 #include "base/SafeFolderName.h"
-#include "base/TextOps.h"
+#include "base/Text.h"
 #include "book/BookDelivery.h"
 #include "book/BookDescription.h"
 #include "engine/ArticleRenderer.h"
@@ -24,17 +23,9 @@ namespace {
 // A page that came without the engine's markers is asked for once more after this.
 constexpr std::chrono::milliseconds kBusyPageWait{2000};
 
-// Cuts a text to at most max bytes without splitting a double-byte character.
+// Cuts a text to at most max bytes without splitting a character.
 void Bound(std::string& text, size_t max) {
-    if (text.size() <= max) return;
-    size_t end = 0;
-    for (size_t i = 0; i < max;) {
-        const size_t width = IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
-        if (i + width > max) break;
-        i += width;
-        end = i;
-    }
-    text.resize(end);
+    text.resize(Utf8Prefix(text, max));
 }
 
 // No real title, category, time or address comes near these sizes; a page that
@@ -89,7 +80,7 @@ Job::Job(JobOptions options, JobListener& listener, const EngineFactory& makeEng
     session.cookies = options_.cookies;
     session.cookieDomains = CookieDomains(options_.address, engines_);
     session.onWait = [this](const std::string& host, int seconds) {
-        Status(Format(Gbk("服务器繁忙，%d 秒后重试：%s").c_str(), seconds, host.c_str()));
+        Status(Format("服务器繁忙，%d 秒后重试：%s", seconds, host.c_str()));
     };
     session.onGiveUp = [this](const std::string& address, const FetchResult& result) {
         OnGiveUp(address, result);
@@ -114,19 +105,19 @@ void Job::Start() {
 
 void Job::Pause() {
     gate_.Close();
-    Status(Gbk("暂停下载"));
+    Status("暂停下载");
 }
 
 void Job::Continue() {
     gate_.Open();
-    Status(Gbk("继续下载"));
+    Status("继续下载");
 }
 
 void Job::Stop() {
     stopped_ = true;
     stopWaits_.request_stop();
     gate_.Wake();
-    Status(Gbk("停止下载"));
+    Status("停止下载");
 }
 
 void Job::Cancel() {
@@ -168,7 +159,7 @@ void Job::Message(const std::string& text) {
 // could not be read at all.
 void Job::OnGiveUp(const std::string& address, const FetchResult& result) {
     if (state_ != JobState::Listing) return;
-    const std::string text = Gbk("无法获取页面：") + address + "  " + FetchFailureText(result);
+    const std::string text = "无法获取页面：" + address + "  " + FetchFailureText(result);
     const bool notThere = result.kind == FetchResult::Kind::HttpStatus &&
                           (result.status == 404 || result.status == 410);
     if (notThere) {
@@ -186,8 +177,7 @@ void Job::OnGiveUp(const std::string& address, const FetchResult& result) {
 // The books are made all the same; only a later run cannot continue from here.
 void Job::RecordUnwritable() {
     if (recordUnwritable_.exchange(true)) return;
-    Message(Gbk("无法写入任务记录，中断后将不能从这里继续：") +
-            ToAnsi(folder_->Path() + Manifest::kFileName));
+    Message("无法写入任务记录，中断后将不能从这里继续：" + folder_->Path() + Manifest::kFileName);
 }
 
 bool Job::ListingIncomplete() {
@@ -221,7 +211,7 @@ void Job::Run() {
         RunSteps();
     } catch (const std::exception& e) {
         if (ending_) return;  // the end was being told: telling it again helps no one
-        const std::string text = Gbk("任务因错误而中止：") + e.what();
+        const std::string text = std::string("任务因错误而中止：") + e.what();
         Message(text);
         Finish(JobResult::End::NoBook, text);
     }
@@ -230,7 +220,7 @@ void Job::Run() {
 void Job::RunSteps() {
     SetState(JobState::Listing);
     if (!List()) {
-        const std::string text = Gbk("未能识别该博客类型，请联系作者添加!");
+        const std::string text = "未能识别该博客类型，请联系作者添加!";
         // Why the blog's pages did not read as any service's, when a request
         // failed for good (failures worth retrying were told as they came).
         std::string failure;
@@ -249,16 +239,16 @@ void Job::RunSteps() {
         std::lock_guard lock(resultMutex_);
         result_.listingIncomplete = true;  // the stop may have cut the listing short
     } else if (ListingIncomplete()) {
-        Message(Gbk("文章列表不完整：有的列表页面没有下载成功，书中可能缺少文章"));
+        Message("文章列表不完整：有的列表页面没有下载成功，书中可能缺少文章");
     }
-    Status(Gbk("文章列表获取完毕，可以下载备份成书了"));
+    Status("文章列表获取完毕，可以下载备份成书了");
     SetState(JobState::Downloading);
     if (!PrepareFolder()) return;
     PlanTasks();
     Download();
     if (Cancelled()) return Finish(JobResult::End::Cancelled, {});
 
-    Status(Gbk("文章列表下载完毕，开始制作电子书……"));
+    Status("文章列表下载完毕，开始制作电子书……");
     SetState(JobState::Building);
     const BookDescription book = Describe();
     entries_ = book.entries;
@@ -287,7 +277,7 @@ bool Job::List() {
     engine_ = ChooseEngine(engines_, options_.address);
     if (!engine_) return false;
     rootItem_ = InsertItem(0, engine_->blogName, kImageBookClosed, kImageBookClosedSelected);
-    Status(Gbk("正在获取文章分类……"));
+    Status("正在获取文章分类……");
     std::vector<std::string> categories;
     if (!engine_->GetCategories(categories)) {
         engine_ = nullptr;
@@ -309,8 +299,7 @@ bool Job::OnArticleListed(const ArticleInfo& listed) {
             std::lock_guard lock(resultMutex_);
             result_.listingIncomplete = true;
         }
-        Message(
-            Format(Gbk("文章数量超过上限 %d 篇，其余文章没有列出").c_str(), options_.maxArticles));
+        Message(Format("文章数量超过上限 %d 篇，其余文章没有列出", options_.maxArticles));
         return false;
     }
     ArticleInfo article = listed;
@@ -334,15 +323,14 @@ bool Job::OnArticleListed(const ArticleInfo& listed) {
 // ---- folder and plan ----
 
 bool Job::PrepareFolder() {
-    const std::string name = ReadableFileName(ToUtf8(engine_->account));
+    const std::string name = ReadableFileName(engine_->account);
     JobFolder::Status status = JobFolder::Status::Failed;
     std::string error;
     folder_ = JobFolder::Open(options_.jobRoot, name, engine_->homeUrl, &status, &error);
     if (!folder_) {
         const bool busy = status == JobFolder::Status::Busy;
-        const std::string text =
-            busy ? Gbk("这个博客正在由另一个任务下载，请等它结束后再试：") + ToAnsi(error)
-                 : Gbk("无法创建任务文件夹：") + ToAnsi(error);
+        const std::string text = busy ? "这个博客正在由另一个任务下载，请等它结束后再试：" + error
+                                      : "无法创建任务文件夹：" + error;
         Status(text);
         Finish(busy ? JobResult::End::Busy : JobResult::End::NoBook, text);
         return false;
@@ -393,7 +381,7 @@ void Job::PlanTasks() {
     result_.resumedWith = had;
     begun_ = had;
     if (had > 0) {
-        Status(Format(Gbk("继续上次的任务：已有 %d 篇文章，还需下载 %d 篇").c_str(), had,
+        Status(Format("继续上次的任务：已有 %d 篇文章，还需下载 %d 篇", had,
                       static_cast<int>(pending_.size())));
     }
 }
@@ -401,7 +389,7 @@ void Job::PlanTasks() {
 // ---- download ----
 
 void Job::Download() {
-    if (!gate_.IsOpen()) Status(Gbk("暂停下载"));
+    if (!gate_.IsOpen()) Status("暂停下载");
     std::vector<std::jthread> workers;
     for (int i = 0; i < options_.workers; ++i) {
         try {
@@ -424,7 +412,7 @@ void Job::Work() {
             DownloadTask(task);
         } catch (const std::exception& e) {
             task.tried = true;
-            task.outcome = ArticleOutcome::Fail(Gbk("下载文章时出错：") + e.what());
+            task.outcome = ArticleOutcome::Fail(std::string("下载文章时出错：") + e.what());
             try {
                 Message(task.outcome.reason);
             } catch (const std::exception&) {
@@ -446,7 +434,7 @@ void Job::DownloadTask(Task& task) {
     }
     const int begun = ++begun_;
     const int total = static_cast<int>(tasks_.size());
-    Status(Format(Gbk("正在下载[%d/%d]：%s").c_str(), begun, total, article.title.c_str()));
+    Status(Format("正在下载[%d/%d]：%s", begun, total, article.title.c_str()));
     ArticleOutcome outcome = engine_->DownloadArticle(article);
     // Services answer busy moments with pages that lack the article.
     if (outcome.markersMissing && !Stopping() && PauseFor(kBusyPageWait)) {
@@ -512,7 +500,7 @@ void Job::CollectMissing() {
         MissingArticle missing;
         missing.title = task.article->title;
         missing.url = task.article->url;
-        missing.reason = task.tried ? task.outcome.reason : Gbk("下载已停止");
+        missing.reason = task.tried ? task.outcome.reason : "下载已停止";
         missing.httpStatus = task.outcome.httpStatus;
         result_.missing.push_back(std::move(missing));
     }
@@ -524,7 +512,7 @@ void Job::Deliver(const BookStepResult& books) {
     CollectMissing();
     const std::string dir = folder_->Path();
     const std::string projectName = SafeFolderName(engine_->account);
-    const std::string bookName = ReadableFileName(ToUtf8(engine_->account));
+    const std::string bookName = ReadableFileName(engine_->account);
     const std::string desktop = options_.desktopDir;
 
     // Each book as the file in the folder and its name on the desktop.
@@ -536,7 +524,7 @@ void Job::Deliver(const BookStepResult& books) {
         } else {
             failed.push_back("CHM");
             result_.compilerMissing = books.chm.kind == CompileResult::Kind::CompilerMissing;
-            if (!books.chm.reason.empty()) Status(Gbk("电子书编译失败：") + books.chm.reason);
+            if (!books.chm.reason.empty()) Status("电子书编译失败：" + books.chm.reason);
         }
     }
     if (books.epubWanted) {
@@ -580,9 +568,10 @@ void Job::Deliver(const BookStepResult& books) {
     if (allBooks) {
         text = BookDeliveredText();
     } else if (!result_.books.empty()) {
-        text = Gbk(failed.front() == "CHM" ? "CHM 电子书制作失败，EPUB 电子书已放到桌面上；"
-                                           : "EPUB 电子书制作失败，CHM 电子书已放到桌面上；") +
-               BookFailedText(dir);
+        text =
+            std::string(failed.front() == "CHM" ? "CHM 电子书制作失败，EPUB 电子书已放到桌面上；"
+                                                : "EPUB 电子书制作失败，CHM 电子书已放到桌面上；") +
+            BookFailedText(dir);
     } else {
         text = BookFailedText(dir);
     }

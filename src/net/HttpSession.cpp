@@ -13,7 +13,7 @@
 #include <string_view>
 #include <thread>
 
-#include "base/TextOps.h"
+#include "base/Text.h"
 #include "net/CurlSetup.h"
 #include "net/HostLimiter.h"
 #include "net/LineAssembler.h"

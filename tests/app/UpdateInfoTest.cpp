@@ -276,7 +276,7 @@ protected:
 TEST_F(UpdateRun, SameVersionAtStartOnlyChangesStatus) {
     server.file = "<version>1.0</version>";
     CheckForUpdate(ctx);
-    EXPECT_EQ(statuses, std::vector<std::string>{Gbk("当前版本是最新版!")});
+    EXPECT_EQ(statuses, std::vector<std::string>{"当前版本是最新版!"});
     EXPECT_TRUE(notices.empty());
     EXPECT_TRUE(questions.empty());
 
@@ -293,8 +293,7 @@ TEST_F(UpdateRun, FailedFetchShowsNoticeOnce) {
     EXPECT_TRUE(statuses.empty());
     RunUpdate(ctx);
     EXPECT_EQ(notices, (std::vector<int>{1, 1}));
-    EXPECT_EQ(UpdateNoticeText(1).substr(0, Gbk("无法获取最新版本信息").size()),
-              Gbk("无法获取最新版本信息"));
+    EXPECT_EQ(UpdateNoticeText(1).substr(0, "无法获取最新版本信息".size()), "无法获取最新版本信息");
 }
 
 TEST_F(UpdateRun, AfterAStopNothingIsShownOrOpened) {
@@ -316,13 +315,13 @@ TEST_F(UpdateRun, EmptyVersionCountsAsUpdate) {
     answer = false;
     CheckForUpdate(ctx);
     ASSERT_EQ(questions.size(), 1u);
-    EXPECT_EQ(questions[0], Gbk("Pagewell发现可用更新(v)，是否立即更新?"));
+    EXPECT_EQ(questions[0], "Pagewell发现可用更新(v)，是否立即更新?");
 }
 
 TEST_F(UpdateRun, DecliningOpensTheArchiveAddressWhenItIsAWebAddress) {
     answer = false;
     CheckForUpdate(ctx);
-    EXPECT_EQ(questions[0], Gbk("Pagewell发现可用更新(v2.0)，是否立即更新?"));
+    EXPECT_EQ(questions[0], "Pagewell发现可用更新(v2.0)，是否立即更新?");
     EXPECT_EQ(browsed, std::vector<std::string>{"https://dl.example.com/Pagewell.rar"});
     EXPECT_TRUE(downloads.empty());
 

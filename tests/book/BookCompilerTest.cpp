@@ -38,19 +38,19 @@ const std::string kPng(
 // finds it.
 class JobFolder {
 public:
-    JobFolder() : project(booktest::Book(scratch.Path() + "/acct/", "acct", Gbk("测试博客"))) {
+    JobFolder() : project(booktest::Book(scratch.Path() + "/acct/", "acct", "测试博客")) {
         ::mkdir(project.dir.c_str(), 0700);
         ::mkdir((project.dir + "img").c_str(), 0700);
-        tree.Heading(0, project.title).Heading(1, Gbk("默认分类"));
+        tree.Heading(0, project.title).Heading(1, "默认分类");
     }
 
     // Adds article n to the tree; its page (GBK, CRLF) is written unless missing.
     void AddArticle(int n, bool withPage = true, const std::string& picture = "") {
         const std::string name = std::to_string(n) + ".html";
-        tree.Article(Gbk("第") + std::to_string(n) + Gbk("篇"), name);
+        tree.Article("第" + std::to_string(n) + "篇", name);
         project.entries = tree.entries;
         if (!withPage) return;
-        std::string page = Gbk("<div>第") + std::to_string(n) + Gbk("篇文章的正文</div>\r\n");
+        std::string page = "<div>第" + std::to_string(n) + "篇文章的正文</div>\r\n";
         if (!picture.empty()) page += "<img src=\"img/" + picture + "\">\r\n";
         WriteBytes(project.dir + name, page);
     }

@@ -7,9 +7,7 @@
 #include "base/Encoding.h"
 #include "base/HtmlText.h"
 #include "base/Sha256.h"
-#include "base/TextDecode.h"
-#include "base/TextOps.h"
-#include "base/TextRoutines.h"
+#include "base/Text.h"
 #include "base/UrlEncode.h"
 
 using namespace pw;
@@ -69,9 +67,9 @@ TEST(TextOps, TrimLowerReplace) {
     TrimRight(text);
     EXPECT_EQ(text, fullWidthSpace + "Ab");
 
-    std::string mixed = "<IMG SRC=\"X\">" + Gbk("中文") + "\xC4\x41";  // trail byte 'A' stays
+    std::string mixed = "<IMG SRC=\"X\">" + "中文" + "\xC4\x41";  // trail byte 'A' stays
     MakeLower(mixed);
-    EXPECT_EQ(mixed, "<img src=\"x\">" + Gbk("中文") + "\xC4\x41");
+    EXPECT_EQ(mixed, "<img src=\"x\">" + "中文" + "\xC4\x41");
 
     std::string r = "aaaa";
     EXPECT_EQ(Replace(r, "aa", "a"), 2);
@@ -85,11 +83,11 @@ TEST(Encoding, CharactersOutsideCodePage936BecomeQuestionMarks) {
     // U+1F600 (emoji) and U+0E01 (Thai) have no GBK form; the text after them survives.
     std::string page = "<p>\xE4\xB8\xAD\xF0\x9F\x98\x80 mid \xE0\xB8\x81 end</p>\n";
     Utf8ToAnsi(page);
-    EXPECT_EQ(page, "<p>" + Gbk("中") + "? mid ? end</p>\n");
+    EXPECT_EQ(page, "<p>" + "中" + "? mid ? end</p>\n");
     std::string broken = "a\xFF\xE4\xB8\xAD";  // malformed byte, then a valid character
     Utf8ToAnsi(broken);
-    EXPECT_EQ(broken, "a?" + Gbk("中"));
-    std::string back = Gbk("全部博文") + "x";
+    EXPECT_EQ(broken, "a?" + "中");
+    std::string back = "全部博文" + "x";
     AnsiToUtf8(back);
     EXPECT_EQ(back, "全部博文x");
     std::string large(300000, 'a');
@@ -104,12 +102,12 @@ TEST(Encoding, MarkupFormsWriteWhatCodePage936LacksAsReferences) {
         "<p>\xE4\xB8\xAD\xF0\x9F\x98\x80 \xE0\xB8\x81 ma\xC3\xB1"
         "ana</p>";
     Utf8ToAnsiMarkup(page);
-    EXPECT_EQ(page, "<p>" + Gbk("中") + "&#128512; &#3585; ma&#241;ana</p>");
+    EXPECT_EQ(page, "<p>" + "中" + "&#128512; &#3585; ma&#241;ana</p>");
     // Malformed, overlong ("/" in two bytes) and surrogate forms name no character.
     EXPECT_EQ(ToAnsiMarkup("a\xFF b\xE0\x80\xAF c\xED\xA0\x80 d"), "a? b? c? d");
     EXPECT_EQ(ToAnsiMarkup("plain ascii & <b>"), "plain ascii & <b>");
     // UTF-16: a surrogate pair is one character, a lone surrogate none.
-    EXPECT_EQ(Utf16ToAnsiMarkup(u"\u4E2D\U0001F600x"), Gbk("中") + "&#128512;x");
+    EXPECT_EQ(Utf16ToAnsiMarkup(u"\u4E2D\U0001F600x"), "中" + "&#128512;x");
     EXPECT_EQ(Utf16ToAnsiMarkup(std::u16string(u"a") + char16_t(0xD83D) + u"b"), "a?b");
     EXPECT_EQ(Utf16ToAnsi(u"\U0001F600x"), "?x");
     // Readers decode the reference; the plain form still gives "?".
@@ -120,7 +118,7 @@ TEST(Encoding, MarkupFormsWriteWhatCodePage936LacksAsReferences) {
 TEST(Encoding, ShownTextTurnsReferencesBackIntoCharacters) {
     const std::string ansi = ToAnsiMarkup("阳光正好😀真是难得");
     EXPECT_EQ(ToUtf8Display(ansi), "阳光正好😀真是难得");
-    EXPECT_EQ(ToUtf8Display(Gbk("&#x41;&#66; 与 &amp; 与 &#;")), "AB 与 &amp; 与 &#;");
+    EXPECT_EQ(ToUtf8Display("&#x41;&#66; 与 &amp; 与 &#;"), "AB 与 &amp; 与 &#;");
     // A reference may not smuggle a control character (an escape) into a terminal.
     EXPECT_EQ(ToUtf8Display("&#27;[2J&#155;&#xD800;&#99999999;"),
               "&#27;[2J&#155;&#xD800;&#99999999;");
@@ -128,7 +126,7 @@ TEST(Encoding, ShownTextTurnsReferencesBackIntoCharacters) {
 
 TEST(HtmlText, EscapingKeepsReferencesThatAreThere) {
     EXPECT_EQ(EscapeHtml("a < b > c \" d & e"), "a &lt; b &gt; c &quot; d &amp; e");
-    EXPECT_EQ(EscapeHtml(Gbk("读《瓦尔登湖》&amp;随想")), Gbk("读《瓦尔登湖》&amp;随想"));
+    EXPECT_EQ(EscapeHtml("读《瓦尔登湖》&amp;随想"), "读《瓦尔登湖》&amp;随想");
     EXPECT_EQ(EscapeHtml("&lt;script&gt; &#128512; &#x4e2d; &nbsp;"),
               "&lt;script&gt; &#128512; &#x4e2d; &nbsp;");
     // Only whole references count: no ";", no name, no digits, too long.
@@ -137,7 +135,7 @@ TEST(HtmlText, EscapingKeepsReferencesThatAreThere) {
     EXPECT_EQ(EscapeHtml("x\"><param name=\"Local\" value=\"/etc/passwd\">"),
               "x&quot;&gt;&lt;param name=&quot;Local&quot; value=&quot;/etc/passwd&quot;&gt;");
     // Trail bytes of code page 936 characters are never taken for markup.
-    EXPECT_EQ(EscapeHtml(Gbk("中文标题")), Gbk("中文标题"));
+    EXPECT_EQ(EscapeHtml("中文标题"), "中文标题");
 }
 
 TEST(HtmlText, ScriptAddressesInEveryDisguise) {
@@ -188,9 +186,9 @@ TEST(ActiveContent, EventAttributesAndScriptAddressesGoTheTagStays) {
               "<div>t</div><div>u</div><meta http-equiv=refresh><div style=\"color: red\">v</div>");
     // Quoted values hold ">" and quotes of the other kind; code page 936 text
     // stays as it is (its trail bytes are no delimiters).
-    const std::string title = Gbk("标题\"中文>");
-    EXPECT_EQ(WithoutActiveContent("<a title='" + title + "' onclick=x>" + Gbk("正文") + "</a>"),
-              "<a title='" + title + "'>" + Gbk("正文") + "</a>");
+    const std::string title = "标题\"中文>";
+    EXPECT_EQ(WithoutActiveContent("<a title='" + title + "' onclick=x>" + "正文" + "</a>"),
+              "<a title='" + title + "'>" + "正文" + "</a>");
 }
 
 TEST(ActiveContent, MarkupHiddenWhereParsersDisagreeIsCleanedToo) {
@@ -257,14 +255,14 @@ TEST(TextDecode, ScriptEscapes) {
     EXPECT_EQ(DecodeScriptEscapes("ab\\u12zz"), u"ab");
     EXPECT_EQ(DecodeScriptEscapes("ab\\u12"), u"ab");  // cut short by the end
     EXPECT_EQ(DecodeScriptEscapes("end\\"), u"end\\");
-    EXPECT_EQ(Utf16ToAnsi(DecodeScriptEscapes("\\u4e2d\\u6587")), Gbk("中文"));
+    EXPECT_EQ(Utf16ToAnsi(DecodeScriptEscapes("\\u4e2d\\u6587")), "中文");
 }
 
 TEST(UrlEncode, AnsiAndUtf8) {
     EXPECT_EQ(UrlEncodeAnsi("a b&c=d"), "a b&c=d");
-    EXPECT_EQ(UrlEncodeAnsi(Gbk("中")), "%D6%D0");
+    EXPECT_EQ(UrlEncodeAnsi("中"), "%D6%D0");
     EXPECT_EQ(UrlEncodeUtf8(""), "");
-    EXPECT_EQ(UrlEncodeUtf8(Gbk("中") + " x"), "%E4%B8%AD x");
+    EXPECT_EQ(UrlEncodeUtf8("中" + " x"), "%E4%B8%AD x");
 }
 
 TEST(TextRoutines, SplitTokens) {

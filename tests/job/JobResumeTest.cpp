@@ -166,7 +166,7 @@ TEST_F(JobResumeTest, KeptDownloadsFetchOnlyWhatIsNew) {
     for (const auto& article : grown.articles) {
         bool found = false;
         for (const auto& [path, bytes] : objects) {
-            found = found || bytes.find(Gbk(article.title)) != std::string::npos;
+            found = found || bytes.find(ToAnsi(article.title)) != std::string::npos;
         }
         EXPECT_TRUE(found) << article.title;
     }

@@ -109,7 +109,7 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
     for (const auto& article : blog.articles) {
         const std::string url = SinaArticleUrl(article);
         const std::string& page = objects.at("/" + *pagesOf.at(url).begin());
-        EXPECT_NE(page.find(Gbk("类别：<font color=black>" + article.category + "</font>")),
+        EXPECT_NE(page.find(ToAnsi("类别：<font color=black>" + article.category + "</font>")),
                   std::string::npos)
             << article.title;
     }
@@ -250,7 +250,7 @@ TEST_F(SinaJobTest, AccountsInOtherScriptsKeepReadableNames) {
 }
 
 TEST_F(SinaJobTest, OverlongListedFieldsAreCut) {
-    const std::string title = std::string(1023, 'x') + Gbk("中") + std::string(100000, 'y');
+    const std::string title = std::string(1023, 'x') + "中" + std::string(100000, 'y');
     simulator.Route(kSinaHost, "/huge", Response::Html("$uid=\"5\""));
     simulator.RouteHost(kSinaHost, [title](const Request& request) {
         if (request.path != "/s/articlelist_5_0_1.html") return Response::NotFound();

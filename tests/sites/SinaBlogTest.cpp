@@ -218,7 +218,7 @@ TEST_F(SinaBlogTest, DownloadCutsTheBodyAndStoresLazyPictures) {
     site.KeepPicturesIn(dir.File("img/"));
     AddSinaBlog(simulator, blog);
     ArticleInfo article = ArticleAt(SinaArticleUrl(blog.articles[0]), dir.File("1.html"));
-    article.title = Gbk(blog.articles[0].title);
+    article.title = blog.articles[0].title;
     EXPECT_TRUE(engine->DownloadArticle(article).Saved());
     const std::string page = ToUtf8(ReadFile(dir.File("1.html")));
     EXPECT_NE(page.find("这是<b>第9篇</b>文章的正文。Hello World"), std::string::npos);
