@@ -140,8 +140,7 @@ TEST(ReadUpdateInfo, DigestIsTakenOnlyWithItsOwnFile) {
     UpdateInfo info;
     FakeServer server;
     server.file = std::string("<sha256>\n ") +
-                  "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD" +
-                  " \n</sha256>";
+                  "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD" " \n</sha256>";
     ReadUpdateInfo(info, server.Fetch(), kAddress);
     EXPECT_EQ(info.Get().sha256, kAbcDigest);
 
@@ -293,7 +292,7 @@ TEST_F(UpdateRun, FailedFetchShowsNoticeOnce) {
     EXPECT_TRUE(statuses.empty());
     RunUpdate(ctx);
     EXPECT_EQ(notices, (std::vector<int>{1, 1}));
-    EXPECT_EQ(UpdateNoticeText(1).substr(0, "无法获取最新版本信息".size()), "无法获取最新版本信息");
+    EXPECT_EQ(UpdateNoticeText(1).rfind("无法获取最新版本信息", 0), 0u);
 }
 
 TEST_F(UpdateRun, AfterAStopNothingIsShownOrOpened) {

@@ -177,7 +177,7 @@ TEST_F(Delivery, NoDesktopNoDelivery) {
 TEST(BookDeliveryTextTest, FailureNamesTheFolderAndARenamedBookItsName) {
     EXPECT_EQ(BookDeliveredText(), "电子书编译完毕(在桌面上)，请您欣赏");
     EXPECT_EQ(BookFailedText("/home/u/.local/share/pagewell/acct/"),
-              "电子书编译失败，已下载的文章保存在：" + "/home/u/.local/share/pagewell/acct/");
+              "电子书编译失败，已下载的文章保存在：/home/u/.local/share/pagewell/acct/");
     EXPECT_EQ(BookRenamedText("论文.chm", "论文 (2).chm"),
               "桌面上已有文件“论文.chm”，没有覆盖它，电子书另存为“论文 (2).chm”");
 }
@@ -207,7 +207,7 @@ TEST(SafeFolderNameTest, HostileAccountsBecomeOneSafeName) {
                                                "\x7f",
                                                std::string(1000, 'a'),
                                                "张三",
-                                               "博客" + "abc",
+                                               "博客abc",
                                                std::string(300, '\xB0'),
                                                "\xFF\xFF",
                                                "a\xB0",
@@ -227,11 +227,12 @@ TEST(SafeFolderNameTest, HostileAccountsBecomeOneSafeName) {
               std::string(kMaxFolderNameLength, 'a') + "_");
 }
 
-TEST(SafeFolderNameTest, DoubleByteCharactersCountAsOne) {
-    // Each GBK character is one "_", and the cut never splits one.
-    EXPECT_EQ(SafeFolderName("ab" + "中文" + "cd").substr(0, 7), "ab__cd_");
-    const std::string name =
-        SafeFolderName(std::string(kMaxFolderNameLength - 1, 'x') + "中" + "y");
+TEST(SafeFolderNameTest, EachCharacterCountsAsOne) {
+    // Each Chinese character is one "_", and the cut never splits one.
+    EXPECT_EQ(SafeFolderName("ab中文cd").substr(0, 7), "ab__cd_");
+    // The hash is of the code page 936 form, as earlier versions named the books.
+    EXPECT_EQ(SafeFolderName("张三"), "___06240308");
+    const std::string name = SafeFolderName(std::string(kMaxFolderNameLength - 1, 'x') + "中y");
     EXPECT_EQ(name.substr(0, kMaxFolderNameLength + 1),
               std::string(kMaxFolderNameLength - 1, 'x') + "__");
 }

@@ -173,13 +173,9 @@ std::string HostileBody() {
         "<form action=\"http://x.example.com/\"><input name=q><button onclick=\"x()\">go</button>"
         "text in a form</form>\n"
         "<a href=\"javascript:alert(1)\" onclick=\"steal()\">script link</a>\n"
-        "<a href=\'  http://Example.com/" +
-        "路径" +
-        " x?q=\"a\"|b\'>outer "
+        "<a href=\'  http://Example.com/" "路径" " x?q=\"a\"|b\'>outer "
         "<a href=\"http://b.example.com/\">inner</a></a>\n"
-        "<img src=\"http://remote.example.com/pic.jpg\" alt=\"" +
-        "远程图片" +
-        "\">\n"
+        "<img src=\"http://remote.example.com/pic.jpg\" alt=\"" "远程图片" "\">\n"
         "<img src=\"img/../../secret.png\" alt=\"escape\"><img src=\"img/99_1.jpg\" alt=\"gone\">"
         "<img src=\"img/2_1.jpg\" alt=\"not a picture\"><img src=\"img/2_2.webp\" alt=\"webp\">"
         "<img src=\"img/link.png\" alt=\"a link\"><img alt=\"no source\">\n"

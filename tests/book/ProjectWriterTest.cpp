@@ -105,7 +105,7 @@ TEST(ProjectWriterTest, TitlesAreEscapedAndTheirReferencesKept) {
     const std::string contents = ContentsFileText(tree.entries);
     EXPECT_NE(contents.find("value=\"say &quot;hi&quot; &amp; &lt;go&gt;\">"), std::string::npos);
     EXPECT_NE(contents.find("value=\"a &amp; &lt;b&gt;\">"), std::string::npos);
-    EXPECT_NE(contents.find("value=\"" + "读《瓦尔登湖》&amp;随想 &#128512;" + "\">"),
+    EXPECT_NE(contents.find("value=\"" "读《瓦尔登湖》&amp;随想 &#128512;" "\">"),
               std::string::npos);
     EXPECT_NE(IndexFileText(tree.entries).find("value=\"say &quot;hi&quot; &amp; &lt;go&gt;\">"),
               std::string::npos);
@@ -140,20 +140,15 @@ TEST(ProjectWriterTest, NamesCannotAddEntriesAndEntriesLeadOnlyToTheBooksPages) 
 TEST(ProjectWriterTest, ProjectFileFollowsTheTemplate) {
     const BookDescription project = booktest::Book("/unused/", "acct", "小\"站");
     const std::string expected =
-        "[OPTIONS]\nCompatibility=1.1\nDefault window=Main\n" + "Default font=宋体,9,1" +
-        "\nTitle=" + "小\"站" + "\nCOPYRIGHT=" + "博客批量下载 由墨舟博客文章下载器制作" +
-        "\nDefault Topic=index.html\nCompiled file=acct.chm\nContents file=acct.hhc\n"
+        "[OPTIONS]\nCompatibility=1.1\nDefault window=Main\n" "Default font=宋体,9,1" "\nTitle=" "小\"站" "\nCOPYRIGHT=" "博客批量下载 由墨舟博客文章下载器制作" "\nDefault Topic=index.html\nCompiled file=acct.chm\nContents file=acct.hhc\n"
         "Index file=acct.hhk\nEnhanced decompilation=yes\nDisplay compile progress=yes\n"
-        "Full-text search=yes\nFlat=no\n" +
-        "Language=0x804 中文(中国)" +
-        "\nCreate CHI file=no\n\n[WINDOWS]\n"
+        "Full-text search=yes\nFlat=no\n" "Language=0x804 中文(中国)" "\nCreate CHI file=no\n\n[WINDOWS]\n"
         "Main=,acct.hhc,acct.hhk,,index.html,,,,,0x3C20,230,0x10307E,[80,60,800,600],0x0,0x0,,,,,0"
         "\n";
     // Without a site address the credit names none, and has no empty gap.
     EXPECT_EQ(ProjectFileText(project, ""), expected);
     EXPECT_NE(ProjectFileText(project, "http://site.example/")
-                  .find("\nCOPYRIGHT=" +
-                        "博客批量下载 http://site.example/ 由墨舟博客文章下载器制作" + "\n"),
+                  .find("\nCOPYRIGHT=" "博客批量下载 http://site.example/ 由墨舟博客文章下载器制作" "\n"),
               std::string::npos);
 }
 
@@ -161,7 +156,7 @@ TEST(ProjectWriterTest, TheWindowTitleShowsReferencesDecoded) {
     const BookDescription project =
         booktest::Book("/unused/", "acct", "小站&amp;朋友 &#128512;&#x4E2D; &nbsp;&bogus;");
     // No markup carries the title there: what code page 936 lacks becomes "?".
-    EXPECT_NE(ProjectFileText(project).find("\nTitle=" + "小站&朋友 ?中  &bogus;\n"),
+    EXPECT_NE(ProjectFileText(project).find("\nTitle=" "小站&朋友 ?中  &bogus;\n"),
               std::string::npos)
         << ProjectFileText(project);
 }
@@ -187,9 +182,7 @@ TEST(ProjectWriterTest, IndexPageIsTheDeclarationThenOneLineOfFivePieces) {
     // Without a shop address the credit names the program without a link.
     EXPECT_EQ(IndexPageText("http://b.example/u", "博客", "2024-01-02 03:04:05", ""),
               kCharsetMeta + kTableStart +
-                  "<font size=10 color=blue><a href=\"http://b.example/u\" target=_blank>" +
-                  "博客" + "</a></font><br>" + madeBy + program + "<br>" +
-                  "2024-01-02 03:04:05<br></center></td></tr></table></td></tr></table>");
+                  "<font size=10 color=blue><a href=\"http://b.example/u\" target=_blank>" "博客" "</a></font><br>" + madeBy + program + "<br>" "2024-01-02 03:04:05<br></center></td></tr></table></td></tr></table>");
     EXPECT_NE(
         IndexPageText("http://b.example/u", "博客", "t", "http://shop.example/")
             .find("<br>" + madeBy + "<a href=\"http://shop.example/\">" + program + "</a><br>"),

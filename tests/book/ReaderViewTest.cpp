@@ -52,7 +52,7 @@ protected:
         if (FindExecutable("chmcmd").empty()) return;
         scratch = std::make_unique<ScratchDir>();
         BookDescription book =
-            booktest::Book(scratch->Path() + "/", "acct", "&lt;script&gt;" + "的博客");
+            booktest::Book(scratch->Path() + "/", "acct", "&lt;script&gt;" "的博客");
         book.homeUrl = "http://blog.example.com/u/1234";
         book.entries.push_back(Heading(0, book.title));
         book.entries.push_back(Heading(1, kHostileCategory));

@@ -47,7 +47,7 @@ protected:
     std::string Render(const std::string& body) {
         EXPECT_EQ(RenderArticlePage(body, article, &store), PageWrite::Written);
         // Declaration and heading have no line feeds, so their length on disk is their length.
-        const std::string page = ReadFile(article.localPath);
+        const std::string page = ToUtf8(ReadFile(article.localPath));
         const std::string top = kGbkCharsetMeta + ArticleHeading(article);
         EXPECT_EQ(page.substr(0, top.size()), top);
         return page.substr(top.size());
@@ -93,8 +93,9 @@ TEST_F(RendererTest, HeadingKeepsReferencesAndGivesNoScriptLink) {
 }
 
 TEST_F(RendererTest, BodyKeepsItsLettersAndIsWrittenWithCrLf) {
-    EXPECT_EQ(Render("<P>Hello WORLD " + "中文" + "</P>\nLine two\n"),
-              "<P>Hello WORLD " + "中文" + "</P>\r\nLine two\r\n");
+    EXPECT_EQ(Render("<P>Hello WORLD 中文</P>\nLine two\n"), "<P>Hello WORLD 中文</P>\r\nLine two\r\n");
+    // The file is the CHM's page: code page 936, what it lacks as references.
+    EXPECT_EQ(Render("<p>\xF0\x9F\x98\x80</p>"), "<p>&#128512;</p>");
     // A picture tag in capitals is still found, and only its address changes.
     EXPECT_EQ(Render("<P ALIGN=CENTER><IMG ALT=\"Photo\" SRC=\"http://pics.example.com/Big/"
                      "Photo.PNG\" WIDTH=40></P>"),
