@@ -38,15 +38,27 @@ std::string_view Bytes(const unsigned char* p, size_t left) {
     return {reinterpret_cast<const char*>(p), left};
 }
 
+// The bytes a malformed sequence spans: an overlong form, a surrogate or a
+// code point beyond U+10FFFF is one character; any other malformed byte stands
+// alone.
+size_t MalformedSpan(const unsigned char* p, size_t left) {
+    const unsigned char c = p[0];
+    const size_t announced = c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 1;
+    size_t n = 1;
+    while (n < announced && n < left && (p[n] & 0xC0) == 0x80) ++n;
+    return n == announced ? n : 1;
+}
+
 Substitute Utf8AsQuestionMark(const unsigned char* p, size_t left) {
-    return QuestionMark(Utf8SequenceLength(Bytes(p, left), 0));
+    const size_t n = Utf8SequenceLength(Bytes(p, left), 0);
+    return QuestionMark(n ? n : MalformedSpan(p, left));
 }
 
 // A character as a numeric reference; malformed bytes (overlong forms and
 // surrogates too, which must not turn into markup characters) as "?".
 Substitute Utf8AsReference(const unsigned char* p, size_t left) {
     const size_t n = Utf8SequenceLength(Bytes(p, left), 0);
-    if (n == 0) return QuestionMark(1);
+    if (n == 0) return QuestionMark(MalformedSpan(p, left));
     return {n, Reference(Utf8CodePoint(Bytes(p, left), 0, n))};
 }
 

@@ -186,7 +186,7 @@ TEST_F(BookCompilerTest, SmallBookHoldsEveryFileByteForByte) {
     const std::optional<std::string> system = ReadObject(job.Book(), "/#SYSTEM");
     ASSERT_TRUE(system);
     EXPECT_EQ(Le32At(SystemRecord(*system, 4), 0), 0x804u);
-    EXPECT_EQ(SystemRecord(*system, 3), job.project.title + '\0');
+    EXPECT_EQ(SystemRecord(*system, 3), ToAnsi(job.project.title) + '\0');
     EXPECT_EQ(SystemRecord(*system, 2), std::string("index.html") + '\0');
 
     // Only the book is added to the folder; the project stays as written.

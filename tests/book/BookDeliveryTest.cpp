@@ -231,7 +231,7 @@ TEST(SafeFolderNameTest, EachCharacterCountsAsOne) {
     // Each Chinese character is one "_", and the cut never splits one.
     EXPECT_EQ(SafeFolderName("ab中文cd").substr(0, 7), "ab__cd_");
     // The hash is of the code page 936 form, as earlier versions named the books.
-    EXPECT_EQ(SafeFolderName("张三"), "___06240308");
+    EXPECT_EQ(SafeFolderName("张三"), "blog_06240308");
     const std::string name = SafeFolderName(std::string(kMaxFolderNameLength - 1, 'x') + "中y");
     EXPECT_EQ(name.substr(0, kMaxFolderNameLength + 1),
               std::string(kMaxFolderNameLength - 1, 'x') + "__");

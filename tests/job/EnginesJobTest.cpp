@@ -80,9 +80,8 @@ TEST_P(EnginesJobTest, AddressBecomesABookWithTheWholeTree) {
     std::vector<std::string> order;
     for (const auto& entry : job.Entries()) {
         if (!entry.article) continue;
-        listed.insert(ToUtf8(entry.category) + "|" + ToUtf8(entry.title) + "|" +
-                      ToUtf8(entry.time));
-        order.push_back(ToUtf8(entry.title));
+        listed.insert(entry.category + "|" + entry.title + "|" + entry.time);
+        order.push_back(entry.title);
     }
     EXPECT_EQ(listed, expected);
     // Within a category the articles keep the service's order.

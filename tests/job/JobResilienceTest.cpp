@@ -81,7 +81,7 @@ TEST_F(JobResilienceTest, APermanentlyMissingArticleIsReportedByName) {
     ASSERT_EQ(result.end, JobResult::End::Delivered);
     EXPECT_FALSE(result.Complete());
     ASSERT_EQ(result.missing.size(), 1u);
-    EXPECT_EQ(ToUtf8(result.missing[0].title), blog.articles[2].title);
+    EXPECT_EQ(result.missing[0].title, blog.articles[2].title);
     EXPECT_EQ(result.missing[0].url, url);
     EXPECT_EQ(result.missing[0].httpStatus, 404);
     EXPECT_EQ(result.saved, 3);
@@ -117,7 +117,7 @@ TEST_F(JobResilienceTest, AListPageThatNeverComesLeavesTheJobIncompleteAndTheEar
     EXPECT_FALSE(result.Complete());
     bool told = false;
     for (const std::string& message : result.messages) {
-        told = told || ToUtf8(message).find("文章列表不完整") != std::string::npos;
+        told = told || message.find("文章列表不完整") != std::string::npos;
     }
     EXPECT_TRUE(told);
     // The folder stays with its report; the complete book on the desktop is
@@ -149,9 +149,8 @@ TEST_F(JobResilienceTest, ABlogThatCannotBeReachedSaysWhy) {
     EXPECT_EQ(job.Result().end, JobResult::End::NoEngine);
     // Beside the service's own complaint, the answer that caused it.
     ASSERT_EQ(job.Result().messages.size(), 2u);
-    EXPECT_NE(
-        ToUtf8(job.Result().messages[1]).find("http://blog.sina.com.cn/gone  服务器返回 HTTP 404"),
-        std::string::npos);
+    EXPECT_NE(job.Result().messages[1].find("http://blog.sina.com.cn/gone  服务器返回 HTTP 404"),
+              std::string::npos);
     EXPECT_FALSE(job.Result().listingIncomplete);
 }
 
@@ -185,7 +184,7 @@ TEST_F(JobResilienceTest, ArticlesWithoutMarkersNeverStopTheJob) {
     EXPECT_EQ(result.missing.size(), 3u);
     EXPECT_EQ(result.messages.size(), 3u);
     for (const auto& message : result.messages) {
-        EXPECT_EQ(ToUtf8(message), "出现严重错误，请联系开发者!");
+        EXPECT_EQ(message, "出现严重错误，请联系开发者!");
     }
 }
 
@@ -232,7 +231,7 @@ TEST_F(JobResilienceTest, AnEndlessListEndsAtTheCap) {
     EXPECT_EQ(job.Result().articles, kDefaultMaxArticles);
     EXPECT_TRUE(job.Result().listingIncomplete);
     ASSERT_FALSE(job.Result().messages.empty());
-    EXPECT_NE(ToUtf8(job.Result().messages.front()).find("100000"), std::string::npos);
+    EXPECT_NE(job.Result().messages.front().find("100000"), std::string::npos);
 }
 
 TEST_F(JobResilienceTest, StopEndsTheListingToo) {

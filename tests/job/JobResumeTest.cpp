@@ -196,7 +196,7 @@ TEST_F(JobResumeTest, ASecondJobOnTheSameBlogIsRefused) {
     Job& second = Run(Options(address), &secondListener);
     EXPECT_EQ(second.Result().end, JobResult::End::Busy);
     EXPECT_TRUE(second.Result().books.empty());
-    EXPECT_NE(ToUtf8(second.Result().finalText).find("另一个任务"), std::string::npos);
+    EXPECT_NE(second.Result().finalText.find("另一个任务"), std::string::npos);
 
     first.Wait();
     EXPECT_TRUE(first.Result().Complete());

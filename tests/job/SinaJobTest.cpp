@@ -25,7 +25,7 @@ protected:
         std::vector<std::string> texts;
         const ArticleTree& tree = job.Tree();
         for (int i = tree.GetChildItem(parent); i; i = tree.GetNextSiblingItem(i)) {
-            texts.push_back(ToUtf8(tree.GetItemText(i)));
+            texts.push_back(tree.GetItemText(i));
         }
         return texts;
     }
@@ -51,7 +51,7 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
     EXPECT_TRUE(result.Complete());
     const std::string book = desktop + blog.account + ".chm";
     EXPECT_EQ(result.books, (std::vector<std::string>{book, desktop + blog.account + ".epub"}));
-    EXPECT_EQ(ToUtf8(result.finalText), "电子书编译完毕(在桌面上)，请您欣赏");
+    EXPECT_EQ(result.finalText, "电子书编译完毕(在桌面上)，请您欣赏");
     EXPECT_TRUE(listener.HasStatus("文章列表获取完毕，可以下载备份成书了"));
     EXPECT_TRUE(listener.HasStatus("文章列表下载完毕，开始制作电子书……"));
     EXPECT_EQ(Listing(jobRoot), std::vector<std::string>{});  // the pages are gone after delivery
@@ -63,7 +63,7 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
 
     // The tree: blog, "all articles" and the three categories, every article twice.
     const int root = job.Tree().GetRootItem();
-    EXPECT_EQ(ToUtf8(job.Tree().GetItemText(root)), blog.name + "_新浪博客");
+    EXPECT_EQ(job.Tree().GetItemText(root), blog.name + "_新浪博客");
     ASSERT_EQ(Texts(job, root),
               (std::vector<std::string>{"全部博文", "旅行札记", "读书笔记", "家常菜谱"}));
     const auto allTitles = Texts(job, job.Tree().GetChildItem(root));
@@ -178,7 +178,7 @@ TEST_F(SinaJobTest, StopMakesABookOfWhatWasDownloadedAndEndsOnlyItsJob) {
     EXPECT_GT(result.saved, 0);
     EXPECT_LT(result.saved, 20);
     EXPECT_EQ(result.saved + static_cast<int>(result.missing.size()), 20);
-    EXPECT_EQ(ToUtf8(result.missing.back().reason), "下载已停止");
+    EXPECT_EQ(result.missing.back().reason, "下载已停止");
     EXPECT_EQ(CountPages(test::ReadChmObjects(result.books.front())), result.saved);
     EXPECT_FALSE(result.jobFolder.empty());  // kept for the next run
 
@@ -257,7 +257,7 @@ TEST_F(SinaJobTest, OverlongListedFieldsAreCut) {
         return Response::Html(
             "<span><em>x</em></span></div><ul></ul>"
             "<span class=\"atc_title\"><a title=\"" +
-            ToUtf8(title) + "\" href=\"http://x/1\"></a><span class=\"SG_txtc\">t</span>");
+            title + "\" href=\"http://x/1\"></a><span class=\"SG_txtc\">t</span>");
     });
     Job& job = Run(Options("http://blog.sina.com.cn/huge", 0));
     const ArticleTree& tree = job.Tree();
@@ -272,7 +272,7 @@ TEST_F(SinaJobTest, UnknownAddressIsRefused) {
     Job& job = Run(Options("http://weibo.com/u/123"));
     EXPECT_EQ(job.Result().end, JobResult::End::NoEngine);
     EXPECT_TRUE(job.Result().books.empty());
-    EXPECT_EQ(ToUtf8(job.Result().finalText), "未能识别该博客类型，请联系作者添加!");
+    EXPECT_EQ(job.Result().finalText, "未能识别该博客类型，请联系作者添加!");
     EXPECT_EQ(job.Tree().GetRootItem(), 0);
     EXPECT_EQ(listener.States().back(), JobState::Idle);
 }
@@ -286,7 +286,7 @@ TEST_F(SinaJobTest, WhenOneBookFailsTheOtherArrivesAndThePagesStay) {
         Job& job = Run(Options(address));
         EXPECT_EQ(job.Result().end, JobResult::End::Delivered);
         EXPECT_EQ(job.Result().books, std::vector<std::string>{desktop + blog.account + ".epub"});
-        EXPECT_NE(ToUtf8(job.Result().finalText).find("CHM 电子书制作失败"), std::string::npos);
+        EXPECT_NE(job.Result().finalText.find("CHM 电子书制作失败"), std::string::npos);
         EXPECT_TRUE(fs::exists(job.Result().jobFolder + "1.html"));
     }
     fs::remove(desktop + blog.account + ".epub");
@@ -298,7 +298,7 @@ TEST_F(SinaJobTest, WhenOneBookFailsTheOtherArrivesAndThePagesStay) {
         Job& job = Run(Options(address));
         EXPECT_EQ(job.Result().end, JobResult::End::Delivered);
         EXPECT_EQ(job.Result().books, std::vector<std::string>{desktop + blog.account + ".chm"});
-        EXPECT_NE(ToUtf8(job.Result().finalText).find("EPUB 电子书制作失败"), std::string::npos);
+        EXPECT_NE(job.Result().finalText.find("EPUB 电子书制作失败"), std::string::npos);
         EXPECT_EQ(job.Result().jobFolder, folder);
         EXPECT_TRUE(fs::exists(folder + "1.html"));
     }

@@ -58,7 +58,7 @@ TEST_F(BaiduBlogTest, AccountIsTheFirstPathSegment) {
     ASSERT_TRUE(engine->ParseAddress("hi.baidu.com/someone"));
     EXPECT_EQ(engine->account, "someone");
     ASSERT_TRUE(engine->ParseAddress("http://hi.baidu.com/someone"));
-    EXPECT_EQ(ToUtf8(engine->blogName), blog.name);
+    EXPECT_EQ(engine->blogName, blog.name);
 
     simulator.Route(kBaiduHost, "/plain", Response::Html("<title>My days</title>"));
     ASSERT_TRUE(engine->ParseAddress("http://hi.baidu.com/plain"));
@@ -181,6 +181,6 @@ TEST_F(BaiduBlogTest, DownloadCutsFromTheTableToTheOptions) {
     article = ArticleAt("http://hi.baidu.com/u", dir.File("2.html"));
     const ArticleOutcome outcome = engine->DownloadArticle(article);
     EXPECT_TRUE(outcome.markersMissing);
-    EXPECT_EQ(ToUtf8(outcome.reason), "出现严重错误，请联系开发者!");
+    EXPECT_EQ(outcome.reason, "出现严重错误，请联系开发者!");
     EXPECT_FALSE(fs::exists(article.localPath));
 }

@@ -227,6 +227,6 @@ TEST_F(QQZoneTest, DownloadBuildsTheArticleRequestAndCutsTheBody) {
     });
     const ArticleOutcome unmarked = engine->DownloadArticle(article);
     EXPECT_TRUE(unmarked.markersMissing);
-    EXPECT_EQ(ToUtf8(unmarked.reason), "出现严重错误，请联系开发者!");
+    EXPECT_EQ(unmarked.reason, "出现严重错误，请联系开发者!");
     EXPECT_FALSE(fs::exists(article.localPath));
 }
