@@ -181,7 +181,7 @@ TEST_F(BookCompilerTest, SmallBookHoldsEveryFileByteForByte) {
     }
     EXPECT_EQ(objects.count("/3.html"), 0u);
     EXPECT_EQ(ReadObject(job.Book(), "/acct.hhc"),
-              TextModeBytes(ContentsFileText(job.tree.entries)));
+              TextModeBytes(ToAnsiMarkup(ContentsFileText(job.tree.entries))));
 
     const std::optional<std::string> system = ReadObject(job.Book(), "/#SYSTEM");
     ASSERT_TRUE(system);

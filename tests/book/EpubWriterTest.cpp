@@ -109,7 +109,7 @@ public:
         info.url = "http://blog.example.com/s/blog_" + std::to_string(records_.size()) + ".html";
         info.fileName = fileName;
         items_.push_back({2, title, &info});
-        if (body) WriteBytes(dir + fileName, TextModeBytes(ArticleHeading(info) + *body));
+        if (body) WriteBytes(dir + fileName, TextModeBytes(ToAnsiMarkup(ArticleHeading(info) + *body)));
         return info;
     }
     void Picture(const std::string& name, const std::string& bytes) {
@@ -213,7 +213,7 @@ protected:
         j.Article("没有文件名", "", nullptr);
         ArticleInfo& renamed = j.Article("改过标题", "5.html", nullptr);
         // A page whose heading block no longer matches its record.
-        WriteBytes(j.dir + "5.html", TextModeBytes(ArticleHeading(renamed) + "<p>old heading</p>"));
+        WriteBytes(j.dir + "5.html", TextModeBytes(ToAnsiMarkup(ArticleHeading(renamed) + "<p>old heading</p>")));
         renamed.title = "新标题";
         j.Picture("1_1.png", BmpToPng(Bitmap(2, 0x102030)));
         j.Picture("1_2.jpg", kJpeg);
