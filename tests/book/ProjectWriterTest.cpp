@@ -247,7 +247,7 @@ TEST(ProjectWriterTest, FilesOnDiskUseCrLfAndTheIndexPageHasNoLineEnd) {
     const std::string page = ReadBytes(dir / "index.html");
     EXPECT_EQ(page.find_first_of("\r\n"), std::string::npos);
     EXPECT_EQ(page.substr(0, kCharsetMeta.size()), kCharsetMeta);
-    EXPECT_NE(page.find("标题"), std::string::npos);
+    EXPECT_NE(page.find(ToAnsi("标题")), std::string::npos);
     EXPECT_EQ(page.substr(page.size() - 8), "</table>");
 }
 
