@@ -140,7 +140,8 @@ TEST(ReadUpdateInfo, DigestIsTakenOnlyWithItsOwnFile) {
     UpdateInfo info;
     FakeServer server;
     server.file = std::string("<sha256>\n ") +
-                  "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD" " \n</sha256>";
+                  "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD"
+                  " \n</sha256>";
     ReadUpdateInfo(info, server.Fetch(), kAddress);
     EXPECT_EQ(info.Get().sha256, kAbcDigest);
 

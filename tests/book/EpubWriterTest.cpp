@@ -109,7 +109,8 @@ public:
         info.url = "http://blog.example.com/s/blog_" + std::to_string(records_.size()) + ".html";
         info.fileName = fileName;
         items_.push_back({2, title, &info});
-        if (body) WriteBytes(dir + fileName, TextModeBytes(ToAnsiMarkup(ArticleHeading(info) + *body)));
+        if (body)
+            WriteBytes(dir + fileName, TextModeBytes(ToAnsiMarkup(ArticleHeading(info) + *body)));
         return info;
     }
     void Picture(const std::string& name, const std::string& bytes) {
@@ -173,9 +174,13 @@ std::string HostileBody() {
         "<form action=\"http://x.example.com/\"><input name=q><button onclick=\"x()\">go</button>"
         "text in a form</form>\n"
         "<a href=\"javascript:alert(1)\" onclick=\"steal()\">script link</a>\n"
-        "<a href=\'  http://Example.com/" "路径" " x?q=\"a\"|b\'>outer "
+        "<a href=\'  http://Example.com/"
+        "路径"
+        " x?q=\"a\"|b\'>outer "
         "<a href=\"http://b.example.com/\">inner</a></a>\n"
-        "<img src=\"http://remote.example.com/pic.jpg\" alt=\"" "远程图片" "\">\n"
+        "<img src=\"http://remote.example.com/pic.jpg\" alt=\""
+        "远程图片"
+        "\">\n"
         "<img src=\"img/../../secret.png\" alt=\"escape\"><img src=\"img/99_1.jpg\" alt=\"gone\">"
         "<img src=\"img/2_1.jpg\" alt=\"not a picture\"><img src=\"img/2_2.webp\" alt=\"webp\">"
         "<img src=\"img/link.png\" alt=\"a link\"><img alt=\"no source\">\n"
@@ -213,7 +218,8 @@ protected:
         j.Article("没有文件名", "", nullptr);
         ArticleInfo& renamed = j.Article("改过标题", "5.html", nullptr);
         // A page whose heading block no longer matches its record.
-        WriteBytes(j.dir + "5.html", TextModeBytes(ToAnsiMarkup(ArticleHeading(renamed) + "<p>old heading</p>")));
+        WriteBytes(j.dir + "5.html",
+                   TextModeBytes(ToAnsiMarkup(ArticleHeading(renamed) + "<p>old heading</p>")));
         renamed.title = "新标题";
         j.Picture("1_1.png", BmpToPng(Bitmap(2, 0x102030)));
         j.Picture("1_2.jpg", kJpeg);

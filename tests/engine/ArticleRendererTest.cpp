@@ -93,7 +93,8 @@ TEST_F(RendererTest, HeadingKeepsReferencesAndGivesNoScriptLink) {
 }
 
 TEST_F(RendererTest, BodyKeepsItsLettersAndIsWrittenWithCrLf) {
-    EXPECT_EQ(Render("<P>Hello WORLD 中文</P>\nLine two\n"), "<P>Hello WORLD 中文</P>\r\nLine two\r\n");
+    EXPECT_EQ(Render("<P>Hello WORLD 中文</P>\nLine two\n"),
+              "<P>Hello WORLD 中文</P>\r\nLine two\r\n");
     // The file is the CHM's page: code page 936, what it lacks as references.
     EXPECT_EQ(Render("<p>\xF0\x9F\x98\x80</p>"), "<p>&#128512;</p>");
     // A picture tag in capitals is still found, and only its address changes.

@@ -64,7 +64,7 @@ TEST(Text, Utf8Walker) {
     EXPECT_EQ(Utf8SequenceLength(text, 3), 3u);
     EXPECT_EQ(Utf8SequenceLength(text, 6), 4u);
     EXPECT_EQ(Utf8CodePoint(text, 6, 4), 0x1F600u);
-    EXPECT_EQ(Utf8SequenceLength(text, 2), 0u);   // a continuation byte
+    EXPECT_EQ(Utf8SequenceLength(text, 2), 0u);        // a continuation byte
     EXPECT_EQ(Utf8SequenceLength("\xE4\xB8", 0), 0u);  // cut short
     // Overlong "/", a surrogate and beyond U+10FFFF name no character.
     EXPECT_EQ(Utf8SequenceLength("\xE0\x80\xAF", 0), 0u);
@@ -93,7 +93,8 @@ TEST(Encoding, CharactersOutsideCodePage936BecomeQuestionMarks) {
 
 TEST(Encoding, MarkupFormWritesWhatCodePage936LacksAsReferences) {
     // U+1F600 (four bytes), U+0E01 (Thai) and U+00F1 (which GBK lacks too).
-    EXPECT_EQ(ToAnsiMarkup("<p>中\xF0\x9F\x98\x80 \xE0\xB8\x81 ma\xC3\xB1" "ana</p>"),
+    EXPECT_EQ(ToAnsiMarkup("<p>中\xF0\x9F\x98\x80 \xE0\xB8\x81 ma\xC3\xB1"
+                           "ana</p>"),
               "<p>\xD6\xD0&#128512; &#3585; ma&#241;ana</p>");
     // Malformed, overlong ("/" in two bytes) and surrogate forms name no character.
     EXPECT_EQ(ToAnsiMarkup("a\xFF b\xE0\x80\xAF c\xED\xA0\x80 d"), "a? b? c? d");
@@ -165,8 +166,14 @@ TEST(ActiveContent, EventAttributesAndScriptAddressesGoTheTagStays) {
     // Quoted values hold ">" and quotes of the other kind; text beyond ASCII
     // stays as it is.
     const std::string title = "标题\"中文>";
-    EXPECT_EQ(WithoutActiveContent("<a title='" + title + "' onclick=x>" "正文" "</a>"),
-              "<a title='" + title + "'>" "正文" "</a>");
+    EXPECT_EQ(WithoutActiveContent("<a title='" + title +
+                                   "' onclick=x>"
+                                   "正文"
+                                   "</a>"),
+              "<a title='" + title +
+                  "'>"
+                  "正文"
+                  "</a>");
 }
 
 TEST(ActiveContent, MarkupHiddenWhereParsersDisagreeIsCleanedToo) {

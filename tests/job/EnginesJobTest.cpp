@@ -101,7 +101,8 @@ TEST_P(EnginesJobTest, AddressBecomesABookWithTheWholeTree) {
     const auto objects = test::ReadChmObjects(book);
     const std::string name = fs::path(book).stem().string();
     ASSERT_TRUE(objects.count("/" + name + ".hhc"));
-    EXPECT_EQ(objects.at("/" + name + ".hhc"), TextModeBytes(ToAnsiMarkup(ContentsFileText(job.Entries()))));
+    EXPECT_EQ(objects.at("/" + name + ".hhc"),
+              TextModeBytes(ToAnsiMarkup(ContentsFileText(job.Entries()))));
     size_t pictures = 0;
     for (const auto& entry : job.Entries()) {
         if (!entry.article) continue;

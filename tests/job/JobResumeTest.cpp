@@ -59,7 +59,8 @@ TEST_F(JobResumeTest, AStoppedJobContinuesWhereItStopped) {
     for (const auto& entry : job.Entries()) {
         if (!entry.article) continue;
         ASSERT_TRUE(objects.count("/" + entry.fileName)) << entry.fileName;
-        EXPECT_NE(objects.at("/" + entry.fileName).find(ToAnsiMarkup(entry.title)), std::string::npos);
+        EXPECT_NE(objects.at("/" + entry.fileName).find(ToAnsiMarkup(entry.title)),
+                  std::string::npos);
         ++pages;
     }
     EXPECT_EQ(pages, 40);

@@ -91,8 +91,10 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
     // Contents and index keep all 18 entries; both entries of an article name its one page.
     const std::vector<TreeEntry>& entries = job.Entries();
     ASSERT_TRUE(objects.count("/" + blog.account + ".hhc"));
-    EXPECT_EQ(objects.at("/" + blog.account + ".hhc"), TextModeBytes(ToAnsiMarkup(ContentsFileText(entries))));
-    EXPECT_EQ(objects.at("/" + blog.account + ".hhk"), TextModeBytes(ToAnsiMarkup(IndexFileText(entries))));
+    EXPECT_EQ(objects.at("/" + blog.account + ".hhc"),
+              TextModeBytes(ToAnsiMarkup(ContentsFileText(entries))));
+    EXPECT_EQ(objects.at("/" + blog.account + ".hhk"),
+              TextModeBytes(ToAnsiMarkup(IndexFileText(entries))));
     std::map<std::string, std::set<std::string>> pagesOf;
     int articleEntries = 0;
     for (const auto& entry : entries) {
@@ -100,7 +102,8 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
         ++articleEntries;
         pagesOf[entry.url].insert(entry.fileName);
         ASSERT_TRUE(objects.count("/" + entry.fileName)) << entry.fileName;
-        EXPECT_NE(objects.at("/" + entry.fileName).find(ToAnsiMarkup(entry.title)), std::string::npos);
+        EXPECT_NE(objects.at("/" + entry.fileName).find(ToAnsiMarkup(entry.title)),
+                  std::string::npos);
         EXPECT_NE(objects.at("/" + entry.fileName).find(" src=\"img/"), std::string::npos);
     }
     EXPECT_EQ(articleEntries, 18);

@@ -63,7 +63,8 @@ TEST_F(BaiduBlogTest, AccountIsTheFirstPathSegment) {
     simulator.Route(kBaiduHost, "/plain", Response::Html("<title>My days</title>"));
     ASSERT_TRUE(engine->ParseAddress("http://hi.baidu.com/plain"));
     EXPECT_EQ(engine->blogName, "plain");
-    simulator.Route(kBaiduHost, "/days", Response::Html(ToAnsi("<title> My days _百度空间</title>")));
+    simulator.Route(kBaiduHost, "/days",
+                    Response::Html(ToAnsi("<title> My days _百度空间</title>")));
     ASSERT_TRUE(engine->ParseAddress("http://hi.baidu.com/days"));
     EXPECT_EQ(engine->blogName, "My days");
     EXPECT_TRUE(site.Messages().empty());
