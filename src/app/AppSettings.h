@@ -20,8 +20,8 @@ public:
     // False when the file cannot be written.
     bool SaveSettings();
 
-    // A job's options from these settings, for the blog at address (code page
-    // 936), with the books delivered to desktopDir.
+    // A job's options from these settings, for the blog at address, with the
+    // books delivered to desktopDir.
     JobOptions MakeJobOptions(const std::string& address, const std::string& desktopDir) const;
 
     std::string jobRoot;  // where job folders are made

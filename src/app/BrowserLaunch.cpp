@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "app/DesktopEntry.h"
-#include "base/Encoding.h"
 
 extern char** environ;
 
@@ -87,9 +86,8 @@ BrowserLaunch LaunchBrowserNow(const std::string& address) {
 }
 
 void OpenInBrowser(const std::string& address) {
-    std::string utf8 = ToUtf8(address);
     try {
-        std::thread([utf8 = std::move(utf8)] { LaunchBrowserNow(utf8); }).detach();
+        std::thread([address] { LaunchBrowserNow(address); }).detach();
     } catch (const std::system_error&) {
         // No thread, no browser; nothing is reported.
     }

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "base/TextOps.h"
+#include "base/Text.h"
 
 namespace pw {
 
@@ -13,11 +13,6 @@ namespace {
 
 std::string Lowered(std::string text) {
     MakeLower(text);
-    return text;
-}
-
-std::string Trimmed(std::string text) {
-    Trim(text);
     return text;
 }
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "base/TextOps.h"
+#include "base/Text.h"
 
 namespace pw {
 

@@ -2,9 +2,8 @@
 
 #include <initializer_list>
 
-#include "base/Encoding.h"
 #include "base/Identity.h"
-#include "base/TextOps.h"
+#include "base/Text.h"
 #include "base/UrlEncode.h"
 
 namespace pw {
@@ -34,9 +33,8 @@ std::string Address(const char* host, std::string_view pattern,
 }  // namespace
 
 std::string ShareText() {
-    // '%' is no trail byte of code page 936, so the "%s" is found whole.
-    std::string text = Gbk(kShareTextUtf8);
-    Replace(text, "%s", Gbk(kProductNameUtf8));
+    std::string text = kShareTextUtf8;
+    Replace(text, "%s", std::string(kProductNameUtf8));
     return text;
 }
 

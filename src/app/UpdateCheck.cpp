@@ -4,9 +4,8 @@
 #include <unistd.h>
 
 #include "app/Paths.h"
-#include "base/Encoding.h"
 #include "base/Identity.h"
-#include "base/TextOps.h"
+#include "base/Text.h"
 
 namespace pw {
 
@@ -15,7 +14,7 @@ namespace {
 constexpr size_t kMaxNamePart = 64;
 
 std::string LatestVersionText() {
-    return Gbk("当前版本是最新版!");
+    return "当前版本是最新版!";
 }
 
 bool IsHttps(const std::string& address) {
@@ -46,7 +45,7 @@ int Fetch(const UpdateContext& ctx) {
 // A file that cannot be proven to be the one the update file describes is not
 // run; the user gets the address to judge for themselves.
 void OfferInBrowser(const UpdateContext& ctx, const std::string& downUrl) {
-    ShowStatus(ctx, Gbk("无法校验更新文件，请在浏览器中下载"));
+    ShowStatus(ctx, "无法校验更新文件，请在浏览器中下载");
     Browse(ctx, downUrl);
 }
 
@@ -78,7 +77,7 @@ void InstallUpdate(const UpdateContext& ctx, const UpdateValues& values) {
             return;
         case LaunchOutcome::kFailed:
             if (ctx.message && !Stopped(ctx)) {
-                ctx.message(Gbk("无法启动新版本，请手动运行：") + target);
+                ctx.message("无法启动新版本，请手动运行：" + target);
             }
             return;
     }
@@ -106,13 +105,12 @@ private:
 
 std::string UpdateNoticeText(int kind) {
     if (kind == 0) return LatestVersionText();
-    return Gbk(
-        "无法获取最新版本信息，可能是以下原因导致：\n1.网络连接断开；\n2."
-        "杀软误报，请把本软件添加为信任；\n3.防火墙阻止了本软件，请允许本软件访问网络；\n");
+    return "无法获取最新版本信息，可能是以下原因导致：\n1.网络连接断开；\n2."
+           "杀软误报，请把本软件添加为信任；\n3.防火墙阻止了本软件，请允许本软件访问网络；\n";
 }
 
 std::string UpdateQuestionCaption() {
-    return Gbk("更新提示");
+    return "更新提示";
 }
 
 std::string UpdateTargetDir() {
@@ -170,7 +168,7 @@ int CheckForUpdate(const UpdateContext& ctx) {
         return 0;
     }
     const std::string question =
-        kProgramName + Gbk("发现可用更新(v") + values.version + Gbk(")，是否立即更新?");
+        std::string(kProgramName) + "发现可用更新(v" + values.version + ")，是否立即更新?";
     const bool yes = ctx.askUpdate && !Stopped(ctx) && ctx.askUpdate(question);
     if (Stopped(ctx)) return 0;
     if (yes) {

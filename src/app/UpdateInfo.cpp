@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "base/Identity.h"
-#include "base/TextOps.h"
+#include "base/Text.h"
 #include "net/HttpSession.h"
 
 namespace pw {

@@ -7,24 +7,11 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "base/Text.h"
+
 namespace pw {
 
 namespace {
-
-// Length of the well-formed UTF-8 sequence at p, or 0 when it is malformed.
-size_t Utf8SequenceLength(const unsigned char* p, size_t left) {
-    const unsigned char c = p[0];
-    size_t n = c < 0x80                 ? 1
-               : c >= 0xC2 && c <= 0xDF ? 2
-               : c >= 0xE0 && c <= 0xEF ? 3
-               : c >= 0xF0 && c <= 0xF4 ? 4
-                                        : 0;
-    if (n == 0 || n > left) return 0;
-    for (size_t i = 1; i < n; ++i) {
-        if ((p[i] & 0xC0) != 0x80) return 0;
-    }
-    return n;
-}
 
 // Length of the code page 936 character at p (a lone or cut lead byte counts as one).
 size_t AnsiSequenceLength(const unsigned char* p, size_t left) {
@@ -47,55 +34,36 @@ std::string Reference(uint32_t codePoint) {
     return "&#" + std::to_string(codePoint) + ";";
 }
 
+std::string_view Bytes(const unsigned char* p, size_t left) {
+    return {reinterpret_cast<const char*>(p), left};
+}
+
+// The bytes a malformed sequence spans: an overlong form, a surrogate or a
+// code point beyond U+10FFFF is one character; any other malformed byte stands
+// alone.
+size_t MalformedSpan(const unsigned char* p, size_t left) {
+    const unsigned char c = p[0];
+    const size_t announced = c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 1;
+    size_t n = 1;
+    while (n < announced && n < left && (p[n] & 0xC0) == 0x80) ++n;
+    return n == announced ? n : 1;
+}
+
 Substitute Utf8AsQuestionMark(const unsigned char* p, size_t left) {
-    return QuestionMark(Utf8SequenceLength(p, left));
+    const size_t n = Utf8SequenceLength(Bytes(p, left), 0);
+    return QuestionMark(n ? n : MalformedSpan(p, left));
 }
 
 // A character as a numeric reference; malformed bytes (overlong forms and
 // surrogates too, which must not turn into markup characters) as "?".
 Substitute Utf8AsReference(const unsigned char* p, size_t left) {
-    const size_t n = Utf8SequenceLength(p, left);
-    if (n == 0) return QuestionMark(1);
-    uint32_t codePoint = n == 1 ? p[0] : p[0] & (0x7F >> n);
-    for (size_t i = 1; i < n; ++i) codePoint = codePoint << 6 | (p[i] & 0x3F);
-    static constexpr uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    const bool valid = codePoint >= kLeast[n] && codePoint <= 0x10FFFF &&
-                       !(codePoint >= 0xD800 && codePoint <= 0xDFFF);
-    return valid ? Substitute{n, Reference(codePoint)} : QuestionMark(n);
+    const size_t n = Utf8SequenceLength(Bytes(p, left), 0);
+    if (n == 0) return QuestionMark(MalformedSpan(p, left));
+    return {n, Reference(Utf8CodePoint(Bytes(p, left), 0, n))};
 }
 
 Substitute AnsiAsQuestionMark(const unsigned char* p, size_t left) {
     return QuestionMark(AnsiSequenceLength(p, left));
-}
-
-// UTF-16LE code unit at p.
-uint32_t Unit(const unsigned char* p) {
-    return p[0] | static_cast<uint32_t>(p[1]) << 8;
-}
-
-bool IsHighSurrogate(uint32_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(uint32_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-Substitute Utf16AsQuestionMark(const unsigned char* p, size_t left) {
-    if (left >= 4 && IsHighSurrogate(Unit(p)) && IsLowSurrogate(Unit(p + 2))) {
-        return QuestionMark(4);
-    }
-    return QuestionMark(left >= 2 ? 2 : 1);
-}
-
-// A lone surrogate names no character: it stays "?".
-Substitute Utf16AsReference(const unsigned char* p, size_t left) {
-    if (left < 2) return QuestionMark(1);
-    const uint32_t unit = Unit(p);
-    if (left >= 4 && IsHighSurrogate(unit) && IsLowSurrogate(Unit(p + 2))) {
-        return {4, Reference(0x10000 + ((unit - 0xD800) << 10) + (Unit(p + 2) - 0xDC00))};
-    }
-    if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) return QuestionMark(2);
-    return {2, Reference(unit)};
 }
 
 // Runs iconv over the whole input. Where a character cannot be converted (or is
@@ -134,17 +102,6 @@ std::string Convert(std::string_view in, const char* to, const char* from, Fallb
     return out;
 }
 
-// UTF-16 code units as the UTF-16LE bytes iconv reads.
-std::string Utf16Bytes(const std::u16string& wide) {
-    std::string bytes;
-    bytes.reserve(wide.size() * 2);
-    for (char16_t u : wide) {
-        bytes.push_back(static_cast<char>(u & 0xFF));
-        bytes.push_back(static_cast<char>(u >> 8));
-    }
-    return bytes;
-}
-
 bool IsAscii(std::string_view s) {
     for (unsigned char c : s) {
         if (c >= 0x80) return false;
@@ -169,83 +126,18 @@ std::string ToUtf8(std::string_view ansi) {
     return Convert(ansi, "UTF-8", "CP936", AnsiAsQuestionMark);
 }
 
-void Utf8ToAnsi(std::string& text) {
-    text = ToAnsi(text);
-}
-void Utf8ToAnsiMarkup(std::string& text) {
-    text = ToAnsiMarkup(text);
-}
-void AnsiToUtf8(std::string& text) {
-    text = ToUtf8(text);
-}
-
-std::string Utf16ToAnsi(const std::u16string& wide) {
-    return Convert(Utf16Bytes(wide), "CP936", "UTF-16LE", Utf16AsQuestionMark);
-}
-
-std::string Utf16ToAnsiMarkup(const std::u16string& wide) {
-    return Convert(Utf16Bytes(wide), "CP936", "UTF-16LE", Utf16AsReference);
-}
-
-namespace {
-
-void AppendUtf8(std::string& out, uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// The character of "&#NNN;" or "&#xHH;" at text[at], and the reference's length.
-size_t NumericReference(std::string_view text, size_t at, uint32_t* c) {
-    size_t i = at + 2;
-    if (i > text.size() || text.substr(at, 2) != "&#") return 0;
-    const bool hex = i < text.size() && (text[i] == 'x' || text[i] == 'X');
-    if (hex) ++i;
-    uint32_t value = 0;
-    const size_t digits = i;
-    for (; i < text.size() && i - digits < 8; ++i) {
-        const char d = text[i];
-        int v = -1;
-        if (d >= '0' && d <= '9') v = d - '0';
-        if (hex && d >= 'a' && d <= 'f') v = d - 'a' + 10;
-        if (hex && d >= 'A' && d <= 'F') v = d - 'A' + 10;
-        if (v < 0) break;
-        value = value * (hex ? 16 : 10) + static_cast<uint32_t>(v);
-    }
-    if (i == digits || i >= text.size() || text[i] != ';') return 0;
-    const bool control = value < 0x20 || (value >= 0x7F && value < 0xA0);
-    const bool surrogate = value >= 0xD800 && value < 0xE000;
-    if (control || surrogate || value > 0x10FFFF) return 0;
-    *c = value;
-    return i + 1 - at;
-}
-
-}  // namespace
-
-std::string ToUtf8Display(std::string_view ansi) {
-    const std::string utf8 = ToUtf8(ansi);
-    if (utf8.find("&#") == std::string::npos) return utf8;
+std::string Utf16ToUtf8(const std::u16string& wide) {
     std::string out;
-    out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-        uint32_t c = 0;
-        if (const size_t length = NumericReference(utf8, i, &c)) {
-            AppendUtf8(out, c);
-            i += length;
+    out.reserve(wide.size());
+    for (size_t i = 0; i < wide.size(); ++i) {
+        const uint32_t unit = wide[i];
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        if (high && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (wide[++i] - 0xDC00));
+        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+            out += '?';
         } else {
-            out += utf8[i++];
+            AppendUtf8(out, unit);
         }
     }
     return out;

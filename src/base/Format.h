@@ -1,6 +1,5 @@
 #pragma once
-// printf into a std::string. Texts here are code page 936, whose trail bytes
-// include "{" and "}", so printf-style formatting is the safe kind.
+// printf into a std::string.
 
 #include <string>
 

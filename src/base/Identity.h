@@ -1,6 +1,5 @@
 #pragma once
-// The program's identity. Texts are UTF-8 here; callers convert with Gbk() where
-// the code page 936 form is needed.
+// The program's identity.
 
 #ifndef PAGEWELL_UPDATE_URL
 #define PAGEWELL_UPDATE_URL ""

@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/Encoding.h"
+#include "base/Text.h"
+
 namespace pw {
 
 namespace {
@@ -32,17 +35,6 @@ std::string HashSuffix(const std::string& text) {
     return suffix;
 }
 
-// Bytes of the UTF-8 sequence at i, or 0 when none starts there.
-size_t Utf8Length(const std::string& text, size_t i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (n == 0 || i + n > text.size()) return 0;
-    for (size_t k = 1; k < n; ++k) {
-        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 0;
-    }
-    return n;
-}
-
 }  // namespace
 
 std::string ReadableFileName(const std::string& utf8) {
@@ -53,7 +45,7 @@ std::string ReadableFileName(const std::string& utf8) {
             changed = true;
             break;
         }
-        const size_t length = Utf8Length(utf8, i);
+        const size_t length = Utf8SequenceLength(utf8, i);
         const auto c = static_cast<unsigned char>(utf8[i]);
         if (length == 0 || c < 0x20 || c == 0x7F || c == '/' || (name.empty() && c == '.')) {
             // Dots may not lead (hidden files, "." and ".."); others become "_".
@@ -72,7 +64,10 @@ std::string ReadableFileName(const std::string& utf8) {
     return changed ? name + HashSuffix(utf8) : name;
 }
 
-std::string SafeFolderName(const std::string& account) {
+std::string SafeFolderName(const std::string& utf8) {
+    // Earlier versions made the name of the account's code page 936 form; the
+    // books and the project files of their job folders keep those names.
+    const std::string account = ToAnsiMarkup(utf8);
     std::string name;
     bool changed = false;
     for (size_t i = 0; i < account.size();) {

@@ -16,14 +16,15 @@ inline constexpr size_t kMaxReadableNameBytes = 120;
 // empty result becomes "blog".
 std::string ReadableFileName(const std::string& utf8);
 
-// The ASCII name of a book's project files. Keeps only ASCII letters, digits, ".", "_" and "-":
-// every other character (code page 936 double-byte characters count as one) becomes "_", so the
-// name is the same bytes in code page 936 (the project files, which chmcmd turns into the book's
-// file name) and in UTF-8 (the file system). Leading "." and
+// The ASCII name of a book's project files, from the account (UTF-8). Keeps only ASCII
+// letters, digits, ".", "_" and "-": every other character becomes "_", so the name is the same
+// bytes in code page 936 (the project files, which chmcmd turns into the book's file name) and
+// in UTF-8 (the file system). A character code page 936 lacks counts as its numeric reference.
+// Leading "." and
 // "-" are dropped, the length is bounded, and a name with no letter or digit
 // left becomes "blog". When anything was replaced or cut, "_" and eight hex
 // digits of a hash of the whole account follow, so that different accounts
 // keep different folders and books.
-std::string SafeFolderName(const std::string& account);
+std::string SafeFolderName(const std::string& utf8);
 
 }  // namespace pw

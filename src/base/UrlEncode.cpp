@@ -13,12 +13,10 @@ void AppendPercent(std::string& out, unsigned char byte) {
     out.push_back(kHex[byte & 15]);
 }
 
-}  // namespace
-
-std::string UrlEncodeAnsi(std::string_view ansi) {
+std::string PercentEncodeHigh(std::string_view bytes) {
     std::string out;
-    out.reserve(ansi.size() * 3);
-    for (unsigned char c : ansi) {
+    out.reserve(bytes.size() * 3);
+    for (unsigned char c : bytes) {
         if (c >= 0x80) {
             AppendPercent(out, c);
         } else {
@@ -28,11 +26,14 @@ std::string UrlEncodeAnsi(std::string_view ansi) {
     return out;
 }
 
-std::string UrlEncodeUtf8(std::string_view ansi) {
-    // Every byte from 0x80 up is encoded, which percent-encodes the same bytes as
-    // the three-byte grouping for Chinese text and stays inside the text for
-    // characters of other lengths.
-    return UrlEncodeAnsi(ToUtf8(ansi));
+}  // namespace
+
+std::string UrlEncodeAnsi(std::string_view utf8) {
+    return PercentEncodeHigh(ToAnsi(utf8));
+}
+
+std::string UrlEncodeUtf8(std::string_view utf8) {
+    return PercentEncodeHigh(utf8);
 }
 
 }  // namespace pw

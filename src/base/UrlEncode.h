@@ -5,11 +5,12 @@
 
 namespace pw {
 
-// Bytes from 0x80 up as "%XX"; everything else, blanks included, unchanged.
-std::string UrlEncodeAnsi(std::string_view ansi);
+// The text in code page 936, each byte from 0x80 up as "%XX"; everything
+// else, blanks included, unchanged. Most share pages read their texts so.
+std::string UrlEncodeAnsi(std::string_view utf8);
 
-// The text as UTF-8, each non-ASCII byte as "%XX" (Chinese characters are the
-// three-byte groups the share pages expect).
-std::string UrlEncodeUtf8(std::string_view ansi);
+// The same with the UTF-8 bytes (Chinese characters are the three-byte groups
+// the share pages that read UTF-8 expect).
+std::string UrlEncodeUtf8(std::string_view utf8);
 
 }  // namespace pw

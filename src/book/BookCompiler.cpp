@@ -8,6 +8,7 @@
 
 #include "base/Encoding.h"
 #include "base/FileBytes.h"
+#include "base/Text.h"
 #include "book/BuildProject.h"
 #include "book/ChildProcess.h"
 #include "book/ChmFile.h"
@@ -38,27 +39,17 @@ bool IsPlainBookName(const std::string& name) {
     return true;
 }
 
-bool IsUtf8(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const size_t n = c < 0x80         ? 1
-                         : (c >> 5) == 6  ? 2
-                         : (c >> 4) == 14 ? 3
-                         : (c >> 3) == 30 ? 4
-                                          : 0;
-        if (n == 0 || i + n > text.size()) return false;
-        for (size_t k = 1; k < n; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += n;
+bool IsUtf8(std::string_view text) {
+    for (size_t i = 0, n = 0; i < text.size(); i += n) {
+        n = Utf8SequenceLength(text, i);
+        if (n == 0) return false;
     }
     return true;
 }
 
 // chmcmd prints file system paths (UTF-8) and, rarely, project texts (GBK).
-std::string CompilerLineAsAnsi(const std::string& line) {
-    return IsUtf8(line) ? ToAnsi(line) : line;
+std::string CompilerLineText(const std::string& line) {
+    return IsUtf8(line) ? line : ToUtf8(line);
 }
 
 CompileResult Failed(std::string reason) {
@@ -116,7 +107,7 @@ CompileOutcome RunCompiler(const std::string& compiler, const BookDescription& p
         {compiler, "--no-html-scan", projectCopy}, project.dir, limit,
         [&](const std::string& line) {
             if (IsErrorLine(line)) outcome.errorLine = true;
-            if (onLine && !line.empty()) onLine(CompilerLineAsAnsi(line));
+            if (onLine && !line.empty()) onLine(CompilerLineText(line));
         },
         std::move(stop));
     return outcome;
@@ -156,16 +147,16 @@ bool BookHoldsAll(const std::string& book, const std::vector<BookFile>& expected
 // Why the compile did not give a complete book; empty when it did.
 std::string CheckBook(const CompileOutcome& outcome, const std::string& book,
                       const std::vector<BookFile>& expected) {
-    if (outcome.child.cancelled) return Gbk("编译已停止");
-    if (outcome.child.timedOut) return Gbk("编译超时");
+    if (outcome.child.cancelled) return "编译已停止";
+    if (outcome.child.timedOut) return "编译超时";
     if (outcome.child.exitCode != 0) {
-        return Gbk("编译程序退出码 ") + std::to_string(outcome.child.exitCode);
+        return "编译程序退出码 " + std::to_string(outcome.child.exitCode);
     }
-    if (outcome.errorLine) return Gbk("编译程序报告了错误");
-    if (!HasContent(book)) return Gbk("没有生成电子书文件");
-    if (!MendDirectoryPointer(book)) return Gbk("电子书文件已损坏");
+    if (outcome.errorLine) return "编译程序报告了错误";
+    if (!HasContent(book)) return "没有生成电子书文件";
+    if (!MendDirectoryPointer(book)) return "电子书文件已损坏";
     std::string missing;
-    if (!BookHoldsAll(book, expected, missing)) return Gbk("电子书缺少文件 ") + ToAnsi(missing);
+    if (!BookHoldsAll(book, expected, missing)) return "电子书缺少文件 " + missing;
     return {};
 }
 
@@ -180,18 +171,18 @@ CompileResult CompileBook(const BookDescription& project, const CompilerLineSink
                           std::stop_token stop) {
     const std::string compiler = FindBookCompiler();
     if (compiler.empty()) return {CompileResult::Kind::CompilerMissing, {}};
-    if (!IsPlainBookName(project.name)) return Failed(Gbk("电子书名称无效"));
+    if (!IsPlainBookName(project.name)) return Failed("电子书名称无效");
     const std::string book = project.dir + project.name + ".chm";
     ::unlink(book.c_str());
 
     const std::vector<BookFile> files = CollectBookFiles(project.dir, project.entries);
     BuildFiles build(project);
     if (!build.Write(project.dir + project.name + ".hhp", files)) {
-        return Failed(Gbk("无法写入编译文件"));
+        return Failed("无法写入编译文件");
     }
     const CompileOutcome outcome =
         RunCompiler(compiler, project, build.CopyName(), CompileTimeLimit(files), onLine, stop);
-    if (!outcome.child.started) return Failed(Gbk("无法启动 chmcmd"));
+    if (!outcome.child.started) return Failed("无法启动 chmcmd");
     const std::string fault = CheckBook(outcome, book, ExpectedObjects(project, files));
     if (!fault.empty()) {
         ::unlink(book.c_str());

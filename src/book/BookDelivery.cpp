@@ -8,7 +8,6 @@
 #include <optional>
 #include <vector>
 
-#include "base/Encoding.h"
 #include "base/FileBytes.h"
 #include "base/FolderTree.h"
 #include "base/Sha256.h"
@@ -209,16 +208,15 @@ DeliveredBook DeliverBookFile(const std::string& dir, const std::string& fileNam
 }
 
 std::string BookDeliveredText() {
-    return Gbk("电子书编译完毕(在桌面上)，请您欣赏");
+    return "电子书编译完毕(在桌面上)，请您欣赏";
 }
 
 std::string BookFailedText(const std::string& folder) {
-    return Gbk("电子书编译失败，已下载的文章保存在：") + ToAnsi(folder);
+    return "电子书编译失败，已下载的文章保存在：" + folder;
 }
 
 std::string BookRenamedText(const std::string& wantedName, const std::string& deliveredName) {
-    return Gbk("桌面上已有文件“") + ToAnsi(wantedName) + Gbk("”，没有覆盖它，电子书另存为“") +
-           ToAnsi(deliveredName) + Gbk("”");
+    return "桌面上已有文件“" + wantedName + "”，没有覆盖它，电子书另存为“" + deliveredName + "”";
 }
 
 }  // namespace pw

@@ -2,6 +2,7 @@
 
 #include "base/Encoding.h"
 #include "base/HtmlText.h"
+#include "base/Text.h"
 #include "book/WebAddress.h"
 #include "book/XmlText.h"
 
@@ -16,17 +17,10 @@ constexpr const char* kCategoryLabel = "类别：";
 constexpr const char* kSourceLabel = "原文：";
 constexpr const char* kMissingNote = "本文没有下载成功，书中只有它的标题和原文地址。";
 
-// The blog's texts hold HTML character references (titles cut out of
-// attributes, characters code page 936 lacks); the CHM shows them decoded, and
-// so does the book here, decoded once.
-std::string Utf8Of(const std::string& ansi) {
-    return CleanUtf8(DecodeHtmlReferences(ToUtf8(ansi)));
-}
-
-std::string Trimmed(std::string text) {
-    const size_t first = text.find_first_not_of(" \t\n");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\n") - first + 1);
+// The blog's texts may hold HTML character references (titles cut out of
+// attributes); the CHM shows them decoded, and so does the book here, decoded once.
+std::string Decoded(const std::string& text) {
+    return CleanUtf8(DecodeHtmlReferences(text));
 }
 
 // The page as the renderer held it before the text-mode write.
@@ -49,45 +43,50 @@ std::string LinkOrText(const std::string& address) {
 std::string HeadingXhtml(const TreeEntry& entry) {
     std::string out = "<h1 class=\"title\">" + XmlText(ArticleTitle(entry)) + "</h1>\n";
     if (!entry.article) return out;
-    out += std::string("<div class=\"info\">") + kTimeLabel + XmlText(Utf8Of(entry.time)) +
-           "<br/>" + kCategoryLabel + XmlText(Utf8Of(entry.category)) + "<br/>" + kSourceLabel +
-           LinkOrText(Utf8Of(entry.url)) + "</div>\n";
+    out += std::string("<div class=\"info\">") + kTimeLabel + XmlText(Decoded(entry.time)) +
+           "<br/>" + kCategoryLabel + XmlText(Decoded(entry.category)) + "<br/>" + kSourceLabel +
+           LinkOrText(Decoded(entry.url)) + "</div>\n";
     return out;
 }
 
 }  // namespace
 
+std::string PageFileText(std::string_view fileBytes) {
+    return ToUtf8(fileBytes);
+}
+
 std::string ArticleTitle(const TreeEntry& entry) {
-    std::string title = Trimmed(Utf8Of(entry.text));
-    if (title.empty() && entry.article) title = Trimmed(Utf8Of(entry.title));
+    std::string title = Trimmed(Decoded(entry.text));
+    if (title.empty() && entry.article) title = Trimmed(Decoded(entry.title));
     return title.empty() ? kUntitled : title;
 }
 
 std::string ArticleBodyXhtml(const TreeEntry& entry, const std::string* page,
                              const PictureResolver& resolvePicture) {
     if (!page) return HeadingXhtml(entry) + "<p class=\"missing\">" + kMissingNote + "</p>";
-    std::string text = WithoutCarriageReturns(*page);
+    std::string text = PageFileText(WithoutCarriageReturns(*page));
     const std::string_view declaration = kGbkCharsetMeta;
     if (text.compare(0, declaration.size(), declaration) == 0) text.erase(0, declaration.size());
     if (entry.article && !entry.heading.empty()) {
-        const std::string& heading = entry.heading;
+        // The heading as it reads back from the page file: characters code page
+        // 936 lacks are references there.
+        const std::string heading = PageFileText(ToAnsiMarkup(entry.heading));
         if (text.compare(0, heading.size(), heading) == 0) {
             return HeadingXhtml(entry) +
-                   CleanHtmlFragment(ToUtf8(std::string_view(text).substr(heading.size())),
-                                     resolvePicture);
+                   CleanHtmlFragment(std::string_view(text).substr(heading.size()), resolvePicture);
         }
     }
-    return CleanHtmlFragment(ToUtf8(text), resolvePicture);
+    return CleanHtmlFragment(text, resolvePicture);
 }
 
 std::string TitlePageXhtml(const std::string* indexPage, const std::string& bookTitle,
                            const std::string& homeUrl) {
     std::string content;
-    if (indexPage) content = CleanHtmlFragment(ToUtf8(*indexPage), nullptr);
+    if (indexPage) content = CleanHtmlFragment(PageFileText(*indexPage), nullptr);
     if (Trimmed(content).empty()) {
         std::string name = Trimmed(CleanUtf8(bookTitle));
         if (name.empty()) name = kUntitled;
-        const std::string href = SafeWebAddress(Utf8Of(homeUrl));
+        const std::string href = SafeWebAddress(Decoded(homeUrl));
         content =
             "<h1 class=\"title\">" +
             (href.empty() ? XmlText(name)

@@ -1,14 +1,20 @@
 #pragma once
 // The XHTML content of the book's pages, made from the job's downloaded pages.
-// Inputs are code page 936 like every text of the job; results are UTF-8
-// XHTML body content (see XhtmlDocument for the frame).
+// The entries' texts are UTF-8; the pages are the CHM's page files (code page
+// 936, see PageFileText). Results are UTF-8 XHTML body content (see
+// XhtmlDocument for the frame).
 
 #include <string>
+#include <string_view>
 
 #include "book/TreeEntry.h"
 #include "book/XhtmlCleaner.h"
 
 namespace pw {
+
+// A page file of the CHM (an article page or index.html, code page 936) as
+// UTF-8. The one place where the CHM's encoding is read back.
+std::string PageFileText(std::string_view fileBytes);
 
 // The entry's title as the book shows it; never empty.
 std::string ArticleTitle(const TreeEntry& entry);

@@ -5,7 +5,6 @@
 
 #include <ctime>
 
-#include "base/Encoding.h"
 #include "base/FileBytes.h"
 #include "book/EpubArticle.h"
 #include "book/EpubPackage.h"
@@ -55,7 +54,7 @@ public:
         : project_(project), spill_(spill), pictures_(project.dir + "img/", spill) {
         book_.identifier = BookIdentifier(project.name, when);
         book_.title = TitleText(project);
-        book_.creator = CleanUtf8(ToUtf8(project.name));
+        book_.creator = CleanUtf8(project.name);
         if (book_.creator.empty()) book_.creator = book_.title;
         book_.modified = ModifiedStamp(when);
     }
@@ -98,17 +97,17 @@ public:
             ok = ok && AddSpilled(zip, kEpubFolder + book_.documents[i].href, documents_[i]);
         }
         for (const EpubPicture& picture : pictures_.Pictures()) {
-            ok = ok && zip.AddFile(kEpubFolder + picture.href, picture.path, false,
-                                   picture.offset, picture.length);
+            ok = ok && zip.AddFile(kEpubFolder + picture.href, picture.path, false, picture.offset,
+                                   picture.length);
         }
         return zip.Commit() && ok;
     }
 
 private:
     static std::string TitleText(const BookDescription& project) {
-        std::string title = CleanUtf8(DecodeHtmlReferences(ToUtf8(project.title)));
+        std::string title = CleanUtf8(DecodeHtmlReferences(project.title));
         if (title.find_first_not_of(" \t\n") == std::string::npos) {
-            title = CleanUtf8(ToUtf8(project.name));
+            title = CleanUtf8(project.name);
         }
         return title.empty() ? "blog" : title;
     }

@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "base/Text.h"
+
 namespace pw {
 
 namespace {
@@ -12,12 +14,6 @@ std::string Lowered(std::string_view text) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return out;
-}
-
-std::string Trimmed(std::string_view text) {
-    const size_t first = text.find_first_not_of(" \t\n\r");
-    if (first == std::string_view::npos) return {};
-    return std::string(text.substr(first, text.find_last_not_of(" \t\n\r") - first + 1));
 }
 
 bool AllOf(std::string_view text, bool (*accept)(char)) {

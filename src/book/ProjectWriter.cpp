@@ -3,8 +3,8 @@
 #include "base/Encoding.h"
 #include "base/HtmlText.h"
 #include "base/Identity.h"
+#include "base/Text.h"
 #include "base/TextFile.h"
-#include "base/TextRoutines.h"
 #include "book/XmlText.h"
 
 namespace pw {
@@ -45,14 +45,14 @@ std::string ArticleItem(const TreeEntry& entry) {
 
 // The window title is no HTML: references in the blog's name are decoded there
 // (a no-break space as a blank, as the text helpers decode "&nbsp;"), and what
-// code page 936 lacks becomes "?".
+// code page 936 lacks becomes "?" rather than a reference.
 std::string PlainTitle(const std::string& title) {
-    std::string text = DecodeHtmlReferences(ToUtf8(title));
+    std::string text = DecodeHtmlReferences(title);
     for (size_t at = text.find("\xC2\xA0"); at != std::string::npos;
          at = text.find("\xC2\xA0", at)) {
         text.replace(at, 2, " ");
     }
-    return ToAnsi(text);
+    return ToUtf8(ToAnsi(text));
 }
 
 // The blog's name comes from the network; a line break in it would add lines
@@ -65,8 +65,10 @@ std::string OneLine(std::string text) {
     return text;
 }
 
+// The project's files are read by the CHM compiler and its viewers in code page
+// 936; what it lacks is written as numeric references.
 int WriteProjectText(const std::string& path, const std::string& text) {
-    return WriteTextFile(path, text) ? 1 : 0;
+    return WriteTextFile(path, ToAnsiMarkup(text)) ? 1 : 0;
 }
 
 }  // namespace
@@ -82,10 +84,10 @@ std::string IndexPageText(const std::string& homeUrl, const std::string& blogNam
     page += "<font size=10 color=blue>" +
             (home.empty() ? name : "<a href=\"" + home + "\" target=_blank>" + name + "</a>") +
             "</font><br>";
-    const std::string program = Gbk(kProductNameUtf8) + "(" + kProgramName + ")";
+    const std::string program = std::string(kProductNameUtf8) + "(" + kProgramName + ")";
     const std::string shop = LinkTarget(shopUrl);
-    page += Gbk("制作by：") +
-            (shop.empty() ? program : "<a href=\"" + shop + "\">" + program + "</a>") + "<br>";
+    page += "制作by：" + (shop.empty() ? program : "<a href=\"" + shop + "\">" + program + "</a>") +
+            "<br>";
     page += madeAt + "<br>";
     page += "</center></td></tr></table></td></tr></table>";
     return page;
@@ -96,11 +98,11 @@ std::string ProjectFileText(const BookDescription& book, const std::string& site
     std::string text = "[OPTIONS]\n";
     text += "Compatibility=1.1\n";
     text += "Default window=Main\n";
-    text += Gbk("Default font=宋体,9,1\n");
+    text += "Default font=宋体,9,1\n";
     text += "Title=" + OneLine(PlainTitle(book.title)) + "\n";
     const std::string site = OneLine(siteUrl);
-    text += "COPYRIGHT=" + Gbk("博客批量下载 ") + (site.empty() ? "" : site + " ") + Gbk("由") +
-            Gbk(kProductNameUtf8) + Gbk("制作") + "\n";
+    text += std::string("COPYRIGHT=博客批量下载 ") + (site.empty() ? "" : site + " ") + "由" +
+            kProductNameUtf8 + "制作\n";
     text += "Default Topic=index.html\n";
     text += "Compiled file=" + name + ".chm\n";
     text += "Contents file=" + name + ".hhc\n";
@@ -109,7 +111,7 @@ std::string ProjectFileText(const BookDescription& book, const std::string& site
     text += "Display compile progress=yes\n";
     text += "Full-text search=yes\n";
     text += "Flat=no\n";
-    text += Gbk("Language=0x804 中文(中国)\n");
+    text += "Language=0x804 中文(中国)\n";
     text += "Create CHI file=no\n";
     text += "\n";
     text += "[WINDOWS]\n";

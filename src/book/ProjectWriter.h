@@ -1,11 +1,12 @@
 #pragma once
 // The HTML Help project of a book: title page, project, contents and index files.
-// Texts are code page 936. Where the blog's texts go into HTML (the title page,
-// the contents and index) they are escaped (see EscapeHtml), so a reader shows
-// them as they are and nothing in them becomes markup; the contents and index
-// lead only to the book's own pages. The *Text functions return the templates
-// with bare line feeds, the Write functions put them on disk in text mode (every
-// line feed as CR LF) and return 1, or 0 when the file cannot be written.
+// Where the blog's texts go into HTML (the title page, the contents and index)
+// they are escaped (see EscapeHtml), so a reader shows them as they are and
+// nothing in them becomes markup; the contents and index lead only to the
+// book's own pages. The *Text functions return the templates in UTF-8 with bare
+// line feeds, the Write functions put them on disk in code page 936 (what it
+// lacks as numeric references, see ToAnsiMarkup) in text mode (every line feed
+// as CR LF) and return 1, or 0 when the file cannot be written.
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "base/TextOps.h"
+#include "base/Text.h"
 
 namespace pw {
 

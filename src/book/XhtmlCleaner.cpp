@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Text.h"
 #include "book/InlineStyle.h"
 #include "book/WebAddress.h"
 #include "book/XmlText.h"
@@ -136,12 +137,6 @@ bool IsBlank(std::string_view text) {
         if (c != ' ' && c != '\n' && c != '\t') return false;
     }
     return true;
-}
-
-std::string Trimmed(std::string_view text) {
-    const size_t first = text.find_first_not_of(" \t\n\r");
-    if (first == std::string_view::npos) return {};
-    return std::string(text.substr(first, text.find_last_not_of(" \t\n\r") - first + 1));
 }
 
 bool IsDigits(std::string_view text) {

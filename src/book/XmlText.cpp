@@ -5,39 +5,11 @@
 #include <cstdint>
 
 #include "base/HtmlText.h"
+#include "base/Text.h"
 
 namespace pw {
 
 namespace {
-
-// Length of the UTF-8 sequence at text[i] and its code point; 0 when the bytes
-// there are no well-formed sequence (overlong forms and surrogates included).
-size_t DecodeUtf8(std::string_view text, size_t i, uint32_t* code) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    size_t length = 0;
-    uint32_t value = 0, minimum = 0;
-    if (lead < 0x80) {
-        *code = lead;
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, value = lead & 0x1F, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, value = lead & 0x0F, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, value = lead & 0x07, minimum = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size()) return 0;
-    for (size_t k = 1; k < length; ++k) {
-        const auto c = static_cast<unsigned char>(text[i + k]);
-        if ((c & 0xC0) != 0x80) return 0;
-        value = (value << 6) | (c & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-    *code = value;
-    return length;
-}
 
 // Characters both XML 1.0 and HTML allow in text: no C0 or C1 controls apart
 // from tab and line feed, no non-characters.
@@ -53,12 +25,12 @@ bool IsAllowed(uint32_t c) {
 template <typename Emit>
 void ForEachAllowed(std::string_view text, Emit emit) {
     for (size_t i = 0; i < text.size();) {
-        uint32_t code = 0;
-        const size_t length = DecodeUtf8(text, i, &code);
+        const size_t length = Utf8SequenceLength(text, i);
         if (length == 0) {
             ++i;
             continue;
         }
+        const uint32_t code = Utf8CodePoint(text, i, length);
         if (code == '\r') {
             emit('\n', std::string_view("\n"));
             i += i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
@@ -124,28 +96,6 @@ std::string CleanUtf8(std::string_view utf8) {
     ForEachAllowed(utf8, [&](uint32_t, std::string_view bytes) { out.append(bytes); });
     return out;
 }
-
-namespace {
-
-void AppendUtf8(std::string& out, uint32_t code) {
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | code >> 6));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | code >> 12));
-        out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | code >> 18));
-        out.push_back(static_cast<char>(0x80 | (code >> 12 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
-}  // namespace
 
 std::string DecodeHtmlReferences(std::string_view utf8) {
     std::string out;

@@ -1,6 +1,5 @@
 #include "cli/CliListener.h"
 
-#include "base/Encoding.h"
 #include "cli/TerminalText.h"
 #include "job/JobResult.h"
 
@@ -8,9 +7,9 @@ namespace pw {
 
 namespace {
 
-// Code page 936 from the core, safe UTF-8 for the terminal.
-std::string Shown(const std::string& ansi) {
-    std::string text = TerminalText(ToUtf8Display(ansi));
+// Safe for the terminal.
+std::string Shown(const std::string& raw) {
+    std::string text = TerminalText(raw);
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
 }

@@ -1,26 +1,20 @@
 #include "cli/TerminalText.h"
 
+#include "base/Text.h"
+
 namespace pw {
 
 std::string TerminalText(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const size_t n = c < 0x80         ? 1
-                         : (c >> 5) == 6  ? 2
-                         : (c >> 4) == 14 ? 3
-                         : (c >> 3) == 30 ? 4
-                                          : 0;
-        bool valid = n > 0 && i + n <= text.size();
-        for (size_t k = 1; valid && k < n; ++k) {
-            valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-        }
-        if (!valid) {
+        const size_t n = Utf8SequenceLength(text, i);
+        if (n == 0) {
             out += '?';
             ++i;
             continue;
         }
+        const auto c = static_cast<unsigned char>(text[i]);
         const bool c0 = n == 1 && (c < 0x20 || c == 0x7F);
         // U+0080..U+009F, the C1 controls (CSI among them), are C2 80..C2 9F.
         const bool c1 = n == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;

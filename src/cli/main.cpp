@@ -14,7 +14,6 @@
 #include "app/AppSettings.h"
 #include "app/Paths.h"
 #include "base/AllocatorArenas.h"
-#include "base/Encoding.h"
 #include "base/Identity.h"
 #include "book/BookFormats.h"
 #include "cli/CliListener.h"
@@ -60,7 +59,7 @@ void RunJob(pw::Job& job, pw::CliListener& listener) {
     });
     for (int sig = 0; sigwait(&set, &sig) == 0 && sig != SIGUSR1;) {
         if (interrupts.fetch_add(1) >= 1) _exit(130);
-        listener.Error(pw::Gbk("停止下载"));
+        listener.Error("停止下载");
         job.Stop();
     }
     watcher.join();
@@ -119,15 +118,15 @@ void Describe(CLI::App& app, Arguments& a) {
 
 // The question chmcmd's absence raises, asked on the terminal (no without one).
 void OfferCompilerInstall(pw::CliListener& out) {
-    out.Error(pw::Gbk("编译电子书的必备文件“chmcmd”不存在，是否从网上下载？"));
+    out.Error("编译电子书的必备文件“chmcmd”不存在，是否从网上下载？");
     if (!::isatty(STDIN_FILENO)) return;
     std::cerr << "[y/N] " << std::flush;
     std::string answer;
     std::getline(std::cin, answer);
     if (answer.empty() || (answer[0] != 'y' && answer[0] != 'Y')) return;
     out.Error(
-        pw::Gbk("chmcmd 无法从网上下载：请用系统的软件包管理器安装 Debian 软件包 fp-utils"
-                "（例如 sudo apt-get install fp-utils），然后重新制作电子书。"));
+        "chmcmd 无法从网上下载：请用系统的软件包管理器安装 Debian 软件包 fp-utils"
+        "（例如 sudo apt-get install fp-utils），然后重新制作电子书。");
 }
 
 int Report(const pw::JobResult& result, pw::CliListener& out) {
@@ -138,7 +137,7 @@ int Report(const pw::JobResult& result, pw::CliListener& out) {
     if (result.end != pw::JobResult::End::Delivered) return kNoBook;
     if (!result.Complete() || result.picturesKeptRemote > 0) out.Error(pw::SummaryText(result));
     if (!result.reportPath.empty()) {
-        out.Error(pw::Gbk("任务报告：") + pw::ToAnsi(result.reportPath));
+        out.Error("任务报告：" + result.reportPath);
     }
     for (const auto& book : result.books) std::printf("%s\n", book.c_str());
     std::fflush(stdout);
@@ -170,7 +169,7 @@ int main(int argc, char** argv) {
     }
 
     pw::AppSettings& settings = pw::Settings();
-    pw::JobOptions options = settings.MakeJobOptions(pw::ToAnsi(args.address), desktop);
+    pw::JobOptions options = settings.MakeJobOptions(args.address, desktop);
     if (args.workers > 0) options.workers = args.workers;
     if (!args.formats.empty()) options.formats = pw::ParseBookFormats(args.formats);
     if (args.delay >= 0) options.requestDelay = std::chrono::milliseconds(args.delay);

@@ -14,7 +14,7 @@ struct ArticleOutcome {
     enum class Kind { Saved, Skipped, Failed, Interrupted };
 
     Kind kind = Kind::Failed;
-    std::string reason;  // code page 936; the engine's message for a failure
+    std::string reason;  // the engine's message for a failure
     int httpStatus = 0;  // of the article's page; 0 when there was no answer
     // The page arrived but lacked the engine's content markers: services answer
     // busy moments with such pages, so it is worth another try.

@@ -6,8 +6,8 @@
 #include "base/ActiveContent.h"
 #include "base/Encoding.h"
 #include "base/HtmlText.h"
+#include "base/Text.h"
 #include "base/TextFile.h"
-#include "base/TextOps.h"
 #include "engine/PictureStore.h"
 
 namespace pw {
@@ -59,7 +59,7 @@ std::string LazyAddress(const std::string& body, int tagStart, int tagEnd) {
 
 // Where the attributes of the tag at `at` end: its ">", or the next "<" of an
 // unclosed tag, or a length no real tag has. Looking no further keeps a page full
-// of unclosed tags linear. Both characters are single bytes in code page 936.
+// of unclosed tags linear.
 int TagEnd(const std::string& body, int at) {
     const size_t limit = std::min(body.size(), static_cast<size_t>(at) + kMaxTagBytes);
     const size_t end = std::string_view(body).substr(0, limit).find_first_of("<>", at + 1);
@@ -112,13 +112,13 @@ void StorePictures(std::string& body, ArticlePictures& pictures) {
 }  // namespace
 
 std::string ArticleHeading(const ArticleInfo& article) {
-    static const std::string kPart1 = Gbk("<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">");
+    static const std::string kPart1 = "<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">";
     static const std::string kPart2 =
-        Gbk("</div></br><div style=\"TEXT-JUSTIFY: distribute; TEXT-ALIGN: justify; FONT-SIZE: "
-            "13px; MARGIN: 0px;WORD-BREAK: break-all;  LAYOUT-GRID-MODE: line;LINE-HEIGHT: 20px; "
-            "BORDER-TOP: black 2px solid\">时间：");
-    static const std::string kPart3 = Gbk("</br>类别：<font color=black>");
-    static const std::string kPart4 = Gbk("</font></br>原文：<a href=\"");
+        "</div></br><div style=\"TEXT-JUSTIFY: distribute; TEXT-ALIGN: justify; FONT-SIZE: "
+        "13px; MARGIN: 0px;WORD-BREAK: break-all;  LAYOUT-GRID-MODE: line;LINE-HEIGHT: 20px; "
+        "BORDER-TOP: black 2px solid\">时间：";
+    static const std::string kPart3 = "</br>类别：<font color=black>";
+    static const std::string kPart4 = "</font></br>原文：<a href=\"";
     static const std::string kPart5 = "\" target=\"_blank\">";
     static const std::string kPart6 = "</a></div></br>";
     return kPart1 + EscapeHtml(article.title) + kPart2 + EscapeHtml(article.time) + kPart3 +
@@ -135,9 +135,10 @@ PageWrite RenderArticlePage(std::string_view body, const ArticleInfo& article, P
     StorePictures(page, pictures);
     if (pictures.Interrupted()) return PageWrite::Interrupted;
     if (failedPictures) *failedPictures = pictures.Failures();
-    return WriteTextFile(article.localPath, kGbkCharsetMeta + ArticleHeading(article) + page)
-               ? PageWrite::Written
-               : PageWrite::Failed;
+    // The page file is the CHM's page: code page 936, as it has always been, so
+    // that job folders of earlier versions resume and their books stay the same.
+    const std::string file = ToAnsiMarkup(kGbkCharsetMeta + ArticleHeading(article) + page);
+    return WriteTextFile(article.localPath, file) ? PageWrite::Written : PageWrite::Failed;
 }
 
 }  // namespace pw

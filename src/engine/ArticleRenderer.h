@@ -14,7 +14,8 @@ namespace pw {
 
 class PictureStore;
 
-// Writes article.localPath (CRLF line ends, code page 936): kGbkCharsetMeta,
+// Writes article.localPath (CRLF line ends, code page 936 with numeric
+// references for the characters it lacks, see ToAnsiMarkup): kGbkCharsetMeta,
 // the heading block, then the body as the service sent it (letter case kept)
 // but without active content (see WithoutActiveContent), and with each picture
 // address the scan finds rewritten to its local copy ("img/NAME"). A null store

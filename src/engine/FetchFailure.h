@@ -7,7 +7,7 @@
 
 namespace pw {
 
-// Code page 936, e.g. "服务器返回 HTTP 404" or "网络错误：Timeout was reached".
+// E.g. "服务器返回 HTTP 404" or "网络错误：Timeout was reached".
 std::string FetchFailureText(const FetchResult& result);
 
 }  // namespace pw

@@ -1,6 +1,5 @@
 #include "engine/PictureFailure.h"
 
-#include "base/Encoding.h"
 #include "engine/FetchFailure.h"
 
 namespace pw {
@@ -10,16 +9,16 @@ std::string PictureProblemText(PictureProblem problem, const FetchResult& fetch)
         case PictureProblem::None:
             return {};
         case PictureProblem::Fetch:
-            if (fetch.kind == FetchResult::Kind::TooLarge) return Gbk("图片过大");
+            if (fetch.kind == FetchResult::Kind::TooLarge) return "图片过大";
             return FetchFailureText(fetch);
         case PictureProblem::NotAPicture:
-            return Gbk("不是图片");
+            return "不是图片";
         case PictureProblem::OverBudget:
-            return Gbk("超出本任务的图片总量");
+            return "超出本任务的图片总量";
         case PictureProblem::Unsaved:
-            return Gbk("无法保存图片");
+            return "无法保存图片";
         case PictureProblem::Stopped:
-            return Gbk("下载已停止");
+            return "下载已停止";
     }
     return {};
 }

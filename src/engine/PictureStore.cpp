@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "base/TextOps.h"
+#include "base/Text.h"
 #include "net/HttpSession.h"
 
 namespace pw {

@@ -16,9 +16,9 @@ public:
     virtual ~SiteContext() = default;
 
     virtual HttpSession& Http() = 0;
-    // Progress for the status line (code page 936).
+    // Progress for the status line.
     virtual void Status(const std::string& text) = 0;
-    // Something the user must be told (code page 936); the job collects it.
+    // Something the user must be told; the job collects it.
     virtual void Message(const std::string& text) = 0;
     virtual bool Stopping() const = 0;
     // Where an article's pictures go; null keeps them remote.

@@ -1,22 +1,14 @@
 #include "job/ArticleListing.h"
 
-#include "base/TextOps.h"
+#include "base/Text.h"
 
 namespace pw {
 
 namespace {
 
-// Cuts a text to at most max bytes without splitting a double-byte character.
+// Cuts a text to at most max bytes without splitting a character.
 void Bound(std::string& text, size_t max) {
-    if (text.size() <= max) return;
-    size_t end = 0;
-    for (size_t i = 0; i < max;) {
-        const size_t width = IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
-        if (i + width > max) break;
-        i += width;
-        end = i;
-    }
-    text.resize(end);
+    text.resize(Utf8Prefix(text, max));
 }
 
 // No real title, category, time or address comes near these sizes; a page that

@@ -3,7 +3,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/Encoding.h"
 #include "base/SafeFolderName.h"
 #include "book/BookDelivery.h"
 #include "job/JobFolder.h"
@@ -24,7 +23,7 @@ struct MadeBook {
 std::vector<MadeBook> MadeBooks(const Delivery& d, JobResult& result,
                                 const std::function<void(const std::string&)>& status) {
     const std::string projectName = SafeFolderName(d.engine.account);
-    const std::string bookName = ReadableFileName(ToUtf8(d.engine.account));
+    const std::string bookName = ReadableFileName(d.engine.account);
     std::vector<MadeBook> made;
     if (d.books.chmWanted) {
         if (d.books.chm.Made()) {
@@ -32,7 +31,7 @@ std::vector<MadeBook> MadeBooks(const Delivery& d, JobResult& result,
         } else {
             result.booksFailed.push_back("CHM");
             result.compilerMissing = d.books.chm.kind == CompileResult::Kind::CompilerMissing;
-            if (!d.books.chm.reason.empty()) status(Gbk("电子书编译失败：") + d.books.chm.reason);
+            if (!d.books.chm.reason.empty()) status("电子书编译失败：" + d.books.chm.reason);
         }
     }
     if (d.books.epubWanted) {
@@ -48,9 +47,9 @@ std::vector<MadeBook> MadeBooks(const Delivery& d, JobResult& result,
 std::string FinalText(const JobResult& result, const std::string& dir) {
     if (result.booksFailed.empty() && !result.books.empty()) return BookDeliveredText();
     if (result.books.empty()) return BookFailedText(dir);
-    return Gbk(result.booksFailed.front() == "CHM"
-                   ? "CHM 电子书制作失败，EPUB 电子书已放到桌面上；"
-                   : "EPUB 电子书制作失败，CHM 电子书已放到桌面上；") +
+    return std::string(result.booksFailed.front() == "CHM"
+                           ? "CHM 电子书制作失败，EPUB 电子书已放到桌面上；"
+                           : "EPUB 电子书制作失败，CHM 电子书已放到桌面上；") +
            BookFailedText(dir);
 }
 
@@ -58,7 +57,7 @@ std::string FinalText(const JobResult& result, const std::string& dir) {
 
 JobResult Deliver(const Delivery& d, JobResult result,
                   const std::function<void(const std::string&)>& status) {
-    result.missing = d.plan.Missing(Gbk("下载已停止"));
+    result.missing = d.plan.Missing("下载已停止");
     result.missingPictures = d.plan.MissingPictures();
     result.saved = d.plan.SavedCount();
     result.articles = d.plan.Total();

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include "base/Encoding.h"
 #include "base/Format.h"
 #include "base/SafeFolderName.h"
 #include "engine/FetchFailure.h"
@@ -33,7 +32,7 @@ Job::Job(JobOptions options, JobListener& listener, const EngineFactory& makeEng
     engines_ = makeEngines(*this);
     SessionOptions session = SessionOptionsFor(options_);
     session.onWait = [this](const std::string& host, int seconds) {
-        Status(Format(Gbk("服务器繁忙，%d 秒后重试：%s").c_str(), seconds, host.c_str()));
+        Status(Format("服务器繁忙，%d 秒后重试：%s", seconds, host.c_str()));
     };
     session.onGiveUp = [this](const std::string& address, const FetchResult& result) {
         OnGiveUp(address, result);
@@ -57,17 +56,17 @@ void Job::Start() {
 
 void Job::Pause() {
     gate_.Close();
-    Status(Gbk("暂停下载"));
+    Status("暂停下载");
 }
 
 void Job::Continue() {
     gate_.Open();
-    Status(Gbk("继续下载"));
+    Status("继续下载");
 }
 
 void Job::Stop() {
     stop_.request_stop();
-    Status(Gbk("停止下载"));
+    Status("停止下载");
 }
 
 void Job::Cancel() {
@@ -94,7 +93,7 @@ void Job::Message(const std::string& text) {
 // could not be read at all.
 void Job::OnGiveUp(const std::string& address, const FetchResult& result) {
     if (state_ != JobState::Listing) return;
-    const std::string text = Gbk("无法获取页面：") + address + "  " + FetchFailureText(result);
+    const std::string text = "无法获取页面：" + address + "  " + FetchFailureText(result);
     const bool notThere = result.kind == FetchResult::Kind::HttpStatus &&
                           (result.status == 404 || result.status == 410);
     if (notThere) {
@@ -109,8 +108,7 @@ void Job::OnGiveUp(const std::string& address, const FetchResult& result) {
 // The books are made all the same; only a later run cannot continue from here.
 void Job::RecordUnwritable() {
     if (recordUnwritable_.exchange(true)) return;
-    Message(Gbk("无法写入任务记录，中断后将不能从这里继续：") +
-            ToAnsi(folder_->Path() + Manifest::kFileName));
+    Message("无法写入任务记录，中断后将不能从这里继续：" + folder_->Path() + Manifest::kFileName);
 }
 
 void Job::MarkListingIncomplete() {
@@ -140,7 +138,7 @@ void Job::Run() {
         RunSteps();
     } catch (const std::exception& e) {
         if (ending_) return;  // the end was being told: telling it again helps no one
-        const std::string text = Gbk("任务因错误而中止：") + e.what();
+        const std::string text = std::string("任务因错误而中止：") + e.what();
         Message(text);
         Finish(JobResult::End::NoBook, text);
     }
@@ -149,7 +147,7 @@ void Job::Run() {
 void Job::RunSteps() {
     SetState(JobState::Listing);
     if (!List()) {
-        const std::string text = Gbk("未能识别该博客类型，请联系作者添加!");
+        const std::string text = "未能识别该博客类型，请联系作者添加!";
         // Why the blog's pages did not read as any service's, when a request
         // failed for good (failures worth retrying were told as they came).
         std::string failure;
@@ -178,7 +176,7 @@ bool Job::List() {
     if (!engine_) return false;
     http_->SetCookieDomains(CookieDomains(options_.address, engine_));
     listing_.AddBlog(engine_->blogName);
-    Status(Gbk("正在获取文章分类……"));
+    Status("正在获取文章分类……");
     std::vector<std::string> categories;
     if (!engine_->GetCategories(categories)) {
         engine_ = nullptr;
@@ -194,17 +192,16 @@ void Job::ListingEnded() {
     if (Stopping()) {
         MarkListingIncomplete();  // the stop may have cut the listing short
     } else if (ListingIncomplete()) {
-        Message(Gbk("文章列表不完整：有的列表页面没有下载成功，书中可能缺少文章"));
+        Message("文章列表不完整：有的列表页面没有下载成功，书中可能缺少文章");
     }
-    Status(Gbk("文章列表获取完毕，可以下载备份成书了"));
+    Status("文章列表获取完毕，可以下载备份成书了");
 }
 
 bool Job::OnArticleListed(const ArticleInfo& listed) {
     if (Stopping()) return false;
     if (listing_.ArticleCount() >= options_.maxArticles) {
         MarkListingIncomplete();
-        Message(
-            Format(Gbk("文章数量超过上限 %d 篇，其余文章没有列出").c_str(), options_.maxArticles));
+        Message(Format("文章数量超过上限 %d 篇，其余文章没有列出", options_.maxArticles));
         return false;
     }
     listing_.AddArticle(listed);
@@ -212,13 +209,13 @@ bool Job::OnArticleListed(const ArticleInfo& listed) {
 }
 
 bool Job::PrepareFolder() {
-    const std::string name = ReadableFileName(ToUtf8(engine_->account));
+    const std::string name = ReadableFileName(engine_->account);
     JobFolder::Opened opened = JobFolder::Open(options_.jobRoot, name, engine_->homeUrl);
     if (!opened.folder) {
         const bool busy = opened.status == JobFolder::Status::Busy;
         const std::string text =
-            busy ? Gbk("这个博客正在由另一个任务下载，请等它结束后再试：") + ToAnsi(opened.path)
-                 : Gbk("无法创建任务文件夹：") + ToAnsi(opened.path);
+            busy ? "这个博客正在由另一个任务下载，请等它结束后再试：" + opened.path
+                 : "无法创建任务文件夹：" + opened.path;
         Status(text);
         Finish(busy ? JobResult::End::Busy : JobResult::End::NoBook, text);
         return false;
@@ -247,13 +244,12 @@ void Job::PlanTasks() {
         manifest_->HighestNumber());
     result_.resumedWith = had;
     if (had > 0) {
-        Status(Format(Gbk("继续上次的任务：已有 %d 篇文章，还需下载 %d 篇").c_str(), had,
-                      plan_.PendingCount()));
+        Status(Format("继续上次的任务：已有 %d 篇文章，还需下载 %d 篇", had, plan_.PendingCount()));
     }
 }
 
 void Job::Download() {
-    if (!gate_.IsOpen()) Status(Gbk("暂停下载"));
+    if (!gate_.IsOpen()) Status("暂停下载");
     std::vector<std::jthread> workers;
     for (int i = 0; i < options_.workers; ++i) {
         try {
@@ -272,7 +268,8 @@ void Job::Work() {
         try {
             DownloadTask(*turn);
         } catch (const std::exception& e) {
-            plan_.Record(*turn->task, ArticleOutcome::Fail(Gbk("下载文章时出错：") + e.what()));
+            plan_.Record(*turn->task,
+                         ArticleOutcome::Fail(std::string("下载文章时出错：") + e.what()));
             try {
                 Message(turn->task->outcome.reason);
             } catch (const std::exception&) {
@@ -287,7 +284,7 @@ void Job::DownloadTask(const TaskPlan::Turn& turn) {
     article.fileName = turn.fileName;
     article.localPath = folder_->Path() + turn.fileName;
     const int total = plan_.Total();
-    Status(Format(Gbk("正在下载[%d/%d]：%s").c_str(), turn.begun, total, article.title.c_str()));
+    Status(Format("正在下载[%d/%d]：%s", turn.begun, total, article.title.c_str()));
     ArticleOutcome outcome = engine_->DownloadArticle(article);
     // Services answer busy moments with pages that lack the article.
     if (outcome.markersMissing && WaitUnlessStopped(stop_.get_token(), kBusyPageWait)) {
@@ -309,7 +306,7 @@ void Job::DownloadTask(const TaskPlan::Turn& turn) {
 }
 
 void Job::MakeAndDeliverBooks() {
-    Status(Gbk("文章列表下载完毕，开始制作电子书……"));
+    Status("文章列表下载完毕，开始制作电子书……");
     SetState(JobState::Building);
     BookDescription book = OutlineBook(listing_.Tree(), plan_, folder_->Path(), engine_->account,
                                        engine_->blogName, engine_->homeUrl, options_.formats);

@@ -16,7 +16,7 @@
 #include <random>
 #include <string_view>
 
-#include "base/TextOps.h"
+#include "base/Text.h"
 #include "net/CurlSetup.h"
 #include "net/DownloadAddress.h"
 #include "net/HostLimiter.h"

@@ -1,8 +1,7 @@
 #include "sites/BaiduBlog.h"
 
-#include "base/Encoding.h"
 #include "base/Format.h"
-#include "base/TextOps.h"
+#include "base/Text.h"
 #include "sites/PagedList.h"
 #include "sites/Scanner.h"
 #include "sites/SiteHelpers.h"
@@ -16,7 +15,7 @@ namespace {
 // engines' one record does. A page tells of its entries without dates once.
 std::optional<ListPage> ScanIndexPage(SiteContext& site, std::string_view page,
                                       ArticleInfo& record) {
-    static const std::string kDateError = Gbk("获取日期时间时发生错误，请联系开发者!");
+    static const std::string kDateError = "获取日期时间时发生错误，请联系开发者!";
     Scanner scan(page);
     if (Find(page, "class=\"date\"") < 0 || !scan.To("id=\"m_blog\"")) return std::nullopt;
     ListPage found;
@@ -35,7 +34,7 @@ std::optional<ListPage> ScanIndexPage(SiteContext& site, std::string_view page,
         const auto time = scan.Cut("date\">", "<");
         if (!time) break;
         record.time = *time;
-        if (!scan.Past(Gbk("\">类别："))) continue;
+        if (!scan.Past("\">类别：")) continue;
         record.category = EntitiesDecoded(scan.Until("</a>").value_or(""));
         found.articles.push_back(record);
     }
@@ -52,23 +51,23 @@ public:
         account = typed.UpTo("/");
         homeUrl = std::string("http://") + kBaiduSpaceHost + "/" + account;
         // The name comes from the page as typed, not from the home page.
-        const std::string page = FetchAnsiPage(site_, address).text;
-        blogName = PageTitle(page, "<title>", Gbk("_百度空间")).value_or(account);
+        const std::string page = FetchPage(site_, PageCode::Cp936, address).text;
+        blogName = PageTitle(page, "<title>", "_百度空间").value_or(account);
         return true;
     }
 
     bool GetCategories(std::vector<std::string>& list) override {
         list.clear();
         const std::string text =
-            FetchAnsiPage(site_, Format("http://%s/%s/blog", kBaiduSpaceHost, account.c_str()))
+            FetchPage(site_, PageCode::Cp936,
+                      Format("http://%s/%s/blog", kBaiduSpaceHost, account.c_str()))
                 .text;
         Scanner page(text);
-        if (!page.Require("id=\"m_artclg\"", site_,
-                          Gbk("获取文章分类时出现未知错误，请联系开发者!"))) {
+        if (!page.Require("id=\"m_artclg\"", site_, "获取文章分类时出现未知错误，请联系开发者!")) {
             return false;
         }
         page.EndBlockAt("<table ");
-        while (const auto name = page.Cut(Gbk("文章\">"), "</a>")) {
+        while (const auto name = page.Cut("文章\">", "</a>")) {
             list.push_back(EntitiesDecoded(*name));
         }
         return true;
@@ -80,13 +79,13 @@ public:
         ArticleInfo record;
         ListPages(site_, articleCount, callback, [&](int index) {
             site_.Status(PageStatus(index + 1));
-            const std::string page = FetchAnsiPage(site_, IndexPageUrl(index)).text;
+            const std::string page = FetchPage(site_, PageCode::Cp936, IndexPageUrl(index)).text;
             return ScanIndexPage(site_, page, record);
         });
     }
 
     ArticleOutcome DownloadArticle(const ArticleInfo& article) const override {
-        const FetchedPage fetched = FetchAnsiPage(site_, article.url);
+        const FetchedPage fetched = FetchPage(site_, PageCode::Cp936, article.url);
         Scanner page(fetched.text);
         std::optional<std::string> body;
         // The table that opens the body belongs to it.

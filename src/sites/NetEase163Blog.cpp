@@ -5,8 +5,7 @@
 
 #include "base/Encoding.h"
 #include "base/Format.h"
-#include "base/TextDecode.h"
-#include "base/TextRoutines.h"
+#include "base/Text.h"
 #include "net/PostRequest.h"
 #include "sites/PagedList.h"
 #include "sites/RemoteCallAnswer.h"
@@ -56,7 +55,7 @@ std::string ListCallHeaders(size_t bodyLength) {
 }
 
 std::string ScriptText(const std::string& raw) {
-    return Utf16ToAnsiMarkup(DecodeScriptEscapes(raw.c_str()));
+    return Utf16ToUtf8(DecodeScriptEscapes(raw.c_str()));
 }
 
 // Fills the record from one variable's assignments, step by step as far as they
@@ -103,11 +102,11 @@ public:
         account = *name;
         homeUrl = "http://" + account + "." + k163BlogDomain + "/";
         userId_.clear();
-        const std::string text = FetchAnsiPage(site_, homeUrl).text;
+        const std::string text = FetchPage(site_, PageCode::Cp936, homeUrl).text;
         blogName = PageTitle(text).value_or(account);
         Scanner page(text);
         // Still this engine's blog: only its listing will come out empty.
-        if (page.Require("userId:", site_, Gbk("发现未知错误,请联系开发者!"))) {
+        if (page.Require("userId:", site_, "发现未知错误,请联系开发者!")) {
             if (const auto id = page.Cut("userId:", ",")) userId_ = Trimmed(*id);
         }
         return true;
@@ -116,9 +115,11 @@ public:
     bool GetCategories(std::vector<std::string>& list) override {
         list.clear();
         const std::string text =
-            FetchAnsiPage(site_, Format("http://%s.%s/blog", account.c_str(), k163BlogDomain)).text;
+            FetchPage(site_, PageCode::Cp936,
+                      Format("http://%s.%s/blog", account.c_str(), k163BlogDomain))
+                .text;
         Scanner page(text);
-        if (!page.Require("{id:\"fks_", site_, Gbk("获取文章分类时出现未知错误，请联系开发者!"))) {
+        if (!page.Require("{id:\"fks_", site_, "获取文章分类时出现未知错误，请联系开发者!")) {
             return false;
         }
         page.EndBlockAt("}],");
@@ -138,7 +139,7 @@ public:
             if (index > 0) {
                 if (offset > INT32_MAX - listed) return std::nullopt;
                 offset += listed;
-                site_.Status(Format(Gbk("已获取 %d 个文章……").c_str(), offset));
+                site_.Status(Format("已获取 %d 个文章……", offset));
             }
             RemoteCallAnswer answer(RequestListPage(offset));
             const std::vector<std::string> variables = answer.ListedVariables();
@@ -151,7 +152,7 @@ public:
     }
 
     ArticleOutcome DownloadArticle(const ArticleInfo& article) const override {
-        const FetchedPage fetched = FetchAnsiPage(site_, article.url);
+        const FetchedPage fetched = FetchPage(site_, PageCode::Cp936, article.url);
         Scanner page(fetched.text);
         std::optional<std::string> body;
         if (page.Past("nbw-blog ztag\">")) body = page.Until("<div >");

@@ -1,6 +1,5 @@
 #include "sites/PagedList.h"
 
-#include "base/Encoding.h"
 #include "base/Format.h"
 
 namespace pw {
@@ -35,7 +34,7 @@ bool ListPages(SiteContext& site, int& count, const ArticleCallback& callback,
 }
 
 std::string PageStatus(int number) {
-    return Format(Gbk("正在获取第 %d 页文章……").c_str(), number);
+    return Format("正在获取第 %d 页文章……", number);
 }
 
 }  // namespace pw

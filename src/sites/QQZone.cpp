@@ -4,9 +4,8 @@
 #include <climits>
 #include <ctime>
 
-#include "base/Encoding.h"
 #include "base/Format.h"
-#include "base/TextRoutines.h"
+#include "base/Text.h"
 #include "sites/PagedList.h"
 #include "sites/Scanner.h"
 #include "sites/SiteHelpers.h"
@@ -36,7 +35,7 @@ std::vector<ArticleInfo> ScanTitleList(std::string_view answer, const std::strin
         if (!title) break;
         record.title = Trimmed(*title);
         scan.EndEntryAtNext();
-        if (!scan.Past(Gbk("发表于 "))) continue;
+        if (!scan.Past("发表于 ")) continue;
         record.time = scan.Until("\\").value_or("");
         found.push_back(record);
     }
@@ -65,9 +64,9 @@ public:
     bool GetCategories(std::vector<std::string>& list) override {
         blogCount_ = 0;
         list.clear();
-        const std::string text = FetchAnsiPage(site_, CategoryUrl()).text;
+        const std::string text = FetchPage(site_, PageCode::Cp936, CategoryUrl()).text;
         Scanner page(text);
-        if (!page.Require("blog_num\":", site_, Gbk("获取文章分类时出现未知错误，请联系开发者!"))) {
+        if (!page.Require("blog_num\":", site_, "获取文章分类时出现未知错误，请联系开发者!")) {
             return false;
         }
         const int64_t stated = LeadingInteger(page.CutOr("blog_num\":", ",", ""));
@@ -91,7 +90,7 @@ public:
             const bool lastShort = index == pages - 1 && count % kPageSize != 0;
             const int num = lastShort ? count % kPageSize : kPageSize;
             const std::string answer =
-                FetchAnsiPage(site_, TitleListUrl(num, kPageSize * index)).text;
+                FetchPage(site_, PageCode::Cp936, TitleListUrl(num, kPageSize * index)).text;
             return ListPage{ScanTitleList(answer, homeUrl, record)};
         };
         // The count bounds the listing; only a count far beyond what the service
@@ -100,7 +99,7 @@ public:
     }
 
     ArticleOutcome DownloadArticle(const ArticleInfo& article) const override {
-        const FetchedPage fetched = FetchAnsiPage(site_, ArticleUrl(article.id));
+        const FetchedPage fetched = FetchPage(site_, PageCode::Cp936, ArticleUrl(article.id));
         Scanner page(fetched.text);
         std::optional<std::string> body;
         if (page.Past("\"blogDetailDiv\"") && page.Past(">")) body = page.Until("\t\t\t</div>");

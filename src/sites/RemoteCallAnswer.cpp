@@ -1,7 +1,6 @@
 #include "sites/RemoteCallAnswer.h"
 
-#include "base/TextOps.h"
-#include "base/TextRoutines.h"
+#include "base/Text.h"
 #include "sites/Scanner.h"
 #include "sites/SiteHelpers.h"
 

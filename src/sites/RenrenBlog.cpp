@@ -1,6 +1,5 @@
 #include "sites/RenrenBlog.h"
 
-#include "base/Encoding.h"
 #include "base/Format.h"
 #include "sites/PagedList.h"
 #include "sites/Scanner.h"
@@ -11,7 +10,7 @@ namespace pw {
 namespace {
 
 const std::string& DiaryCategory() {
-    static const std::string name = Gbk("日志");
+    static const std::string name = "日志";
     return name;
 }
 
@@ -50,7 +49,7 @@ public:
         const std::string userId = rest.substr(0, rest.find_first_not_of("0123456789"));
         account = userId;
         homeUrl = std::string("http://") + kRenrenHomeHost + "/profile.do?id=" + userId;
-        const std::string page = FetchUtf8PageAsAnsi(site_, homeUrl).text;
+        const std::string page = FetchPage(site_, PageCode::Utf8, homeUrl).text;
         blogName = PageTitle(page, "\"username\">", "</h1>").value_or(userId);
         return true;
     }
@@ -66,13 +65,13 @@ public:
         ArticleInfo record;
         ListPages(site_, articleCount, callback, [&](int index) {
             site_.Status(PageStatus(index + 1));
-            const std::string page = FetchUtf8PageAsAnsi(site_, ListPageUrl(index)).text;
+            const std::string page = FetchPage(site_, PageCode::Utf8, ListPageUrl(index)).text;
             return std::optional(ScanListPage(page, record));
         });
     }
 
     ArticleOutcome DownloadArticle(const ArticleInfo& article) const override {
-        const FetchedPage fetched = FetchUtf8PageAsAnsi(site_, article.url);
+        const FetchedPage fetched = FetchPage(site_, PageCode::Utf8, article.url);
         Scanner page(fetched.text);
         std::optional<std::string> body;
         if (page.Past("=\"text-article\">")) {

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "base/TextDecode.h"
-#include "base/TextOps.h"
+#include "base/Text.h"
 
 namespace pw {
 
@@ -116,11 +115,6 @@ int Scanner::NextEntryFrom(int from) {
         entryHit_ = Search(entryMarker_, from, blockEnd_);
     }
     return entryHit_;
-}
-
-std::string Trimmed(std::string text) {
-    Trim(text);
-    return text;
 }
 
 std::string EntitiesDecoded(std::string text) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/Text.h"
 #include "engine/SiteContext.h"
 
 namespace pw {
@@ -77,7 +78,6 @@ private:
 };
 
 // What the engines make of the texts they cut.
-std::string Trimmed(std::string text);
 std::string EntitiesDecoded(std::string text);
 
 // The trimmed text between the first `open` and the next `close` behind it;

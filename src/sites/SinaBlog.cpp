@@ -1,8 +1,7 @@
 #include "sites/SinaBlog.h"
 
-#include "base/Encoding.h"
 #include "base/Format.h"
-#include "base/TextOps.h"
+#include "base/Text.h"
 #include "sites/PagedList.h"
 #include "sites/Scanner.h"
 #include "sites/SiteHelpers.h"
@@ -29,7 +28,7 @@ ListPage ScanListPage(std::string_view page, ArticleInfo& record) {
         found.articles.push_back(record);
     }
     // The link to the next page stands behind the last article.
-    found.last = scan.Ended() || !scan.Past(Gbk("下一页&nbsp;&gt;"));
+    found.last = scan.Ended() || !scan.Past("下一页&nbsp;&gt;");
     return found;
 }
 
@@ -39,9 +38,9 @@ public:
 
     bool ParseAddress(const std::string& address) override {
         if (Find(address, std::string(kSinaBlogHost) + "/") < 0) return false;
-        const std::string text = FetchUtf8PageAsAnsi(site_, address).text;
+        const std::string text = FetchPage(site_, PageCode::Utf8, address).text;
         Scanner page(text);
-        if (!page.Require("$uid", site_, Gbk("获取新浪博客uid时出现错误，请检查您的输入!"))) {
+        if (!page.Require("$uid", site_, "获取新浪博客uid时出现错误，请检查您的输入!")) {
             return false;
         }
         const std::string uid = page.CutOr("\"", "\"", "");
@@ -54,11 +53,11 @@ public:
     }
 
     bool GetCategories(std::vector<std::string>& list) override {
-        list.assign({Gbk("全部博文")});
-        const std::string text = FetchUtf8PageAsAnsi(site_, ListPageUrl(0, 1)).text;
+        list.assign({"全部博文"});
+        const std::string text = FetchPage(site_, PageCode::Utf8, ListPageUrl(0, 1)).text;
         Scanner page(text);
         if (!page.Require("</em></span></div>", site_,
-                          Gbk("获取文章分类时出现未知错误，请联系开发者!"))) {
+                          "获取文章分类时出现未知错误，请联系开发者!")) {
             return false;
         }
         page.EndBlockAt("</div></li></ul>");
@@ -82,7 +81,7 @@ public:
             record.category = categories[number];
             const bool more = ListPages(site_, articleCount, callback, [&](int index) {
                 const std::string page =
-                    FetchUtf8PageAsAnsi(site_, ListPageUrl(number, index + 1)).text;
+                    FetchPage(site_, PageCode::Utf8, ListPageUrl(number, index + 1)).text;
                 return std::optional(ScanListPage(page, record));
             });
             if (!more) return;
@@ -90,11 +89,11 @@ public:
     }
 
     ArticleOutcome DownloadArticle(const ArticleInfo& article) const override {
-        const FetchedPage fetched = FetchUtf8PageAsAnsi(site_, article.url);
+        const FetchedPage fetched = FetchPage(site_, PageCode::Utf8, article.url);
         Scanner page(fetched.text);
         std::optional<std::string> body;
         if (page.Past("articalContent") && page.Past(">")) {
-            body = page.UntilFirstOf({Gbk("<!-- 正文结束"), "<div class=\"shareUp\">"});
+            body = page.UntilFirstOf({"<!-- 正文结束", "<div class=\"shareUp\">"});
         }
         return SaveBody(site_, fetched, std::move(body), article);
     }

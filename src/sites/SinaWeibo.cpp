@@ -1,7 +1,5 @@
 #include "sites/SinaWeibo.h"
 
-#include "base/Encoding.h"
-
 namespace pw {
 
 namespace {
@@ -13,7 +11,7 @@ public:
     bool ParseAddress(const std::string&) override { return false; }
 
     bool GetCategories(std::vector<std::string>& list) override {
-        list.assign({Gbk("全部微博")});
+        list.assign({"全部微博"});
         return true;
     }
 

@@ -1,7 +1,7 @@
 #include "sites/SiteHelpers.h"
 
 #include "base/Encoding.h"
-#include "base/TextOps.h"
+#include "base/Text.h"
 #include "engine/ArticleRenderer.h"
 #include "engine/FetchFailure.h"
 #include "net/HttpSession.h"
@@ -9,15 +9,10 @@
 
 namespace pw {
 
-FetchedPage FetchAnsiPage(SiteContext& site, const std::string& address) {
+FetchedPage FetchPage(SiteContext& site, PageCode code, const std::string& address) {
     FetchedPage page;
     page.result = site.Http().GetPage(address, page.text);
-    return page;
-}
-
-FetchedPage FetchUtf8PageAsAnsi(SiteContext& site, const std::string& address) {
-    FetchedPage page = FetchAnsiPage(site, address);
-    Utf8ToAnsiMarkup(page.text);
+    if (code == PageCode::Cp936) page.text = ToUtf8(page.text);
     return page;
 }
 
@@ -28,7 +23,7 @@ ArticleOutcome SaveBody(SiteContext& site, const FetchedPage& page, std::optiona
         if (!page.result.Ok()) {
             return ArticleOutcome::Fail(FetchFailureText(page.result), page.result.status);
         }
-        return ArticleOutcome::NoMarkers(Gbk("出现严重错误，请联系开发者!"));
+        return ArticleOutcome::NoMarkers("出现严重错误，请联系开发者!");
     }
     std::vector<PictureFailure> failedPictures;
     switch (RenderArticlePage(std::move(*body), article, site.Pictures(), &failedPictures)) {
@@ -42,7 +37,7 @@ ArticleOutcome SaveBody(SiteContext& site, const FetchedPage& page, std::optiona
         case PageWrite::Failed:
             break;
     }
-    return ArticleOutcome::Fail(Gbk("无法写入文章页面"));
+    return ArticleOutcome::Fail("无法写入文章页面");
 }
 
 std::optional<std::string> AccountBeforeDomain(std::string_view address, std::string_view domain) {

@@ -14,15 +14,17 @@
 
 namespace pw {
 
-// A page as code page 936 text, with what its request came to.
+// A page as UTF-8 text, with what its request came to.
 struct FetchedPage {
     std::string text;
     FetchResult result;
 };
 
-// A page fetched over the job's session; for services that send UTF-8, converted.
-FetchedPage FetchAnsiPage(SiteContext& site, const std::string& address);
-FetchedPage FetchUtf8PageAsAnsi(SiteContext& site, const std::string& address);
+// The encoding a service sends its pages in.
+enum class PageCode { Utf8, Cp936 };
+
+// A page fetched over the job's session, decoded from the service's encoding.
+FetchedPage FetchPage(SiteContext& site, PageCode code, const std::string& address);
 
 // Writes the article's page from the body cut out of page. Without a body the
 // outcome is the fetch's failure when the page did not come, else a page

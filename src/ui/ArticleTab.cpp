@@ -72,7 +72,7 @@ void ArticleTab::StartJobOver() {
 
 void ArticleTab::Start(bool fresh) {
     if (running_) return;
-    const std::string address = ToAnsiText(address_->text());
+    const std::string address = address_->text().toStdString();
     JobOptions options =
         makeOptions_ ? makeOptions_(address) : Settings().MakeJobOptions(address, GetDesktopDir());
     options.fresh = fresh;
@@ -167,7 +167,7 @@ void ArticleTab::OnTreeChanged(const TreeChange& change) {
             QTreeWidgetItem* parent = items_.value(change.parent, nullptr);
             if (change.parent && !parent) return;
             auto* item = new QTreeWidgetItem;
-            item->setText(0, FromAnsi(change.text));
+            item->setText(0, QString::fromStdString(change.text));
             item->setIcon(0, TreeItemIcon(change.kind));
             if (parent) {
                 parent->addChild(item);

@@ -137,18 +137,18 @@ bool DownloadDialog::Start() {
     if (!ParseDownloadAddress(source_, address_)) return false;
     std::error_code ec;
     if (!overwrite_ && std::filesystem::exists(target_, ec) &&
-        !prompter_.Ask(FromAnsi(FormatOverwriteQuestion(target_)))) {
+        !prompter_.Ask(QString::fromStdString(FormatOverwriteQuestion(target_)))) {
         return false;
     }
     download_ = std::make_unique<FileDownload>(address_.url, target_);
     download_->SetStallSeconds(stallSeconds_);
     download_->SetHttpsOnly(httpsOnly_);
     if (const int error = download_->OpenTarget()) {
-        prompter_.Tell(FromAnsi(FormatFileOpenFailure(error)), QMessageBox::Warning);
+        prompter_.Tell(QString::fromStdString(FormatFileOpenFailure(error)), QMessageBox::Warning);
         return false;
     }
     displayName_ = DownloadDisplayName(address_.object);
-    file_->setText(FromAnsi(FormatDownloadFileText(displayName_, address_.server)));
+    file_->setText(QString::fromStdString(FormatDownloadFileText(displayName_, address_.server)));
 
     try {
         worker_ = std::jthread([this](std::stop_token stop) { Work(stop); });
@@ -178,7 +178,7 @@ void DownloadDialog::OnDownloadDone(bool failed) {
         accept();
         return;
     }
-    prompter_.Tell(FromAnsi(FormatDownloadFailure(result_)));
+    prompter_.Tell(QString::fromStdString(FormatDownloadFailure(result_)));
     QDialog::reject();
 }
 
@@ -217,25 +217,26 @@ void DownloadDialog::OnResponse(int64_t size) {
 
 void DownloadDialog::OnProgress(const DownloadProgress& progress) {
     if (progress.percent) {
-        setWindowTitle(FromAnsi(FormatDownloadCaption(*progress.percent, displayName_)));
+        setWindowTitle(
+            QString::fromStdString(FormatDownloadCaption(*progress.percent, displayName_)));
         const int64_t kb = progress.received / 1024;
         bar_->setValue(kb > bar_->maximum() ? bar_->maximum() : static_cast<int>(kb));
     }
-    if (progress.rate) speed_->setText(FromAnsi(FormatDownloadSpeed(*progress.rate)));
+    if (progress.rate) speed_->setText(QString::fromStdString(FormatDownloadSpeed(*progress.rate)));
     if (progress.secondsLeft) {
-        timeLeft_->setText(
-            FromAnsi(FormatTimeLeft(*progress.secondsLeft, progress.received, progress.size)));
+        timeLeft_->setText(QString::fromStdString(
+            FormatTimeLeft(*progress.secondsLeft, progress.received, progress.size)));
     }
 }
 
 std::optional<DownloadCredentials> DownloadDialog::AskCredentials(bool proxy) {
-    const QString server = FromAnsi(address_.server);
+    const QString server = QString::fromStdString(address_.server);
     if (prompt_) return prompt_(server, proxy);
     return CredentialsDialog::Ask(server, proxy, this);
 }
 
 void DownloadDialog::SetStatus(const std::string& ansi) {
-    status_->setText(FromAnsi(ansi));
+    status_->setText(QString::fromStdString(ansi));
 }
 
 QString DownloadDialog::StatusText() const {

@@ -5,7 +5,6 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "base/Encoding.h"
 #include "net/DownloadListener.h"
 #include "net/FetchResult.h"
 #include "net/FileDownload.h"
@@ -33,70 +32,70 @@ std::string Dec(int64_t value) {
 }  // namespace
 
 std::string FormatDownloadSpeed(double rate) {
-    if (rate < 1) return Number("%0.0f", rate * 1024) + Gbk(" 字节/秒");
-    if (rate < 10) return Number("%0.2f", rate) + Gbk(" KB/秒");
-    return Number("%0.0f", rate) + Gbk(" KB/秒");
+    if (rate < 1) return Number("%0.0f", rate * 1024) + " 字节/秒";
+    if (rate < 10) return Number("%0.2f", rate) + " KB/秒";
+    return Number("%0.0f", rate) + " KB/秒";
 }
 
 std::string FormatDownloadAmount(int64_t bytes) {
-    if (bytes < 1024) return Dec(bytes) + Gbk(" 字节");
+    if (bytes < 1024) return Dec(bytes) + " 字节";
     if (bytes > 1048575) return Number("%0.2f", static_cast<double>(bytes) / 1048576) + " MB";
     return Number("%0.1f", static_cast<double>(bytes) / 1024) + " KB";
 }
 
 std::string FormatDownloadDuration(int64_t seconds) {
-    if (seconds < 60) return Dec(seconds) + Gbk(" 秒");
+    if (seconds < 60) return Dec(seconds) + " 秒";
     const int64_t minutes = seconds / 60;
     const int64_t rest = seconds % 60;
-    if (rest == 0) return Dec(minutes) + Gbk(" 分钟");
-    return Dec(minutes) + Gbk(" 分 ") + Dec(rest) + Gbk(" 秒");
+    if (rest == 0) return Dec(minutes) + " 分钟";
+    return Dec(minutes) + " 分 " + Dec(rest) + " 秒";
 }
 
 std::string FormatTimeLeft(int64_t seconds, int64_t received, int64_t size) {
-    return Gbk("剩余时间：") + FormatDownloadDuration(seconds) + Gbk("（已下载 ") +
-           FormatDownloadAmount(received) + " / " + FormatDownloadAmount(size) + Gbk("）");
+    return "剩余时间：" + FormatDownloadDuration(seconds) + "（已下载 " +
+           FormatDownloadAmount(received) + " / " + FormatDownloadAmount(size) + "）";
 }
 
 std::string FormatDownloadCaption(int percent, const std::string& displayName) {
-    return Number("%d%% ", percent) + Gbk("正在下载 ") + displayName;
+    return Number("%d%% ", percent) + "正在下载 " + displayName;
 }
 
 std::string FormatDownloadFileText(const std::string& displayName, const std::string& server) {
-    return Gbk("文件：") + displayName + Gbk("，来自 ") + server;
+    return "文件：" + displayName + "，来自 " + server;
 }
 
 std::string FormatDownloadStep(DownloadStep step, const std::string& info) {
     switch (step) {
         case DownloadStep::Resolving:
-            return Gbk("正在解析 ") + info + Gbk(" ……");
+            return "正在解析 " + info + " ……";
         case DownloadStep::Resolved:
-            return Gbk("已解析 ") + info;
+            return "已解析 " + info;
         case DownloadStep::Connecting:
-            return Gbk("正在连接 ") + info + Gbk(" ……");
+            return "正在连接 " + info + " ……";
         case DownloadStep::Connected:
-            return Gbk("已连接到 ") + info;
+            return "已连接到 " + info;
         case DownloadStep::Redirect:
-            return Gbk("转向 ") + info;
+            return "转向 " + info;
     }
     return {};
 }
 
 std::string DownloadResponseText() {
-    return Gbk("已收到服务器响应");
+    return "已收到服务器响应";
 }
 std::string DownloadTransferText() {
-    return Gbk("正在下载文件……");
+    return "正在下载文件……";
 }
 std::string DownloadAbortingText() {
-    return Gbk("正在取消下载……");
+    return "正在取消下载……";
 }
 
 std::string FormatOverwriteQuestion(const std::string& path) {
-    return Gbk("文件 ") + path + Gbk(" 已存在，是否覆盖？");
+    return "文件 " + path + " 已存在，是否覆盖？";
 }
 
 std::string FormatFileOpenFailure(int code) {
-    return Gbk("无法创建目标文件，错误代码：") + Dec(code);
+    return "无法创建目标文件，错误代码：" + Dec(code);
 }
 
 std::string FormatDownloadFailure(const FetchResult& result) {
@@ -105,21 +104,21 @@ std::string FormatDownloadFailure(const FetchResult& result) {
         case FetchResult::Kind::Stopped:
             return {};
         case FetchResult::Kind::HttpStatus:
-            return Gbk("服务器返回了错误状态：") + Dec(result.status);
+            return "服务器返回了错误状态：" + Dec(result.status);
         case FetchResult::Kind::Refused:
-            return Gbk("无法连接到服务器，地址不可下载");
+            return "无法连接到服务器，地址不可下载";
         case FetchResult::Kind::TooLarge:
         case FetchResult::Kind::Damaged:
-            return Gbk("下载过程中出错，错误代码：") + Dec(result.curlCode);
+            return "下载过程中出错，错误代码：" + Dec(result.curlCode);
         case FetchResult::Kind::NetworkError:
             break;
     }
     if (result.curlCode == CURLE_FAILED_INIT)
-        return Gbk("无法初始化网络连接，错误代码：") + Dec(result.curlCode);
-    if (AnswerWithoutStatus(result)) return Gbk("无法读取服务器的响应状态");
+        return "无法初始化网络连接，错误代码：" + Dec(result.curlCode);
+    if (AnswerWithoutStatus(result)) return "无法读取服务器的响应状态";
     // An answer had begun: the body broke off or could not be written.
-    if (result.status != 0) return Gbk("下载过程中出错，错误代码：") + Dec(result.curlCode);
-    return Gbk("无法连接到服务器，错误代码：") + Dec(result.curlCode);
+    if (result.status != 0) return "下载过程中出错，错误代码：" + Dec(result.curlCode);
+    return "无法连接到服务器，错误代码：" + Dec(result.curlCode);
 }
 
 }  // namespace pw

@@ -5,7 +5,7 @@
 namespace pw {
 
 void JobSignals::OnStatus(const std::string& text) {
-    emit statusChanged(FromAnsi(text));
+    emit statusChanged(QString::fromStdString(text));
 }
 
 void JobSignals::OnTreeChanged(const TreeChange& change) {
@@ -17,15 +17,15 @@ void JobSignals::OnStateChanged(JobState state) {
 }
 
 void JobSignals::OnArticleProgress(int done, int total, const std::string& title) {
-    emit articleProgress(done, total, FromAnsi(title));
+    emit articleProgress(done, total, QString::fromStdString(title));
 }
 
 void JobSignals::OnMessage(const std::string& text) {
-    emit message(FromAnsi(text));
+    emit message(QString::fromStdString(text));
 }
 
 void JobSignals::OnCompilerLine(const std::string& line) {
-    emit compilerLine(FromAnsi(line));
+    emit compilerLine(QString::fromStdString(line));
 }
 
 void JobSignals::OnFinished(const JobResult& result) {

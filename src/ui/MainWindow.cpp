@@ -231,7 +231,7 @@ void MainWindow::CreateTrayIcon() {
     });
     connect(articles_, &ArticleTab::jobFinished, this, [this](const JobResult& result) {
         if (isVisible() || !tray_->supportsMessages() || result.finalText.empty()) return;
-        tray_->showMessage(U8(kProductNameUtf8), FromAnsi(result.finalText));
+        tray_->showMessage(U8(kProductNameUtf8), QString::fromStdString(result.finalText));
     });
     tray_->show();
 }

@@ -76,22 +76,25 @@ UpdateContext UpdateRunner::MakeContext(std::stop_token stop) {
     ctx.stop = stop;
     ctx.busy = &busy_;
     ctx.status = [this, stop](const std::string& text) {
-        Post(stop, [this, text = FromAnsi(text)] { emit statusChanged(text); });
+        Post(stop, [this, text = QString::fromStdString(text)] { emit statusChanged(text); });
     };
     ctx.notice = [this, stop](int kind) {
         Post(stop, [this, kind] {
-            prompter_.Tell(FromAnsi(UpdateNoticeText(kind)), QMessageBox::Information);
+            prompter_.Tell(QString::fromStdString(UpdateNoticeText(kind)),
+                           QMessageBox::Information);
         });
     };
     ctx.message = [this, stop](const std::string& text) {
-        Post(stop, [this, text = FromAnsi(text)] { prompter_.Tell(text, QMessageBox::Warning); });
+        Post(stop, [this, text = QString::fromStdString(text)] {
+            prompter_.Tell(text, QMessageBox::Warning);
+        });
     };
     ctx.askUpdate = [this, stop](const std::string& question) {
         auto answer = std::make_shared<PendingAnswer<bool>>();
-        Post(stop, [this, answer, question = FromAnsi(question)] {
+        Post(stop, [this, answer, question = QString::fromStdString(question)] {
             if (answer->Abandoned()) return;
-            answer->Set(prompter_.Show(
-                {QMessageBox::Information, question, FromAnsi(UpdateQuestionCaption()), true}));
+            answer->Set(prompter_.Show({QMessageBox::Information, question,
+                                        QString::fromStdString(UpdateQuestionCaption()), true}));
         });
         return answer->Wait(stop).value_or(false);
     };

@@ -34,7 +34,7 @@
 #include <vector>
 
 #include "base/Encoding.h"
-#include "base/TextOps.h"
+#include "base/Text.h"
 #include "sim/DemoBlog.h"
 #include "sim/SinaService.h"
 #include "support/ScopedEnv.h"
@@ -137,7 +137,7 @@ JobRun RunCli(ServiceSimulator& simulator, const std::string& address, int worke
 
 void BenchFind() {
     std::string page;
-    const std::string filler = pw::Gbk("这是一段很长的中文博客正文，夹杂 English words 和标点。");
+    const std::string filler = "这是一段很长的中文博客正文，夹杂 English words 和标点。";
     while (page.size() < (4u << 20)) page += filler;
     page += "\"atc_title\">";
     constexpr int kRounds = 20;

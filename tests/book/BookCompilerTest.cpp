@@ -38,19 +38,19 @@ const std::string kPng(
 // finds it.
 class JobFolder {
 public:
-    JobFolder() : project(booktest::Book(scratch.Path() + "/acct/", "acct", Gbk("测试博客"))) {
+    JobFolder() : project(booktest::Book(scratch.Path() + "/acct/", "acct", "测试博客")) {
         ::mkdir(project.dir.c_str(), 0700);
         ::mkdir((project.dir + "img").c_str(), 0700);
-        tree.Heading(0, project.title).Heading(1, Gbk("默认分类"));
+        tree.Heading(0, project.title).Heading(1, "默认分类");
     }
 
     // Adds article n to the tree; its page (GBK, CRLF) is written unless missing.
     void AddArticle(int n, bool withPage = true, const std::string& picture = "") {
         const std::string name = std::to_string(n) + ".html";
-        tree.Article(Gbk("第") + std::to_string(n) + Gbk("篇"), name);
+        tree.Article("第" + std::to_string(n) + "篇", name);
         project.entries = tree.entries;
         if (!withPage) return;
-        std::string page = Gbk("<div>第") + std::to_string(n) + Gbk("篇文章的正文</div>\r\n");
+        std::string page = "<div>第" + std::to_string(n) + "篇文章的正文</div>\r\n";
         if (!picture.empty()) page += "<img src=\"img/" + picture + "\">\r\n";
         WriteBytes(project.dir + name, page);
     }
@@ -181,12 +181,12 @@ TEST_F(BookCompilerTest, SmallBookHoldsEveryFileByteForByte) {
     }
     EXPECT_EQ(objects.count("/3.html"), 0u);
     EXPECT_EQ(ReadObject(job.Book(), "/acct.hhc"),
-              TextModeBytes(ContentsFileText(job.tree.entries)));
+              TextModeBytes(ToAnsiMarkup(ContentsFileText(job.tree.entries))));
 
     const std::optional<std::string> system = ReadObject(job.Book(), "/#SYSTEM");
     ASSERT_TRUE(system);
     EXPECT_EQ(Le32At(SystemRecord(*system, 4), 0), 0x804u);
-    EXPECT_EQ(SystemRecord(*system, 3), job.project.title + '\0');
+    EXPECT_EQ(SystemRecord(*system, 3), ToAnsi(job.project.title) + '\0');
     EXPECT_EQ(SystemRecord(*system, 2), std::string("index.html") + '\0');
 
     // Only the book is added to the folder; the project stays as written.

@@ -175,11 +175,11 @@ TEST_F(Delivery, NoDesktopNoDelivery) {
 }
 
 TEST(BookDeliveryTextTest, FailureNamesTheFolderAndARenamedBookItsName) {
-    EXPECT_EQ(BookDeliveredText(), Gbk("电子书编译完毕(在桌面上)，请您欣赏"));
+    EXPECT_EQ(BookDeliveredText(), "电子书编译完毕(在桌面上)，请您欣赏");
     EXPECT_EQ(BookFailedText("/home/u/.local/share/pagewell/acct/"),
-              Gbk("电子书编译失败，已下载的文章保存在：") + "/home/u/.local/share/pagewell/acct/");
+              "电子书编译失败，已下载的文章保存在：/home/u/.local/share/pagewell/acct/");
     EXPECT_EQ(BookRenamedText("论文.chm", "论文 (2).chm"),
-              Gbk("桌面上已有文件“论文.chm”，没有覆盖它，电子书另存为“论文 (2).chm”"));
+              "桌面上已有文件“论文.chm”，没有覆盖它，电子书另存为“论文 (2).chm”");
 }
 
 bool IsSafe(const std::string& name) {
@@ -206,8 +206,8 @@ TEST(SafeFolderNameTest, HostileAccountsBecomeOneSafeName) {
                                                "tab\there\r\n",
                                                "\x7f",
                                                std::string(1000, 'a'),
-                                               Gbk("张三"),
-                                               Gbk("博客") + "abc",
+                                               "张三",
+                                               "博客abc",
                                                std::string(300, '\xB0'),
                                                "\xFF\xFF",
                                                "a\xB0",
@@ -221,17 +221,18 @@ TEST(SafeFolderNameTest, HostileAccountsBecomeOneSafeName) {
     EXPECT_EQ(SafeFolderName("../x").substr(0, 3), "_x_");
     EXPECT_EQ(SafeFolderName("..").substr(0, 5), "blog_");
     // Different accounts keep different folders and books.
-    EXPECT_NE(SafeFolderName(Gbk("张三")), SafeFolderName(Gbk("李四")));
+    EXPECT_NE(SafeFolderName("张三"), SafeFolderName("李四"));
     EXPECT_NE(SafeFolderName("a/b"), SafeFolderName("a_b"));
     EXPECT_EQ(SafeFolderName(std::string(1000, 'a')).substr(0, kMaxFolderNameLength + 1),
               std::string(kMaxFolderNameLength, 'a') + "_");
 }
 
-TEST(SafeFolderNameTest, DoubleByteCharactersCountAsOne) {
-    // Each GBK character is one "_", and the cut never splits one.
-    EXPECT_EQ(SafeFolderName("ab" + Gbk("中文") + "cd").substr(0, 7), "ab__cd_");
-    const std::string name =
-        SafeFolderName(std::string(kMaxFolderNameLength - 1, 'x') + Gbk("中") + "y");
+TEST(SafeFolderNameTest, EachCharacterCountsAsOne) {
+    // Each Chinese character is one "_", and the cut never splits one.
+    EXPECT_EQ(SafeFolderName("ab中文cd").substr(0, 7), "ab__cd_");
+    // The hash is of the code page 936 form, as earlier versions named the books.
+    EXPECT_EQ(SafeFolderName("张三"), "blog_06240308");
+    const std::string name = SafeFolderName(std::string(kMaxFolderNameLength - 1, 'x') + "中y");
     EXPECT_EQ(name.substr(0, kMaxFolderNameLength + 1),
               std::string(kMaxFolderNameLength - 1, 'x') + "__");
 }

@@ -22,8 +22,8 @@ std::vector<std::string> Names(const std::vector<BookFile>& files) {
 }
 
 TEST(BuildProjectTest, CopyFillsTheStartPageAndAppendsTheFileList) {
-    const BookDescription project = booktest::Book("/x/", "acct", Gbk("标题"));
-    const std::string written = TextModeBytes(ProjectFileText(project));
+    const BookDescription project = booktest::Book("/x/", "acct", "标题");
+    const std::string written = TextModeBytes(ToAnsiMarkup(ProjectFileText(project)));
     const std::string emptyField = "Main=,acct.hhc,acct.hhk,,index.html,";
     const std::string filledField = "Main=,acct.hhc,acct.hhk,index.html,index.html,";
     ASSERT_NE(written.find(emptyField), std::string::npos);

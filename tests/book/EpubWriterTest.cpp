@@ -105,11 +105,12 @@ public:
         ArticleInfo& info = records_.emplace_back();
         info.title = title;
         info.time = "2012-03-04 05:06";
-        info.category = Gbk("随笔");
+        info.category = "随笔";
         info.url = "http://blog.example.com/s/blog_" + std::to_string(records_.size()) + ".html";
         info.fileName = fileName;
         items_.push_back({2, title, &info});
-        if (body) WriteBytes(dir + fileName, TextModeBytes(ArticleHeading(info) + *body));
+        if (body)
+            WriteBytes(dir + fileName, TextModeBytes(ToAnsiMarkup(ArticleHeading(info) + *body)));
         return info;
     }
     void Picture(const std::string& name, const std::string& bytes) {
@@ -173,12 +174,12 @@ std::string HostileBody() {
         "<form action=\"http://x.example.com/\"><input name=q><button onclick=\"x()\">go</button>"
         "text in a form</form>\n"
         "<a href=\"javascript:alert(1)\" onclick=\"steal()\">script link</a>\n"
-        "<a href=\'  http://Example.com/" +
-        Gbk("路径") +
+        "<a href=\'  http://Example.com/"
+        "路径"
         " x?q=\"a\"|b\'>outer "
         "<a href=\"http://b.example.com/\">inner</a></a>\n"
-        "<img src=\"http://remote.example.com/pic.jpg\" alt=\"" +
-        Gbk("远程图片") +
+        "<img src=\"http://remote.example.com/pic.jpg\" alt=\""
+        "远程图片"
         "\">\n"
         "<img src=\"img/../../secret.png\" alt=\"escape\"><img src=\"img/99_1.jpg\" alt=\"gone\">"
         "<img src=\"img/2_1.jpg\" alt=\"not a picture\"><img src=\"img/2_2.webp\" alt=\"webp\">"
@@ -209,16 +210,17 @@ protected:
             "<img src=\"img/1_2.jpg\"><img src=\"img/1_3.gif\"><img src=\"img/1_4.bmp\">"
             "<img src=\"img/1_1.png\" alt=\"again\"></p>";
         const std::string hostile = HostileBody();
-        j.Heading(0, Gbk("测试博客")).Heading(1, Gbk("分类一"));
-        j.Article(Gbk("第一篇"), "1.html", &plain);
-        j.Article(Gbk("危险<&\"标题"), "2.html", &hostile);
-        j.Heading(1, Gbk("空分类")).Heading(1, Gbk("分类三"));
-        j.Article(Gbk("没下载的"), "3.html", nullptr);
-        j.Article(Gbk("没有文件名"), "", nullptr);
-        ArticleInfo& renamed = j.Article(Gbk("改过标题"), "5.html", nullptr);
+        j.Heading(0, "测试博客").Heading(1, "分类一");
+        j.Article("第一篇", "1.html", &plain);
+        j.Article("危险<&\"标题", "2.html", &hostile);
+        j.Heading(1, "空分类").Heading(1, "分类三");
+        j.Article("没下载的", "3.html", nullptr);
+        j.Article("没有文件名", "", nullptr);
+        ArticleInfo& renamed = j.Article("改过标题", "5.html", nullptr);
         // A page whose heading block no longer matches its record.
-        WriteBytes(j.dir + "5.html", TextModeBytes(ArticleHeading(renamed) + "<p>old heading</p>"));
-        renamed.title = Gbk("新标题");
+        WriteBytes(j.dir + "5.html",
+                   TextModeBytes(ToAnsiMarkup(ArticleHeading(renamed) + "<p>old heading</p>")));
+        renamed.title = "新标题";
         j.Picture("1_1.png", BmpToPng(Bitmap(2, 0x102030)));
         j.Picture("1_2.jpg", kJpeg);
         j.Picture("1_3.gif", kGif);
@@ -227,9 +229,9 @@ protected:
         j.Picture("2_2.webp", kWebp);
         WriteBytes(j.scratch / "secret.png", BmpToPng(Bitmap(1, 0)));
         ::symlink((j.scratch / "secret.png").c_str(), (j.dir + "img/link.png").c_str());
-        BookDescription project = j.Project(Gbk("测试博客"));
+        BookDescription project = j.Project("测试博客");
         WriteIndexPage(project);
-        project.title = Gbk("测试博客<&\"名");
+        project.title = "测试博客<&\"名";
         result = WriteEpubBook(project);
         book = j.dir + "tester.epub";
         files = ReadZip(book);
@@ -437,17 +439,17 @@ TEST(EpubWriterTest, DISABLED_BenchmarkTwoThousandArticlesWithPictures) {
     };
     const char* wanted = std::getenv("PAGEWELL_BENCH_ARTICLES");
     const int articles = wanted ? std::atoi(wanted) : 2000;
-    job.Heading(0, Gbk("测试博客")).Heading(1, Gbk("分类"));
+    job.Heading(0, "测试博客").Heading(1, "分类");
     for (int n = 1; n <= articles; ++n) {
         const bool bitmap = n % 10 == 0;
         const std::string picture = std::to_string(n) + "_1." + (bitmap ? "bmp" : "jpg");
         std::string body;
         for (int p = 0; p < 8; ++p) body += "<p>" + text(500) + "</p>\n";
         body += "<p><img src=\"img/" + picture + "\"></p>\n";
-        job.Article(Gbk("文章") + std::to_string(n), std::to_string(n) + ".html", &body);
+        job.Article("文章" + std::to_string(n), std::to_string(n) + ".html", &body);
         job.Picture(picture, bitmap ? Bitmap(200, next()) : kJpeg + std::string(30000, 'j'));
     }
-    const BookDescription book = job.Project(Gbk("测试博客"));
+    const BookDescription book = job.Project("测试博客");
     const long before = PeakKilobytes();
     const double cpuStart = CpuSeconds();
     const auto start = std::chrono::steady_clock::now();

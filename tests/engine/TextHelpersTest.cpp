@@ -7,48 +7,27 @@
 #include "base/Encoding.h"
 #include "base/HtmlText.h"
 #include "base/Sha256.h"
-#include "base/TextDecode.h"
-#include "base/TextOps.h"
-#include "base/TextRoutines.h"
+#include "base/Text.h"
 #include "base/UrlEncode.h"
 
 using namespace pw;
 
-namespace {
-
-// "中" in code page 936 is D6 D0; "杭" is BA BC; the trail byte of "瓜" (B9 CF)
-// is no ASCII letter, but "乙" (D2 D2) and many others end in bytes from 0x40 up.
-const std::string kTrailIsN = "\xC4\x6E";  // a character whose trail byte is 'n'
-
-}  // namespace
-
-TEST(TextOps, FindNeverMatchesOnATrailByte) {
-    const std::string text = kTrailIsN + "ame:";  // bytes: C4 'n' 'a' 'm' 'e' ':'
-    EXPECT_EQ(Find(text, "name:", 0), -1);
-    EXPECT_EQ(Find(text, "ame:", 0), 2);
-    EXPECT_EQ(FindChar(text, 'n', 0), -1);
-    EXPECT_EQ(Find("x" + text + " name:", "name:", 0), 8);
-    // Far from any single-byte character the boundaries still hold.
-    std::string run;
-    for (int i = 0; i < 1000; ++i) run += kTrailIsN;
-    EXPECT_EQ(Find(run + "ame:", "name:", 0), -1);
-    EXPECT_EQ(Find(run + "ame: name:", "name:", 0), 2005);
-    EXPECT_EQ(Find(run + "ame: name:", "name:", 1), 2005);  // start on a trail byte
-    // A lone lead byte at the very end is a character of its own.
-    EXPECT_EQ(FindChar(std::string("ab\xC4"), '\xC4', 0), 2);
-}
-
-TEST(TextOps, FindStartRules) {
+TEST(Text, MarkersAreFoundWhereTheirCharactersBegin) {
+    // "中" is E4 B8 AD and "丸" E4 B8 B8: a marker never matches inside another
+    // character, however the bytes line up.
+    const std::string text = "丸中name:";
+    EXPECT_EQ(Find(text, "中"), 3);
+    EXPECT_EQ(Find(text, "name:", 4), 6);
+    EXPECT_EQ(Find(text, "\xB8"), 1);  // a lone byte is only a byte
     EXPECT_EQ(Find("abcabc", "abc", 1), 3);
     EXPECT_EQ(Find("abc", "abc", -1), -1);
     EXPECT_EQ(Find("abc", "c", 4), -1);
-    EXPECT_EQ(Find("abc", "c", 3), -1);
+    EXPECT_EQ(Find("abc", "", 3), 3);
     EXPECT_EQ(Find("", "a", 0), -1);
     EXPECT_EQ(ReverseFindChar("a/b/c", '/'), 3);
-    EXPECT_EQ(ReverseFindChar(kTrailIsN, 'n'), -1);
 }
 
-TEST(TextOps, CutsClamp) {
+TEST(Text, CutsClamp) {
     const std::string text = "0123456789";
     EXPECT_EQ(Mid(text, 5, -1), "");
     EXPECT_EQ(Mid(text, 5, 0), "");
@@ -62,73 +41,72 @@ TEST(TextOps, CutsClamp) {
     EXPECT_EQ(Right(text, -3), "");
 }
 
-TEST(TextOps, TrimLowerReplace) {
-    const std::string fullWidthSpace = "\xA1\xA1";
+TEST(Text, TrimLowerReplace) {
+    const std::string fullWidthSpace = "\u3000";  // not ASCII: kept
     std::string text = " \t\r\n" + fullWidthSpace + "Ab\v\f ";
-    TrimLeft(text);
-    TrimRight(text);
+    Trim(text);
     EXPECT_EQ(text, fullWidthSpace + "Ab");
+    EXPECT_EQ(Trimmed("  中 \n"), "中");
 
-    std::string mixed = "<IMG SRC=\"X\">" + Gbk("中文") + "\xC4\x41";  // trail byte 'A' stays
+    std::string mixed = "<IMG SRC=\"X\">中文Ä";
     MakeLower(mixed);
-    EXPECT_EQ(mixed, "<img src=\"x\">" + Gbk("中文") + "\xC4\x41");
+    EXPECT_EQ(mixed, "<img src=\"x\">中文Ä");  // only ASCII letters are lowered
 
     std::string r = "aaaa";
     EXPECT_EQ(Replace(r, "aa", "a"), 2);
     EXPECT_EQ(r, "aa");  // text produced by a replacement is not scanned again
-    std::string t = kTrailIsN + "x nx";
-    Replace(t, "nx", "N");
-    EXPECT_EQ(t, kTrailIsN + "x N");
+}
+
+TEST(Text, Utf8Walker) {
+    const std::string text = "a\xC3\xB1\xE4\xB8\xAD\xF0\x9F\x98\x80";
+    EXPECT_EQ(Utf8SequenceLength(text, 0), 1u);
+    EXPECT_EQ(Utf8SequenceLength(text, 1), 2u);
+    EXPECT_EQ(Utf8SequenceLength(text, 3), 3u);
+    EXPECT_EQ(Utf8SequenceLength(text, 6), 4u);
+    EXPECT_EQ(Utf8CodePoint(text, 6, 4), 0x1F600u);
+    EXPECT_EQ(Utf8SequenceLength(text, 2), 0u);        // a continuation byte
+    EXPECT_EQ(Utf8SequenceLength("\xE4\xB8", 0), 0u);  // cut short
+    // Overlong "/", a surrogate and beyond U+10FFFF name no character.
+    EXPECT_EQ(Utf8SequenceLength("\xE0\x80\xAF", 0), 0u);
+    EXPECT_EQ(Utf8SequenceLength("\xED\xA0\x80", 0), 0u);
+    EXPECT_EQ(Utf8SequenceLength("\xF4\x90\x80\x80", 0), 0u);
+    std::string round;
+    for (uint32_t c : {0x41u, 0xF1u, 0x4E2Du, 0x1F600u}) AppendUtf8(round, c);
+    EXPECT_EQ(round, "A" + text.substr(1));
+    // A cut never splits a character.
+    EXPECT_EQ(Utf8Prefix(text, 5), 3u);
+    EXPECT_EQ(Utf8Prefix(text, 6), 6u);
+    EXPECT_EQ(Utf8Prefix(text, 100), text.size());
 }
 
 TEST(Encoding, CharactersOutsideCodePage936BecomeQuestionMarks) {
     // U+1F600 (emoji) and U+0E01 (Thai) have no GBK form; the text after them survives.
-    std::string page = "<p>\xE4\xB8\xAD\xF0\x9F\x98\x80 mid \xE0\xB8\x81 end</p>\n";
-    Utf8ToAnsi(page);
-    EXPECT_EQ(page, "<p>" + Gbk("中") + "? mid ? end</p>\n");
-    std::string broken = "a\xFF\xE4\xB8\xAD";  // malformed byte, then a valid character
-    Utf8ToAnsi(broken);
-    EXPECT_EQ(broken, "a?" + Gbk("中"));
-    std::string back = Gbk("全部博文") + "x";
-    AnsiToUtf8(back);
-    EXPECT_EQ(back, "全部博文x");
+    EXPECT_EQ(ToAnsi("<p>中\xF0\x9F\x98\x80 mid \xE0\xB8\x81 end</p>\n"),
+              "<p>\xD6\xD0? mid ? end</p>\n");
+    EXPECT_EQ(ToAnsi("a\xFF\xE4\xB8\xAD"), "a?\xD6\xD0");  // malformed byte, then a character
+    EXPECT_EQ(ToUtf8("\xC8\xAB\xB2\xBF\xB2\xA9\xCE\xC4x"), "全部博文x");
+    EXPECT_EQ(ToUtf8("a\xFF"), "a?");
     std::string large(300000, 'a');
     large += "\xE4\xB8\xAD";
-    Utf8ToAnsi(large);
-    EXPECT_EQ(large.size(), 300002u);
+    EXPECT_EQ(ToAnsi(large).size(), 300002u);
 }
 
-TEST(Encoding, MarkupFormsWriteWhatCodePage936LacksAsReferences) {
+TEST(Encoding, MarkupFormWritesWhatCodePage936LacksAsReferences) {
     // U+1F600 (four bytes), U+0E01 (Thai) and U+00F1 (which GBK lacks too).
-    std::string page =
-        "<p>\xE4\xB8\xAD\xF0\x9F\x98\x80 \xE0\xB8\x81 ma\xC3\xB1"
-        "ana</p>";
-    Utf8ToAnsiMarkup(page);
-    EXPECT_EQ(page, "<p>" + Gbk("中") + "&#128512; &#3585; ma&#241;ana</p>");
+    EXPECT_EQ(ToAnsiMarkup("<p>中\xF0\x9F\x98\x80 \xE0\xB8\x81 ma\xC3\xB1"
+                           "ana</p>"),
+              "<p>\xD6\xD0&#128512; &#3585; ma&#241;ana</p>");
     // Malformed, overlong ("/" in two bytes) and surrogate forms name no character.
     EXPECT_EQ(ToAnsiMarkup("a\xFF b\xE0\x80\xAF c\xED\xA0\x80 d"), "a? b? c? d");
     EXPECT_EQ(ToAnsiMarkup("plain ascii & <b>"), "plain ascii & <b>");
     // UTF-16: a surrogate pair is one character, a lone surrogate none.
-    EXPECT_EQ(Utf16ToAnsiMarkup(u"\u4E2D\U0001F600x"), Gbk("中") + "&#128512;x");
-    EXPECT_EQ(Utf16ToAnsiMarkup(std::u16string(u"a") + char16_t(0xD83D) + u"b"), "a?b");
-    EXPECT_EQ(Utf16ToAnsi(u"\U0001F600x"), "?x");
-    // Readers decode the reference; the plain form still gives "?".
-    EXPECT_EQ(ToUtf8(ToAnsiMarkup("\xF0\x9F\x98\x80")), "&#128512;");
-    EXPECT_EQ(ToAnsi("\xF0\x9F\x98\x80"), "?");
-}
-
-TEST(Encoding, ShownTextTurnsReferencesBackIntoCharacters) {
-    const std::string ansi = ToAnsiMarkup("阳光正好😀真是难得");
-    EXPECT_EQ(ToUtf8Display(ansi), "阳光正好😀真是难得");
-    EXPECT_EQ(ToUtf8Display(Gbk("&#x41;&#66; 与 &amp; 与 &#;")), "AB 与 &amp; 与 &#;");
-    // A reference may not smuggle a control character (an escape) into a terminal.
-    EXPECT_EQ(ToUtf8Display("&#27;[2J&#155;&#xD800;&#99999999;"),
-              "&#27;[2J&#155;&#xD800;&#99999999;");
+    EXPECT_EQ(Utf16ToUtf8(u"\u4E2D\U0001F600x"), "中\xF0\x9F\x98\x80x");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(u"a") + char16_t(0xD83D) + u"b"), "a?b");
 }
 
 TEST(HtmlText, EscapingKeepsReferencesThatAreThere) {
     EXPECT_EQ(EscapeHtml("a < b > c \" d & e"), "a &lt; b &gt; c &quot; d &amp; e");
-    EXPECT_EQ(EscapeHtml(Gbk("读《瓦尔登湖》&amp;随想")), Gbk("读《瓦尔登湖》&amp;随想"));
+    EXPECT_EQ(EscapeHtml("读《瓦尔登湖》&amp;随想"), "读《瓦尔登湖》&amp;随想");
     EXPECT_EQ(EscapeHtml("&lt;script&gt; &#128512; &#x4e2d; &nbsp;"),
               "&lt;script&gt; &#128512; &#x4e2d; &nbsp;");
     // Only whole references count: no ";", no name, no digits, too long.
@@ -136,8 +114,7 @@ TEST(HtmlText, EscapingKeepsReferencesThatAreThere) {
               "AT&amp;T &amp;copy &amp;; &amp;#; &amp;#x; &amp;#123456789; &amp; ");
     EXPECT_EQ(EscapeHtml("x\"><param name=\"Local\" value=\"/etc/passwd\">"),
               "x&quot;&gt;&lt;param name=&quot;Local&quot; value=&quot;/etc/passwd&quot;&gt;");
-    // Trail bytes of code page 936 characters are never taken for markup.
-    EXPECT_EQ(EscapeHtml(Gbk("中文标题")), Gbk("中文标题"));
+    EXPECT_EQ(EscapeHtml("中文标题"), "中文标题");
 }
 
 TEST(HtmlText, ScriptAddressesInEveryDisguise) {
@@ -186,11 +163,17 @@ TEST(ActiveContent, EventAttributesAndScriptAddressesGoTheTagStays) {
                                    "<meta http-equiv=refresh content=\"0;url=javascript:x\">"
                                    "<div style=\"color: red\">v</div>"),
               "<div>t</div><div>u</div><meta http-equiv=refresh><div style=\"color: red\">v</div>");
-    // Quoted values hold ">" and quotes of the other kind; code page 936 text
-    // stays as it is (its trail bytes are no delimiters).
-    const std::string title = Gbk("标题\"中文>");
-    EXPECT_EQ(WithoutActiveContent("<a title='" + title + "' onclick=x>" + Gbk("正文") + "</a>"),
-              "<a title='" + title + "'>" + Gbk("正文") + "</a>");
+    // Quoted values hold ">" and quotes of the other kind; text beyond ASCII
+    // stays as it is.
+    const std::string title = "标题\"中文>";
+    EXPECT_EQ(WithoutActiveContent("<a title='" + title +
+                                   "' onclick=x>"
+                                   "正文"
+                                   "</a>"),
+              "<a title='" + title +
+                  "'>"
+                  "正文"
+                  "</a>");
 }
 
 TEST(ActiveContent, MarkupHiddenWhereParsersDisagreeIsCleanedToo) {
@@ -240,7 +223,7 @@ TEST(Sha256, KnownDigestsWholeAndInPieces) {
               "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
-TEST(TextDecode, HtmlEntitiesInTheirOrder) {
+TEST(Text, HtmlEntitiesInTheirOrder) {
     std::string a = "&amp;quot;";
     DecodeHtmlEntities(a);
     EXPECT_EQ(a, "\"");
@@ -250,35 +233,32 @@ TEST(TextDecode, HtmlEntitiesInTheirOrder) {
     EXPECT_EQ(b, "<b>&hellip;/&lt;   '");
 }
 
-TEST(TextDecode, ScriptEscapes) {
+TEST(Text, ScriptEscapes) {
     EXPECT_EQ(DecodeScriptEscapes("\\u4e2D"), u"\u4E2D");
     EXPECT_EQ(DecodeScriptEscapes("a\\nb\\t\\\"\\/\\\\"), u"a\nb\t\"/\\");
     EXPECT_EQ(DecodeScriptEscapes("x\\qy"), u"x\\qy");
     EXPECT_EQ(DecodeScriptEscapes("ab\\u12zz"), u"ab");
     EXPECT_EQ(DecodeScriptEscapes("ab\\u12"), u"ab");  // cut short by the end
     EXPECT_EQ(DecodeScriptEscapes("end\\"), u"end\\");
-    EXPECT_EQ(Utf16ToAnsi(DecodeScriptEscapes("\\u4e2d\\u6587")), Gbk("中文"));
+    EXPECT_EQ(Utf16ToUtf8(DecodeScriptEscapes("\\u4e2d\\u6587")), "中文");
 }
 
 TEST(UrlEncode, AnsiAndUtf8) {
     EXPECT_EQ(UrlEncodeAnsi("a b&c=d"), "a b&c=d");
-    EXPECT_EQ(UrlEncodeAnsi(Gbk("中")), "%D6%D0");
+    EXPECT_EQ(UrlEncodeAnsi("中"), "%D6%D0");
     EXPECT_EQ(UrlEncodeUtf8(""), "");
-    EXPECT_EQ(UrlEncodeUtf8(Gbk("中") + " x"), "%E4%B8%AD x");
+    EXPECT_EQ(UrlEncodeUtf8("中 x"), "%E4%B8%AD x");
 }
 
-TEST(TextRoutines, SplitTokens) {
+TEST(Text, SplitTokens) {
     std::vector<std::string> tokens{"stale"};
     EXPECT_EQ(SplitTokens("s0,s1,,s2", ",", tokens), 3);
     EXPECT_EQ(tokens, (std::vector<std::string>{"s0", "s1", "s2"}));
     EXPECT_EQ(SplitTokens(",;a;", ",;", tokens), 1);
     EXPECT_EQ(SplitTokens("", ",", tokens), 0);
-    // A trail byte equal to a delimiter does not split the character.
-    EXPECT_EQ(SplitTokens(kTrailIsN + "n", "n", tokens), 1);
-    EXPECT_EQ(tokens[0], kTrailIsN);
 }
 
-TEST(TextRoutines, FormatTimeInLocalTime) {
+TEST(Text, FormatTimeInLocalTime) {
     const char* old = std::getenv("TZ");
     const std::string saved = old ? old : "";
     setenv("TZ", "Asia/Shanghai", 1);
@@ -295,7 +275,7 @@ TEST(TextRoutines, FormatTimeInLocalTime) {
     tzset();
 }
 
-TEST(TextRoutines, RandomFraction) {
+TEST(Text, RandomFraction) {
     const std::string r = RandomFraction(16);
     ASSERT_EQ(r.size(), 18u);
     EXPECT_EQ(r.substr(0, 2), "0.");

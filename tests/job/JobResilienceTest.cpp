@@ -85,7 +85,7 @@ TEST_F(JobResilienceTest, APermanentlyMissingArticleIsReportedByName) {
     ASSERT_EQ(result.end, JobResult::End::Delivered);
     EXPECT_FALSE(result.Complete());
     ASSERT_EQ(result.missing.size(), 1u);
-    EXPECT_EQ(ToUtf8(result.missing[0].title), blog.articles[2].title);
+    EXPECT_EQ(result.missing[0].title, blog.articles[2].title);
     EXPECT_EQ(result.missing[0].url, url);
     EXPECT_EQ(result.missing[0].httpStatus, 404);
     EXPECT_EQ(result.saved, 3);
@@ -121,7 +121,7 @@ TEST_F(JobResilienceTest, AListPageThatNeverComesLeavesTheJobIncompleteAndTheEar
     EXPECT_FALSE(result.Complete());
     bool told = false;
     for (const std::string& message : result.messages) {
-        told = told || ToUtf8(message).find("文章列表不完整") != std::string::npos;
+        told = told || message.find("文章列表不完整") != std::string::npos;
     }
     EXPECT_TRUE(told);
     // The folder stays with its report; the complete book on the desktop is
@@ -153,9 +153,8 @@ TEST_F(JobResilienceTest, ABlogThatCannotBeReachedSaysWhy) {
     EXPECT_EQ(job.Result().end, JobResult::End::NoEngine);
     // Beside the service's own complaint, the answer that caused it.
     ASSERT_EQ(job.Result().messages.size(), 2u);
-    EXPECT_NE(
-        ToUtf8(job.Result().messages[1]).find("http://blog.sina.com.cn/gone  服务器返回 HTTP 404"),
-        std::string::npos);
+    EXPECT_NE(job.Result().messages[1].find("http://blog.sina.com.cn/gone  服务器返回 HTTP 404"),
+              std::string::npos);
     EXPECT_FALSE(job.Result().listingIncomplete);
 }
 
@@ -189,7 +188,7 @@ TEST_F(JobResilienceTest, ArticlesWithoutMarkersNeverStopTheJob) {
     EXPECT_EQ(result.missing.size(), 3u);
     EXPECT_EQ(result.messages.size(), 3u);
     for (const auto& message : result.messages) {
-        EXPECT_EQ(ToUtf8(message), "出现严重错误，请联系开发者!");
+        EXPECT_EQ(message, "出现严重错误，请联系开发者!");
     }
 }
 
@@ -277,7 +276,7 @@ TEST_F(JobResilienceTest, AnEndlessListEndsAtTheCap) {
     EXPECT_EQ(job.Result().articles, kDefaultMaxArticles);
     EXPECT_TRUE(job.Result().listingIncomplete);
     ASSERT_FALSE(job.Result().messages.empty());
-    EXPECT_NE(ToUtf8(job.Result().messages.front()).find("100000"), std::string::npos);
+    EXPECT_NE(job.Result().messages.front().find("100000"), std::string::npos);
 }
 
 TEST_F(JobResilienceTest, StopEndsTheListingToo) {
@@ -405,8 +404,8 @@ TEST_F(JobResilienceTest, EachPictureLeftRemoteIsReportedWithItsReason) {
     std::map<std::string, MissingPicture> byUrl;
     for (const MissingPicture& missing : result.missingPictures) byUrl[missing.url] = missing;
     EXPECT_EQ(byUrl[gone].httpStatus, 404);
-    EXPECT_EQ(ToUtf8(byUrl[gone].reason), "服务器返回 HTTP 404");
-    EXPECT_EQ(ToUtf8(byUrl[empty].reason), "不是图片");
+    EXPECT_EQ(byUrl[gone].reason, "服务器返回 HTTP 404");
+    EXPECT_EQ(byUrl[empty].reason, "不是图片");
     const std::string report = ReportText(result, "blog", address);
     EXPECT_NE(report.find(gone + "\t服务器返回 HTTP 404\n"), std::string::npos);
     EXPECT_NE(report.find(empty + "\t不是图片\n"), std::string::npos);
@@ -435,7 +434,7 @@ TEST_F(JobResilienceTest, APictureOverTheBudgetSaysSo) {
     const JobResult& result = Run(options).Result();
     ASSERT_EQ(result.missingPictures.size(), 1u);
     EXPECT_EQ(result.missingPictures[0].url, blog.articles[0].pictures[0].url);
-    EXPECT_EQ(ToUtf8(result.missingPictures[0].reason), "超出本任务的图片总量");
+    EXPECT_EQ(result.missingPictures[0].reason, "超出本任务的图片总量");
 }
 
 // A list answer that does not decompress is a list page that never came: the

@@ -26,7 +26,7 @@ protected:
     // Options for a job on the address (UTF-8) with quick retries.
     JobOptions Options(const std::string& address, int workers = 3) const {
         JobOptions options;
-        options.address = Gbk(address);
+        options.address = address;
         options.jobRoot = jobRoot;
         options.desktopDir = desktop;
         options.workers = workers;

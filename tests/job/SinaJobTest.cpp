@@ -25,7 +25,7 @@ protected:
         std::vector<std::string> texts;
         const ArticleTree& tree = job.Tree();
         for (int i = tree.GetChildItem(parent); i; i = tree.GetNextSiblingItem(i)) {
-            texts.push_back(ToUtf8(tree.GetItemText(i)));
+            texts.push_back(tree.GetItemText(i));
         }
         return texts;
     }
@@ -51,7 +51,7 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
     EXPECT_TRUE(result.Complete());
     const std::string book = desktop + blog.account + ".chm";
     EXPECT_EQ(result.books, (std::vector<std::string>{book, desktop + blog.account + ".epub"}));
-    EXPECT_EQ(ToUtf8(result.finalText), "电子书编译完毕(在桌面上)，请您欣赏");
+    EXPECT_EQ(result.finalText, "电子书编译完毕(在桌面上)，请您欣赏");
     EXPECT_TRUE(listener.HasStatus("文章列表获取完毕，可以下载备份成书了"));
     EXPECT_TRUE(listener.HasStatus("文章列表下载完毕，开始制作电子书……"));
     EXPECT_EQ(Listing(jobRoot), std::vector<std::string>{});  // the pages are gone after delivery
@@ -63,7 +63,7 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
 
     // The tree: blog, "all articles" and the three categories, every article twice.
     const int root = job.Tree().GetRootItem();
-    EXPECT_EQ(ToUtf8(job.Tree().GetItemText(root)), blog.name + "_新浪博客");
+    EXPECT_EQ(job.Tree().GetItemText(root), blog.name + "_新浪博客");
     ASSERT_EQ(Texts(job, root),
               (std::vector<std::string>{"全部博文", "旅行札记", "读书笔记", "家常菜谱"}));
     const auto allTitles = Texts(job, job.Tree().GetChildItem(root));
@@ -91,8 +91,10 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
     // Contents and index keep all 18 entries; both entries of an article name its one page.
     const std::vector<TreeEntry>& entries = job.Entries();
     ASSERT_TRUE(objects.count("/" + blog.account + ".hhc"));
-    EXPECT_EQ(objects.at("/" + blog.account + ".hhc"), TextModeBytes(ContentsFileText(entries)));
-    EXPECT_EQ(objects.at("/" + blog.account + ".hhk"), TextModeBytes(IndexFileText(entries)));
+    EXPECT_EQ(objects.at("/" + blog.account + ".hhc"),
+              TextModeBytes(ToAnsiMarkup(ContentsFileText(entries))));
+    EXPECT_EQ(objects.at("/" + blog.account + ".hhk"),
+              TextModeBytes(ToAnsiMarkup(IndexFileText(entries))));
     std::map<std::string, std::set<std::string>> pagesOf;
     int articleEntries = 0;
     for (const auto& entry : entries) {
@@ -100,7 +102,8 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
         ++articleEntries;
         pagesOf[entry.url].insert(entry.fileName);
         ASSERT_TRUE(objects.count("/" + entry.fileName)) << entry.fileName;
-        EXPECT_NE(objects.at("/" + entry.fileName).find(entry.title), std::string::npos);
+        EXPECT_NE(objects.at("/" + entry.fileName).find(ToAnsiMarkup(entry.title)),
+                  std::string::npos);
         EXPECT_NE(objects.at("/" + entry.fileName).find(" src=\"img/"), std::string::npos);
     }
     EXPECT_EQ(articleEntries, 18);
@@ -109,7 +112,7 @@ TEST_F(SinaJobTest, AddressBecomesACompleteBook) {
     for (const auto& article : blog.articles) {
         const std::string url = SinaArticleUrl(article);
         const std::string& page = objects.at("/" + *pagesOf.at(url).begin());
-        EXPECT_NE(page.find(Gbk("类别：<font color=black>" + article.category + "</font>")),
+        EXPECT_NE(page.find(ToAnsi("类别：<font color=black>" + article.category + "</font>")),
                   std::string::npos)
             << article.title;
     }
@@ -178,7 +181,7 @@ TEST_F(SinaJobTest, StopMakesABookOfWhatWasDownloadedAndEndsOnlyItsJob) {
     EXPECT_GT(result.saved, 0);
     EXPECT_LT(result.saved, 20);
     EXPECT_EQ(result.saved + static_cast<int>(result.missing.size()), 20);
-    EXPECT_EQ(ToUtf8(result.missing.back().reason), "下载已停止");
+    EXPECT_EQ(result.missing.back().reason, "下载已停止");
     EXPECT_EQ(CountPages(test::ReadChmObjects(result.books.front())), result.saved);
     EXPECT_FALSE(result.jobFolder.empty());  // kept for the next run
 
@@ -250,14 +253,14 @@ TEST_F(SinaJobTest, AccountsInOtherScriptsKeepReadableNames) {
 }
 
 TEST_F(SinaJobTest, OverlongListedFieldsAreCut) {
-    const std::string title = std::string(1023, 'x') + Gbk("中") + std::string(100000, 'y');
+    const std::string title = std::string(1023, 'x') + "中" + std::string(100000, 'y');
     simulator.Route(kSinaHost, "/huge", Response::Html("$uid=\"5\""));
     simulator.RouteHost(kSinaHost, [title](const Request& request) {
         if (request.path != "/s/articlelist_5_0_1.html") return Response::NotFound();
         return Response::Html(
             "<span><em>x</em></span></div><ul></ul>"
             "<span class=\"atc_title\"><a title=\"" +
-            ToUtf8(title) + "\" href=\"http://x/1\"></a><span class=\"SG_txtc\">t</span>");
+            title + "\" href=\"http://x/1\"></a><span class=\"SG_txtc\">t</span>");
     });
     Job& job = Run(Options("http://blog.sina.com.cn/huge", 0));
     const ArticleTree& tree = job.Tree();
@@ -272,7 +275,7 @@ TEST_F(SinaJobTest, UnknownAddressIsRefused) {
     Job& job = Run(Options("http://weibo.com/u/123"));
     EXPECT_EQ(job.Result().end, JobResult::End::NoEngine);
     EXPECT_TRUE(job.Result().books.empty());
-    EXPECT_EQ(ToUtf8(job.Result().finalText), "未能识别该博客类型，请联系作者添加!");
+    EXPECT_EQ(job.Result().finalText, "未能识别该博客类型，请联系作者添加!");
     EXPECT_EQ(job.Tree().GetRootItem(), 0);
     EXPECT_EQ(listener.States().back(), JobState::Idle);
 }
@@ -286,7 +289,7 @@ TEST_F(SinaJobTest, WhenOneBookFailsTheOtherArrivesAndThePagesStay) {
         Job& job = Run(Options(address));
         EXPECT_EQ(job.Result().end, JobResult::End::Delivered);
         EXPECT_EQ(job.Result().books, std::vector<std::string>{desktop + blog.account + ".epub"});
-        EXPECT_NE(ToUtf8(job.Result().finalText).find("CHM 电子书制作失败"), std::string::npos);
+        EXPECT_NE(job.Result().finalText.find("CHM 电子书制作失败"), std::string::npos);
         EXPECT_TRUE(fs::exists(job.Result().jobFolder + "1.html"));
     }
     fs::remove(desktop + blog.account + ".epub");
@@ -298,7 +301,7 @@ TEST_F(SinaJobTest, WhenOneBookFailsTheOtherArrivesAndThePagesStay) {
         Job& job = Run(Options(address));
         EXPECT_EQ(job.Result().end, JobResult::End::Delivered);
         EXPECT_EQ(job.Result().books, std::vector<std::string>{desktop + blog.account + ".chm"});
-        EXPECT_NE(ToUtf8(job.Result().finalText).find("EPUB 电子书制作失败"), std::string::npos);
+        EXPECT_NE(job.Result().finalText.find("EPUB 电子书制作失败"), std::string::npos);
         EXPECT_EQ(job.Result().jobFolder, folder);
         EXPECT_TRUE(fs::exists(folder + "1.html"));
     }

@@ -15,8 +15,8 @@ std::string ArticlePath(const DemoBlog& blog, const DemoArticle& article) {
 
 std::string BlogPage(const DemoBlog& blog) {
     // The engine trims the name but decodes no entities.
-    return Gbk("<html><head><title> " + blog.name +
-               " _百度空间</title></head><body><div id=\"m_blog\">首页</div></body></html>\n");
+    return ToAnsi("<html><head><title> " + blog.name +
+                  " _百度空间</title></head><body><div id=\"m_blog\">首页</div></body></html>\n");
 }
 
 std::string CategoryPage(const DemoBlog& blog) {
@@ -27,7 +27,7 @@ std::string CategoryPage(const DemoBlog& blog) {
                  HtmlText(name) + "</a>(" + std::to_string(ArticlesOf(blog, name).size()) +
                  ")</div>\n";
     }
-    return Gbk(
+    return ToAnsi(
         "<html><head><title>" + blog.name +
         "_百度空间</title></head><body>\n<div id=\"m_artclg\" class=\"modbox\">\n" + links +
         "</div>\n<table width=\"100%\"><tr><td><a title=\"不是分类的文章\">页脚</a></td></tr>"
@@ -35,7 +35,7 @@ std::string CategoryPage(const DemoBlog& blog) {
 }
 
 std::string ArticlePage(const DemoArticle& article) {
-    return Gbk(
+    return ToAnsi(
         "<html><head><title>" + HtmlText(article.title) +
         "</title></head><body>\n<div id=\"m_blog\" class=\"modbox\">\n<div class=\"tit\">" +
         HtmlText(article.title) + "</div>\n<div class=\"date\">" + article.time +
@@ -53,18 +53,18 @@ std::string BaiduArticleUrl(const DemoBlog& blog, const DemoArticle& article) {
 }
 
 std::string BaiduIndexEntry(const DemoBlog& blog, const DemoArticle& article) {
-    return Gbk("<div class=\"tit\"><a href=\"" + ArticlePath(blog, article) +
-               "\" target=\"_blank\">" + HtmlText(article.title) +
-               "</a></div>\n<div class=\"date\">" + article.time +
-               "</div>\n<div class=\"cnt\">摘要……</div>\n<div class=\"opt\"><a href=\"/" +
-               blog.account + "/blog/category/x\" title=\"查看该分类中所有文章\">类别：" +
-               HtmlText(article.category) + "</a> | <a href=\"#\">评论(0)</a></div>\n");
+    return ToAnsi("<div class=\"tit\"><a href=\"" + ArticlePath(blog, article) +
+                  "\" target=\"_blank\">" + HtmlText(article.title) +
+                  "</a></div>\n<div class=\"date\">" + article.time +
+                  "</div>\n<div class=\"cnt\">摘要……</div>\n<div class=\"opt\"><a href=\"/" +
+                  blog.account + "/blog/category/x\" title=\"查看该分类中所有文章\">类别：" +
+                  HtmlText(article.category) + "</a> | <a href=\"#\">评论(0)</a></div>\n");
 }
 
 std::string BaiduIndexPage(const std::string& entries) {
-    return Gbk("<html><head><title>文章列表_百度空间</title></head><body>\n<div id=\"m_blog\" "
-               "class=\"modbox\">\n") +
-           entries + Gbk("</div>\n<div class=\"pager\">下一页</div></body></html>\n");
+    return "<html><head><title>文章列表_百度空间</title></head><body>\n<div id=\"m_blog\" "
+           "class=\"modbox\">\n" +
+           entries + "</div>\n<div class=\"pager\">下一页</div></body></html>\n";
 }
 
 std::string AddBaiduBlog(ServiceSimulator& simulator, const DemoBlog& blog) {
@@ -83,7 +83,7 @@ std::string AddBaiduBlog(ServiceSimulator& simulator, const DemoBlog& blog) {
     }
     // Behind the last page the index shows no articles and no dates.
     simulator.Route(kBaiduHost, home + "/blog/index/" + std::to_string(pages),
-                    Response::Html(BaiduIndexPage(Gbk("<p>暂无文章</p>\n"))));
+                    Response::Html(BaiduIndexPage("<p>暂无文章</p>\n")));
     for (const auto& article : blog.articles) {
         simulator.Route(kBaiduHost, ArticlePath(blog, article),
                         Response::Html(ArticlePage(article)));

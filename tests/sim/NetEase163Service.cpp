@@ -16,9 +16,10 @@ std::string HomeHost(const DemoBlog& blog) {
 
 std::string HomePage(const DemoBlog& blog, const NetEase163Options& options) {
     // The engine takes the title as it stands, without decoding entities.
-    return Gbk("<html><head><title>  " + blog.name + "  </title>\n<script>\nvar UD = {\n  host:'" +
-               HomeHost(blog) + "',\n  userId:" + options.userId + ",\n  userName:'" +
-               blog.account + "'\n};\n</script></head><body>home</body></html>\n");
+    return ToAnsi("<html><head><title>  " + blog.name +
+                  "  </title>\n<script>\nvar UD = {\n  host:'" + HomeHost(blog) +
+                  "',\n  userId:" + options.userId + ",\n  userName:'" + blog.account +
+                  "'\n};\n</script></head><body>home</body></html>\n");
 }
 
 std::string CategoryPage(const DemoBlog& blog) {
@@ -29,16 +30,17 @@ std::string CategoryPage(const DemoBlog& blog) {
                  "\",count:" + std::to_string(ArticlesOf(blog, blog.categories[i]).size()) + "}";
     }
     if (blog.categories.empty()) block = "{id:\"fks_0\",count:0}";
-    return Gbk("<html><head><title>" + HtmlText(blog.name) +
-               "</title></head><body>\n<script>\nvar cls = [" + block +
-               "],\n    more = {name:\"后面的名字不属于分类\"};\n</script></body></html>\n");
+    return ToAnsi("<html><head><title>" + HtmlText(blog.name) +
+                  "</title></head><body>\n<script>\nvar cls = [" + block +
+                  "],\n    more = {name:\"后面的名字不属于分类\"};\n</script></body></html>\n");
 }
 
 std::string ArticlePage(const DemoArticle& article) {
-    return Gbk("<html><head><title>" + HtmlText(article.title) +
-               "</title></head><body>\n<div class=\"tit\">" + HtmlText(article.title) +
-               "</div>\n<div class=\"bct fc05 fc11 nbw-blog ztag\">" + BodyWithPictures(article) +
-               "</div>\n<div class=\"nbw-fce\"><div >分享</div></div></body></html>\n");
+    return ToAnsi("<html><head><title>" + HtmlText(article.title) +
+                  "</title></head><body>\n<div class=\"tit\">" + HtmlText(article.title) +
+                  "</div>\n<div class=\"bct fc05 fc11 nbw-blog ztag\">" +
+                  BodyWithPictures(article) +
+                  "</div>\n<div class=\"nbw-fce\"><div >分享</div></div></body></html>\n");
 }
 
 std::string Permalink(const DemoArticle& article) {

@@ -14,13 +14,13 @@ std::string QzoneCategoryAnswer(const DemoBlog& blog, int statedCount) {
         list += std::string(list.empty() ? "" : ",") + "{\"category\":\"" + name +
                 "\",\"num\":" + std::to_string(ArticlesOf(blog, name).size()) + "}";
     }
-    return Gbk("_Callback({\"code\":0,\"data\":{\"uin\":" + blog.account + ",\"blog_num\":" +
-               std::to_string(statedCount) + ",\"categoryList\":[" + list + "]}});\n");
+    return ToAnsi("_Callback({\"code\":0,\"data\":{\"uin\":" + blog.account + ",\"blog_num\":" +
+                  std::to_string(statedCount) + ",\"categoryList\":[" + list + "]}});\n");
 }
 
 // The list is HTML inside a script string, hence the backslashes before quotes.
 std::string QzoneTitleEntry(const DemoArticle& article) {
-    return Gbk(
+    return ToAnsi(
         "<li class=\\\"bbor3\\\"><span class=\\\"c_tx3\\\">[<a href=\\\"javascript:;\\\" "
         "onclick=\\\"selectCategory(\\'" +
         article.category + "\\');return false;\\\">" + article.category +
@@ -30,14 +30,14 @@ std::string QzoneTitleEntry(const DemoArticle& article) {
 }
 
 std::string QzoneTitleList(const std::string& entries) {
-    return Gbk("_Callback({\"code\":0,\"data\":{\"html\":\"<ul>") + entries + "</ul>\"}});\n";
+    return "_Callback({\"code\":0,\"data\":{\"html\":\"<ul>" + entries + "</ul>\"}});\n";
 }
 
 std::string QzoneArticleAnswer(const DemoArticle& article) {
-    return Gbk("<html><body><div class=\"blog_tit\">" + article.title +
-               "</div>\n<div id=\"blogDetailDiv\" class=\"blog_details\">\n" +
-               BodyWithPictures(article) +
-               "\n\t\t\t</div>\n<div class=\"tail\"></div></body></html>\n");
+    return ToAnsi("<html><body><div class=\"blog_tit\">" + article.title +
+                  "</div>\n<div id=\"blogDetailDiv\" class=\"blog_details\">\n" +
+                  BodyWithPictures(article) +
+                  "\n\t\t\t</div>\n<div class=\"tail\"></div></body></html>\n");
 }
 
 std::string AddQzoneBlog(ServiceSimulator& simulator, const DemoBlog& blog,

@@ -24,7 +24,7 @@ std::string Entry(const std::string& link, const std::string& title, const std::
     std::string html = "<div class=\"tit\"><a href=\"" + link + "\">" + title + "</a></div>";
     if (!date.empty()) html += "<div class=\"date\">" + date + "</div>";
     if (!category.empty()) html += "<a title=\"x\">类别：" + category + "</a>";
-    return Gbk(html);
+    return ToAnsi(html);
 }
 
 class BaiduBlogTest : public EngineTest {
@@ -58,12 +58,13 @@ TEST_F(BaiduBlogTest, AccountIsTheFirstPathSegment) {
     ASSERT_TRUE(engine->ParseAddress("hi.baidu.com/someone"));
     EXPECT_EQ(engine->account, "someone");
     ASSERT_TRUE(engine->ParseAddress("http://hi.baidu.com/someone"));
-    EXPECT_EQ(ToUtf8(engine->blogName), blog.name);
+    EXPECT_EQ(engine->blogName, blog.name);
 
     simulator.Route(kBaiduHost, "/plain", Response::Html("<title>My days</title>"));
     ASSERT_TRUE(engine->ParseAddress("http://hi.baidu.com/plain"));
     EXPECT_EQ(engine->blogName, "plain");
-    simulator.Route(kBaiduHost, "/days", Response::Html(Gbk("<title> My days _百度空间</title>")));
+    simulator.Route(kBaiduHost, "/days",
+                    Response::Html(ToAnsi("<title> My days _百度空间</title>")));
     ASSERT_TRUE(engine->ParseAddress("http://hi.baidu.com/days"));
     EXPECT_EQ(engine->blogName, "My days");
     EXPECT_TRUE(site.Messages().empty());
@@ -129,11 +130,11 @@ TEST_F(BaiduBlogTest, HostileIndexPagesEndTheirScan) {
     engine->account = "someone";
     const std::string good = Entry("/ok", "OK", "d", "C");
     const std::vector<std::string> broken = {
-        Gbk("<div class=\"tit\">no link at all"),
-        Gbk("<div class=\"tit\"><a href=\"/unterminated>T</a>"),
-        Gbk("<div class=\"tit\"><a href=\"/x\">T</a><div class=\"date\">d</div>no category"),
-        Gbk("<div class=\"tit\"><a href=\"/x\">T</a><div class=\"date\">never ends"),
-        Gbk("</a><div class=\"tit\"><a href=\"/x\""),
+        "<div class=\"tit\">no link at all",
+        "<div class=\"tit\"><a href=\"/unterminated>T</a>",
+        "<div class=\"tit\"><a href=\"/x\">T</a><div class=\"date\">d</div>no category",
+        "<div class=\"tit\"><a href=\"/x\">T</a><div class=\"date\">never ends",
+        "</a><div class=\"tit\"><a href=\"/x\"",
     };
     for (size_t i = 0; i < broken.size(); ++i) {
         simulator.ClearRequests();
@@ -181,6 +182,6 @@ TEST_F(BaiduBlogTest, DownloadCutsFromTheTableToTheOptions) {
     article = ArticleAt("http://hi.baidu.com/u", dir.File("2.html"));
     const ArticleOutcome outcome = engine->DownloadArticle(article);
     EXPECT_TRUE(outcome.markersMissing);
-    EXPECT_EQ(ToUtf8(outcome.reason), "出现严重错误，请联系开发者!");
+    EXPECT_EQ(outcome.reason, "出现严重错误，请联系开发者!");
     EXPECT_FALSE(fs::exists(article.localPath));
 }

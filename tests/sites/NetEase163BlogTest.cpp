@@ -67,7 +67,7 @@ TEST_F(NetEase163BlogTest, AccountComesFromTheHostWithOrWithoutScheme) {
         ASSERT_TRUE(engine->ParseAddress(address)) << address;
         EXPECT_EQ(engine->account, "someone") << address;
         EXPECT_EQ(engine->homeUrl, "http://someone.blog.163.com/");
-        EXPECT_EQ(ToUtf8(engine->blogName), blog.name);
+        EXPECT_EQ(engine->blogName, blog.name);
     }
     EXPECT_TRUE(site.Messages().empty());
 
@@ -207,7 +207,7 @@ TEST_F(NetEase163BlogTest, DownloadCutsTheBodyBetweenItsMarkers) {
     article = ArticleAt("http://someone.blog.163.com/broken", dir.File("2.html"));
     const ArticleOutcome outcome = engine->DownloadArticle(article);
     EXPECT_TRUE(outcome.markersMissing);
-    EXPECT_EQ(ToUtf8(outcome.reason), "出现严重错误，请联系开发者!");
+    EXPECT_EQ(outcome.reason, "出现严重错误，请联系开发者!");
     EXPECT_FALSE(fs::exists(article.localPath));
     EXPECT_TRUE(site.Messages().empty());
 }

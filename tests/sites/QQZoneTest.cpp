@@ -170,7 +170,7 @@ TEST_F(QQZoneTest, ListsEveryArticleWithTheHomeAsItsAddress) {
 TEST_F(QQZoneTest, EntriesWithoutTheirOwnDateAreSkipped) {
     engine->ParseAddress("12345.qzone.qq.com");
     std::string undated = QzoneTitleEntry(Article("2", "T2", "t2"));
-    undated.erase(undated.find(Gbk("发表于")));
+    undated.erase(undated.find(ToAnsi("发表于")));
     ServeTitleList(3, QzoneTitleEntry(Article("1", "T1", "t1")) + undated +
                           QzoneTitleEntry(Article("3", "T3", "t3")));
     const auto listed = ListAll(*engine);
@@ -227,6 +227,6 @@ TEST_F(QQZoneTest, DownloadBuildsTheArticleRequestAndCutsTheBody) {
     });
     const ArticleOutcome unmarked = engine->DownloadArticle(article);
     EXPECT_TRUE(unmarked.markersMissing);
-    EXPECT_EQ(ToUtf8(unmarked.reason), "出现严重错误，请联系开发者!");
+    EXPECT_EQ(unmarked.reason, "出现严重错误，请联系开发者!");
     EXPECT_FALSE(fs::exists(article.localPath));
 }

@@ -46,7 +46,7 @@ TEST_F(RenrenBlogTest, UserIdIsTheDigitsBehindId) {
     ASSERT_TRUE(engine->ParseAddress("http://www.renren.com/profile.do?id=1&ref=x"));
     EXPECT_EQ(engine->account, "1");
     EXPECT_EQ(engine->homeUrl, "http://www.renren.com/profile.do?id=1");
-    EXPECT_EQ(ToUtf8(engine->blogName), blog.name);
+    EXPECT_EQ(engine->blogName, blog.name);
 
     ASSERT_TRUE(engine->ParseAddress("http://renren.com/profile.do?id=abc"));
     EXPECT_EQ(engine->account, "");
@@ -159,6 +159,6 @@ TEST_F(RenrenBlogTest, DownloadCutsTheDiaryText) {
     article = ArticleAt("http://blog.renren.com/u", dir.File("2.html"));
     const ArticleOutcome outcome = engine->DownloadArticle(article);
     EXPECT_TRUE(outcome.markersMissing);
-    EXPECT_EQ(ToUtf8(outcome.reason), "出现严重错误，请联系开发者!");
+    EXPECT_EQ(outcome.reason, "出现严重错误，请联系开发者!");
     EXPECT_FALSE(fs::exists(article.localPath));
 }

@@ -118,11 +118,3 @@ TEST(ScannerTest, EntriesLackingAFieldAreScannedInLinearTime) {
     EXPECT_EQ(entries, 500000);
     EXPECT_EQ(dated, 1);  // the last entry's
 }
-
-TEST(ScannerTest, MarkersAreNotMatchedInsideDoubleByteCharacters) {
-    // 0xB5 0x5C is one character whose trail byte is a backslash, the end
-    // marker of Qzone's ids.
-    const std::string text = "blogtitle_\xB5\\1\\\"";
-    Scanner scan(text);
-    EXPECT_EQ(scan.Cut("blogtitle_", "\\"), "\xB5\\1");
-}

@@ -50,7 +50,7 @@ TEST_F(SinaBlogTest, ReadsUidAndBlogName) {
     ASSERT_TRUE(engine->ParseAddress("http://blog.sina.com.cn/myblog"));
     EXPECT_EQ(engine->account, blog.account);
     EXPECT_EQ(engine->homeUrl, "http://blog.sina.com.cn/u/" + blog.account);
-    EXPECT_EQ(ToUtf8(engine->blogName), blog.name + "_新浪博客");
+    EXPECT_EQ(engine->blogName, blog.name + "_新浪博客");
     ASSERT_TRUE(engine->ParseAddress("http://blog.sina.com.cn/named"));
     EXPECT_EQ(engine->account, "42");
     EXPECT_EQ(engine->blogName, "A & B");
@@ -218,7 +218,7 @@ TEST_F(SinaBlogTest, DownloadCutsTheBodyAndStoresLazyPictures) {
     site.KeepPicturesIn(dir.File("img/"));
     AddSinaBlog(simulator, blog);
     ArticleInfo article = ArticleAt(SinaArticleUrl(blog.articles[0]), dir.File("1.html"));
-    article.title = Gbk(blog.articles[0].title);
+    article.title = blog.articles[0].title;
     EXPECT_TRUE(engine->DownloadArticle(article).Saved());
     const std::string page = ToUtf8(ReadFile(dir.File("1.html")));
     EXPECT_NE(page.find("这是<b>第9篇</b>文章的正文。Hello World"), std::string::npos);
@@ -244,7 +244,7 @@ TEST_F(SinaBlogTest, PagesWithoutTheBodyAreFailuresAndNotWritten) {
         const ArticleOutcome outcome = engine->DownloadArticle(article);
         EXPECT_FALSE(outcome.Saved()) << html;
         EXPECT_TRUE(outcome.markersMissing) << html;
-        EXPECT_EQ(ToUtf8(outcome.reason), kSevereError);
+        EXPECT_EQ(outcome.reason, kSevereError);
         EXPECT_EQ(outcome.httpStatus, 200);
     }
     EXPECT_FALSE(fs::exists(article.localPath));
@@ -255,6 +255,6 @@ TEST_F(SinaBlogTest, PagesWithoutTheBodyAreFailuresAndNotWritten) {
     EXPECT_EQ(missing.kind, ArticleOutcome::Kind::Failed);
     EXPECT_FALSE(missing.markersMissing);
     EXPECT_EQ(missing.httpStatus, 404);
-    EXPECT_NE(ToUtf8(missing.reason).find("404"), std::string::npos) << ToUtf8(missing.reason);
+    EXPECT_NE(missing.reason.find("404"), std::string::npos) << missing.reason;
     EXPECT_TRUE(site.Messages().empty());
 }

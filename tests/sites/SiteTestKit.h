@@ -28,8 +28,7 @@ struct Listed {
 };
 
 inline Listed AsListed(const ArticleInfo& article) {
-    return {article.id, ToUtf8(article.title), article.url, ToUtf8(article.category),
-            ToUtf8(article.time)};
+    return {article.id, article.title, article.url, article.category, article.time};
 }
 
 // Everything the engine lists; with a limit, the callback ends the listing
@@ -51,7 +50,7 @@ inline std::vector<std::string> Titles(const std::vector<Listed>& listed) {
 
 inline std::vector<std::string> Utf8List(const std::vector<std::string>& list) {
     std::vector<std::string> out;
-    for (const auto& item : list) out.push_back(ToUtf8(item));
+    for (const auto& item : list) out.push_back(item);
     return out;
 }
 

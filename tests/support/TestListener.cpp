@@ -9,7 +9,7 @@ namespace pw::test {
 
 void TestListener::OnStatus(const std::string& text) {
     std::lock_guard lock(mutex_);
-    statuses_.push_back(ToUtf8(text));
+    statuses_.push_back(text);
 }
 
 void TestListener::OnTreeChanged(const TreeChange& change) {
@@ -31,7 +31,7 @@ void TestListener::OnArticleProgress(int done, int total, const std::string&) {
 
 void TestListener::OnMessage(const std::string& text) {
     std::lock_guard lock(mutex_);
-    messages_.push_back(ToUtf8(text));
+    messages_.push_back(text);
 }
 
 void TestListener::OnCompilerLine(const std::string& line) {

@@ -18,12 +18,12 @@ void TestSite::KeepPicturesIn(const std::string& imageDir) {
 
 void TestSite::Status(const std::string& text) {
     std::lock_guard lock(mutex_);
-    statuses_.push_back(ToUtf8(text));
+    statuses_.push_back(text);
 }
 
 void TestSite::Message(const std::string& text) {
     std::lock_guard lock(mutex_);
-    messages_.push_back(ToUtf8(text));
+    messages_.push_back(text);
 }
 
 std::vector<std::string> TestSite::Statuses() const {

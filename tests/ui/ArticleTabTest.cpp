@@ -65,8 +65,7 @@ QStringList JobTree(const ArticleTree& tree) {
     QStringList lines;
     std::function<void(int, int)> walk = [&](int item, int depth) {
         for (; item; item = tree.GetNextSiblingItem(item)) {
-            lines << QString(depth * 2, ' ') +
-                         QString::fromStdString(ToUtf8(tree.GetItemText(item)));
+            lines << QString(depth * 2, ' ') + QString::fromStdString(tree.GetItemText(item));
             walk(tree.GetChildItem(item), depth + 1);
         }
     };

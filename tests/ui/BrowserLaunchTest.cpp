@@ -214,7 +214,7 @@ private slots:
             true);
         QElapsedTimer timer;
         timer.start();
-        OpenInBrowser(Gbk("http://a/?q=博客"));
+        OpenInBrowser("http://a/?q=博客");
         QVERIFY(timer.elapsed() < 500);
         QTRY_VERIFY_WITH_TIMEOUT(Exists(desktop.log("xdg-open")), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(desktop.Logged("xdg-open"), (Args{"http://a/?q=博客"}), 5000);

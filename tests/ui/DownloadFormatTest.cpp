@@ -29,7 +29,7 @@ private slots:
     void speedUnitsChangeAtOneAndTen() {
         QFETCH(double, rate);
         QFETCH(QString, shown);
-        QCOMPARE(FormatDownloadSpeed(rate), Gbk(shown.toStdString()));
+        QCOMPARE(FormatDownloadSpeed(rate), shown.toStdString());
     }
 
     void amountUnitsChangeAtKilobyteAndMegabyte_data() {
@@ -45,17 +45,17 @@ private slots:
     void amountUnitsChangeAtKilobyteAndMegabyte() {
         QFETCH(qint64, bytes);
         QFETCH(QString, shown);
-        QCOMPARE(FormatDownloadAmount(bytes), Gbk(shown.toStdString()));
+        QCOMPARE(FormatDownloadAmount(bytes), shown.toStdString());
     }
 
     void durationInSecondsMinutesOrBoth() {
-        QCOMPARE(FormatDownloadDuration(0), Gbk("0 秒"));
-        QCOMPARE(FormatDownloadDuration(59), Gbk("59 秒"));
-        QCOMPARE(FormatDownloadDuration(60), Gbk("1 分钟"));
-        QCOMPARE(FormatDownloadDuration(120), Gbk("2 分钟"));
-        QCOMPARE(FormatDownloadDuration(125), Gbk("2 分 5 秒"));
+        QCOMPARE(FormatDownloadDuration(0), "0 秒");
+        QCOMPARE(FormatDownloadDuration(59), "59 秒");
+        QCOMPARE(FormatDownloadDuration(60), "1 分钟");
+        QCOMPARE(FormatDownloadDuration(120), "2 分钟");
+        QCOMPARE(FormatDownloadDuration(125), "2 分 5 秒");
         QCOMPARE(FormatTimeLeft(125, 1024, 1048576),
-                 Gbk("剩余时间：2 分 5 秒（已下载 1.0 KB / 1.00 MB）"));
+                 "剩余时间：2 分 5 秒（已下载 1.0 KB / 1.00 MB）");
     }
 
     void percentageOnlyWhenItsWholeNumberChanges() {

@@ -63,7 +63,7 @@ private:
 };
 
 MissingArticle Missing(const char* title, const char* url, const char* reason) {
-    return {Gbk(title), url, Gbk(reason), 500};
+    return {title, url, reason, 500};
 }
 
 }  // namespace
@@ -164,13 +164,13 @@ private slots:
 
     void aReportSaysEachThingOnce() {
         JobResult result;
-        result.finalText = Gbk("电子书编译完毕(在桌面上)，请您欣赏");
+        result.finalText = "电子书编译完毕(在桌面上)，请您欣赏";
         result.articles = 5;
         result.saved = 3;
         result.missing = {Missing("第一篇", "http://blog.example.com/1", "服务器返回 HTTP 500"),
                           Missing("第二篇", "http://blog.example.com/2", "服务器返回 HTTP 500")};
-        result.messages = {Gbk("服务器返回 HTTP 500"), Gbk("日期格式错误"), Gbk("日期格式错误"),
-                           Gbk("服务器返回 HTTP 500"), Gbk("分类获取失败")};
+        result.messages = {"服务器返回 HTTP 500", "日期格式错误", "日期格式错误",
+                           "服务器返回 HTTP 500", "分类获取失败"};
         result.picturesKeptRemote = 4;
         result.reportPath = "/tmp/jobs/a/report.txt";
 

@@ -23,7 +23,7 @@ const std::string kUtf8Encoded =
     "%E5%8D%9A%E5%AE%A2%E6%96%87%E7%AB%A0%E4%B8%8B%E8%BD%BD%E5%99%A8 %E6%89%B9%E9%87%8F%E4%B8%8B"
     "%E8%BD%BD%E5%9B%BE%E7%89%87%E7%9B%B8%E5%86%8C%E5%BE%88%E6%96%B9%E4%BE%BF";
 
-const std::string kPlain = Gbk("分享一款小软件：墨舟博客文章下载器 批量下载图片相册很方便");
+const std::string kPlain = "分享一款小软件：墨舟博客文章下载器 批量下载图片相册很方便";
 
 const std::string kHelp = "http://pagewell.example.org/help.php?topic=share&x==1";
 const std::string kLink = "http://pagewell.example.org/help.php?topic%3Dshare&x%3D%3D1";
