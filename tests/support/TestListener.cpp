@@ -1,6 +1,7 @@
 #include "support/TestListener.h"
 
 #include <algorithm>
+#include <future>
 #include <thread>
 
 #include "base/Encoding.h"
@@ -95,13 +96,11 @@ int TestListener::FinishedCalls() const {
 
 bool RunJob(Job& job, std::chrono::seconds limit) {
     job.Start();
-    if (!WaitFor([&] { return job.Finished(); }, limit)) {
-        job.Cancel();
-        job.Wait();
-        return false;
-    }
-    job.Wait();
-    return true;
+    auto ended = std::async(std::launch::async, [&job] { job.Wait(); });
+    if (ended.wait_for(limit) == std::future_status::ready) return true;
+    job.Cancel();
+    ended.wait();
+    return false;
 }
 
 }  // namespace pw::test
