@@ -12,7 +12,6 @@ namespace pw {
 namespace {
 constexpr const char* kMain = "main";
 constexpr const char* kWindow = "window";
-constexpr size_t kMaxSavePath = 519;
 constexpr size_t kMaxBookFormats = 15;
 constexpr int kMaxRetries = 20;
 // The most workers a job starts, whatever the settings file says (the options
@@ -36,15 +35,7 @@ void AppSettings::LoadSettings() {
     IniFile ini(configPath);
     ini.Load();
     threadCount = ini.GetInt(kMain, "threadcnt", 5);
-    viewStyle = ini.GetInt(kMain, "viewstyle", 0);
-    downStyle = ini.GetInt(kMain, "downstyle", 0);
-    downTimeout = ini.GetInt(kMain, "downtimeout", 5);
-    savePath = ini.GetString(kMain, "savepath", jobRoot, kMaxSavePath);
-    needNo = ini.GetInt(kMain, "needno", 1);
-    autoShutPc = ini.GetInt(kMain, "autoshutpc", 0);
-    dupFilter = ini.GetInt(kMain, "dupfilter", 0);
-    downSleep = ini.GetInt(kMain, "downsleep", 0);
-    showedTmsg = ini.GetInt(kMain, "showedtmsg", 1);
+    autoShutPc = ini.GetInt(kMain, "autoshutpc", 0) != 0;
     windowTop = ini.GetInt(kWindow, "top", 0);
     windowLeft = ini.GetInt(kWindow, "left", 0);
     windowRight = ini.GetInt(kWindow, "right", 0);
@@ -52,24 +43,16 @@ void AppSettings::LoadSettings() {
     bookFormats = ini.GetString(kMain, "bookformats", "both", kMaxBookFormats);
     retries = ini.GetInt(kMain, "retries", 4);
     requestDelay = ini.GetInt(kMain, "requestdelay", 0);
-    keepDownloads = ini.GetInt(kMain, "keepdownloads", 0);
+    keepDownloads = ini.GetInt(kMain, "keepdownloads", 0) != 0;
 }
 
 bool AppSettings::SaveSettings() {
     const size_t slash = configPath.rfind('/');
     if (slash != std::string::npos) MakeDirs(configPath.substr(0, slash + 1), 0700);
     IniFile ini(configPath);
-    ini.Load();  // keeps lines and keys this program does not know
+    ini.Load();  // keeps lines and keys this program does not know or use
     ini.SetInt(kMain, "threadcnt", threadCount);
-    ini.SetInt(kMain, "viewstyle", viewStyle);
-    ini.SetInt(kMain, "downstyle", downStyle);
-    ini.SetInt(kMain, "downtimeout", downTimeout);
-    ini.SetString(kMain, "savepath", savePath);
-    ini.SetInt(kMain, "needno", needNo);
-    ini.SetInt(kMain, "autoshutpc", autoShutPc);
-    ini.SetInt(kMain, "dupfilter", dupFilter);
-    ini.SetInt(kMain, "downsleep", downSleep);
-    ini.SetInt(kMain, "showedtmsg", showedTmsg);
+    ini.SetInt(kMain, "autoshutpc", autoShutPc ? 1 : 0);
     ini.SetInt(kWindow, "top", windowTop);
     ini.SetInt(kWindow, "left", windowLeft);
     ini.SetInt(kWindow, "right", windowRight);
@@ -77,7 +60,7 @@ bool AppSettings::SaveSettings() {
     ini.SetString(kMain, "bookformats", bookFormats);
     ini.SetInt(kMain, "retries", retries);
     ini.SetInt(kMain, "requestdelay", requestDelay);
-    ini.SetInt(kMain, "keepdownloads", keepDownloads);
+    ini.SetInt(kMain, "keepdownloads", keepDownloads ? 1 : 0);
     return ini.Save();
 }
 
@@ -93,7 +76,7 @@ JobOptions AppSettings::MakeJobOptions(const std::string& address,
     options.attempts = std::clamp(retries, 1, kMaxRetries);
     options.requestDelay =
         std::chrono::milliseconds(std::clamp(requestDelay, 0, kMaxRequestDelayMs));
-    options.keepDownloads = keepDownloads != 0;
+    options.keepDownloads = keepDownloads;
     return options;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The settings record and its file, Pagewell.cfg in the config folder. The keys
-// of section "main" and "window" keep their names in the file.
+// of section "main" and "window" keep their names in the file. Keys this program
+// does not use (other versions' options among them) stay in the file as they are.
 
 #include <string>
 
@@ -27,15 +28,7 @@ public:
     std::string jobRoot;  // where job folders are made
     std::string configPath;
     std::string workDir;
-    int viewStyle = 0;
-    int downStyle = 0;
-    int downTimeout = 5;
-    std::string savePath;
-    int needNo = 1;
-    int autoShutPc = 0;
-    int dupFilter = 0;
-    int downSleep = 0;
-    int showedTmsg = 0;
+    bool autoShutPc = false;  // "autoshutpc"
     int windowTop = 0;
     int windowLeft = 0;
     int windowRight = 0;
@@ -44,7 +37,7 @@ public:
     std::string bookFormats = "both";  // "bookformats": chm, epub or both
     int retries = 4;                   // "retries": attempts in all for a failing request
     int requestDelay = 0;              // "requestdelay": ms between requests to one host
-    int keepDownloads = 0;             // "keepdownloads": keep the job folder after delivery
+    bool keepDownloads = false;        // "keepdownloads": keep the job folder after delivery
 };
 
 // The process's one settings record (created, and its file loaded, on first use).

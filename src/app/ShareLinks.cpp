@@ -43,36 +43,35 @@ std::string ShareLink(std::string helpAddress) {
     return helpAddress;
 }
 
-std::string ShareAddress(int id, const std::string& helpAddress) {
+std::string ShareAddress(ShareTarget target, const std::string& helpAddress) {
     const std::string text = ShareText();
     const std::string encoded = UrlEncodeAnsi(text);
     const std::string link = ShareLink(helpAddress);
-    switch (id) {
-        case 40037:
+    switch (target) {
+        case ShareTarget::kSinaWeibo:
             return Address(kSinaWeiboShareHost, "/share/share.php?url=%s&title=%s&pic=%s",
                            {link, encoded, ""});
-        case 40038:
+        case ShareTarget::kTencentWeibo:
             return Address(kTencentWeiboShareHost,
                            "/share/share.php?title=%s&url=%s&site=%s&pic=%s",
                            {UrlEncodeUtf8(text), link, link, ""});
-        case 40039:
+        case ShareTarget::kSohuWeibo:
             return Address(kSohuWeiboShareHost, "/third/post.jsp?url=%s&title=%s&content=%s&pic=%s",
                            {link, encoded, encoded, ""});
-        case 40040:
+        case ShareTarget::kNeteaseWeibo:
             return Address(kNeteaseWeiboShareHost,
                            "/article/user/checkLogin.do?info=%s+%s&images=%s", {encoded, link, ""});
-        case 40041:
+        case ShareTarget::kRenren:
             return Address(kRenrenShareHost, "/share/buttonshare.do?link=%s&title=%s",
                            {link, encoded});
-        case 40042:
+        case ShareTarget::kKaixin:
             return Address(kKaixinShareHost, "/repaste/share.php?rtitle=%s&rurl=%s&rcontent=%s",
                            {text, link, link});
-        case 40043:
+        case ShareTarget::kQzone:
             return Address(kQzoneShareHost, "/cgi-bin/qzshare/cgi_qzshare_onekey?url=%s&title=%s",
                            {link, text});
-        default:
-            return {};
     }
+    return {};
 }
 
 }  // namespace pw

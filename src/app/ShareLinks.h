@@ -24,7 +24,18 @@ std::string ShareText();
 // The shared link: the help address with every "=" written "%3D".
 std::string ShareLink(std::string helpAddress);
 
-// The share address for a command id 40037..40043; empty for any other id.
-std::string ShareAddress(int id, const std::string& helpAddress);
+// The networks of the "分享推荐" menu, in its order.
+enum class ShareTarget {
+    kSinaWeibo,
+    kTencentWeibo,
+    kSohuWeibo,
+    kNeteaseWeibo,
+    kRenren,
+    kKaixin,
+    kQzone,
+};
+
+// The share address of the network for the help page at helpAddress.
+std::string ShareAddress(ShareTarget target, const std::string& helpAddress);
 
 }  // namespace pw

@@ -38,14 +38,16 @@ constexpr int kStatusPart0Width = 200;
 constexpr int kStatusBarHeight = 20;
 constexpr int kMinRestoredSize = 500;
 
-// The seven networks of "分享推荐" with the command numbers ShareAddress knows them by.
+// The seven networks of "分享推荐" with their menu texts.
 struct ShareNetwork {
     const char* name;
-    int command;
+    ShareTarget target;
 };
 constexpr ShareNetwork kShareNetworks[] = {
-    {"新浪微博", 40037}, {"腾讯微博", 40038}, {"搜狐微博", 40039}, {"网易微博", 40040},
-    {"人人网", 40041},   {"开心网", 40042},   {"QQ空间", 40043},
+    {"新浪微博", ShareTarget::kSinaWeibo}, {"腾讯微博", ShareTarget::kTencentWeibo},
+    {"搜狐微博", ShareTarget::kSohuWeibo}, {"网易微博", ShareTarget::kNeteaseWeibo},
+    {"人人网", ShareTarget::kRenren},      {"开心网", ShareTarget::kKaixin},
+    {"QQ空间", ShareTarget::kQzone},
 };
 
 // A local file as an address a browser opens (percent-encoded, so plain ASCII).
@@ -191,7 +193,7 @@ void MainWindow::CreateActions() {
     shareMenu_->setObjectName("share");
     for (const ShareNetwork& network : kShareNetworks) {
         QAction* action = shareMenu_->addAction(U8(network.name));
-        connect(action, &QAction::triggered, this, [this, network] { Share(network.command); });
+        connect(action, &QAction::triggered, this, [this, network] { Share(network.target); });
     }
 }
 
@@ -301,10 +303,10 @@ void MainWindow::OpenOtherWorks() {
     OpenWebAddress(updateInfo_.OtherWorksUrl());
 }
 
-void MainWindow::Share(int command) {
+void MainWindow::Share(ShareTarget target) {
     // Without a help page on the web the text goes alone: a local file is no link.
     const std::string help = updateInfo_.HelpUrl();
-    const std::string address = ShareAddress(command, IsWebAddress(help) ? help : std::string());
+    const std::string address = ShareAddress(target, IsWebAddress(help) ? help : std::string());
     if (!address.empty()) openInBrowser_(address);
 }
 

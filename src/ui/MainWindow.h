@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/ShareLinks.h"
 #include "app/UpdateInfo.h"
 #include "ui/UpdateRunner.h"
 #include "ui/WidgetLayout.h"
@@ -68,7 +69,7 @@ public slots:
     void OpenHelp();
     void OpenSite();
     void OpenOtherWorks();
-    void Share(int command);
+    void Share(ShareTarget target);
     void UpdateNow();
     void HideToTray();
     void RestoreFromTray();

@@ -67,14 +67,14 @@ OptionsDialog::OptionsDialog(Prompter& prompter, QWidget* parent)
     spin_->SetRange(kMinThreadCount, kMaxThreadCount);
     spin_->SetPos(static_cast<short>(threadCount_ & 0xFFFF));
     threads_->setText(QString::number(threadCount_));
-    shutdown_->setChecked(autoShutdown_ != 0);
+    shutdown_->setChecked(autoShutdown_);
     const std::string formats = BookFormatsText(ParseBookFormats(settings.bookFormats));
     formats_->setCurrentIndex(formats_->findData(QString::fromStdString(formats)));
-    keepDownloads_->setChecked(settings.keepDownloads != 0);
+    keepDownloads_->setChecked(settings.keepDownloads);
 }
 
 void OptionsDialog::ReadControls() {
-    autoShutdown_ = shutdown_->isChecked() ? 1 : 0;
+    autoShutdown_ = shutdown_->isChecked();
     const auto count = ParseDecimalInt(threads_->text().toStdString());
     if (!count) {
         prompter_.Tell(QStringLiteral("Please enter an integer."), QMessageBox::Warning);
@@ -95,7 +95,7 @@ void OptionsDialog::Save() {
     settings.autoShutPc = autoShutdown_;
     settings.threadCount = ClampThreadCount(threadCount_);
     settings.bookFormats = formats_->currentData().toString().toStdString();
-    settings.keepDownloads = keepDownloads_->isChecked() ? 1 : 0;
+    settings.keepDownloads = keepDownloads_->isChecked();
     settings.SaveSettings();
     prompter_.Tell(U8("选项设置成功，请关闭软件重新运行!"), QMessageBox::Information);
     accept();

@@ -38,7 +38,7 @@ private:
 
     Prompter& prompter_;
     int threadCount_ = 0;
-    int autoShutdown_ = 0;
+    bool autoShutdown_ = false;
     QLineEdit* threads_ = nullptr;
     UpDown* spin_ = nullptr;
     QCheckBox* shutdown_ = nullptr;

@@ -43,24 +43,19 @@ TEST_F(SettingsFile, MissingFileGivesDefaultsAndMakesWorkFolder) {
     AppSettings s = Make();
     s.LoadSettings();
     EXPECT_EQ(s.threadCount, 5);
-    EXPECT_EQ(s.downTimeout, 5);
-    EXPECT_EQ(s.needNo, 1);
-    EXPECT_EQ(s.showedTmsg, 1);
-    EXPECT_EQ(s.savePath, "/opt/pw/");
-    EXPECT_EQ(s.viewStyle + s.downStyle + s.autoShutPc + s.dupFilter + s.downSleep + s.windowTop +
-                  s.windowLeft + s.windowRight + s.windowBottom,
-              0);
+    EXPECT_FALSE(s.autoShutPc);
+    EXPECT_FALSE(s.keepDownloads);
+    EXPECT_EQ(s.windowTop + s.windowLeft + s.windowRight + s.windowBottom, 0);
     EXPECT_TRUE(fs::is_directory(dir / "work"));
     EXPECT_EQ(fs::status(dir / "work").permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
 TEST_F(SettingsFile, ValuesAreTakenAsTheyAre) {
-    Write("[MAIN]\r\nThreadCnt = 100\r\nsavepath=" + std::string(600, 'p') +
-          "\r\n[Window]\r\ntop=-20\r\nleft=abc\r\n");
+    Write("[MAIN]\r\nThreadCnt = 100\r\nkeepdownloads=7\r\n[Window]\r\ntop=-20\r\nleft=abc\r\n");
     AppSettings s = Make();
     s.LoadSettings();
     EXPECT_EQ(s.threadCount, 100);  // no range check on load
-    EXPECT_EQ(s.savePath.size(), 519u);
+    EXPECT_TRUE(s.keepDownloads);   // any number but 0 is on
     EXPECT_EQ(s.windowTop, -20);
     EXPECT_EQ(s.windowLeft, 0);  // present but no number
     EXPECT_EQ(s.windowRight, 0);
@@ -79,19 +74,22 @@ TEST_F(SettingsFile, AJobTakesTheSettingsWithinBounds) {
 }
 
 TEST_F(SettingsFile, SaveWritesEveryKeyInOrderAndKeepsUnknownLines) {
-    Write("; a comment\r\n[other]\r\nkeep=me\r\n[Main]\r\nCustom=1\r\nTHREADCNT=3\r\n");
+    // Keys no option of this program reads, such as an older version's, are kept.
+    const std::string kept =
+        "; a comment\r\n[other]\r\nkeep=me\r\n[Main]\r\nCustom=1\r\nTHREADCNT=3\r\n"
+        "downtimeout=9\r\nsavepath=D:\\books\r\n";
+    Write(kept);
     AppSettings s = Make();
     s.LoadSettings();
     EXPECT_EQ(s.threadCount, 3);
     s.windowTop = 7;
+    s.keepDownloads = true;
     ASSERT_TRUE(s.SaveSettings());
     const std::string once = Read();
-    EXPECT_EQ(once,
-              "; a comment\r\n[other]\r\nkeep=me\r\n[Main]\r\nCustom=1\r\nTHREADCNT=3\r\n"
-              "viewstyle=0\r\ndownstyle=0\r\ndowntimeout=5\r\nsavepath=/opt/pw/\r\nneedno=1\r\n"
-              "autoshutpc=0\r\ndupfilter=0\r\ndownsleep=0\r\nshowedtmsg=1\r\nbookformats=both\r\n"
-              "retries=4\r\nrequestdelay=0\r\nkeepdownloads=0\r\n"
-              "[window]\r\ntop=7\r\nleft=0\r\nright=0\r\nbottom=0\r\n");
+    EXPECT_EQ(once, kept +
+                        "autoshutpc=0\r\nbookformats=both\r\nretries=4\r\nrequestdelay=0\r\n"
+                        "keepdownloads=1\r\n"
+                        "[window]\r\ntop=7\r\nleft=0\r\nright=0\r\nbottom=0\r\n");
     AppSettings again = Make();
     again.LoadSettings();
     EXPECT_EQ(again.windowTop, 7);

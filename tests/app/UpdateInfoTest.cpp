@@ -189,7 +189,7 @@ TEST(SecureFetch, AStopEndsAFetchThatWaitsForASilentServer) {
         result = SecureFetch(stop.get_token())(server.HttpsUrl(), page);
         ended = true;
     });
-    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(server.TakeClient(60s));
     EXPECT_FALSE(ended.load());
     const auto asked = std::chrono::steady_clock::now();
     stop.request_stop();

@@ -32,7 +32,7 @@ TEST(BookFormatsTest, SettingIsReadAndWrittenAfterTheOtherKeys) {
     settings.bookFormats = "epub";
     ASSERT_TRUE(settings.SaveSettings());
     const std::string text = booktest::ReadBytes(path);
-    EXPECT_NE(text.find("showedtmsg=1\r\nbookformats=epub\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("autoshutpc=0\r\nbookformats=epub\r\n"), std::string::npos) << text;
     AppSettings again(dir.Path() + "/", path, dir / "work/");
     again.LoadSettings();
     EXPECT_EQ(again.bookFormats, "epub");

@@ -17,6 +17,7 @@
 #include "sim/DemoBlog.h"
 #include "sim/SinaService.h"
 #include "support/ChmReader.h"
+#include "support/HeldAnswers.h"
 #include "support/ScopedProxy.h"
 #include "support/TempDir.h"
 
@@ -232,19 +233,23 @@ TEST_F(CliTest, AKilledRunIsContinuedAndFetchesAgainOnlyWhatWasInFlight) {
 
 TEST_F(CliTest, ASecondRunOnTheSameBlogIsRefusedWhileTheFirstWorks) {
     const auto blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 10});
-    const std::string address = AddSinaBlog(simulator, blog, {.delayMs = 100});
+    const std::string address = AddSinaBlog(simulator, blog);
+    // The first run holds its first article until the second has been refused.
+    pw::test::HeldAnswers held;
+    for (const auto& article : blog.articles) {
+        const std::string url = SinaArticleUrl(article);
+        simulator.Route(kSinaHost, url.substr(url.find("/s/")),
+                        held.Hold(Response::Html(SinaArticlePage(article, {}))));
+    }
     CliRun first;
     std::thread firstRun([&] { first = RunCli({address, "-j", "1", "-q"}); });
-    ASSERT_TRUE([&] {
-        for (int i = 0; i < 200 && ArticleRequests() == 0; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(25));
-        }
-        return ArticleRequests() > 0;
-    }());
-    const CliRun second = RunCli({address, "-q"});
+    const bool working = held.WaitForArrivals(1);
+    const CliRun second = working ? RunCli({address, "-q"}) : CliRun{};
+    held.LetAllThrough();
+    firstRun.join();
+    ASSERT_TRUE(working);
     EXPECT_EQ(ExitCode(second), 1);
     EXPECT_NE(second.err.find("另一个任务"), std::string::npos) << second.err;
-    firstRun.join();
     EXPECT_EQ(ExitCode(first), 0) << first.err;
 }
 

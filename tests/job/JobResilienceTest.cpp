@@ -296,10 +296,9 @@ TEST_F(JobResilienceTest, StopEndsTheListingToo) {
     });
     Job job(Options("http://blog.sina.com.cn/slow", 0), listener);
     job.Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    ASSERT_TRUE(test::WaitFor([&] { return CountPaths("/s/articlelist_8_0_") >= 3; }));
     job.Stop();
-    ASSERT_TRUE(job.WaitFor(std::chrono::seconds(10)));
-    job.Wait();
+    ASSERT_TRUE(test::RunJob(job));
     EXPECT_LT(job.Result().articles, 20);
 }
 
@@ -345,10 +344,11 @@ TEST_F(JobResilienceTest, CancelEndsEveryPhaseAndKeepsTheFolder) {
     }
     EXPECT_EQ(Listing(desktop), std::vector<std::string>{});
     // A job destroyed while it runs cancels itself and joins its threads.
+    test::TestListener runningListener;
     auto running =
-        std::make_unique<Job>(Options("http://blog.sina.com.cn/" + blog.account), listener);
+        std::make_unique<Job>(Options("http://blog.sina.com.cn/" + blog.account), runningListener);
     running->Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(test::WaitFor([&] { return runningListener.ProgressCalls() >= 1; }));
     running.reset();
 }
 

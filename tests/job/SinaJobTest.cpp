@@ -11,6 +11,7 @@
 #include "sim/SinaService.h"
 #include "support/ChmReader.h"
 #include "support/Epubcheck.h"
+#include "support/HeldAnswers.h"
 #include "support/ScopedEnv.h"
 
 using namespace pw;
@@ -194,19 +195,33 @@ TEST_F(SinaJobTest, StopMakesABookOfWhatWasDownloadedAndEndsOnlyItsJob) {
 
 TEST_F(SinaJobTest, PauseHoldsTheWorkersUntilContinue) {
     const DemoBlog blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 8});
-    Job job(Options(AddSinaBlog(simulator, blog, {.delayMs = 100}), 2), listener);
+    const std::string address = AddSinaBlog(simulator, blog);
+    // The pause comes while each of the two workers surely holds an article.
+    test::HeldAnswers held;
+    for (const auto& article : blog.articles) {
+        const std::string url = SinaArticleUrl(article);
+        simulator.Route(kSinaHost, url.substr(url.find("/s/")),
+                        held.Hold(Response::Html(SinaArticlePage(article, {}))));
+    }
+    Job job(Options(address, 2), listener);
     job.Start();
-    ASSERT_TRUE(test::WaitFor([&] { return listener.ProgressCalls() >= 1; }));
+    ASSERT_TRUE(held.WaitForArrivals(2));
     job.Pause();
     EXPECT_TRUE(listener.HasStatus("暂停下载"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));  // the articles in hand end
-    const int held = listener.ProgressCalls();
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    EXPECT_EQ(listener.ProgressCalls(), held);
-    EXPECT_LT(held, 8);
+    held.LetThrough(2);
+    ASSERT_TRUE(test::WaitFor([&] { return listener.ProgressCalls() == 2; }));
+
+    // A whole other job runs while this one is paused; its workers stay at the gate.
+    test::TestListener otherListener;
+    const DemoBlog other =
+        MakeDemoBlog({.account = "2222", .categories = 1, .articlesPerCategory = 2});
+    EXPECT_TRUE(Run(Options(AddSinaBlog(simulator, other)), &otherListener).Result().Complete());
+    EXPECT_EQ(held.Arrived(), 2);
+    EXPECT_EQ(listener.ProgressCalls(), 2);
+
     job.Continue();
-    ASSERT_TRUE(job.WaitFor(std::chrono::seconds(60)));
-    job.Wait();
+    held.LetAllThrough();
+    ASSERT_TRUE(test::RunJob(job));
     EXPECT_EQ(listener.ProgressCalls(), 8);
     EXPECT_TRUE(job.Result().Complete());
 }

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -23,7 +24,17 @@ int ListenOnLoopback(int backlog, int* port) {
 SilentServer::SilentServer() : fd_(ListenOnLoopback(8, &port_)) {}
 
 SilentServer::~SilentServer() {
+    for (const int client : clients_) close(client);
     close(fd_);
+}
+
+bool SilentServer::TakeClient(std::chrono::milliseconds limit) {
+    pollfd waiting{fd_, POLLIN, 0};
+    if (poll(&waiting, 1, static_cast<int>(limit.count())) != 1) return false;
+    const int client = accept(fd_, nullptr, nullptr);
+    if (client < 0) return false;
+    clients_.push_back(client);
+    return true;
 }
 
 }  // namespace pw::test

@@ -2,7 +2,9 @@
 // A loopback port that takes connections into its backlog and never answers:
 // the server that hangs, for tests of time-outs and stops.
 
+#include <chrono>
 #include <string>
+#include <vector>
 
 namespace pw::test {
 
@@ -17,11 +19,16 @@ public:
     SilentServer& operator=(const SilentServer&) = delete;
 
     int Port() const { return port_; }
+    // Takes a client's connection, waiting for one up to the limit, and keeps it
+    // open without a word; false when none came. Proves that a client is now
+    // waiting for an answer.
+    bool TakeClient(std::chrono::milliseconds limit);
     std::string HttpsUrl() const { return "https://127.0.0.1:" + std::to_string(port_) + "/u.txt"; }
 
 private:
     int port_ = 0;  // set by the socket's making: declared before it
     int fd_ = -1;
+    std::vector<int> clients_;
 };
 
 }  // namespace pw::test

@@ -1,6 +1,7 @@
 #include "support/TestListener.h"
 
 #include <algorithm>
+#include <future>
 #include <thread>
 
 #include "base/Encoding.h"

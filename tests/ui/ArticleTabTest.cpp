@@ -23,8 +23,10 @@
 #include "job/Manifest.h"
 #include "sim/DemoBlog.h"
 #include "sim/SinaService.h"
+#include "support/HeldAnswers.h"
 #include "support/ScopedEnv.h"
 #include "support/ScopedProxy.h"
+#include "support/TestListener.h"
 #include "ui/ArticleTab.h"
 #include "ui/TreeImages.h"
 
@@ -107,10 +109,17 @@ std::string FolderOf(const sim::DemoBlog& blog) {
 
 // Waits for the tab's job to end; false after the limit.
 bool WaitForEnd(ArticleTab& tab, int timeoutMs = kJobTimeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (tab.JobRunning() && timer.elapsed() < timeoutMs) QTest::qWait(20);
-    return !tab.JobRunning();
+    return QTest::qWaitFor([&] { return !tab.JobRunning(); }, timeoutMs);
+}
+
+// Runs a job on another small blog to its end, beside whatever the tab does.
+bool RunOtherJob(sim::ServiceSimulator& simulator) {
+    const sim::DemoBlog other =
+        sim::MakeDemoBlog({.account = "2222", .categories = 1, .articlesPerCategory = 2});
+    const std::string address = sim::AddSinaBlog(simulator, other);
+    test::TestListener listener;
+    Job job(Settings().MakeJobOptions(address, test::TestHome()->Desktop() + "/"), listener);
+    return test::RunJob(job) && job.Result().Complete();
 }
 
 // Records, with each box or report, whether the job was still running then.
@@ -137,10 +146,13 @@ public:
 class Progress {
 public:
     explicit Progress(ArticleTab& tab) {
-        QObject::connect(&tab, &ArticleTab::articleProgress, &tab,
-                         [this](int done, int) { last = done; });
+        QObject::connect(&tab, &ArticleTab::articleProgress, &tab, [this](int done, int) {
+            last = done;
+            ++calls;
+        });
     }
-    int last = 0;
+    int last = 0;   // the number of the article last ended, in the order they began
+    int calls = 0;  // articles ended
 };
 
 }  // namespace
@@ -153,7 +165,7 @@ private slots:
         Settings().bookFormats = "both";
         Settings().retries = 1;
         Settings().threadCount = 3;
-        Settings().keepDownloads = 0;
+        Settings().keepDownloads = false;
     }
 
     void theTreeImagesSitAtTheirPositions() {
@@ -298,10 +310,15 @@ private slots:
         test::ScopedProxy proxy(simulator);
         const sim::DemoBlog blog =
             sim::MakeDemoBlog({.categories = 3, .articlesPerCategory = 4, .pageSize = 5});
-        sim::SinaOptions slow;
-        slow.delayMs = 300;
-        const std::string address = sim::AddSinaBlog(simulator, blog, slow);
+        const std::string address = sim::AddSinaBlog(simulator, blog);
         const size_t articles = blog.articles.size();
+        // Article pages go out when the test says, so it knows what the workers hold.
+        test::HeldAnswers held;
+        for (const auto& article : blog.articles) {
+            const std::string url = sim::SinaArticleUrl(article);
+            simulator.Route(sim::kSinaHost, url.substr(url.find("/s/")),
+                            held.Hold(sim::Response::Html(sim::SinaArticlePage(article, {}))));
+        }
         Settings().threadCount = 2;
         Settings().bookFormats = "epub";
         auto window = MakeWindow();
@@ -309,23 +326,26 @@ private slots:
         Progress progress(tab);
 
         TypeAndStart(tab, address);
-        QTRY_VERIFY_WITH_TIMEOUT(progress.last >= 2, kJobTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(held.Arrived() == 2, kJobTimeoutMs);
         Action(*window, "pause")->trigger();
         QTRY_COMPARE(window->StatusText(1), QStringLiteral("暂停下载"));
-        // Articles under way finish; then nothing new starts while paused.
-        QTest::qWait(1000);
-        const size_t paused = ArticleRequests(simulator);
-        QTest::qWait(1500);
-        QCOMPARE(ArticleRequests(simulator), paused);
+        // Articles under way finish; then nothing new starts while paused, not
+        // even while a whole other job runs.
+        held.LetThrough(2);
+        QTRY_VERIFY_WITH_TIMEOUT(progress.calls == 2, kJobTimeoutMs);
+        QVERIFY(RunOtherJob(simulator));
+        QCOMPARE(held.Arrived(), 2);
         QVERIFY(tab.JobRunning());
         QVERIFY(!tab.StartButton()->isEnabled());
 
+        // Continued, a worker takes the next article; the stop comes while it is in hand.
         Action(*window, "continue")->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(ArticleRequests(simulator) > paused, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(held.Arrived() > 2, kJobTimeoutMs);
         Action(*window, "stop")->trigger();
+        held.LetAllThrough();
         QVERIFY(WaitForEnd(tab));
-        const size_t stoppedAt = ArticleRequests(simulator);
-        QVERIFY(stoppedAt < articles);
+        const int stoppedAt = held.Arrived();
+        QVERIFY(stoppedAt <= 4);
         // The book of what was downloaded, and the rest listed as not downloaded.
         QCOMPARE(Boxes().reports.size(), 1);
         QCOMPARE(Boxes().reports[0].finalText, kBookDone);
@@ -343,7 +363,7 @@ private slots:
         QCOMPARE(Boxes().texts, QStringList{kBookDone});
         QVERIFY(Boxes().reports.isEmpty());
         QVERIFY(statuses.filter(QStringLiteral("继续上次的任务")).size() == 1);
-        QVERIFY(ArticleRequests(simulator) < stoppedAt + articles);
+        QVERIFY(held.Arrived() < stoppedAt + static_cast<int>(articles));
         QVERIFY(!fs::exists(FolderOf(blog)));
     }
 
@@ -354,7 +374,7 @@ private slots:
         const std::string address = sim::AddSinaBlog(simulator, blog);
         const size_t articles = blog.articles.size();
         Settings().bookFormats = "epub";
-        Settings().keepDownloads = 1;
+        Settings().keepDownloads = true;
         auto window = MakeWindow();
         ArticleTab& tab = window->Articles();
         tab.AddressEdit()->setText(QString::fromStdString(address));
@@ -451,7 +471,8 @@ private slots:
         QVERIFY(ArticleRequests(simulator) < blog.articles.size());
         QVERIFY(fs::exists(FolderOf(blog) + Manifest::kFileName));
         window.reset();
-        QTest::qWait(100);
+        // Whatever the job's threads posted before they were joined is handled now.
+        QCoreApplication::sendPostedEvents();
         QVERIFY(Boxes().texts.isEmpty());
         fs::remove_all(FolderOf(blog));
     }

@@ -7,12 +7,16 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
+#include <condition_variable>
+#include <mutex>
+#include <stop_token>
 
 #include "UiTestMain.h"
 #include "app/UpdateInfo.h"
 #include "base/Encoding.h"
 #include "job/JobResult.h"
 #include "net/FetchResult.h"
+#include "support/OneShotGate.h"
 #include "ui/JobReportDialog.h"
 #include "ui/Prompter.h"
 #include "ui/UpdateRunner.h"
@@ -127,20 +131,25 @@ private slots:
         QWidget window;
         UpdateRunner runner(&window, prompter, info, "https://update.example.com/u.txt",
                             [](const std::string&) {});
-        runner.SetContextHook([](UpdateContext& ctx) {
-            ctx.fetch = [stop = ctx.stop](const std::string&, std::string& page) {
-                while (!stop.stop_requested())
-                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        pw::test::OneShotGate fetching;
+        runner.SetContextHook([&fetching](UpdateContext& ctx) {
+            ctx.fetch = [&fetching, stop = ctx.stop](const std::string&, std::string& page) {
+                fetching.Set();
+                std::mutex mutex;
+                std::condition_variable_any never;
+                std::unique_lock lock(mutex);
+                never.wait(lock, stop, [] { return false; });
                 page = "<version>2.0</version>";
                 return Answered(200);  // as if the answer had come just then
             };
         });
         runner.StartCheck();
-        QTest::qWait(100);
+        fetching.Wait();
         QCOMPARE(runner.Running(), 1);
         runner.Stop();
         QCOMPARE(runner.Running(), 0);
-        QTest::qWait(300);
+        // The thread is joined: whatever it posted is handled now.
+        QCoreApplication::sendPostedEvents();
         QVERIFY(answerer.seen.isEmpty());
     }
 
@@ -151,14 +160,19 @@ private slots:
         QWidget window;
         UpdateRunner runner(&window, prompter, info, "https://update.example.com/u.txt",
                             [](const std::string&) {});
-        runner.SetContextHook([](UpdateContext& ctx) {
+        pw::test::OneShotGate posted;
+        runner.SetContextHook([&posted](UpdateContext& ctx) {
             ctx.fetch = [](const std::string&, std::string&) { return Answered(404); };
+            ctx.notice = [&posted, post = ctx.notice](int kind) {
+                post(kind);
+                posted.Set();
+            };
         });
         runner.StartCheck();
         // The notice is posted, but this thread has not handled it yet.
-        while (runner.Running() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        posted.Wait();
         runner.Stop();
-        QTest::qWait(300);
+        QCoreApplication::sendPostedEvents();
         QVERIFY(answerer.seen.isEmpty());
     }
 

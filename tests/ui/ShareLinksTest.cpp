@@ -45,30 +45,29 @@ private slots:
     }
 
     void everyNetworkGetsItsAddress() {
-        const std::pair<int, std::string> expected[] = {
-            {40037, Host(kSinaWeiboShareHost) + "/share/share.php?url=" + kLink +
-                        "&title=" + kAnsiEncoded + "&pic="},
-            {40038, Host(kTencentWeiboShareHost) + "/share/share.php?title=" + kUtf8Encoded +
-                        "&url=" + kLink + "&site=" + kLink + "&pic="},
-            {40039, Host(kSohuWeiboShareHost) + "/third/post.jsp?url=" + kLink +
-                        "&title=" + kAnsiEncoded + "&content=" + kAnsiEncoded + "&pic="},
-            {40040, Host(kNeteaseWeiboShareHost) + "/article/user/checkLogin.do?info=" +
-                        kAnsiEncoded + "+" + kLink + "&images="},
-            {40041, Host(kRenrenShareHost) + "/share/buttonshare.do?link=" + kLink +
-                        "&title=" + kAnsiEncoded},
-            {40042, Host(kKaixinShareHost) + "/repaste/share.php?rtitle=" + kPlain +
-                        "&rurl=" + kLink + "&rcontent=" + kLink},
-            {40043, Host(kQzoneShareHost) + "/cgi-bin/qzshare/cgi_qzshare_onekey?url=" + kLink +
-                        "&title=" + kPlain},
+        const std::pair<ShareTarget, std::string> expected[] = {
+            {ShareTarget::kSinaWeibo, Host(kSinaWeiboShareHost) + "/share/share.php?url=" + kLink +
+                                          "&title=" + kAnsiEncoded + "&pic="},
+            {ShareTarget::kTencentWeibo, Host(kTencentWeiboShareHost) +
+                                             "/share/share.php?title=" + kUtf8Encoded +
+                                             "&url=" + kLink + "&site=" + kLink + "&pic="},
+            {ShareTarget::kSohuWeibo, Host(kSohuWeiboShareHost) + "/third/post.jsp?url=" + kLink +
+                                          "&title=" + kAnsiEncoded + "&content=" + kAnsiEncoded +
+                                          "&pic="},
+            {ShareTarget::kNeteaseWeibo, Host(kNeteaseWeiboShareHost) +
+                                             "/article/user/checkLogin.do?info=" + kAnsiEncoded +
+                                             "+" + kLink + "&images="},
+            {ShareTarget::kRenren, Host(kRenrenShareHost) + "/share/buttonshare.do?link=" + kLink +
+                                       "&title=" + kAnsiEncoded},
+            {ShareTarget::kKaixin, Host(kKaixinShareHost) + "/repaste/share.php?rtitle=" + kPlain +
+                                       "&rurl=" + kLink + "&rcontent=" + kLink},
+            {ShareTarget::kQzone, Host(kQzoneShareHost) +
+                                      "/cgi-bin/qzshare/cgi_qzshare_onekey?url=" + kLink +
+                                      "&title=" + kPlain},
         };
-        for (const auto& [id, address] : expected) {
-            QCOMPARE(ShareAddress(id, kHelp), address);
+        for (const auto& [target, address] : expected) {
+            QCOMPARE(ShareAddress(target, kHelp), address);
         }
-    }
-
-    void otherIdsHaveNoAddress() {
-        QCOMPARE(ShareAddress(40036, kHelp), std::string());
-        QCOMPARE(ShareAddress(40044, kHelp), std::string());
     }
 };
 
