@@ -2,6 +2,7 @@
 
 #include "base/Encoding.h"
 #include "base/HtmlText.h"
+#include "base/WholePage.h"
 #include "book/WebAddress.h"
 #include "book/XmlText.h"
 
@@ -66,9 +67,8 @@ std::string ArticleTitle(const TreeEntry& entry) {
 std::string ArticleBodyXhtml(const TreeEntry& entry, const std::string* page,
                              const PictureResolver& resolvePicture) {
     if (!page) return HeadingXhtml(entry) + "<p class=\"missing\">" + kMissingNote + "</p>";
-    std::string text = WithoutCarriageReturns(*page);
-    const std::string_view declaration = kGbkCharsetMeta;
-    if (text.compare(0, declaration.size(), declaration) == 0) text.erase(0, declaration.size());
+    const std::string whole = WithoutCarriageReturns(*page);
+    const std::string text(PageContent(whole));
     if (entry.article && !entry.heading.empty()) {
         const std::string& heading = entry.heading;
         if (text.compare(0, heading.size(), heading) == 0) {
@@ -83,7 +83,7 @@ std::string ArticleBodyXhtml(const TreeEntry& entry, const std::string* page,
 std::string TitlePageXhtml(const std::string* indexPage, const std::string& bookTitle,
                            const std::string& homeUrl) {
     std::string content;
-    if (indexPage) content = CleanHtmlFragment(ToUtf8(*indexPage), nullptr);
+    if (indexPage) content = CleanHtmlFragment(ToUtf8(PageContent(*indexPage)), nullptr);
     if (Trimmed(content).empty()) {
         std::string name = Trimmed(CleanUtf8(bookTitle));
         if (name.empty()) name = kUntitled;

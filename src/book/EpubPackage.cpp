@@ -120,14 +120,21 @@ std::string PackageDocument(const EpubBook& book) {
         "    <dc:identifier id=\"book-id\">" + XmlText(book.identifier) + "</dc:identifier>\n";
     out += "    <dc:title>" + XmlText(book.title) + "</dc:title>\n";
     out += "    <dc:creator>" + XmlText(book.creator) + "</dc:creator>\n";
-    out += "    <dc:language>zh</dc:language>\n";
+    if (!book.source.empty()) out += "    <dc:source>" + XmlText(book.source) + "</dc:source>\n";
+    if (!book.date.empty()) out += "    <dc:date>" + XmlText(book.date) + "</dc:date>\n";
+    out += "    <dc:language>" + XmlText(book.language) + "</dc:language>\n";
     out += "    <meta property=\"dcterms:modified\">" + book.modified + "</meta>\n";
+    // Readers of the older format find the cover by this name.
+    if (!book.cover.href.empty()) {
+        out += "    <meta name=\"cover\" content=\"" + XmlAttribute(book.cover.id) + "\"/>\n";
+    }
     out += "  </metadata>\n  <manifest>\n";
     out += Item({"nav", kNavHref, "application/xhtml+xml"}, "nav");
     out += Item({"ncx", kNcxHref, "application/x-dtbncx+xml"});
     out += Item({"css", kStylesheetHref, "text/css"});
     for (const EpubItem& document : book.documents) out += Item(document);
     for (const EpubItem& picture : book.pictures) out += Item(picture);
+    if (!book.cover.href.empty()) out += Item(book.cover, "cover-image");
     out += "  </manifest>\n  <spine toc=\"ncx\">\n";
     for (const EpubItem& document : book.documents) {
         out += "    <itemref idref=\"" + XmlAttribute(document.id) + "\"/>\n";
@@ -169,6 +176,8 @@ std::string BookStylesheet() {
            "padding-top: 0.3em; margin-bottom: 1em; word-break: break-all; }\n"
            "p.missing { font-style: italic; color: #666; }\n"
            "div.titlepage { text-align: center; margin-top: 2em; }\n"
+           "div.cover { text-align: center; }\n"
+           "div.cover img { max-height: 95vh; }\n"
            "img { max-width: 100%; height: auto; }\n"
            "table { border-collapse: collapse; max-width: 100%; }\n"
            "td, th { vertical-align: top; }\n"

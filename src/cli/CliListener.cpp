@@ -1,5 +1,6 @@
 #include "cli/CliListener.h"
 
+#include "base/DisplayText.h"
 #include "base/Encoding.h"
 #include "cli/TerminalText.h"
 #include "job/JobResult.h"
@@ -8,9 +9,9 @@ namespace pw {
 
 namespace {
 
-// Code page 936 from the core, safe UTF-8 for the terminal.
+// Code page 936 from the core, safe UTF-8 for the terminal, references decoded.
 std::string Shown(const std::string& ansi) {
-    std::string text = TerminalText(ToUtf8Display(ansi));
+    std::string text = TerminalText(DisplayText(ToUtf8(ansi)));
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
 }

@@ -8,6 +8,7 @@
 #include "base/HtmlText.h"
 #include "base/TextFile.h"
 #include "base/TextOps.h"
+#include "base/WholePage.h"
 #include "engine/PictureStore.h"
 
 namespace pw {
@@ -134,7 +135,7 @@ PageWrite RenderArticlePage(std::string_view body, const ArticleInfo& article,
     ArticlePictures pictures(store, article.url, PicturePrefix(article));
     StorePictures(page, pictures);
     if (pictures.Interrupted()) return PageWrite::Interrupted;
-    return WriteTextFile(article.localPath, kGbkCharsetMeta + ArticleHeading(article) + page)
+    return WriteTextFile(article.localPath, WholePage(article.title, ArticleHeading(article) + page))
                ? PageWrite::Written
                : PageWrite::Failed;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Turns an article body into the job's local page: the code page declaration,
-// the heading block, then the body with its pictures fetched into the job's
+// Turns an article body into the job's local page: a whole HTML document with
+// the code page declaration and the title, the heading block, then the body with its pictures fetched into the job's
 // picture folder.
 
 #include <string>
@@ -12,8 +12,8 @@ namespace pw {
 
 class PictureStore;
 
-// Writes article.localPath (CRLF line ends, code page 936): kGbkCharsetMeta,
-// the heading block, then the body as the service sent it (letter case kept)
+// Writes article.localPath (CRLF line ends, code page 936) as a WholePage
+// titled with the article's title: the heading block, then the body as the service sent it (letter case kept)
 // but without active content (see WithoutActiveContent), and with each picture
 // address the scan finds rewritten to its local copy ("img/NAME"). A null store
 // leaves pictures remote. Interrupted when the job stopped while a picture was

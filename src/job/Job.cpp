@@ -4,6 +4,7 @@
 
 #include "base/Encoding.h"
 #include "base/Format.h"
+#include "base/DisplayText.h"
 #include "base/SafeFolderName.h"
 #include "base/TextOps.h"
 #include "book/BookDelivery.h"
@@ -476,6 +477,7 @@ BookDescription Job::Describe() const {
     book.dir = folder_->Path();
     book.name = SafeFolderName(engine_->account);
     book.title = engine_->blogName;
+    book.author = engine_->author.empty() ? engine_->blogName : engine_->author;
     book.homeUrl = engine_->homeUrl;
     book.formats = options_.formats;
     for (int item = tree_.GetRootItem(); item; item = NextInPreOrder(tree_, item)) {
@@ -524,7 +526,7 @@ void Job::Deliver(const BookStepResult& books) {
     CollectMissing();
     const std::string dir = folder_->Path();
     const std::string projectName = SafeFolderName(engine_->account);
-    const std::string bookName = ReadableFileName(ToUtf8(engine_->account));
+    const std::string bookName = ReadableFileName(DisplayText(ToUtf8(engine_->account)));
     const std::string desktop = options_.desktopDir;
 
     // Each book as the file in the folder and its name on the desktop.

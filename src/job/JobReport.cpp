@@ -1,5 +1,6 @@
 #include "job/JobReport.h"
 
+#include "base/DisplayText.h"
 #include "base/Encoding.h"
 #include "base/FileBytes.h"
 #include "base/Format.h"
@@ -28,18 +29,18 @@ std::string MissingArticleText(const MissingArticle& missing) {
 std::string ReportText(const JobResult& result, const std::string& blogName,
                        const std::string& homeUrl) {
     std::string text = ToUtf8(Gbk("墨舟博客文章下载器 任务报告")) + "\n";
-    text += ToUtf8(Gbk("博客：") + blogName) + "  " + homeUrl + "\n";
+    text += ToUtf8(Gbk("博客：")) + DisplayText(ToUtf8(blogName)) + "  " + homeUrl + "\n";
     text += ToUtf8(Gbk("时间：") + NowText()) + "\n";
     text += ToUtf8(SummaryText(result)) + "\n";
     if (result.listingIncomplete) {
         text += "\n" + ToUtf8(Gbk("文章列表不完整，书中可能缺少文章：")) + "\n";
-        for (const std::string& message : result.messages) text += ToUtf8(message) + "\n";
+        for (const std::string& message : result.messages) text += DisplayText(ToUtf8(message)) + "\n";
     }
     if (!result.missing.empty()) {
         text += "\n" + ToUtf8(Gbk("没有下载的文章（标题、原文地址、原因）：")) + "\n";
         for (const MissingArticle& missing : result.missing) {
-            text +=
-                ToUtf8(missing.title) + "\t" + missing.url + "\t" + ToUtf8(missing.reason) + "\n";
+            text += DisplayText(ToUtf8(missing.title)) + "\t" + missing.url + "\t" +
+                    DisplayText(ToUtf8(missing.reason)) + "\n";
         }
     }
     if (result.picturesKeptRemote > 0) {

@@ -4,14 +4,15 @@
 #include <QString>
 #include <string>
 
+#include "base/DisplayText.h"
 #include "base/Encoding.h"
 
 namespace pw {
 
-// Numeric references that stand for characters code page 936 lacks are shown
-// as those characters.
+// Character references are shown as the characters they stand for (see
+// DisplayText): the blog's titles and names hold them as its HTML did.
 inline QString FromAnsi(const std::string& ansi) {
-    return QString::fromStdString(ToUtf8Display(ansi));
+    return QString::fromStdString(DisplayText(ToUtf8(ansi)));
 }
 
 inline std::string ToAnsiText(const QString& text) {

@@ -64,10 +64,14 @@ protected:
 
 }  // namespace
 
-TEST_F(RendererTest, PageDeclaresItsCodePageThenTheHeadingBlockWithEscapedTexts) {
+// A whole document, titled like its heading: the help compiler indexes only
+// the body and lists search hits under the title.
+TEST_F(RendererTest, PageIsAWholeDocumentTitledLikeItsHeadingBlockWithEscapedTexts) {
     ASSERT_EQ(RenderArticlePage("", article, &store), PageWrite::Written);
     EXPECT_EQ(ToUtf8(ReadFile(article.localPath)),
+              "<html><head>"
               "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+              "<title>标题 &lt;b&gt; &amp; &quot;引号&quot;</title></head><body>"
               "<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">标题 &lt;b&gt; &amp; "
               "&quot;引号&quot;</div></br>"
               "<div style=\"TEXT-JUSTIFY: distribute; TEXT-ALIGN: justify; FONT-SIZE: 13px; "
@@ -75,7 +79,8 @@ TEST_F(RendererTest, PageDeclaresItsCodePageThenTheHeadingBlockWithEscapedTexts)
               "BORDER-TOP: black 2px solid\">时间：2012-01-02 03:04</br>类别：<font "
               "color=black>杂谈</font></br>原文：<a "
               "href=\"http://blog.example.com/a/b/post.html?id=1\" "
-              "target=\"_blank\">http://blog.example.com/a/b/post.html?id=1</a></div></br>");
+              "target=\"_blank\">http://blog.example.com/a/b/post.html?id=1</a></div></br>"
+              "</body></html>");
 }
 
 TEST_F(RendererTest, HeadingKeepsReferencesAndGivesNoScriptLink) {

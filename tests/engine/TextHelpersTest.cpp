@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "base/ActiveContent.h"
+#include "base/DisplayText.h"
 #include "base/Encoding.h"
 #include "base/HtmlText.h"
 #include "base/Sha256.h"
@@ -124,6 +125,16 @@ TEST(Encoding, ShownTextTurnsReferencesBackIntoCharacters) {
     // A reference may not smuggle a control character (an escape) into a terminal.
     EXPECT_EQ(ToUtf8Display("&#27;[2J&#155;&#xD800;&#99999999;"),
               "&#27;[2J&#155;&#xD800;&#99999999;");
+}
+
+TEST(DisplayText, ReferencesAreDecodedOnceAndNeverBecomeControls) {
+    EXPECT_EQ(DisplayText("读《瓦尔登湖》&amp;随想 &#128512;&#x4E2D;&lt;b&gt;"),
+              "读《瓦尔登湖》&随想 😀中<b>");
+    EXPECT_EQ(DisplayText("&amp;amp; &nbsp;"), "&amp; \xC2\xA0");
+    EXPECT_EQ(DisplayText("a&#10;b&#x1b;[2J&#155;c"), "a b [2J c");
+    // What names nothing stays as written.
+    EXPECT_EQ(DisplayText("&bogus; &#0; &#xD800; &#99999999; & amp; &amp"),
+              "&bogus; &#0; &#xD800; &#99999999; & amp; &amp");
 }
 
 TEST(HtmlText, EscapingKeepsReferencesThatAreThere) {
