@@ -40,7 +40,7 @@ std::string CalendarDate(const std::string& time) {
         ++at;
         const int day = Number(time, at, 2);
         if (day < 1 || day > 31 || year < 1970) continue;
-        char text[16];
+        char text[32];
         std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
         return text;
     }

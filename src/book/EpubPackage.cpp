@@ -68,19 +68,21 @@ void AppendNavList(std::string& out, const EpubBook& book, const std::vector<Epu
 }
 
 // Navigation points with the same target share their play order, as the NCX
-// format asks; each document's order is its place in the reading order.
+// format asks; each document's order is its place in the reading order,
+// counted from the first the table names (the cover before it is in none).
 void AppendNavPoints(std::string& out, const EpubBook& book,
-                     const std::vector<EpubNavPoint>& points, int level, int& counter) {
+                     const std::vector<EpubNavPoint>& points, int level, int& counter,
+                     int firstTarget) {
     for (const EpubNavPoint& point : points) {
         const int target = FirstTarget(point);
         if (target < 0) continue;
         out += Indent(level) + "<navPoint id=\"np" + std::to_string(++counter) + "\" playOrder=\"" +
-               std::to_string(target + 1) + "\">\n";
+               std::to_string(target - firstTarget + 1) + "\">\n";
         out += Indent(level + 1) + "<navLabel><text>" + XmlText(point.text) +
                "</text></navLabel>\n";
         out += Indent(level + 1) + "<content src=\"" +
                XmlAttribute(book.documents[target].href) + "\"/>\n";
-        AppendNavPoints(out, book, point.children, level + 1, counter);
+        AppendNavPoints(out, book, point.children, level + 1, counter, firstTarget);
         out += Indent(level) + "</navPoint>\n";
     }
 }
@@ -164,7 +166,15 @@ std::string NcxDocument(const EpubBook& book) {
     out += "  <docTitle><text>" + XmlText(book.title) + "</text></docTitle>\n";
     out += "  <navMap>\n";
     int counter = 0;
-    AppendNavPoints(out, book, book.toc, 2, counter);
+    int firstTarget = 0;
+    for (const EpubNavPoint& point : book.toc) {
+        const int target = FirstTarget(point);
+        if (target >= 0) {
+            firstTarget = target;
+            break;
+        }
+    }
+    AppendNavPoints(out, book, book.toc, 2, counter, firstTarget);
     out += "  </navMap>\n</ncx>\n";
     return out;
 }

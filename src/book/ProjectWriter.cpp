@@ -166,7 +166,10 @@ int WrapEarlierPages(const BookDescription& book) {
         // The page is on disk with CR LF line ends already: the title, the one
         // text added here, is brought to them as the renderer's write would.
         std::string title;
-        for (char c : entry.title) c == '\n' ? title += "\r\n" : title += c;
+        for (char c : entry.title) {
+            if (c == '\n') title += '\r';
+            title += c;
+        }
         const std::string framed = WholePage(title, PageContent(page));
         if (ReplaceFileBytes(path, framed)) ++wrapped;
     }

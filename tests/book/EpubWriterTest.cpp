@@ -438,7 +438,7 @@ TEST(EpubWriterTest, CoverAndMetadataNameTheBlogItsAuthorAndItsDates) {
     const std::string svg = Entry(files, "EPUB/cover.svg");
     EXPECT_TRUE(IsWellFormedXml(svg)) << svg;
     for (const char* expected : {">听风&#38;看雨</text>", ">听风</text>",
-                                 ">2011-07-09 â 2013-02-01</text>"}) {
+                                 ">2011-07-09 \xE2\x80\x94 2013-02-01</text>"}) {
         EXPECT_NE(svg.find(expected), std::string::npos) << expected << "\n" << svg;
     }
     EXPECT_EQ(svg.find("font-face"), std::string::npos);

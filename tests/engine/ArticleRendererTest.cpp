@@ -6,6 +6,7 @@
 
 #include "base/Encoding.h"
 #include "base/HtmlText.h"
+#include "base/WholePage.h"
 #include "engine/ArticleRenderer.h"
 #include "engine/PictureStore.h"
 #include "net/HttpSession.h"
@@ -46,11 +47,14 @@ protected:
 
     std::string Render(const std::string& body) {
         EXPECT_EQ(RenderArticlePage(body, article, &store), PageWrite::Written);
-        // Declaration and heading have no line feeds, so their length on disk is their length.
+        // The frame and the heading have no line feeds, so their length on disk is
+        // their length.
         const std::string page = ReadFile(article.localPath);
-        const std::string top = kGbkCharsetMeta + ArticleHeading(article);
-        EXPECT_EQ(page.substr(0, top.size()), top);
-        return page.substr(top.size());
+        const std::string top = WholePage(article.title, ArticleHeading(article));
+        const size_t closing = std::string_view("</body></html>").size();
+        EXPECT_EQ(page.substr(0, top.size() - closing), top.substr(0, top.size() - closing));
+        EXPECT_EQ(page.substr(page.size() - closing), top.substr(top.size() - closing));
+        return page.substr(top.size() - closing, page.size() - top.size());
     }
 
     test::TempDir dir;

@@ -49,7 +49,8 @@ public:
                               << dir_.Path()
                               << "</listen><auth>EXTERNAL</auth>"
                                  "<policy context=\"default\"><allow send_destination=\"*\"/>"
-                                 "<allow own=\"*\"/></policy></busconfig>\n";
+                                 "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy>"
+                                 "</busconfig>\n";
         daemon_.start("dbus-daemon", {"--nofork", "--print-address=1",
                                       "--config-file=" + QString::fromStdString(config)});
         while (daemon_.waitForReadyRead(10000) || daemon_.canReadLine()) {
