@@ -76,8 +76,9 @@ std::string CoverSvg(const std::string& title, const std::string& author,
         std::to_string(kWidth) + " " + std::to_string(kHeight) + "\">\n";
     svg += "  <title>" + XmlText(CleanUtf8(title)) + "</title>\n";
     svg += "  <rect width=\"100%\" height=\"100%\" fill=\"#f4efe3\"/>\n";
-    svg += "  <rect x=\"30\" y=\"30\" width=\"540\" height=\"740\" fill=\"none\" "
-           "stroke=\"#5a4a3a\" stroke-width=\"3\"/>\n";
+    svg +=
+        "  <rect x=\"30\" y=\"30\" width=\"540\" height=\"740\" fill=\"none\" "
+        "stroke=\"#5a4a3a\" stroke-width=\"3\"/>\n";
     svg += "  <g font-family=\"serif\" text-anchor=\"middle\">\n";
     const std::vector<std::string> titleLines =
         Lines(CleanUtf8(title), kTitleLineUnits, kMaxTitleLines);

@@ -12,8 +12,7 @@ inline constexpr const char* kCoverPageHref = "cover.xhtml";
 
 // The cover picture (600 x 800). Long names are broken over lines; what does
 // not fit ends in "…". An empty dates line is left out.
-std::string CoverSvg(const std::string& title, const std::string& author,
-                     const std::string& dates);
+std::string CoverSvg(const std::string& title, const std::string& author, const std::string& dates);
 
 // The cover page's body content: the picture, described by the title.
 std::string CoverPageXhtml(const std::string& title);

@@ -78,10 +78,10 @@ void AppendNavPoints(std::string& out, const EpubBook& book,
         if (target < 0) continue;
         out += Indent(level) + "<navPoint id=\"np" + std::to_string(++counter) + "\" playOrder=\"" +
                std::to_string(target - firstTarget + 1) + "\">\n";
-        out += Indent(level + 1) + "<navLabel><text>" + XmlText(point.text) +
-               "</text></navLabel>\n";
-        out += Indent(level + 1) + "<content src=\"" +
-               XmlAttribute(book.documents[target].href) + "\"/>\n";
+        out +=
+            Indent(level + 1) + "<navLabel><text>" + XmlText(point.text) + "</text></navLabel>\n";
+        out += Indent(level + 1) + "<content src=\"" + XmlAttribute(book.documents[target].href) +
+               "\"/>\n";
         AppendNavPoints(out, book, point.children, level + 1, counter, firstTarget);
         out += Indent(level) + "</navPoint>\n";
     }
@@ -118,8 +118,7 @@ std::string PackageDocument(const EpubBook& book) {
         "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"3.0\" "
         "unique-identifier=\"book-id\" xml:lang=\"zh\">\n";
     out += "  <metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n";
-    out +=
-        "    <dc:identifier id=\"book-id\">" + XmlText(book.identifier) + "</dc:identifier>\n";
+    out += "    <dc:identifier id=\"book-id\">" + XmlText(book.identifier) + "</dc:identifier>\n";
     out += "    <dc:title>" + XmlText(book.title) + "</dc:title>\n";
     out += "    <dc:creator>" + XmlText(book.creator) + "</dc:creator>\n";
     if (!book.source.empty()) out += "    <dc:source>" + XmlText(book.source) + "</dc:source>\n";

@@ -117,8 +117,8 @@ public:
             ok = ok && AddSpilled(zip, kEpubFolder + book_.documents[i].href, documents_[i]);
         }
         for (const EpubPicture& picture : pictures_.Pictures()) {
-            ok = ok && zip.AddFile(kEpubFolder + picture.href, picture.path, false,
-                                   picture.offset, picture.length);
+            ok = ok && zip.AddFile(kEpubFolder + picture.href, picture.path, false, picture.offset,
+                                   picture.length);
         }
         return zip.Commit() && ok;
     }

@@ -135,7 +135,8 @@ PageWrite RenderArticlePage(std::string_view body, const ArticleInfo& article,
     ArticlePictures pictures(store, article.url, PicturePrefix(article));
     StorePictures(page, pictures);
     if (pictures.Interrupted()) return PageWrite::Interrupted;
-    return WriteTextFile(article.localPath, WholePage(article.title, ArticleHeading(article) + page))
+    return WriteTextFile(article.localPath,
+                         WholePage(article.title, ArticleHeading(article) + page))
                ? PageWrite::Written
                : PageWrite::Failed;
 }

@@ -2,9 +2,9 @@
 
 #include <unistd.h>
 
+#include "base/DisplayText.h"
 #include "base/Encoding.h"
 #include "base/Format.h"
-#include "base/DisplayText.h"
 #include "base/SafeFolderName.h"
 #include "base/TextOps.h"
 #include "book/BookDelivery.h"

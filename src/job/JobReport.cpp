@@ -34,7 +34,8 @@ std::string ReportText(const JobResult& result, const std::string& blogName,
     text += ToUtf8(SummaryText(result)) + "\n";
     if (result.listingIncomplete) {
         text += "\n" + ToUtf8(Gbk("文章列表不完整，书中可能缺少文章：")) + "\n";
-        for (const std::string& message : result.messages) text += DisplayText(ToUtf8(message)) + "\n";
+        for (const std::string& message : result.messages)
+            text += DisplayText(ToUtf8(message)) + "\n";
     }
     if (!result.missing.empty()) {
         text += "\n" + ToUtf8(Gbk("没有下载的文章（标题、原文地址、原因）：")) + "\n";

@@ -3,17 +3,17 @@
 #include <sys/stat.h>
 
 #include <cctype>
-#include <cstdlib>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <optional>
 
 #include "base/Encoding.h"
 #include "base/HtmlText.h"
-#include "base/WholePage.h"
 #include "base/TextFile.h"
+#include "base/WholePage.h"
 #include "book/BookCompiler.h"
 #include "book/BookTestKit.h"
 #include "book/BuildProject.h"

@@ -13,8 +13,8 @@
 
 #include "base/Encoding.h"
 #include "base/HtmlText.h"
-#include "base/WholePage.h"
 #include "base/TextFile.h"
+#include "base/WholePage.h"
 #include "book/BmpToPng.h"
 #include "book/BookTestKit.h"
 #include "book/ChildProcess.h"
@@ -112,7 +112,8 @@ public:
         info.fileName = fileName;
         items_.push_back({2, title, &info});
         if (body) {
-            WriteBytes(dir + fileName, TextModeBytes(WholePage(title, ArticleHeading(info) + *body)));
+            WriteBytes(dir + fileName,
+                       TextModeBytes(WholePage(title, ArticleHeading(info) + *body)));
         }
         return info;
     }
@@ -433,12 +434,13 @@ TEST(EpubWriterTest, CoverAndMetadataNameTheBlogItsAuthorAndItsDates) {
     }
     const size_t spine = opf.find("<spine");
     EXPECT_LT(opf.find("<itemref idref=\"cover\"/>", spine), opf.find("idref=\"title\"", spine));
-    EXPECT_NE(Entry(files, "EPUB/cover.xhtml").find("<img src=\"cover.svg\" alt=\"听风&#38;看雨\"/>"),
-              std::string::npos);
+    EXPECT_NE(
+        Entry(files, "EPUB/cover.xhtml").find("<img src=\"cover.svg\" alt=\"听风&#38;看雨\"/>"),
+        std::string::npos);
     const std::string svg = Entry(files, "EPUB/cover.svg");
     EXPECT_TRUE(IsWellFormedXml(svg)) << svg;
-    for (const char* expected : {">听风&#38;看雨</text>", ">听风</text>",
-                                 ">2011-07-09 \xE2\x80\x94 2013-02-01</text>"}) {
+    for (const char* expected :
+         {">听风&#38;看雨</text>", ">听风</text>", ">2011-07-09 \xE2\x80\x94 2013-02-01</text>"}) {
         EXPECT_NE(svg.find(expected), std::string::npos) << expected << "\n" << svg;
     }
     EXPECT_EQ(svg.find("font-face"), std::string::npos);
