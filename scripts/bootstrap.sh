@@ -10,7 +10,7 @@ PACKAGES=(
     libchm-dev libchm-bin fp-utils
     libcli11-dev libcpp-httplib-dev libgtest-dev libgmock-dev
     qt6-base-dev qt6-webengine-dev libgl-dev
-    fonts-wqy-microhei xvfb xauth epubcheck
+    fonts-wqy-microhei xvfb xauth epubcheck python3-chm dbus-daemon
 )
 
 missing=()

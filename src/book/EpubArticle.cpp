@@ -3,6 +3,7 @@
 #include "base/Encoding.h"
 #include "base/HtmlText.h"
 #include "base/Text.h"
+#include "base/WholePage.h"
 #include "book/WebAddress.h"
 #include "book/XmlText.h"
 
@@ -64,9 +65,8 @@ std::string ArticleTitle(const TreeEntry& entry) {
 std::string ArticleBodyXhtml(const TreeEntry& entry, const std::string* page,
                              const PictureResolver& resolvePicture) {
     if (!page) return HeadingXhtml(entry) + "<p class=\"missing\">" + kMissingNote + "</p>";
-    std::string text = PageFileText(WithoutCarriageReturns(*page));
-    const std::string_view declaration = kGbkCharsetMeta;
-    if (text.compare(0, declaration.size(), declaration) == 0) text.erase(0, declaration.size());
+    const std::string whole = WithoutCarriageReturns(*page);
+    const std::string text = PageFileText(PageContent(whole));
     if (entry.article && !entry.heading.empty()) {
         // The heading as it reads back from the page file: characters code page
         // 936 lacks are references there.
@@ -82,7 +82,7 @@ std::string ArticleBodyXhtml(const TreeEntry& entry, const std::string* page,
 std::string TitlePageXhtml(const std::string* indexPage, const std::string& bookTitle,
                            const std::string& homeUrl) {
     std::string content;
-    if (indexPage) content = CleanHtmlFragment(PageFileText(*indexPage), nullptr);
+    if (indexPage) content = CleanHtmlFragment(PageFileText(PageContent(*indexPage)), nullptr);
     if (Trimmed(content).empty()) {
         std::string name = Trimmed(CleanUtf8(bookTitle));
         if (name.empty()) name = kUntitled;

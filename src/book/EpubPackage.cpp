@@ -68,19 +68,21 @@ void AppendNavList(std::string& out, const EpubBook& book, const std::vector<Epu
 }
 
 // Navigation points with the same target share their play order, as the NCX
-// format asks; each document's order is its place in the reading order.
+// format asks; each document's order is its place in the reading order,
+// counted from the first the table names (the cover before it is in none).
 void AppendNavPoints(std::string& out, const EpubBook& book,
-                     const std::vector<EpubNavPoint>& points, int level, int& counter) {
+                     const std::vector<EpubNavPoint>& points, int level, int& counter,
+                     int firstTarget) {
     for (const EpubNavPoint& point : points) {
         const int target = FirstTarget(point);
         if (target < 0) continue;
         out += Indent(level) + "<navPoint id=\"np" + std::to_string(++counter) + "\" playOrder=\"" +
-               std::to_string(target + 1) + "\">\n";
-        out += Indent(level + 1) + "<navLabel><text>" + XmlText(point.text) +
-               "</text></navLabel>\n";
-        out += Indent(level + 1) + "<content src=\"" +
-               XmlAttribute(book.documents[target].href) + "\"/>\n";
-        AppendNavPoints(out, book, point.children, level + 1, counter);
+               std::to_string(target - firstTarget + 1) + "\">\n";
+        out +=
+            Indent(level + 1) + "<navLabel><text>" + XmlText(point.text) + "</text></navLabel>\n";
+        out += Indent(level + 1) + "<content src=\"" + XmlAttribute(book.documents[target].href) +
+               "\"/>\n";
+        AppendNavPoints(out, book, point.children, level + 1, counter, firstTarget);
         out += Indent(level) + "</navPoint>\n";
     }
 }
@@ -116,18 +118,24 @@ std::string PackageDocument(const EpubBook& book) {
         "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"3.0\" "
         "unique-identifier=\"book-id\" xml:lang=\"zh\">\n";
     out += "  <metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n";
-    out +=
-        "    <dc:identifier id=\"book-id\">" + XmlText(book.identifier) + "</dc:identifier>\n";
+    out += "    <dc:identifier id=\"book-id\">" + XmlText(book.identifier) + "</dc:identifier>\n";
     out += "    <dc:title>" + XmlText(book.title) + "</dc:title>\n";
     out += "    <dc:creator>" + XmlText(book.creator) + "</dc:creator>\n";
-    out += "    <dc:language>zh</dc:language>\n";
+    if (!book.source.empty()) out += "    <dc:source>" + XmlText(book.source) + "</dc:source>\n";
+    if (!book.date.empty()) out += "    <dc:date>" + XmlText(book.date) + "</dc:date>\n";
+    out += "    <dc:language>" + XmlText(book.language) + "</dc:language>\n";
     out += "    <meta property=\"dcterms:modified\">" + book.modified + "</meta>\n";
+    // Readers of the older format find the cover by this name.
+    if (!book.cover.href.empty()) {
+        out += "    <meta name=\"cover\" content=\"" + XmlAttribute(book.cover.id) + "\"/>\n";
+    }
     out += "  </metadata>\n  <manifest>\n";
     out += Item({"nav", kNavHref, "application/xhtml+xml"}, "nav");
     out += Item({"ncx", kNcxHref, "application/x-dtbncx+xml"});
     out += Item({"css", kStylesheetHref, "text/css"});
     for (const EpubItem& document : book.documents) out += Item(document);
     for (const EpubItem& picture : book.pictures) out += Item(picture);
+    if (!book.cover.href.empty()) out += Item(book.cover, "cover-image");
     out += "  </manifest>\n  <spine toc=\"ncx\">\n";
     for (const EpubItem& document : book.documents) {
         out += "    <itemref idref=\"" + XmlAttribute(document.id) + "\"/>\n";
@@ -157,7 +165,15 @@ std::string NcxDocument(const EpubBook& book) {
     out += "  <docTitle><text>" + XmlText(book.title) + "</text></docTitle>\n";
     out += "  <navMap>\n";
     int counter = 0;
-    AppendNavPoints(out, book, book.toc, 2, counter);
+    int firstTarget = 0;
+    for (const EpubNavPoint& point : book.toc) {
+        const int target = FirstTarget(point);
+        if (target >= 0) {
+            firstTarget = target;
+            break;
+        }
+    }
+    AppendNavPoints(out, book, book.toc, 2, counter, firstTarget);
     out += "  </navMap>\n</ncx>\n";
     return out;
 }
@@ -169,6 +185,8 @@ std::string BookStylesheet() {
            "padding-top: 0.3em; margin-bottom: 1em; word-break: break-all; }\n"
            "p.missing { font-style: italic; color: #666; }\n"
            "div.titlepage { text-align: center; margin-top: 2em; }\n"
+           "div.cover { text-align: center; }\n"
+           "div.cover img { max-height: 95vh; }\n"
            "img { max-width: 100%; height: auto; }\n"
            "table { border-collapse: collapse; max-width: 100%; }\n"
            "td, th { vertical-align: top; }\n"

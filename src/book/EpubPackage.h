@@ -30,7 +30,11 @@ struct EpubBook {
     std::string identifier;  // "urn:uuid:..."
     std::string title;
     std::string creator;
-    std::string modified;          // "YYYY-MM-DDThh:mm:ssZ"
+    std::string source;  // the blog's address; none when empty
+    std::string date;    // "YYYY-MM-DD" of the latest article; none when empty
+    std::string language = "zh-CN";
+    std::string modified;             // "YYYY-MM-DDThh:mm:ssZ"
+    EpubItem cover;                   // the cover picture; none when its href is empty
     std::vector<EpubItem> documents;  // reading order
     std::vector<EpubItem> pictures;
     std::vector<EpubNavPoint> toc;  // headings always have children

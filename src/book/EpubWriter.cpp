@@ -6,7 +6,9 @@
 #include <ctime>
 
 #include "base/FileBytes.h"
+#include "book/BookDates.h"
 #include "book/EpubArticle.h"
+#include "book/EpubCover.h"
 #include "book/EpubPackage.h"
 #include "book/EpubPictures.h"
 #include "book/SpillFile.h"
@@ -20,6 +22,8 @@ namespace {
 
 constexpr const char* kXhtmlType = "application/xhtml+xml";
 constexpr const char* kTitlePageHref = "title.xhtml";
+// The book's own texts are UTF-8 like the rest of the book.
+constexpr const char* kCoverTitle = "封面";
 // Deeper nesting of the job list is shown flat; the tree has three levels.
 constexpr int kMaxTocLevels = 8;
 
@@ -54,23 +58,36 @@ public:
         : project_(project), spill_(spill), pictures_(project.dir + "img/", spill) {
         book_.identifier = BookIdentifier(project.name, when);
         book_.title = TitleText(project);
-        book_.creator = CleanUtf8(project.name);
+        book_.creator = ShownText(project.author);
+        if (book_.creator.empty()) book_.creator = CleanUtf8(project.name);
         if (book_.creator.empty()) book_.creator = book_.title;
+        book_.source = CleanUtf8(project.homeUrl);
         book_.modified = ModifiedStamp(when);
+    }
+
+    // The cover opens the reading order, before the title page.
+    void AddCover(const std::vector<TreeEntry>& entries) {
+        const DateSpan dates = ArticleDates(entries);
+        book_.date = dates.last;
+        const std::string span =
+            dates.first == dates.last ? dates.first : dates.first + " \xE2\x80\x94 " + dates.last;
+        cover_ = CoverSvg(book_.title, book_.creator, span);
+        book_.cover = {"cover-image", kCoverImageHref, "image/svg+xml"};
+        AddDocument("cover", kCoverPageHref, kCoverTitle, CoverPageXhtml(book_.title));
     }
 
     void AddTitlePage(const std::string& homeUrl) {
         std::string index;
         const bool found = ReadFileBytes(project_.dir + "index.html", index);
-        AddDocument("title", kTitlePageHref, book_.title,
-                    TitlePageXhtml(found ? &index : nullptr, book_.title, homeUrl));
+        titlePage_ = AddDocument("title", kTitlePageHref, book_.title,
+                                 TitlePageXhtml(found ? &index : nullptr, book_.title, homeUrl));
     }
 
     void AddEntries(const std::vector<TreeEntry>& entries) {
         size_t next = 0;
         book_.toc = Level(entries, next, -1, 0);
-        if (book_.toc.empty() || book_.toc.front().target != 0) {
-            book_.toc.insert(book_.toc.begin(), EpubNavPoint{book_.title, 0, {}});
+        if (book_.toc.empty() || book_.toc.front().target != titlePage_) {
+            book_.toc.insert(book_.toc.begin(), EpubNavPoint{book_.title, titlePage_, {}});
         }
     }
 
@@ -92,7 +109,9 @@ public:
                   AddSpilled(zip, kEpubPackagePath, package) &&
                   AddSpilled(zip, std::string(kEpubFolder) + "nav.xhtml", nav) &&
                   AddSpilled(zip, std::string(kEpubFolder) + "toc.ncx", ncx) &&
-                  zip.AddBytes(std::string(kEpubFolder) + "style.css", BookStylesheet(), true);
+                  zip.AddBytes(std::string(kEpubFolder) + "style.css", BookStylesheet(), true) &&
+                  (cover_.empty() ||
+                   zip.AddBytes(std::string(kEpubFolder) + kCoverImageHref, cover_, true));
         for (size_t i = 0; i < book_.documents.size(); ++i) {
             ok = ok && AddSpilled(zip, kEpubFolder + book_.documents[i].href, documents_[i]);
         }
@@ -104,8 +123,13 @@ public:
     }
 
 private:
+    // A text of the blog as the book shows it outside its pages.
+    static std::string ShownText(const std::string& text) {
+        return CleanUtf8(DecodeHtmlReferences(text));
+    }
+
     static std::string TitleText(const BookDescription& project) {
-        std::string title = CleanUtf8(DecodeHtmlReferences(project.title));
+        std::string title = ShownText(project.title);
         if (title.find_first_not_of(" \t\n") == std::string::npos) {
             title = CleanUtf8(project.name);
         }
@@ -140,7 +164,7 @@ private:
     int AddArticle(const TreeEntry& entry) {
         std::string page;
         const bool found = ReadPage(project_.dir, entry, page);
-        const std::string number = std::to_string(book_.documents.size());
+        const std::string number = std::to_string(++articles_);
         const std::string title = ArticleTitle(entry);
         const std::string body =
             ArticleBodyXhtml(entry, found ? &page : nullptr,
@@ -161,7 +185,7 @@ private:
             if (entry.article) {
                 point.target = AddArticle(entry);
             } else if (level == 0) {
-                point.target = 0;
+                point.target = titlePage_;
             }
             if (level + 1 < kMaxTocLevels) {
                 point.children = Level(entries, next, DepthOf(entry), level + 1);
@@ -176,6 +200,9 @@ private:
     EpubPictures pictures_;
     EpubBook book_;
     std::vector<Spilled> documents_;  // by the index of book_.documents
+    std::string cover_;               // the cover picture's bytes
+    int titlePage_ = 0;               // the title page's index in book_.documents
+    int articles_ = 0;
     bool failed_ = false;
 };
 
@@ -193,6 +220,7 @@ int WriteEpubBook(const BookDescription& project) {
     if (spill.Made()) {
         const std::time_t now = std::time(nullptr);
         EpubBuilder builder(project, now, spill);
+        builder.AddCover(project.entries);
         builder.AddTitlePage(project.homeUrl);
         builder.AddEntries(project.entries);
         // libzip creates the book with the umask's mode; the job's files are private.

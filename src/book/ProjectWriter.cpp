@@ -1,10 +1,12 @@
 #include "book/ProjectWriter.h"
 
 #include "base/Encoding.h"
+#include "base/FileBytes.h"
 #include "base/HtmlText.h"
 #include "base/Identity.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
+#include "base/WholePage.h"
 #include "book/XmlText.h"
 
 namespace pw {
@@ -75,8 +77,7 @@ int WriteProjectText(const std::string& path, const std::string& text) {
 
 std::string IndexPageText(const std::string& homeUrl, const std::string& blogName,
                           const std::string& madeAt, const std::string& shopUrl) {
-    std::string page = kGbkCharsetMeta;
-    page +=
+    std::string page =
         "<table height=\"100%*\" width=\"100%*\" valign=\"middle\"><tr valign=\"middle\"><td>"
         "<table width=\"*\" border=\"0\" align=\"center\" valign=\"middle\"><tr><td><center>";
     const std::string home = LinkTarget(homeUrl);
@@ -90,7 +91,7 @@ std::string IndexPageText(const std::string& homeUrl, const std::string& blogNam
             "<br>";
     page += madeAt + "<br>";
     page += "</center></td></tr></table></td></tr></table>";
-    return page;
+    return WholePage(blogName, page);
 }
 
 std::string ProjectFileText(const BookDescription& book, const std::string& siteUrl) {
@@ -152,6 +153,31 @@ std::string IndexFileText(const std::vector<TreeEntry>& entries) {
 int WriteIndexPage(const BookDescription& book) {
     return WriteProjectText(book.dir + "index.html",
                             IndexPageText(book.homeUrl, book.title, NowText()));
+}
+
+int WrapEarlierPages(const BookDescription& book) {
+    int wrapped = 0;
+    for (const TreeEntry& entry : book.entries) {
+        if (!entry.article || !IsOwnPageName(entry.fileName)) continue;
+        const std::string path = book.dir + entry.fileName;
+        std::string page;
+        if (!ReadFileBytes(path, page) || IsWholePage(page) ||
+            page.compare(0, std::string_view(kGbkCharsetMeta).size(), kGbkCharsetMeta) != 0) {
+            continue;
+        }
+        // The page is on disk with CR LF line ends already: the title, the one
+        // text added here, is brought to them as the renderer's write would.
+        std::string title;
+        for (char c : entry.title) {
+            if (c == '\n') title += '\r';
+            title += c;
+        }
+        // The page is code page 936 and the title UTF-8: the frame is made in
+        // UTF-8 and written back in 936, which gives the page's bytes back as they were.
+        const std::string framed = ToAnsiMarkup(WholePage(title, ToUtf8(PageContent(page))));
+        if (ReplaceFileBytes(path, framed)) ++wrapped;
+    }
+    return wrapped;
 }
 
 int WriteProjectFile(const BookDescription& book) {

@@ -16,7 +16,7 @@
 
 namespace pw {
 
-// One line: the code page declaration, then the centred table with the blog's
+// One line, a WholePage titled with the blog's name: the centred table with the blog's
 // linked name, the credit (a link only when there is a shop address) and the
 // time of making.
 std::string IndexPageText(const std::string& homeUrl, const std::string& blogName,
@@ -28,6 +28,10 @@ std::string IndexFileText(const std::vector<TreeEntry>& entries);
 
 // "index.html" in the book's folder, stamped with the current local time.
 int WriteIndexPage(const BookDescription& book);
+// Pages an earlier version saved in the job's folder begin with the code page
+// declaration and have no frame; each becomes a WholePage titled with its
+// article's title, its content unchanged. Returns how many were framed.
+int WrapEarlierPages(const BookDescription& book);
 int WriteProjectFile(const BookDescription& book);
 int WriteContentsFile(const BookDescription& book);
 int WriteIndexFile(const BookDescription& book);

@@ -1,5 +1,6 @@
 #include "cli/CliListener.h"
 
+#include "base/DisplayText.h"
 #include "cli/TerminalText.h"
 #include "job/JobResult.h"
 
@@ -7,9 +8,9 @@ namespace pw {
 
 namespace {
 
-// Safe for the terminal.
+// Safe for the terminal, references decoded.
 std::string Shown(const std::string& raw) {
-    std::string text = TerminalText(raw);
+    std::string text = TerminalText(DisplayText(raw));
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
 }

@@ -8,6 +8,7 @@
 #include "base/HtmlText.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
+#include "base/WholePage.h"
 #include "engine/PictureStore.h"
 
 namespace pw {
@@ -137,7 +138,7 @@ PageWrite RenderArticlePage(std::string_view body, const ArticleInfo& article, P
     if (failedPictures) *failedPictures = pictures.Failures();
     // The page file is the CHM's page: code page 936, as it has always been, so
     // that job folders of earlier versions resume and their books stay the same.
-    const std::string file = ToAnsiMarkup(kGbkCharsetMeta + ArticleHeading(article) + page);
+    const std::string file = ToAnsiMarkup(WholePage(article.title, ArticleHeading(article) + page));
     return WriteTextFile(article.localPath, file) ? PageWrite::Written : PageWrite::Failed;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// Turns an article body into the job's local page: the code page declaration,
-// the heading block, then the body with its pictures fetched into the job's
-// picture folder.
+// Turns an article body into the job's local page: a whole HTML document with
+// the code page declaration and the title, the heading block, then the body with its pictures
+// fetched into the job's picture folder.
 
 #include <string>
 #include <string_view>
@@ -15,13 +15,14 @@ namespace pw {
 class PictureStore;
 
 // Writes article.localPath (CRLF line ends, code page 936 with numeric
-// references for the characters it lacks, see ToAnsiMarkup): kGbkCharsetMeta,
-// the heading block, then the body as the service sent it (letter case kept)
-// but without active content (see WithoutActiveContent), and with each picture
-// address the scan finds rewritten to its local copy ("img/NAME"). A null store
-// leaves pictures remote. Interrupted when the job stopped while a picture was
-// being fetched: no page is written, so the article is fetched again later.
-// failedPictures, when given, receives the pictures that stayed remote and why.
+// references for the characters it lacks, see ToAnsiMarkup) as a WholePage
+// titled with the article's title: the heading block, then the body as the
+// service sent it (letter case kept) but without active content (see
+// WithoutActiveContent), and with each picture address the scan finds
+// rewritten to its local copy ("img/NAME"). A null store leaves pictures
+// remote. Interrupted when the job stopped while a picture was being fetched:
+// no page is written, so the article is fetched again later. failedPictures,
+// when given, receives the pictures that stayed remote and why.
 enum class PageWrite { Written, Failed, Interrupted };
 PageWrite RenderArticlePage(std::string_view body, const ArticleInfo& article, PictureStore* store,
                             std::vector<PictureFailure>* failedPictures = nullptr);

@@ -35,6 +35,7 @@ public:
 
     std::string account;
     std::string blogName;
+    std::string author;  // the name the author signs with, when the service shows one apart
     std::string homeUrl;
     int articleCount = 0;
 

@@ -8,13 +8,13 @@
 namespace pw {
 
 BookDescription OutlineBook(const ArticleTree& tree, const TaskPlan& plan, std::string dir,
-                            const std::string& account, std::string blogName, std::string homeUrl,
-                            BookFormats formats) {
+                            const BlogBase& blog, BookFormats formats) {
     BookDescription book;
     book.dir = std::move(dir);
-    book.name = SafeFolderName(account);
-    book.title = std::move(blogName);
-    book.homeUrl = std::move(homeUrl);
+    book.name = SafeFolderName(blog.account);
+    book.title = blog.blogName;
+    book.author = blog.author.empty() ? blog.blogName : blog.author;
+    book.homeUrl = blog.homeUrl;
     book.formats = formats;
     book.entries.reserve(static_cast<size_t>(tree.Count()));
     for (int item = tree.GetRootItem(); item; item = tree.GetNextItem(item)) {

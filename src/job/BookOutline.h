@@ -4,15 +4,15 @@
 
 #include "book/BookDescription.h"
 #include "book/BookFormats.h"
+#include "engine/BlogBase.h"
 #include "job/ArticleTree.h"
 #include "job/TaskPlan.h"
 
 namespace pw {
 
-// The book of a listed and downloaded tree: one entry per tree item in
-// pre-order; every entry of an article shows the one page that was made.
+// The book of the blog's listed and downloaded tree: one entry per tree item
+// in pre-order; every entry of an article shows the one page that was made.
 BookDescription OutlineBook(const ArticleTree& tree, const TaskPlan& plan, std::string dir,
-                            const std::string& account, std::string blogName, std::string homeUrl,
-                            BookFormats formats);
+                            const BlogBase& blog, BookFormats formats);
 
 }  // namespace pw

@@ -28,6 +28,8 @@ BookStepResult MakeBooks(const BookDescription& book, const CompilerLineSink& on
     result.epubWanted = book.formats.epub;
     // The EPUB's title page is made from index.html, so it is written for both.
     WriteIndexPage(book);
+    // Before the EPUB thread reads the pages: it must not read one half rewritten.
+    if (result.chmWanted) WrapEarlierPages(book);
     std::jthread epub;
     if (result.epubWanted) {
         try {

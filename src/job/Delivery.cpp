@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/DisplayText.h"
 #include "base/SafeFolderName.h"
 #include "book/BookDelivery.h"
 #include "job/JobFolder.h"
@@ -23,7 +24,7 @@ struct MadeBook {
 std::vector<MadeBook> MadeBooks(const Delivery& d, JobResult& result,
                                 const std::function<void(const std::string&)>& status) {
     const std::string projectName = SafeFolderName(d.engine.account);
-    const std::string bookName = ReadableFileName(d.engine.account);
+    const std::string bookName = ReadableFileName(DisplayText(d.engine.account));
     std::vector<MadeBook> made;
     if (d.books.chmWanted) {
         if (d.books.chm.Made()) {

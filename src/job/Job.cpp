@@ -308,8 +308,8 @@ void Job::DownloadTask(const TaskPlan::Turn& turn) {
 void Job::MakeAndDeliverBooks() {
     Status("文章列表下载完毕，开始制作电子书……");
     SetState(JobState::Building);
-    BookDescription book = OutlineBook(listing_.Tree(), plan_, folder_->Path(), engine_->account,
-                                       engine_->blogName, engine_->homeUrl, options_.formats);
+    BookDescription book =
+        OutlineBook(listing_.Tree(), plan_, folder_->Path(), *engine_, options_.formats);
     const BookStepResult made = MakeBooks(
         book,
         [this](const std::string& line) {

@@ -1,5 +1,6 @@
 #include "job/JobReport.h"
 
+#include "base/DisplayText.h"
 #include "base/FileBytes.h"
 #include "base/Format.h"
 #include "base/Text.h"
@@ -31,17 +32,18 @@ std::string MissingPictureText(const MissingPicture& missing) {
 std::string ReportText(const JobResult& result, const std::string& blogName,
                        const std::string& homeUrl) {
     std::string text = "墨舟博客文章下载器 任务报告\n";
-    text += "博客：" + blogName + "  " + homeUrl + "\n";
+    text += "博客：" + DisplayText(blogName) + "  " + homeUrl + "\n";
     text += "时间：" + NowText() + "\n";
     text += SummaryText(result) + "\n";
     if (result.listingIncomplete) {
         text += "\n文章列表不完整，书中可能缺少文章：\n";
-        for (const std::string& message : result.messages) text += message + "\n";
+        for (const std::string& message : result.messages) text += DisplayText(message) + "\n";
     }
     if (!result.missing.empty()) {
         text += "\n没有下载的文章（标题、原文地址、原因）：\n";
         for (const MissingArticle& missing : result.missing) {
-            text += missing.title + "\t" + missing.url + "\t" + missing.reason + "\n";
+            text += DisplayText(missing.title) + "\t" + missing.url + "\t" +
+                    DisplayText(missing.reason) + "\n";
         }
     }
     if (result.picturesKeptRemote > 0) {

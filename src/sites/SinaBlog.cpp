@@ -49,6 +49,11 @@ public:
         blogName = uid;
         // The title is used whole, the service's suffix included.
         if (const auto title = PageTitle(text)) blogName = EntitiesDecoded(*title);
+        // The home page's title is the author's name and the service's suffix.
+        const std::string suffix = "_新浪博客";
+        author = blogName.ends_with(suffix) && blogName.size() > suffix.size()
+                     ? blogName.substr(0, blogName.size() - suffix.size())
+                     : blogName;
         return true;
     }
 

@@ -167,7 +167,7 @@ void ArticleTab::OnTreeChanged(const TreeChange& change) {
             QTreeWidgetItem* parent = items_.value(change.parent, nullptr);
             if (change.parent && !parent) return;
             auto* item = new QTreeWidgetItem;
-            item->setText(0, QString::fromStdString(change.text));
+            item->setText(0, Shown(change.text));
             item->setIcon(0, TreeItemIcon(change.kind));
             if (parent) {
                 parent->addChild(item);

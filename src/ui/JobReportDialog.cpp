@@ -30,7 +30,7 @@ QLabel* PlainLabel(const QString& text, QWidget* parent) {
 
 JobEndReport MakeJobEndReport(const JobResult& result) {
     JobEndReport report;
-    report.finalText = QString::fromStdString(result.finalText);
+    report.finalText = Shown(result.finalText);
     // Reasons that a missing article already carries are not said twice.
     std::map<std::string, int> told;
     for (const MissingArticle& missing : result.missing) ++told[missing.reason];
@@ -49,18 +49,17 @@ JobEndReport MakeJobEndReport(const JobResult& result) {
         }
     }
     for (const auto& [message, count] : messages) {
-        QString text = QString::fromStdString(message);
+        QString text = Shown(message);
         if (count > 1) text += U8("（%1 次）").arg(count);
         report.messages << text;
     }
     for (const MissingArticle& missing : result.missing) {
-        report.missing.append({QString::fromStdString(missing.title),
-                               QString::fromStdString(missing.url),
-                               QString::fromStdString(missing.reason)});
+        report.missing.append(
+            {Shown(missing.title), QString::fromStdString(missing.url), Shown(missing.reason)});
     }
     for (const MissingPicture& missing : result.missingPictures) {
-        report.missing.append({U8("（图片）"), QString::fromStdString(missing.url),
-                               QString::fromStdString(missing.reason)});
+        report.missing.append(
+            {U8("（图片）"), QString::fromStdString(missing.url), Shown(missing.reason)});
     }
     report.picturesKeptRemote = result.picturesKeptRemote;
     if (!result.missing.empty() || result.picturesKeptRemote > 0 || result.listingIncomplete ||

@@ -5,7 +5,7 @@
 namespace pw {
 
 void JobSignals::OnStatus(const std::string& text) {
-    emit statusChanged(QString::fromStdString(text));
+    emit statusChanged(Shown(text));
 }
 
 void JobSignals::OnTreeChanged(const TreeChange& change) {
@@ -17,11 +17,11 @@ void JobSignals::OnStateChanged(JobState state) {
 }
 
 void JobSignals::OnArticleProgress(int done, int total, const std::string& title) {
-    emit articleProgress(done, total, QString::fromStdString(title));
+    emit articleProgress(done, total, Shown(title));
 }
 
 void JobSignals::OnMessage(const std::string& text) {
-    emit message(QString::fromStdString(text));
+    emit message(Shown(text));
 }
 
 void JobSignals::OnCompilerLine(const std::string& line) {

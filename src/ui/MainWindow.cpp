@@ -25,6 +25,7 @@
 #include "ui/BrowserTab.h"
 #include "ui/DialogUnits.h"
 #include "ui/OptionsDialog.h"
+#include "ui/PowerOff.h"
 #include "ui/ProgramIcon.h"
 #include "ui/Prompter.h"
 #include "ui/SwallowKeys.h"
@@ -98,6 +99,11 @@ MainWindow::MainWindow(Options options)
     connect(updates_.get(), &UpdateRunner::statusChanged, this,
             [this](const QString& text) { SetStatus(0, text); });
     connect(updates_.get(), &UpdateRunner::quitRequested, this, &MainWindow::close);
+    connect(articles_, &ArticleTab::jobFinished, this, [this](const JobResult& result) {
+        if (!JobEndCallsForPowerOff(result, Settings().autoShutPc != 0)) return;
+        StartPowerOffCountdown(this, QDBusConnection::systemBus(),
+                               [this](const QString& text) { SetStatus(0, text); });
+    });
     // A build without an update address is updated through its package.
     if (!addresses_.update.empty()) {
         SetStatus(0, U8("正在检查是否有最新版本……"));
@@ -233,7 +239,7 @@ void MainWindow::CreateTrayIcon() {
     });
     connect(articles_, &ArticleTab::jobFinished, this, [this](const JobResult& result) {
         if (isVisible() || !tray_->supportsMessages() || result.finalText.empty()) return;
-        tray_->showMessage(U8(kProductNameUtf8), QString::fromStdString(result.finalText));
+        tray_->showMessage(U8(kProductNameUtf8), Shown(result.finalText));
     });
     tray_->show();
 }

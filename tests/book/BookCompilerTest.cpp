@@ -5,12 +5,15 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <optional>
 
 #include "base/Encoding.h"
+#include "base/HtmlText.h"
 #include "base/TextFile.h"
+#include "base/WholePage.h"
 #include "book/BookCompiler.h"
 #include "book/BookTestKit.h"
 #include "book/BuildProject.h"
@@ -315,6 +318,62 @@ TEST_F(BookCompilerTest, AStopKillsTheCompilerAndMakesNoBook) {
     EXPECT_EQ(result.kind, CompileResult::Kind::Failed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     EXPECT_FALSE(Exists(job.Book()));
+}
+
+// What a CHM viewer's search lists for a word, as "title|page" lines: the
+// full-text index read by chmlib's own search (Debian's python3-chm). Titles are
+// code page 936 in the book. Null when the reader is not installed.
+std::optional<std::vector<std::string>> SearchBook(const std::string& chm,
+                                                   const std::string& word) {
+    static const bool installed =
+        std::system("/usr/bin/python3 -c 'import chm.chm' 2>/dev/null") == 0;
+    if (!installed) return std::nullopt;
+    const std::string command =
+        "/usr/bin/python3 -c 'import sys, chm.chm\n"
+        "f = chm.chm.CHMFile()\n"
+        "f.LoadCHM(sys.argv[1])\n"
+        "for title, page in sorted(f.Search(sys.argv[2].encode(), 1, 0)[1].items()):\n"
+        "    print(title.decode(\"gbk\", \"replace\") + \"|\" + page.decode())' '" +
+        chm + "' '" + word + "'";
+    std::vector<std::string> hits;
+    std::FILE* out = ::popen(command.c_str(), "r");
+    if (!out) return hits;
+    char line[512];
+    while (std::fgets(line, sizeof line, out)) {
+        std::string hit = line;
+        while (!hit.empty() && (hit.back() == '\n' || hit.back() == '\r')) hit.pop_back();
+        hits.push_back(hit);
+    }
+    ::pclose(out);
+    return hits;
+}
+
+// Pages of an earlier version (no frame) are framed when the project is
+// written; the compiled book's search then finds words of bodies and titles and
+// lists each hit under its article's title.
+TEST_F(BookCompilerTest, SearchFindsBodyAndTitleWordsUnderTheArticlesTitles) {
+    const std::string travel = "Spring travel notes";
+    const std::string mixed = "读书 blog diary";
+    job.tree.Article(travel, "1.html").Article(mixed, "2.html");
+    job.project.entries = job.tree.entries;
+    const std::string earlier1 = std::string(kGbkCharsetMeta) +
+                                 "<div>heading</div>\r\n<p>We walked along the river.</p>\r\n";
+    WriteBytes(job.Path("1.html"), earlier1);
+    WriteBytes(job.Path("2.html"),
+               std::string(kGbkCharsetMeta) + ToAnsi("<p>中文 and gardens</p>"));
+    EXPECT_EQ(WrapEarlierPages(job.project), 2);
+    EXPECT_EQ(ReadBytes(job.Path("1.html")), WholePage(travel, PageContent(earlier1)));
+    EXPECT_EQ(WrapEarlierPages(job.project), 0);  // framed once
+    job.WriteProject();
+    ASSERT_TRUE(CompileBook(job.project).Made());
+
+    const auto river = SearchBook(job.Book(), "river");
+    if (!river) GTEST_SKIP() << "python3-chm is not installed";
+    EXPECT_EQ(*river, std::vector<std::string>{travel + "|1.html"});
+    EXPECT_EQ(*SearchBook(job.Book(), "travel"), std::vector<std::string>{travel + "|1.html"});
+    const std::string mixedTitle = mixed + "|2.html";
+    EXPECT_EQ(*SearchBook(job.Book(), "gardens"), std::vector<std::string>{mixedTitle});
+    EXPECT_EQ(*SearchBook(job.Book(), "diary"), std::vector<std::string>{mixedTitle});
 }
 
 // Compile time of a large book: the whole step against chmcmd alone on the

@@ -12,7 +12,9 @@
 #include <regex>
 
 #include "base/Encoding.h"
+#include "base/HtmlText.h"
 #include "base/TextFile.h"
+#include "base/WholePage.h"
 #include "book/BmpToPng.h"
 #include "book/BookTestKit.h"
 #include "book/ChildProcess.h"
@@ -109,8 +111,10 @@ public:
         info.url = "http://blog.example.com/s/blog_" + std::to_string(records_.size()) + ".html";
         info.fileName = fileName;
         items_.push_back({2, title, &info});
-        if (body)
-            WriteBytes(dir + fileName, TextModeBytes(ToAnsiMarkup(ArticleHeading(info) + *body)));
+        if (body) {
+            WriteBytes(dir + fileName,
+                       TextModeBytes(ToAnsiMarkup(WholePage(title, ArticleHeading(info) + *body))));
+        }
         return info;
     }
     void Picture(const std::string& name, const std::string& bytes) {
@@ -217,9 +221,11 @@ protected:
         j.Article("没下载的", "3.html", nullptr);
         j.Article("没有文件名", "", nullptr);
         ArticleInfo& renamed = j.Article("改过标题", "5.html", nullptr);
-        // A page whose heading block no longer matches its record.
+        // A page of an earlier version (no frame) whose heading block no longer
+        // matches its record.
         WriteBytes(j.dir + "5.html",
-                   TextModeBytes(ToAnsiMarkup(ArticleHeading(renamed) + "<p>old heading</p>")));
+                   TextModeBytes(std::string(kGbkCharsetMeta) +
+                                 ToAnsiMarkup(ArticleHeading(renamed)) + "<p>old heading</p>"));
         renamed.title = "新标题";
         j.Picture("1_1.png", BmpToPng(Bitmap(2, 0x102030)));
         j.Picture("1_2.jpg", kJpeg);
@@ -267,7 +273,7 @@ TEST_F(EpubBookTest, MimetypeComesFirstAndStored) {
 TEST_F(EpubBookTest, PackageNamesTheBookAndEveryPictureByItsBytes) {
     const std::string opf = Entry(files, "EPUB/package.opf");
     EXPECT_NE(opf.find("<dc:title>测试博客&#60;&#38;&#34;名</dc:title>"), std::string::npos) << opf;
-    EXPECT_NE(opf.find("<dc:language>zh</dc:language>"), std::string::npos);
+    EXPECT_NE(opf.find("<dc:language>zh-CN</dc:language>"), std::string::npos);
     EXPECT_TRUE(std::regex_search(
         opf,
         std::regex("<dc:identifier id=\"book-id\">urn:uuid:[0-9a-f]{8}-[0-9a-f]{4}-8[0-9a-f]{3}-"
@@ -400,6 +406,46 @@ TEST(EpubWriterTest, EmptyJobListStillGivesAValidBook) {
     const CheckResult check = RunEpubcheck(path);
     ASSERT_TRUE(check.ran);
     EXPECT_EQ(check.exitCode, 0) << check.output;
+}
+
+// What a reader's library shows: the cover (first in the reading order, drawn
+// from the blog's name, its author and the span of its dates) and the metadata.
+TEST(EpubWriterTest, CoverAndMetadataNameTheBlogItsAuthorAndItsDates) {
+    JobFolder j;
+    const std::string body = "<p>text</p>";
+    j.Heading(0, "听风&amp;看雨");
+    j.Article("早", "1.html", &body);
+    j.Article("晚", "2.html", &body);
+    j.Article("无日期", "3.html", &body);
+    BookDescription project = j.Project("听风&amp;看雨");
+    project.author = "听风";
+    project.entries[1].time = "2011-7-9 08:00";
+    project.entries[2].time = "(2013/02/01 23:59)";
+    project.entries[3].time = "";
+    ASSERT_EQ(WriteEpubBook(project), 1);
+    const std::vector<ZipEntry> files = ReadZip(j.dir + "tester.epub");
+    const std::string opf = Entry(files, "EPUB/package.opf");
+    for (const char* expected :
+         {"<dc:creator>听风</dc:creator>", "<dc:source>http://blog.example.com/tester</dc:source>",
+          "<dc:date>2013-02-01</dc:date>", "<dc:language>zh-CN</dc:language>",
+          "<item id=\"cover-image\" href=\"cover.svg\" media-type=\"image/svg+xml\" "
+          "properties=\"cover-image\"/>",
+          "<meta name=\"cover\" content=\"cover-image\"/>"}) {
+        EXPECT_NE(opf.find(expected), std::string::npos) << expected << "\n" << opf;
+    }
+    const size_t spine = opf.find("<spine");
+    EXPECT_LT(opf.find("<itemref idref=\"cover\"/>", spine), opf.find("idref=\"title\"", spine));
+    EXPECT_NE(
+        Entry(files, "EPUB/cover.xhtml").find("<img src=\"cover.svg\" alt=\"听风&#38;看雨\"/>"),
+        std::string::npos);
+    const std::string svg = Entry(files, "EPUB/cover.svg");
+    EXPECT_TRUE(IsWellFormedXml(svg)) << svg;
+    for (const char* expected :
+         {">听风&#38;看雨</text>", ">听风</text>", ">2011-07-09 \xE2\x80\x94 2013-02-01</text>"}) {
+        EXPECT_NE(svg.find(expected), std::string::npos) << expected << "\n" << svg;
+    }
+    EXPECT_EQ(svg.find("font-face"), std::string::npos);
+    EXPECT_EQ(svg.find("href"), std::string::npos);  // nothing to fetch
 }
 
 TEST(EpubWriterTest, AFolderThatCannotBeWrittenGivesNoBook) {

@@ -186,19 +186,18 @@ const std::string kTableStart =
     "<table height=\"100%*\" width=\"100%*\" valign=\"middle\"><tr valign=\"middle\"><td>"
     "<table width=\"*\" border=\"0\" align=\"center\" valign=\"middle\"><tr><td><center>";
 
-TEST(ProjectWriterTest, IndexPageIsTheDeclarationThenOneLineOfFivePieces) {
+TEST(ProjectWriterTest, IndexPageIsAWholeDocumentOfOneLineOfFivePieces) {
     ASSERT_EQ(kTableStart.size(), 151u);
     const std::string madeBy = "制作by：";
     const std::string program = std::string(kProductNameUtf8) + "(" + kProgramName + ")";
     // Without a shop address the credit names the program without a link.
     EXPECT_EQ(IndexPageText("http://b.example/u", "博客", "2024-01-02 03:04:05", ""),
-              kCharsetMeta + kTableStart +
-                  "<font size=10 color=blue><a href=\"http://b.example/u\" target=_blank>"
-                  "博客"
-                  "</a></font><br>" +
-                  madeBy + program +
-                  "<br>"
-                  "2024-01-02 03:04:05<br></center></td></tr></table></td></tr></table>");
+              "<html><head>" + kCharsetMeta + "<title>" + "博客" + "</title></head><body>" +
+                  kTableStart +
+                  "<font size=10 color=blue><a href=\"http://b.example/u\" target=_blank>" +
+                  "博客" + "</a></font><br>" + madeBy + program + "<br>" +
+                  "2024-01-02 03:04:05<br></center></td></tr></table></td></tr></table>"
+                  "</body></html>");
     EXPECT_NE(
         IndexPageText("http://b.example/u", "博客", "t", "http://shop.example/")
             .find("<br>" + madeBy + "<a href=\"http://shop.example/\">" + program + "</a><br>"),
@@ -246,9 +245,9 @@ TEST(ProjectWriterTest, FilesOnDiskUseCrLfAndTheIndexPageHasNoLineEnd) {
     EXPECT_EQ(ReadBytes(dir / "acct.hhk"), crlf(IndexFileText(tree.entries)));
     const std::string page = ReadBytes(dir / "index.html");
     EXPECT_EQ(page.find_first_of("\r\n"), std::string::npos);
-    EXPECT_EQ(page.substr(0, kCharsetMeta.size()), kCharsetMeta);
+    EXPECT_EQ(page.substr(12, kCharsetMeta.size()), kCharsetMeta);
     EXPECT_NE(page.find(ToAnsi("标题")), std::string::npos);
-    EXPECT_EQ(page.substr(page.size() - 8), "</table>");
+    EXPECT_EQ(page.substr(page.size() - 22), "</table></body></html>");
 }
 
 TEST(ProjectWriterTest, WritersReportAFolderThatCannotBeWritten) {

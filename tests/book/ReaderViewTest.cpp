@@ -146,7 +146,9 @@ TEST_F(ReaderViewTest, TheChmReadsBackWithEveryPage) {
 TEST_F(ReaderViewTest, PagesDeclareTheirCodePageAndReadAsChinese) {
     for (const char* name : {"/index.html", "/1.html", "/2.html"}) {
         const std::string page = Chm(name);
-        EXPECT_EQ(page.substr(0, kCharsetMeta.size()), kCharsetMeta) << name;
+        EXPECT_EQ(page.substr(0, 12 + kCharsetMeta.size()), "<html><head>" + kCharsetMeta) << name;
+        EXPECT_NE(page.find("</title></head><body>"), std::string::npos) << name;
+        EXPECT_EQ(page.substr(page.size() - 14), "</body></html>") << name;
         EXPECT_EQ(Count(page, "charset="), 1u) << name;
         EXPECT_EQ(AsGbk(page).find('?'), std::string::npos) << name;  // every byte decodes
     }
@@ -155,7 +157,9 @@ TEST_F(ReaderViewTest, PagesDeclareTheirCodePageAndReadAsChinese) {
     const std::string heading =
         "<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">"
         "读《瓦尔登湖》&amp;随想</div></br>";
-    EXPECT_EQ(article.substr(kCharsetMeta.size(), heading.size()), heading);
+    const std::string head = "<title>读《瓦尔登湖》&amp;随想</title></head><body>";
+    EXPECT_EQ(article.substr(12 + kCharsetMeta.size(), head.size() + heading.size()),
+              head + heading);
     EXPECT_NE(article.find("时间：2012-03-04 05:06</br>类别："), std::string::npos);
     // Letter case kept; the emoji travels as a reference readers decode.
     EXPECT_NE(article.find("<P>Emoji &#128512; 和中文 Capital TEXT</P>"), std::string::npos);

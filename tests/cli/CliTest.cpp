@@ -144,11 +144,13 @@ TEST_F(CliTest, PipedOutputHasOneLinePerPhaseAndArticle) {
     EXPECT_NE(run.out.find("chmcmd: "), std::string::npos);
 }
 
-TEST_F(CliTest, NetworkTextCannotDriveTheTerminal) {
+TEST_F(CliTest, NetworkTextIsShownAsWrittenAndCannotDriveTheTerminal) {
     auto blog = MakeDemoBlog({.categories = 1, .articlesPerCategory = 2});
     blog.articles[0].title =
         "evil\x1b]0;owned\x07\x1b[2J\x9b"
         "31m";
+    // As the blog's HTML writes it; a reference to a control is no control either.
+    blog.articles[1].title = "读《瓦尔登湖》&amp;随想&#27;[1J";
     const CliRun run = RunCli({AddSinaBlog(simulator, blog)});
     ASSERT_EQ(ExitCode(run), 0) << run.err;
     for (const std::string* text : {&run.out, &run.err}) {
@@ -157,6 +159,7 @@ TEST_F(CliTest, NetworkTextCannotDriveTheTerminal) {
         EXPECT_EQ(text->find("\xc2\x9b"), std::string::npos);
     }
     EXPECT_NE(run.out.find("evil ]0;owned  [2J"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("读《瓦尔登湖》&随想 [1J\n"), std::string::npos) << run.out;
 }
 
 TEST_F(CliTest, ExitStatusTellsWhatWasDelivered) {

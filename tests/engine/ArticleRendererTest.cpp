@@ -6,6 +6,7 @@
 
 #include "base/Encoding.h"
 #include "base/HtmlText.h"
+#include "base/WholePage.h"
 #include "engine/ArticleRenderer.h"
 #include "engine/PictureStore.h"
 #include "net/HttpSession.h"
@@ -46,11 +47,14 @@ protected:
 
     std::string Render(const std::string& body) {
         EXPECT_EQ(RenderArticlePage(body, article, &store), PageWrite::Written);
-        // Declaration and heading have no line feeds, so their length on disk is their length.
+        // The frame and the heading have no line feeds, so their length on disk is
+        // their length.
         const std::string page = ToUtf8(ReadFile(article.localPath));
-        const std::string top = kGbkCharsetMeta + ArticleHeading(article);
-        EXPECT_EQ(page.substr(0, top.size()), top);
-        return page.substr(top.size());
+        const std::string top = WholePage(article.title, ArticleHeading(article));
+        const size_t closing = std::string_view("</body></html>").size();
+        EXPECT_EQ(page.substr(0, top.size() - closing), top.substr(0, top.size() - closing));
+        EXPECT_EQ(page.substr(page.size() - closing), top.substr(top.size() - closing));
+        return page.substr(top.size() - closing, page.size() - top.size());
     }
 
     test::TempDir dir;
@@ -64,10 +68,14 @@ protected:
 
 }  // namespace
 
-TEST_F(RendererTest, PageDeclaresItsCodePageThenTheHeadingBlockWithEscapedTexts) {
+// A whole document, titled like its heading: the help compiler indexes only
+// the body and lists search hits under the title.
+TEST_F(RendererTest, PageIsAWholeDocumentTitledLikeItsHeadingBlockWithEscapedTexts) {
     ASSERT_EQ(RenderArticlePage("", article, &store), PageWrite::Written);
     EXPECT_EQ(ToUtf8(ReadFile(article.localPath)),
+              "<html><head>"
               "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+              "<title>标题 &lt;b&gt; &amp; &quot;引号&quot;</title></head><body>"
               "<div style=\"FONT-SIZE: 20px; FONT-WEIGHT: bold\">标题 &lt;b&gt; &amp; "
               "&quot;引号&quot;</div></br>"
               "<div style=\"TEXT-JUSTIFY: distribute; TEXT-ALIGN: justify; FONT-SIZE: 13px; "
@@ -75,7 +83,8 @@ TEST_F(RendererTest, PageDeclaresItsCodePageThenTheHeadingBlockWithEscapedTexts)
               "BORDER-TOP: black 2px solid\">时间：2012-01-02 03:04</br>类别：<font "
               "color=black>杂谈</font></br>原文：<a "
               "href=\"http://blog.example.com/a/b/post.html?id=1\" "
-              "target=\"_blank\">http://blog.example.com/a/b/post.html?id=1</a></div></br>");
+              "target=\"_blank\">http://blog.example.com/a/b/post.html?id=1</a></div></br>"
+              "</body></html>");
 }
 
 TEST_F(RendererTest, HeadingKeepsReferencesAndGivesNoScriptLink) {

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "base/ActiveContent.h"
+#include "base/DisplayText.h"
 #include "base/Encoding.h"
 #include "base/HtmlText.h"
 #include "base/Sha256.h"
@@ -102,6 +103,16 @@ TEST(Encoding, MarkupFormWritesWhatCodePage936LacksAsReferences) {
     // UTF-16: a surrogate pair is one character, a lone surrogate none.
     EXPECT_EQ(Utf16ToUtf8(u"\u4E2D\U0001F600x"), "中\xF0\x9F\x98\x80x");
     EXPECT_EQ(Utf16ToUtf8(std::u16string(u"a") + char16_t(0xD83D) + u"b"), "a?b");
+}
+
+TEST(DisplayText, ReferencesAreDecodedOnceAndNeverBecomeControls) {
+    EXPECT_EQ(DisplayText("读《瓦尔登湖》&amp;随想 &#128512;&#x4E2D;&lt;b&gt;"),
+              "读《瓦尔登湖》&随想 😀中<b>");
+    EXPECT_EQ(DisplayText("&amp;amp; &nbsp;"), "&amp; \xC2\xA0");
+    EXPECT_EQ(DisplayText("a&#10;b&#x1b;[2J&#155;c"), "a b [2J c");
+    // What names nothing stays as written.
+    EXPECT_EQ(DisplayText("&bogus; &#0; &#xD800; &#99999999; & amp; &amp"),
+              "&bogus; &#0; &#xD800; &#99999999; & amp; &amp");
 }
 
 TEST(HtmlText, EscapingKeepsReferencesThatAreThere) {

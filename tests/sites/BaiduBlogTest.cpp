@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/Encoding.h"
+#include "base/WholePage.h"
 #include "sim/BaiduService.h"
 #include "sim/DemoBlog.h"
 #include "sites/BaiduBlog.h"
@@ -174,7 +175,7 @@ TEST_F(BaiduBlogTest, DownloadCutsFromTheTableToTheOptions) {
                                    "Body</td></tr></table>tail"));
     article.url = "http://hi.baidu.com/t";
     EXPECT_TRUE(engine->DownloadArticle(article).Saved());
-    const std::string second = ReadFile(dir.File("1.html"));
+    const std::string second(PageContent(ReadFile(dir.File("1.html"))));
     EXPECT_EQ(second.substr(second.find("<table")), "<table style=\"\"><tr><td>Body");
 
     // The table must stand behind the block's marker.

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/Encoding.h"
+#include "base/WholePage.h"
 #include "sim/DemoBlog.h"
 #include "sim/RenrenService.h"
 #include "sites/RenrenBlog.h"
@@ -149,7 +150,7 @@ TEST_F(RenrenBlogTest, DownloadCutsTheDiaryText) {
                                    "class=\"stat-article\">views</p>"));
     article.url = "http://blog.renren.com/s";
     EXPECT_TRUE(engine->DownloadArticle(article).Saved());
-    const std::string second = ReadFile(dir.File("1.html"));
+    const std::string second(PageContent(ReadFile(dir.File("1.html"))));
     EXPECT_EQ(second.substr(second.rfind("</div></br>") + 11), "Body");
 
     // The end markers must stand behind the start.

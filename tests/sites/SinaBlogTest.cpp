@@ -51,9 +51,11 @@ TEST_F(SinaBlogTest, ReadsUidAndBlogName) {
     EXPECT_EQ(engine->account, blog.account);
     EXPECT_EQ(engine->homeUrl, "http://blog.sina.com.cn/u/" + blog.account);
     EXPECT_EQ(engine->blogName, blog.name + "_新浪博客");
+    EXPECT_EQ(engine->author, blog.name);  // the book's author, without the service
     ASSERT_TRUE(engine->ParseAddress("http://blog.sina.com.cn/named"));
     EXPECT_EQ(engine->account, "42");
     EXPECT_EQ(engine->blogName, "A & B");
+    EXPECT_EQ(engine->author, "A & B");
 }
 
 TEST_F(SinaBlogTest, MissingUidIsReportedAndDeclined) {
