@@ -100,7 +100,7 @@ MainWindow::MainWindow(Options options)
             [this](const QString& text) { SetStatus(0, text); });
     connect(updates_.get(), &UpdateRunner::quitRequested, this, &MainWindow::close);
     connect(articles_, &ArticleTab::jobFinished, this, [this](const JobResult& result) {
-        if (!JobEndCallsForPowerOff(result, Settings().autoShutPc != 0)) return;
+        if (!JobEndCallsForPowerOff(result, Settings().autoShutPc)) return;
         StartPowerOffCountdown(this, QDBusConnection::systemBus(),
                                [this](const QString& text) { SetStatus(0, text); });
     });
