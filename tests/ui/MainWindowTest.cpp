@@ -26,6 +26,7 @@
 #include "app/UpdateInfo.h"
 #include "base/Encoding.h"
 #include "net/FetchResult.h"
+#include "support/Answered.h"
 #include "support/ScopedEnv.h"
 #include "support/SilentServer.h"
 #include "ui/ArticleTab.h"
@@ -33,17 +34,7 @@
 
 using namespace pw;
 
-namespace {
-
-// What the update check's fetch reports for an answer with this status.
-FetchResult Answered(int status) {
-    FetchResult result;
-    result.kind = status == 200 ? FetchResult::Kind::Ok : FetchResult::Kind::HttpStatus;
-    result.status = status;
-    return result;
-}
-
-}  // namespace
+using pw::test::Answered;
 using pw::test::Boxes;
 using pw::test::MakeWindow;
 using pw::test::Opened;

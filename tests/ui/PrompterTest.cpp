@@ -16,6 +16,7 @@
 #include "base/Encoding.h"
 #include "job/JobResult.h"
 #include "net/FetchResult.h"
+#include "support/Answered.h"
 #include "support/OneShotGate.h"
 #include "ui/JobReportDialog.h"
 #include "ui/Prompter.h"
@@ -23,17 +24,7 @@
 
 using namespace pw;
 
-namespace {
-
-// What the update check's fetch reports for an answer with this status.
-FetchResult Answered(int status) {
-    FetchResult result;
-    result.kind = status == 200 ? FetchResult::Kind::Ok : FetchResult::Kind::HttpStatus;
-    result.status = status;
-    return result;
-}
-
-}  // namespace
+using pw::test::Answered;
 
 namespace {
 
