@@ -1,5 +1,7 @@
 #include "base/HtmlText.h"
 
+#include <libxml/HTMLparser.h>
+
 namespace pw {
 
 namespace {
@@ -67,6 +69,27 @@ size_t CharacterReferenceLength(std::string_view text, size_t at) {
         }
     }
     return i < text.size() && text[i] == ';' ? i + 1 - at : 0;
+}
+
+std::optional<uint32_t> ReferencedCharacter(std::string_view reference) {
+    const std::string_view body = reference.substr(1, reference.size() - 2);
+    if (body.empty()) return std::nullopt;
+    if (body[0] != '#') {
+        const std::string name(body);
+        const htmlEntityDesc* entity =
+            htmlEntityLookup(reinterpret_cast<const xmlChar*>(name.c_str()));
+        if (!entity) return std::nullopt;
+        return entity->value;
+    }
+    const bool hex = body.size() > 1 && (body[1] == 'x' || body[1] == 'X');
+    uint32_t code = 0;
+    for (char c : body.substr(hex ? 2 : 1)) {
+        const uint32_t digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+        code = code * (hex ? 16 : 10) + digit;
+        if (code > 0x10FFFF) return std::nullopt;
+    }
+    if (code == 0 || (code >= 0xD800 && code <= 0xDFFF)) return std::nullopt;
+    return code;
 }
 
 std::string EscapeHtml(std::string_view text) {

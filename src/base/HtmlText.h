@@ -3,6 +3,8 @@
 // These work on code page 936 and UTF-8 bytes alike: every byte they look for is
 // ASCII below 0x40, which is never the trail byte of a double-byte character.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +18,11 @@ inline constexpr const char* kGbkCharsetMeta =
 // Length of the character reference at text[at] ("&amp;", "&#38;", "&#x26;"), or
 // 0 when the "&" there begins none.
 size_t CharacterReferenceLength(std::string_view text, size_t at);
+
+// The character a whole reference ("&amp;", "&#38;", "&#x26;", as measured by
+// CharacterReferenceLength) stands for: numeric ones and the names HTML 4
+// knows; nullopt for an unknown name or a number that names no character.
+std::optional<uint32_t> ReferencedCharacter(std::string_view reference);
 
 // The text for element content or a double-quoted attribute value: "<", ">", '"'
 // and each "&" that begins no character reference are written as references.

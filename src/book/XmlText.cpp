@@ -1,7 +1,4 @@
 #include "book/XmlText.h"
-
-#include <libxml/HTMLparser.h>
-
 #include <cstdint>
 
 #include "base/HtmlText.h"
@@ -106,28 +103,13 @@ std::string DecodeHtmlReferences(std::string_view utf8) {
             out.push_back(utf8[i++]);
             continue;
         }
-        const std::string_view body = utf8.substr(i + 1, length - 2);
-        uint32_t code = 0;
-        bool known = true;
-        if (body[0] == '#') {
-            const bool hex = body.size() > 1 && (body[1] == 'x' || body[1] == 'X');
-            for (char c : body.substr(hex ? 2 : 1)) {
-                const uint32_t digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
-                code = code * (hex ? 16 : 10) + digit;
-            }
-            // As browsers read them: what names no character shows as U+FFFD.
-            if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
+        const std::string_view reference = utf8.substr(i, length);
+        if (const std::optional<uint32_t> code = ReferencedCharacter(reference)) {
+            AppendUtf8(out, *code);
+        } else if (reference[1] == '#') {
+            AppendUtf8(out, 0xFFFD);  // as browsers read a number that names no character
         } else {
-            const std::string name(body);
-            const htmlEntityDesc* entity =
-                htmlEntityLookup(reinterpret_cast<const xmlChar*>(name.c_str()));
-            known = entity != nullptr;
-            if (known) code = entity->value;
-        }
-        if (known) {
-            AppendUtf8(out, code);
-        } else {
-            out.append(utf8.substr(i, length));
+            out.append(reference);  // an unknown name stays as written
         }
         i += length;
     }
