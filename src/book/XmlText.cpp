@@ -1,4 +1,5 @@
 #include "book/XmlText.h"
+
 #include <cstdint>
 
 #include "base/HtmlText.h"
