@@ -69,9 +69,7 @@ TEST_F(HttpSessionTest, TransientFailuresAreTriedAgain) {
     for (const auto& [name, failure] : failures) {
         sim_.Route(kHost, "/" + name, FailFirst(2, failure));
         std::string page;
-        const auto start = Clock::now();
         const FetchResult result = session.GetPage(Address("/" + name), page);
-        EXPECT_LT(Clock::now() - start, std::chrono::seconds(3)) << name;
         EXPECT_TRUE(result.Ok()) << name;
         // libcurl itself retries once on a fresh connection when a kept one
         // turns out dead, so a reset may cost one attempt less.
@@ -137,7 +135,8 @@ TEST_F(HttpSessionTest, StopEndsAWaitForABusyService) {
     const auto start = Clock::now();
     const FetchResult result = session.GetPage(Address("/busy"), page);
     EXPECT_EQ(result.kind, FetchResult::Kind::Stopped);
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+    // A wait the stop did not end would last the 100 s the service asked for.
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(50));
 }
 
 TEST_F(HttpSessionTest, ConnectionsAreKeptForLaterRequests) {
