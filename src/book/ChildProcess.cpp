@@ -4,14 +4,17 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/eventfd.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
-#include <thread>
+#include <limits>
 
 extern char** environ;
 
@@ -55,10 +58,11 @@ private:
     std::string line_;
 };
 
+// Milliseconds to the deadline as poll takes them; 0 once it has passed.
 int MillisecondsLeft(Clock::time_point deadline) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left <= 0 ? 0 : left > 1000 ? 1000 : static_cast<int>(left);
+    return static_cast<int>(std::clamp<int64_t>(left, 0, std::numeric_limits<int>::max()));
 }
 
 int ExitCodeOf(int status) {
@@ -73,17 +77,49 @@ void KillChildGroup(pid_t pid) {
     ::kill(pid, SIGKILL);
 }
 
-// Reads the pipe to its end; false when the deadline came first.
+// A descriptor that becomes readable once the stop is requested, so that one
+// poll waits for the child and the stop together.
+class StopWake {
+public:
+    explicit StopWake(const std::stop_token& stop)
+        : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), onStop_(stop, [this] { Wake(); }) {}
+    ~StopWake() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    StopWake(const StopWake&) = delete;
+    StopWake& operator=(const StopWake&) = delete;
+
+    int Fd() const { return fd_; }
+
+private:
+    void Wake() {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(fd_, &one, sizeof one);
+    }
+
+    int fd_;
+    std::stop_callback<std::function<void()>> onStop_;
+};
+
+// Waits until fd is readable (true), or the stop or the deadline comes first.
+bool WaitReadable(int fd, Clock::time_point deadline, const std::stop_token& stop,
+                  const StopWake& wake) {
+    for (;;) {
+        if (stop.stop_requested()) return false;
+        pollfd fds[2] = {{fd, POLLIN, 0}, {wake.Fd(), POLLIN, 0}};
+        const int ready = ::poll(fds, 2, MillisecondsLeft(deadline));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready == 0) return false;  // the deadline
+        if (ready < 0 || fds[0].revents != 0) return true;
+    }
+}
+
+// Reads the pipe to its end; false when the stop or the deadline came first.
 bool DrainOutput(int fd, Clock::time_point deadline, LineSplitter& lines,
-                 const std::stop_token& stop) {
+                 const std::stop_token& stop, const StopWake& wake) {
     char buffer[8192];
     for (;;) {
-        const int wait = std::min(MillisecondsLeft(deadline), 100);
-        if (wait == 0 || stop.stop_requested()) return false;
-        pollfd pfd{fd, POLLIN, 0};
-        const int ready = ::poll(&pfd, 1, wait);
-        if (ready < 0 && errno != EINTR) return true;
-        if (ready <= 0) continue;
+        if (!WaitReadable(fd, deadline, stop, wake)) return false;
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n <= 0) return true;
@@ -91,14 +127,20 @@ bool DrainOutput(int fd, Clock::time_point deadline, LineSplitter& lines,
     }
 }
 
-// Waits for the child's end; false when the deadline came first.
-bool WaitForExit(pid_t pid, Clock::time_point deadline, int& status, const std::stop_token& stop) {
+// Waits for the child's end; false when the stop or the deadline came first.
+// The child's pidfd becomes readable when it exits.
+bool WaitForExit(pid_t pid, Clock::time_point deadline, int& status, const std::stop_token& stop,
+                 const StopWake& wake) {
+    const int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidFd >= 0) {
+        const bool ended = WaitReadable(pidFd, deadline, stop, wake);
+        ::close(pidFd);
+        if (!ended) return false;
+    }
+    // Without a pidfd (a kernel before 5.3) this waits without a deadline.
     for (;;) {
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid) return true;
-        if (done < 0 && errno != EINTR) return true;
-        if (MillisecondsLeft(deadline) == 0 || stop.stop_requested()) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const pid_t done = ::waitpid(pid, &status, 0);
+        if (done == pid || (done < 0 && errno != EINTR)) return true;
     }
 }
 
@@ -176,9 +218,10 @@ ChildResult RunChildProcess(const std::vector<std::string>& argv, const std::str
 
     const Clock::time_point deadline = Clock::now() + timeout;
     LineSplitter lines(onLine);
-    const bool drained = DrainOutput(fds[0], deadline, lines, stop);
+    const StopWake wake(stop);
+    const bool drained = DrainOutput(fds[0], deadline, lines, stop, wake);
     int status = 0;
-    if (!drained || !WaitForExit(pid, deadline, status, stop)) {
+    if (!drained || !WaitForExit(pid, deadline, status, stop, wake)) {
         result.cancelled = stop.stop_requested();
         result.timedOut = !result.cancelled;
         KillChildGroup(pid);
