@@ -36,18 +36,18 @@ std::string NextAddress(const FeedPage& page, const std::string& firstAddress, i
 
 }  // namespace
 
-void FeedEntries::Add(FeedEntry entry) {
+bool FeedEntries::Add(FeedEntry entry) {
     const auto known = byId_.find(entry.id);
     if (known != byId_.end()) {
         FeedEntry& held = entries_[known->second];
         const auto heldTime = Rfc3339Seconds(held.updated);
         const auto newTime = Rfc3339Seconds(entry.updated);
         // The same post met again: the later revision wins, in the first place.
-        if (!newTime || (heldTime && *newTime <= *heldTime)) return;
+        if (!newTime || (heldTime && *newTime <= *heldTime)) return false;
         heldBytes_ -= held.content.size() + held.summary.size();
         held = std::move(entry);
         heldBytes_ += held.content.size() + held.summary.size();
-        return;
+        return true;
     }
     const uint64_t size = entry.content.size() + entry.summary.size();
     if (heldBytes_ + size > kMaxHeldTextBytes) {
@@ -58,6 +58,7 @@ void FeedEntries::Add(FeedEntry entry) {
     heldBytes_ += entry.content.size() + entry.summary.size();
     byId_.emplace(entry.id, entries_.size());
     entries_.push_back(std::move(entry));
+    return true;
 }
 
 std::string BloggerPage(const std::string& feedAddress, int start) {
@@ -81,9 +82,13 @@ FeedWalk WalkFeed(SiteContext& site, const std::string& firstAddress, const std:
         // A page met before (under another address too) ends a loop.
         if (!seenPages.insert(std::hash<std::string>{}(bytes)).second) break;
         const std::string next = NextAddress(page, firstAddress, number, paging);
-        for (FeedEntry& entry : page.entries) walk.entries.Add(std::move(entry));
+        bool news = false;
+        for (FeedEntry& entry : page.entries) news = walk.entries.Add(std::move(entry)) || news;
         page.entries.clear();
         if (number == 1) walk.first = std::move(page);
+        // A page that tells nothing new is the same list again (under another
+        // address), or the end of it.
+        if (!news) break;
         if (next.empty() || !seenAddresses.insert(next).second) break;
         if (number >= kMaxFeedPages || total >= kMaxFeedWalkBytes) {
             walk.complete = false;

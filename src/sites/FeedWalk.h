@@ -25,7 +25,8 @@ inline constexpr uint64_t kMaxHeldTextBytes = 64ull << 20;
 // in a feed), each with its latest revision (by Atom's updated).
 class FeedEntries {
 public:
-    void Add(FeedEntry entry);
+    // False when the entry was known and is no later revision.
+    bool Add(FeedEntry entry);
     const std::vector<FeedEntry>& All() const { return entries_; }
     size_t Size() const { return entries_.size(); }
 
