@@ -71,6 +71,7 @@ public:
         listed_.clear();
         held_.clear();
         api_.reset();
+        author.clear();
         if (!Discover()) return false;
         list = categories_;
         if (list.empty()) list.push_back(blogName);
@@ -183,24 +184,25 @@ private:
     }
 
     bool UseFeed(const std::string& address, const std::string& bytes, FeedPaging paging) {
-        const FeedWalk walk = WalkFeed(site_, address, bytes, paging);
+        FeedWalk walk = WalkFeed(site_, address, bytes, paging);
         if (walk.first.kind == FeedPage::Kind::NotFeed) return false;
         if (!walk.complete) site_.Message("订阅源没有读完：有的页面没有下载成功或页数超过上限");
         if (!walk.first.title.empty()) blogName = walk.first.title;
         if (!walk.first.language.empty()) language = walk.first.language;
-        author = walk.first.author;
         std::set<std::string> known;
         const auto addCategory = [&](const std::string& name) {
             if (known.insert(name).second) categories_.push_back(name);
         };
         for (const std::string& label : walk.first.categories) addCategory(label);
-        for (const FeedEntry& entry : walk.entries.All()) {
+        for (FeedEntry& entry : walk.entries.Take()) {
             if (entry.link.empty()) continue;
+            // RSS: the post's dc:creator before the channel's managingEditor.
             if (author.empty()) author = entry.author;
             for (const std::string& label : entry.categories) addCategory(label);
             listed_.push_back({entry.title, entry.link, entry.time, entry.categories});
-            held_[entry.link] = {entry.content, entry.summary, 0};
+            held_[entry.link] = {std::move(entry.content), std::move(entry.summary), 0};
         }
+        if (author.empty()) author = walk.first.author;
         return true;
     }
 
@@ -262,8 +264,10 @@ private:
     // the summary, said so in the report.
     ArticleOutcome FromPostPage(const ArticleInfo& article, const std::string& summary) const {
         FetchedPage page;
-        page.result = site_.Http().GetBytes(article.url, page.text, kMaxPageBytes);
+        ResponseHead head;
+        page.result = site_.Http().GetBytes(article.url, page.text, kMaxPageBytes, head);
         if (!page.result.Ok()) return SaveBody(site_, page, std::nullopt, article);
+        page.text = PageAsUtf8(std::move(page.text), head.contentType);
         if (auto body = PostBody(page.text)) return SaveBody(site_, page, std::move(body), article);
         if (summary.empty()) return ArticleOutcome::Fail("文章页面中没有找到正文", 200);
         ArticleOutcome saved = SaveBody(site_, page, summary, article);

@@ -29,6 +29,8 @@ public:
     bool Add(FeedEntry entry);
     const std::vector<FeedEntry>& All() const { return entries_; }
     size_t Size() const { return entries_.size(); }
+    // The entries, leaving none behind.
+    std::vector<FeedEntry> Take() { return std::move(entries_); }
 
 private:
     std::vector<FeedEntry> entries_;

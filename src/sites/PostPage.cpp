@@ -7,6 +7,7 @@
 #include <mutex>
 #include <vector>
 
+#include "base/Encoding.h"
 #include "base/Text.h"
 #include "sites/FeedText.h"
 
@@ -119,6 +120,24 @@ std::optional<std::string> PostBody(std::string_view html) {
     if (!found) found = ContentContainer(root);
     if (!found) return std::nullopt;
     return InnerHtml(doc.get(), found);
+}
+
+std::string PageAsUtf8(std::string bytes, const std::string& contentType) {
+    // The answer's type first, then the page's own declaration:
+    // <meta charset="gbk">, <meta http-equiv content="text/html; charset=gb2312">.
+    std::string declared = contentType;
+    MakeLower(declared);
+    size_t at = declared.find("charset=");
+    if (at == std::string::npos) {
+        declared = bytes.substr(0, 4096);
+        MakeLower(declared);
+        at = declared.find("charset=");
+    }
+    if (at == std::string::npos) return bytes;
+    at += 8;
+    if (at < declared.size() && (declared[at] == '"' || declared[at] == '\'')) ++at;
+    if (declared.compare(at, 2, "gb") == 0) return ToUtf8(bytes);
+    return bytes;
 }
 
 PageFacts ReadPageFacts(std::string_view html, const std::string& address) {

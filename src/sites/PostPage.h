@@ -16,6 +16,11 @@ namespace pw {
 // has none of them.
 std::optional<std::string> PostBody(std::string_view html);
 
+// A fetched page as UTF-8: pages the answer or their markup declare in one
+// of the Chinese code pages (GB2312, GBK, GB18030) are converted, every other
+// page is taken as UTF-8.
+std::string PageAsUtf8(std::string bytes, const std::string& contentType);
+
 // What a blog's home page says of the blog in its markup.
 struct PageFacts {
     std::string language;            // <html lang>

@@ -225,7 +225,7 @@ TEST_F(FeedBlogTest, SummariesAreCompletedFromThePostPageOrSaidToBeSummaries) {
     simulator.Route(
         "rss.example.com", "/p/paged",
         Response::Html("<html><body><nav>menu</nav><article><h1>Paged</h1><div "
-                       "class=\"post entry-content\"><p>long text "
+                       "class=\"post entry-content\"><p>long text 中文 "
                        "<img data-src=\"../img/a.png\" src=\"data:image/gif;base64,R0\" "
                        "srcset=\"/img/a-2x.png 2x\" loading=\"lazy\"></p></div>"
                        "</article></body></html>"));
@@ -250,7 +250,7 @@ TEST_F(FeedBlogTest, SummariesAreCompletedFromThePostPageOrSaidToBeSummaries) {
 
     EXPECT_NE(Saved("http://rss.example.com/p/full").find("<p>whole text</p>"), std::string::npos);
     const std::string paged = Saved("http://rss.example.com/p/paged");
-    EXPECT_NE(paged.find("<p>long text <img src=\"img/1_1.png\"></p>"), std::string::npos) << paged;
+    EXPECT_NE(paged.find("<p>long text 中文 <img src=\"img/1_1.png\"></p>"), std::string::npos) << paged;
     EXPECT_EQ(paged.find("menu"), std::string::npos);
     EXPECT_EQ(ReadFile(dir.File("img/1_1.png")), png);
     EXPECT_TRUE(site.Messages().empty());
