@@ -114,11 +114,12 @@ public:
     }
 
 private:
-    // The blog's list, in the order the interfaces are tried.
+    // The blog's list, in the order the interfaces are tried. Each try is a
+    // guess: its failure is told only when nothing is found (NoBlogDetail).
     bool Discover() {
         ResponseHead head;
         std::string body;
-        const FetchResult home = site_.Http().GetBytes(address_, body, kMaxFeedBytes, head);
+        const FetchResult home = site_.Http().Probe(address_, body, kMaxFeedBytes, head);
         Tried(address_, home, "");
         // Without any answer no other address of the host will answer either.
         if (!home.Ok() && home.kind != FetchResult::Kind::HttpStatus) return false;
@@ -172,7 +173,7 @@ private:
         const std::string first = paging == FeedPaging::Blogger ? BloggerPage(address, 1) : address;
         ResponseHead head;
         std::string bytes;
-        const FetchResult result = site_.Http().GetBytes(first, bytes, kMaxFeedBytes, head);
+        const FetchResult result = site_.Http().Probe(first, bytes, kMaxFeedBytes, head);
         if (!result.Ok() || !LooksLikeFeed(bytes)) {
             Tried(first, result, "不是订阅源");
             return false;

@@ -250,7 +250,8 @@ TEST_F(FeedBlogTest, SummariesAreCompletedFromThePostPageOrSaidToBeSummaries) {
 
     EXPECT_NE(Saved("http://rss.example.com/p/full").find("<p>whole text</p>"), std::string::npos);
     const std::string paged = Saved("http://rss.example.com/p/paged");
-    EXPECT_NE(paged.find("<p>long text 中文 <img src=\"img/1_1.png\"></p>"), std::string::npos) << paged;
+    EXPECT_NE(paged.find("<p>long text 中文 <img src=\"img/1_1.png\"></p>"), std::string::npos)
+        << paged;
     EXPECT_EQ(paged.find("menu"), std::string::npos);
     EXPECT_EQ(ReadFile(dir.File("img/1_1.png")), png);
     EXPECT_TRUE(site.Messages().empty());
@@ -306,7 +307,26 @@ TEST(FeedDocument, HostileDocumentsEndFastAndExpandNothing) {
     EXPECT_EQ(ReadFeed(huge, "http://x.example.com/").kind, FeedPage::Kind::NotFeed);
 }
 
-TEST_F(FeedBlogTest, PagesThatLeadInCirclesEndTheWalk) {
+TEST_F(FeedBlogTest, FeedPagesAreFollowedToTheirEndAndNoFurther) {
+    // WordPress's feeds name no next page; ?paged=N goes on until a 404.
+    const auto item = [](int n) {
+        return "<item><guid>" + std::to_string(n) + "</guid><link>http://wpf.example.com/" +
+               std::to_string(n) + "</link></item>";
+    };
+    const std::string channel =
+        "<rss version=\"2.0\"><channel><title>W</title>"
+        "<generator>https://wordpress.org/?v=6.4</generator>";
+    simulator.Route("wpf.example.com", "/feed/",
+                    Response::Text(channel + item(1) + "</channel></rss>", "application/rss+xml"));
+    simulator.Route("wpf.example.com", "/feed/?paged=2",
+                    Response::Text(channel + item(2) + "</channel></rss>", "application/rss+xml"));
+    std::string first;
+    ASSERT_TRUE(site.Http().GetBytes("http://wpf.example.com/feed/", first, kMaxFeedBytes).Ok());
+    FeedWalk walk = WalkFeed(site, "http://wpf.example.com/feed/", first, FeedPaging::Links);
+    EXPECT_EQ(walk.entries.Size(), 2u);
+    EXPECT_TRUE(walk.complete);
+    EXPECT_EQ(simulator.CountRequests("wpf.example.com", "/feed/?paged=3"), 1u);
+
     // Each page names another address for the same page, for ever.
     simulator.RouteHost("loop.example.com", [](const Request& r) {
         const int n = std::atoi(Param(r.query, "n").c_str());
@@ -319,11 +339,10 @@ TEST_F(FeedBlogTest, PagesThatLeadInCirclesEndTheWalk) {
                 "</item></channel></rss>",
             "application/rss+xml");
     });
-    std::string first;
+    simulator.ClearRequests();
     ASSERT_TRUE(
         site.Http().GetBytes("http://loop.example.com/feed?n=0", first, kMaxFeedBytes).Ok());
-    const FeedWalk walk =
-        WalkFeed(site, "http://loop.example.com/feed?n=0", first, FeedPaging::Links);
+    walk = WalkFeed(site, "http://loop.example.com/feed?n=0", first, FeedPaging::Links);
     EXPECT_EQ(walk.entries.Size(), 1u);
     EXPECT_LE(simulator.Requests().size(), 3u);
 }
