@@ -44,6 +44,15 @@ std::string AccountOf(const std::string& address) {
     return rest;
 }
 
+// The folder of an address, ending in "/": the address itself when it ends
+// in "/", else up to its last "/".
+std::string FolderOf(const std::string& address) {
+    std::string folder = address.substr(0, address.find_first_of("?#"));
+    const std::string origin = OriginOf(folder);
+    if (folder.size() <= origin.size()) return origin + "/";
+    return folder.substr(0, folder.rfind('/') + 1);
+}
+
 class FeedBlog final : public BlogBase {
 public:
     FeedBlog(SiteContext& site, std::vector<std::string> otherServices)
@@ -131,16 +140,23 @@ private:
         std::string root = ResolveAddress(at, ApiRootFromHead(head));
         if (root.empty()) root = facts.apiRoot;
         if (!root.empty() && UseWordPress(root)) return true;
+        // A blog may live in a folder of its host, or at its root.
         const std::string origin = OriginOf(at);
-        if (UseWordPress(origin + "/?rest_route=/")) return true;
+        std::vector<std::string> bases{FolderOf(at)};
+        if (bases.front() != origin + "/") bases.push_back(origin + "/");
+        for (const std::string& base : bases) {
+            if (UseWordPress(base + "?rest_route=/")) return true;
+        }
         if (HostOf(at).ends_with(".blogspot.com") || facts.blogger) {
             if (TryFeed(origin + "/feeds/posts/default", FeedPaging::Blogger)) return true;
         }
         for (const std::string& feed : facts.feeds) {
             if (TryFeed(feed, FeedPaging::Links)) return true;
         }
-        for (const char* name : kUsualFeeds) {
-            if (TryFeed(origin + name, FeedPaging::Links)) return true;
+        for (const std::string& base : bases) {
+            for (const char* name : kUsualFeeds) {
+                if (TryFeed(base + (name + 1), FeedPaging::Links)) return true;
+            }
         }
         return false;
     }

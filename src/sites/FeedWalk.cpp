@@ -29,8 +29,9 @@ struct NextPage {
 NextPage NextAddress(const FeedPage& page, const std::string& firstAddress, int number,
                      FeedPaging paging) {
     if (paging == FeedPaging::Blogger) {
-        // A short page is the last.
+        // A short page is the last, as is the page that reaches the total.
         if (page.entries.size() < static_cast<size_t>(kBloggerPageSize)) return {};
+        if (page.totalResults >= 0 && number * kBloggerPageSize >= page.totalResults) return {};
         return {BloggerPage(firstAddress, number * kBloggerPageSize + 1), false};
     }
     if (!page.next.empty()) return {page.next, false};

@@ -205,6 +205,48 @@ TEST_F(FeedBlogTest, AtomPagesAreFollowedAndARevisedEntryIsOnePost) {
     EXPECT_NE(Saved("http://atom.example.com/posts/b").find("<p>B2</p>"), std::string::npos);
 }
 
+TEST_F(FeedBlogTest, ABloggerBlogIsReadFromItsPostsFeedWithItsLabels) {
+    const std::string scheme = "scheme=\"http://www.blogger.com/atom/ns#\"";
+    const auto entry = [&](int n, const std::string& labels) {
+        return "<entry><id>tag:blogger.com,1999:blog-1.post-" + std::to_string(n) +
+               "</id><published>2020-05-0" + std::to_string(n) +
+               "T09:00:00.000-07:00</published><updated>2020-05-0" + std::to_string(n) +
+               "T09:00:00.000-07:00</updated>" + labels + "<title type=\"text\">P" +
+               std::to_string(n) + "</title><content type=\"html\">&lt;p&gt;body " +
+               std::to_string(n) +
+               "&lt;/p&gt;</content><link rel=\"alternate\" "
+               "type=\"text/html\" href=\"http://someone.blogspot.com/2020/05/p" +
+               std::to_string(n) + ".html\"/><author><name>Dee</name></author></entry>";
+    };
+    simulator.Route("someone.blogspot.com", "/", Response::Html("<html><body></body></html>"));
+    simulator.Route(
+        "someone.blogspot.com", "/feeds/posts/default?start-index=1&max-results=100",
+        Response::Text(
+            "<?xml version='1.0'?><feed xmlns='http://www.w3.org/2005/Atom' "
+            "xmlns:openSearch='http://a9.com/-/spec/opensearchrss/1.0/'><title>Dee's days</title>"
+            "<category term='Zoo'/><category term='Apples'/>"
+            "<openSearch:totalResults>2</openSearch:totalResults>" +
+                entry(2, "<category " + scheme + " term=\"Apples\"/><category " + scheme +
+                             " term=\"Zoo\"/>") +
+                entry(1, "") + "</feed>",
+            "application/atom+xml"));
+    ASSERT_TRUE(engine->ParseAddress("http://someone.blogspot.com/"));
+    std::vector<std::string> categories;
+    ASSERT_TRUE(engine->GetCategories(categories));
+    // The labels in the blog's own order; an unlabelled post under the blog's name.
+    EXPECT_EQ(categories, (std::vector<std::string>{"Zoo", "Apples"}));
+    EXPECT_EQ(engine->author, "Dee");
+    const auto listed = ListAll(*engine);
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_EQ(listed[0].category, "Apples");
+    EXPECT_EQ(listed[1].category, "Zoo");
+    EXPECT_EQ(listed[1].url, "http://someone.blogspot.com/2020/05/p2.html");
+    EXPECT_EQ(listed[1].time, "2020-05-02 09:00:00");
+    EXPECT_EQ(listed[2].category, "Dee's days");
+    EXPECT_NE(Saved(listed[2].url).find("<p>body 1</p>"), std::string::npos);
+    EXPECT_TRUE(site.Messages().empty());
+}
+
 TEST_F(FeedBlogTest, SummariesAreCompletedFromThePostPageOrSaidToBeSummaries) {
     simulator.Route(
         "rss.example.com", "/rss.xml",
