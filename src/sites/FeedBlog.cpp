@@ -36,10 +36,16 @@ struct ListedPost {
     std::vector<std::string> categories;
 };
 
-// The blog's folder name: the address without scheme, query and final "/".
+// The blog's folder name: host (and port) and path, without scheme, user,
+// query and final "/".
 std::string AccountOf(const std::string& address) {
     std::string rest = address.substr(address.find("://") + 3);
     rest = rest.substr(0, rest.find_first_of("?#"));
+    const size_t slash = std::min(rest.find('/'), rest.size());
+    std::string authority = rest.substr(0, slash);
+    authority = authority.substr(authority.rfind('@') + 1);  // npos + 1 is 0
+    MakeLower(authority);
+    rest = authority + rest.substr(slash);
     while (!rest.empty() && rest.back() == '/') rest.pop_back();
     return rest;
 }
@@ -67,8 +73,9 @@ public:
         const std::string host = HostOf(typed);
         if (host.empty() || HostInDomains(host, otherServices_)) return false;
         address_ = typed;
-        homeUrl = typed;
         account = AccountOf(typed);
+        // The blog's identity for its job folder: the same however it was typed.
+        homeUrl = (StartsWithNoCase(typed, "https") ? "https://" : "http://") + account;
         blogName = HostOf(typed);
         return true;
     }
