@@ -156,7 +156,11 @@ std::vector<Edit> PictureEdits(const std::string& body, const std::vector<Attrib
     const bool held = !reference.empty();
     if (!held) reference = lazy || !src ? address : value(src);
     std::vector<Edit> edits;
-    if (!src) edits.push_back({nameEnd, nameEnd, " src=\"" + reference + "\""});
+    if (!src) {
+        std::string quoted = reference;
+        Replace(quoted, "\"", "&quot;");  // a value that stood in single quotes
+        edits.push_back({nameEnd, nameEnd, " src=\"" + quoted + "\""});
+    }
     for (const Attribute& a : attributes) {
         if (&a == src) {
             if (reference != value(src)) edits.push_back({a.valueBegin, a.valueEnd, reference});
