@@ -46,6 +46,10 @@ std::string ReportText(const JobResult& result, const std::string& blogName,
                     DisplayText(missing.reason) + "\n";
         }
     }
+    if (!result.notes.empty()) {
+        text += "\n说明：\n";
+        for (const std::string& note : result.notes) text += note + "\n";
+    }
     if (result.picturesKeptRemote > 0) {
         text +=
             "\n" +
