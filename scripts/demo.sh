@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # Makes a book. Without an address: starts the service simulator with a demo Sina
-# blog and turns it into a book offline. With an address: fetches that blog.
-#   scripts/demo.sh [ADDRESS] [pagewell-cli options]
+# blog and turns it into a book offline; with --feed, the simulator's WordPress
+# blog instead. With an address: fetches that blog.
+#   scripts/demo.sh [--feed | ADDRESS] [pagewell-cli options]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/bootstrap.sh >/dev/null
 
 if [ $# -gt 0 ] && [[ "$1" != -* ]]; then
     exec build/src/cli/pagewell-cli "$@"
+fi
+demo=http://blog.sina.com.cn/pagewelldemo
+if [ "${1:-}" = --feed ]; then
+    demo=http://wp.pagewell.test/
+    shift
 fi
 
 coproc SIM { exec build/tests/pagewell-sim --until-stdin-closes; }
@@ -18,7 +24,7 @@ if [ "$word" != PROXY ]; then
 fi
 echo "Simulated services at $proxy"
 status=0
-http_proxy="$proxy" build/src/cli/pagewell-cli http://blog.sina.com.cn/pagewelldemo "$@" ||
+http_proxy="$proxy" build/src/cli/pagewell-cli "$demo" "$@" ||
     status=$?
 eval "exec ${SIM[1]}>&-"
 wait "$SIM_PID" 2>/dev/null || true
