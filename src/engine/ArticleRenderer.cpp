@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
+#include <optional>
 
 #include "base/ActiveContent.h"
 #include "base/Encoding.h"
@@ -17,44 +19,78 @@ namespace {
 constexpr int kMaxTagBytes = 8192;
 
 // Attributes through which lazy-loading pages name the real picture while src
-// holds a placeholder.
-constexpr const char* kLazyAttributes[] = {" real_src=", " data-src=", " data-original="};
+// holds a placeholder (or is missing).
+constexpr std::string_view kLazyAttributes[] = {"real_src", "data-src", "data-original",
+                                                "data-lazy-src"};
+// Attributes that name other copies of a picture, or ask to load it late; the
+// page shows the one copy it holds, so they go.
+constexpr std::string_view kDroppedAttributes[] = {"srcset", "sizes", "loading", "data-srcset",
+                                                   "data-lazy-srcset"};
+
+// One attribute of a tag: the bounds of the whole " name=value" and of the value.
+struct Attribute {
+    std::string_view name;  // lower case
+    int start = 0;          // the white space before the name
+    int end = 0;            // past the value (and its closing quote)
+    int valueBegin = -1;    // -1 without a value
+    int valueEnd = -1;
+};
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
 
 // The attribute value starting at valueStart (the byte after "="): its bounds,
-// whatever the quoting. Returns false when an opening quote is never closed.
-bool AttributeValue(const std::string& body, int valueStart, int* begin, int* end) {
-    const char quote = valueStart < Len(body) ? body[valueStart] : '\0';
+// whatever the quoting. Returns false when an opening quote is never closed
+// before end.
+bool AttributeValue(const std::string& body, int valueStart, int end, int* begin, int* stop) {
+    const char quote = valueStart < end ? body[valueStart] : '\0';
     if (quote == '"' || quote == '\'') {
         *begin = valueStart + 1;
-        *end = FindChar(body, quote, *begin);
-        return *end >= 0;
+        *stop = FindChar(body, quote, *begin);
+        return *stop >= 0 && *stop < end;
     }
     *begin = valueStart;
     int i = valueStart;
-    while (i < Len(body) && body[i] != '>' && body[i] != ' ' && body[i] != '\t' &&
-           body[i] != '\n' && body[i] != '\r') {
-        ++i;
-    }
-    *end = i;
+    while (i < end && body[i] != '>' && !IsSpace(body[i])) ++i;
+    *stop = i;
     return true;
 }
 
-// The lazy-loading address inside the tag [tagStart, tagEnd), or empty. The
-// attribute names are matched without regard to case.
-std::string LazyAddress(const std::string& body, int tagStart, int tagEnd) {
-    std::string tag = Mid(body, tagStart, tagEnd - tagStart);
-    MakeLower(tag);
-    for (const char* attribute : kLazyAttributes) {
-        const int found = Find(tag, attribute, 0);
-        const int at = found < 0 ? -1 : tagStart + found;
-        if (at < 0 || at >= tagEnd) continue;
-        int begin = 0, end = 0;
-        if (AttributeValue(body, at + Len(attribute), &begin, &end) && end <= tagEnd) {
-            std::string address = Mid(body, begin, end - begin);
-            if (!address.empty()) return address;
+// The attributes of the tag whose name ends at nameEnd, up to tagEnd, read
+// from the lowered body. nullopt when a quote is never closed: such a tag and
+// what follows are left as they are.
+std::optional<std::vector<Attribute>> Attributes(const std::string& lowered, int nameEnd,
+                                                 int tagEnd) {
+    std::vector<Attribute> attributes;
+    int i = nameEnd;
+    while (i < tagEnd) {
+        const int start = i;
+        while (i < tagEnd && (IsSpace(lowered[i]) || lowered[i] == '/')) ++i;
+        const int nameBegin = i;
+        while (i < tagEnd && !IsSpace(lowered[i]) && lowered[i] != '=' && lowered[i] != '>' &&
+               lowered[i] != '/') {
+            ++i;
         }
+        if (i == nameBegin) break;
+        Attribute attribute;
+        attribute.name = std::string_view(lowered).substr(nameBegin, i - nameBegin);
+        attribute.start = start;
+        int j = i;
+        while (j < tagEnd && IsSpace(lowered[j])) ++j;
+        if (j < tagEnd && lowered[j] == '=') {
+            ++j;
+            while (j < tagEnd && IsSpace(lowered[j])) ++j;
+            int begin = 0, stop = 0;
+            if (!AttributeValue(lowered, j, tagEnd, &begin, &stop)) return std::nullopt;
+            attribute.valueBegin = begin;
+            attribute.valueEnd = stop;
+            i = stop < tagEnd && (lowered[stop] == '"' || lowered[stop] == '\'') ? stop + 1 : stop;
+        }
+        attribute.end = i;
+        attributes.push_back(attribute);
     }
-    return {};
+    return attributes;
 }
 
 // Where the attributes of the tag at `at` end: its ">", or the next "<" of an
@@ -64,6 +100,18 @@ int TagEnd(const std::string& body, int at) {
     const size_t limit = std::min(body.size(), static_cast<size_t>(at) + kMaxTagBytes);
     const size_t end = std::string_view(body).substr(0, limit).find_first_of("<>", at + 1);
     return static_cast<int>(end == std::string_view::npos ? limit : end);
+}
+
+template <size_t N>
+bool OneOf(std::string_view name, const std::string_view (&names)[N]) {
+    return std::find(std::begin(names), std::end(names), name) != std::end(names);
+}
+
+// The first address of a srcset ("a.png 1x, b.png 2x").
+std::string FirstCandidate(std::string_view srcset) {
+    const std::string trimmed = Trimmed(srcset);
+    const size_t end = trimmed.find_first_of(" \t\n,");
+    return trimmed.substr(0, end);
 }
 
 // The article's number from its file name ("7.html" -> "7"), for picture names.
@@ -76,11 +124,65 @@ std::string PicturePrefix(const ArticleInfo& article) {
     return prefix.empty() ? "p" : prefix;
 }
 
-// Rewrites every picture address the scan finds to its local copy. Tags and
+// One change to a tag: the bytes [begin, end) of the body become text.
+struct Edit {
+    int begin;
+    int end;
+    std::string text;
+};
+
+// The edits that make an <img> show its one local copy: the real address
+// (src, else the lazy attribute, else the first srcset candidate) in src,
+// and no other copy or late loading named. Without any address, none.
+std::vector<Edit> PictureEdits(const std::string& body, const std::vector<Attribute>& attributes,
+                               int nameEnd, ArticlePictures& pictures) {
+    const Attribute* src = nullptr;
+    const Attribute* lazy = nullptr;
+    const Attribute* srcset = nullptr;
+    for (const Attribute& a : attributes) {
+        if (a.valueBegin < 0) continue;
+        if (a.name == "src" && !src) src = &a;
+        if (OneOf(a.name, kLazyAttributes) && !lazy && a.valueEnd > a.valueBegin) lazy = &a;
+        if (a.name == "srcset" && !srcset) srcset = &a;
+    }
+    const auto value = [&](const Attribute* a) {
+        return Mid(body, a->valueBegin, a->valueEnd - a->valueBegin);
+    };
+    std::string address = lazy ? value(lazy) : src ? value(src) : std::string();
+    if (address.empty() && srcset) address = FirstCandidate(value(srcset));
+    if (address.empty()) return {};
+    std::string reference = pictures.Localise(address);
+    if (pictures.Interrupted()) return {};
+    const bool held = !reference.empty();
+    if (!held) reference = lazy || !src ? address : value(src);
+    std::vector<Edit> edits;
+    if (!src) edits.push_back({nameEnd, nameEnd, " src=\"" + reference + "\""});
+    for (const Attribute& a : attributes) {
+        if (&a == src) {
+            if (reference != value(src)) edits.push_back({a.valueBegin, a.valueEnd, reference});
+        } else if (OneOf(a.name, kDroppedAttributes) || (lazy && OneOf(a.name, kLazyAttributes))) {
+            edits.push_back({a.start, a.end, {}});
+        }
+    }
+    return edits;
+}
+
+// The edits that keep a <source> of a <picture> from naming remote copies: the
+// <img> inside shows the one held.
+std::vector<Edit> SourceEdits(const std::vector<Attribute>& attributes) {
+    std::vector<Edit> edits;
+    for (const Attribute& a : attributes) {
+        if (OneOf(a.name, kDroppedAttributes)) edits.push_back({a.start, a.end, {}});
+    }
+    return edits;
+}
+
+// Rewrites every picture the scan finds to its local copy. Tags and
 // attributes are searched in a lowered copy of the body, so they are found in
-// any letter case; the body itself keeps the author's letters. The page is
-// rebuilt in one pass: a page of thousands of pictures stays linear. Stops at
-// the first picture the job's stop cut off: that page is not kept.
+// any letter case; the body itself keeps the author's letters, and a tag is
+// changed only where it names a picture. The page is rebuilt in one pass: a
+// page of thousands of pictures stays linear. Stops at the first picture the
+// job's stop cut off: that page is not kept.
 void StorePictures(std::string& body, ArticlePictures& pictures) {
     std::string lowered = body;
     MakeLower(lowered);
@@ -88,23 +190,32 @@ void StorePictures(std::string& body, ArticlePictures& pictures) {
     out.reserve(body.size());
     int copied = 0;  // body before this is in out
     int pos = 0;
-    while (pos <= Len(lowered)) {
-        const int img = Find(lowered, "<img ", pos);
-        if (img < 0) break;
-        const int src = Find(lowered, " src=", img);
-        if (src < 0) break;
-        int begin = 0, end = 0;
-        if (!AttributeValue(lowered, src + 5, &begin, &end)) break;  // keep the rest as it is
-        const std::string original = Mid(body, begin, end - begin);
-        std::string address = LazyAddress(body, img, TagEnd(lowered, img));
-        if (address.empty()) address = original;
-        std::string replacement = pictures.Localise(address);
+    while (pos < Len(lowered)) {
+        const int tag = Find(lowered, "<", pos);
+        if (tag < 0) break;
+        const bool img = Find(std::string_view(lowered).substr(tag, 5), "<img") == 0 &&
+                         tag + 4 < Len(lowered) &&
+                         (IsSpace(lowered[tag + 4]) || lowered[tag + 4] == '/');
+        const bool source = !img &&
+                            Find(std::string_view(lowered).substr(tag, 8), "<source") == 0 &&
+                            tag + 7 < Len(lowered) && IsSpace(lowered[tag + 7]);
+        if (!img && !source) {
+            pos = tag + 1;
+            continue;
+        }
+        const int nameEnd = tag + (img ? 4 : 7);
+        const int tagEnd = TagEnd(lowered, tag);
+        const auto attributes = Attributes(lowered, nameEnd, tagEnd);
+        if (!attributes) break;  // keep the rest as it is
+        const std::vector<Edit> edits =
+            img ? PictureEdits(body, *attributes, nameEnd, pictures) : SourceEdits(*attributes);
         if (pictures.Interrupted()) return;
-        if (replacement.empty()) replacement = original;
-        out.append(body, static_cast<size_t>(copied), static_cast<size_t>(begin - copied));
-        out += replacement;
-        copied = end;
-        pos = end;
+        for (const Edit& edit : edits) {
+            out.append(body, static_cast<size_t>(copied), static_cast<size_t>(edit.begin - copied));
+            out += edit.text;
+            copied = edit.end;
+        }
+        pos = std::max(tagEnd, tag + 1);
     }
     out.append(body, static_cast<size_t>(copied), std::string::npos);
     body = std::move(out);

@@ -34,6 +34,10 @@ constexpr int kMaxRedirects = 10;
 constexpr size_t kMaxSkippedBytes = 64u << 10;
 constexpr size_t kHeadBytes = 16;
 constexpr std::chrono::milliseconds kThrottleWait{1000};
+// A head kept for its caller holds at most this many lines of this size: a
+// hostile server cannot grow it without bound.
+constexpr size_t kMaxKeptHeaders = 200;
+constexpr size_t kMaxKeptHeaderBytes = 8192;
 
 bool IsSuccess(long status) {
     return status >= 200 && status <= 299;
@@ -239,6 +243,7 @@ struct Hop {
     bool silent = false;
     bool stopped = false;
     std::string retryAfter;
+    ResponseHead* head = nullptr;  // collects the header lines when a caller wants them
     curl_off_t received = 0;
     Clock::time_point lastActivity = Clock::now();
 };
@@ -274,10 +279,26 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
+// Each status line begins a new head (an interim answer, a proxy's); the
+// last one is the answer's.
+void KeepHeader(ResponseHead& head, std::string_view line) {
+    if (StartsWithNoCase(line, "HTTP/")) {
+        head.headers.clear();
+        return;
+    }
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos || line.size() > kMaxKeptHeaderBytes ||
+        head.headers.size() >= kMaxKeptHeaders) {
+        return;
+    }
+    head.headers.emplace_back(Trimmed(line.substr(0, colon)), Trimmed(line.substr(colon + 1)));
+}
+
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto& hop = *static_cast<Hop*>(user);
     const std::string_view line(data, size * count);
     if (StartsWithNoCase(line, "retry-after:")) hop.retryAfter = std::string(line.substr(12));
+    if (hop.head) KeepHeader(*hop.head, line);
     // The blank line ends a head: a 2xx one is the answer that brings the body.
     if (hop.listener && !hop.responseTold && (line == "\r\n" || line == "\n")) {
         long status = 0;
@@ -386,6 +407,7 @@ struct PostData {
 struct RequestExtras {
     const PostData* post = nullptr;
     std::string* contentType = nullptr;
+    ResponseHead* head = nullptr;
     DownloadListener* listener = nullptr;
     curl_slist* headers = nullptr;  // of a GET
 };
@@ -636,6 +658,7 @@ private:
             hop.host = HostOf(url);
             hop.stop = &options_.stop;
             hop.silenceLimit = options_.silenceLimit;
+            hop.head = extras.head;
             Setup(curl, hop);
             curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
             std::string cookie;
@@ -688,6 +711,12 @@ private:
                 char* type = nullptr;
                 curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
                 *extras.contentType = type ? type : "";
+            }
+            if (extras.head) {
+                char* type = nullptr;
+                curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
+                extras.head->contentType = type ? type : "";
+                extras.head->address = url;
             }
             break;
         }
@@ -783,6 +812,30 @@ FetchResult HttpSession::GetBytes(const std::string& address, std::string& body,
     RequestExtras extras;
     extras.contentType = contentType;
     return impl_->Request(address, sink, extras);
+}
+
+FetchResult HttpSession::GetBytes(const std::string& address, std::string& body, size_t maxBytes,
+                                  ResponseHead& head) {
+    BytesSink sink(body, maxBytes, false);
+    head = {};
+    RequestExtras extras;
+    extras.head = &head;
+    FetchResult result = impl_->Request(address, sink, extras);
+    if (!result.Ok()) head = {};
+    return result;
+}
+
+std::vector<std::string> ResponseHead::Values(std::string_view name) const {
+    std::vector<std::string> values;
+    for (const auto& [key, value] : headers) {
+        if (key.size() == name.size() && StartsWithNoCase(key, name)) values.push_back(value);
+    }
+    return values;
+}
+
+std::string ResponseHead::Value(std::string_view name) const {
+    const auto values = Values(name);
+    return values.empty() ? std::string() : values.front();
 }
 
 FetchResult HttpSession::GetFile(const std::string& address, const std::string& path,

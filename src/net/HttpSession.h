@@ -22,6 +22,8 @@
 #include <memory>
 #include <stop_token>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "net/CookieSource.h"
@@ -54,6 +56,19 @@ struct SessionOptions {
     std::chrono::seconds silenceLimit{10};  // a transfer receiving nothing this long ends
 };
 
+// The head of the answer a request finally got: what a caller reads beyond
+// the body (paging headers, links, the type) and where redirects ended.
+struct ResponseHead {
+    std::string address;      // the address that answered, after redirects
+    std::string contentType;  // empty when the answer named none
+    std::vector<std::pair<std::string, std::string>> headers;  // names as sent
+
+    // Every value of the header of that name (case-insensitive), in order.
+    std::vector<std::string> Values(std::string_view name) const;
+    // The first value, empty when absent.
+    std::string Value(std::string_view name) const;
+};
+
 struct SessionStats {
     uint64_t requests = 0;     // requests sent, retries and redirects included
     uint64_t connections = 0;  // new connections opened
@@ -78,6 +93,10 @@ public:
     // GET into memory, at most maxBytes; body empty unless Ok.
     FetchResult GetBytes(const std::string& address, std::string& body, size_t maxBytes,
                          std::string* contentType = nullptr);
+
+    // GET into memory like the above, also keeping the answer's head.
+    FetchResult GetBytes(const std::string& address, std::string& body, size_t maxBytes,
+                         ResponseHead& head);
 
     // GET into a new file at path (mode 0600, never through a link), at most
     // maxBytes; the file is removed unless Ok. head receives its first bytes.

@@ -1,0 +1,234 @@
+#include "sites/WordPressApi.h"
+
+#include <nlohmann/json.hpp>
+
+#include "base/Format.h"
+#include "base/Text.h"
+#include "sites/FeedText.h"
+#include "sites/PagedList.h"
+#include "sites/SiteHelpers.h"
+
+namespace pw {
+
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr std::string_view kApiRel = "https://api.w.org/";
+// A list page of a hundred long posts stays well below this.
+constexpr size_t kMaxAnswerBytes = 32u << 20;
+// More list pages than any blog has (a hundred posts each).
+constexpr int kMaxPostPages = 2000;
+constexpr int kMaxCategoryPages = 100;
+constexpr int kMaxJsonDepth = 64;
+constexpr std::string_view kPostFields = "_fields=id,date,link,title,content,categories,author";
+
+// Nesting deeper than any answer of the interface has is refused before parsing.
+bool TooDeep(std::string_view text) {
+    int depth = 0;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\') ++i;
+            if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxJsonDepth) return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
+struct Answer {
+    Json json;  // discarded when the answer is no JSON
+    ResponseHead head;
+    FetchResult result;
+};
+
+Answer GetJson(SiteContext& site, const std::string& address) {
+    Answer answer;
+    std::string body;
+    answer.result = site.Http().GetBytes(address, body, kMaxAnswerBytes, answer.head);
+    answer.json = Json(Json::value_t::discarded);
+    if (answer.result.Ok() && !TooDeep(body)) answer.json = Json::parse(body, nullptr, false);
+    return answer;
+}
+
+std::string StringAt(const Json& object, const char* key) {
+    if (!object.is_object()) return {};
+    const auto it = object.find(key);
+    return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+int64_t NumberAt(const Json& object, const char* key) {
+    if (!object.is_object()) return 0;
+    const auto it = object.find(key);
+    return it != object.end() && it->is_number_integer() ? it->get<int64_t>() : 0;
+}
+
+// title.rendered, content.rendered: the object's "rendered" text.
+std::string RenderedAt(const Json& object, const char* key) {
+    if (!object.is_object()) return {};
+    const auto it = object.find(key);
+    return it == object.end() ? std::string() : StringAt(*it, "rendered");
+}
+
+WordPressPost ReadPost(const Json& item) {
+    WordPressPost post;
+    post.id = NumberAt(item, "id");
+    post.title = PlainText(RenderedAt(item, "title"));
+    post.link = StringAt(item, "link");
+    post.time = Rfc3339Local(StringAt(item, "date"));
+    post.author = NumberAt(item, "author");
+    if (const auto content = item.find("content"); content != item.end() && content->is_object()) {
+        post.content = StringAt(*content, "rendered");
+        const auto flag = content->find("protected");
+        post.isProtected = flag != content->end() && flag->is_boolean() && flag->get<bool>();
+    }
+    if (const auto list = item.find("categories"); list != item.end() && list->is_array()) {
+        for (const Json& id : *list) {
+            if (id.is_number_integer()) post.categories.push_back(id.get<int64_t>());
+        }
+    }
+    return post;
+}
+
+// Pages the list has, from X-WP-TotalPages; 0 when the answer does not say.
+int TotalPages(const ResponseHead& head) {
+    return static_cast<int>(LeadingInteger(Trimmed(head.Value("X-WP-TotalPages"))));
+}
+
+// Reads one list route page after page until X-WP-TotalPages, an empty page, a
+// failed page or the cap; false when a page failed before the end.
+bool WalkPages(SiteContext& site, const WordPressApi& api, std::string_view route,
+               std::string_view query, int maxPages,
+               const std::function<bool(const Json&)>& onItem) {
+    for (int page = 1; page <= maxPages && !site.Stopping(); ++page) {
+        site.Status(PageStatus(page));
+        const Answer answer =
+            GetJson(site, api.Route(route, std::string(query) + Format("&page=%d", page)));
+        // Past the last page WordPress answers 400; the total said where that is.
+        if (!answer.json.is_array()) return page > 1 && answer.result.status == 400;
+        for (const Json& item : answer.json) {
+            if (!onItem(item)) return true;
+        }
+        const int total = TotalPages(answer.head);
+        if (answer.json.empty() || (total > 0 && page >= total)) return true;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ApiRootFromHead(const ResponseHead& head) {
+    for (const std::string& value : head.Values("Link")) {
+        // Link: <https://x/wp-json/>; rel="https://api.w.org/", <...>; rel="alternate"
+        size_t at = 0;
+        while ((at = value.find('<', at)) != std::string::npos) {
+            const size_t end = value.find('>', at);
+            if (end == std::string::npos) break;
+            const size_t next = value.find('<', end);
+            const std::string params =
+                value.substr(end, next == std::string::npos ? next : next - end);
+            if (Find(params, std::string("\"") + std::string(kApiRel) + "\"") >= 0) {
+                return value.substr(at + 1, end - at - 1);
+            }
+            at = end;
+        }
+    }
+    return {};
+}
+
+std::string ApiRootFromHtml(std::string_view html, const std::string& pageAddress) {
+    std::string lowered(html.substr(0, kMaxAnswerBytes));
+    MakeLower(lowered);
+    for (int at = Find(lowered, "<link"); at >= 0; at = Find(lowered, "<link", at + 5)) {
+        const int end = FindChar(lowered, '>', at);
+        if (end < 0) break;
+        const std::string tag = Mid(html, at, end - at);
+        const std::string lowTag = Mid(lowered, at, end - at);
+        if (Find(lowTag, kApiRel) < 0 || Find(lowTag, "rel=") < 0) continue;
+        const int href = Find(lowTag, "href=");
+        if (href < 0 || href + 5 >= Len(tag)) continue;
+        const char quote = tag[href + 5];
+        if (quote != '"' && quote != '\'') continue;
+        const int close = FindChar(tag, quote, href + 6);
+        if (close < 0) continue;
+        return ResolveAddress(pageAddress, PlainText(Mid(tag, href + 6, close - href - 6)));
+    }
+    return {};
+}
+
+WordPressApi::WordPressApi(SiteContext& site, std::string root)
+    : site_(site), root_(std::move(root)) {}
+
+std::string WordPressApi::Route(std::string_view route, std::string_view query) const {
+    std::string path(route);
+    const size_t restRoute = root_.find("rest_route=");
+    if (restRoute != std::string::npos) {
+        // "https://x/?rest_route=/" + "wp/v2/posts" + "&page=2"
+        std::string address =
+            root_.substr(0, restRoute + 11) + "/" + (path.starts_with("/") ? path.substr(1) : path);
+        if (!query.empty()) address += "&" + std::string(query);
+        return address;
+    }
+    std::string address = root_;
+    if (!address.ends_with("/")) address += "/";
+    address += path.starts_with("/") ? path.substr(1) : path;
+    if (!query.empty()) address += "?" + std::string(query);
+    return address;
+}
+
+bool WordPressApi::Open() {
+    const Answer answer = GetJson(site_, Route(""));
+    if (!answer.json.is_object()) return false;
+    const auto spaces = answer.json.find("namespaces");
+    if (spaces == answer.json.end() || !spaces->is_array()) return false;
+    bool v2 = false;
+    for (const Json& space : *spaces) v2 = v2 || (space.is_string() && space == "wp/v2");
+    if (!v2) return false;
+    name_ = PlainText(StringAt(answer.json, "name"));
+    home_ = StringAt(answer.json, "home");
+    if (home_.empty()) home_ = StringAt(answer.json, "url");
+    return true;
+}
+
+std::optional<std::vector<std::pair<int64_t, std::string>>> WordPressApi::Categories() {
+    std::vector<std::pair<int64_t, std::string>> list;
+    const bool ok =
+        WalkPages(site_, *this, "wp/v2/categories", "per_page=100&hide_empty=true&_fields=id,name",
+                  kMaxCategoryPages, [&](const Json& item) {
+                      const std::string name = PlainText(StringAt(item, "name"));
+                      if (!name.empty()) list.emplace_back(NumberAt(item, "id"), name);
+                      return true;
+                  });
+    if (!ok) return std::nullopt;
+    return list;
+}
+
+bool WordPressApi::Posts(const std::function<bool(WordPressPost&)>& onPost) {
+    const std::string query = "per_page=100&" + std::string(kPostFields);
+    return WalkPages(site_, *this, "wp/v2/posts", query, kMaxPostPages, [&](const Json& item) {
+        WordPressPost post = ReadPost(item);
+        return post.link.empty() || onPost(post);
+    });
+}
+
+std::optional<std::string> WordPressApi::PostContent(int64_t id) const {
+    const Answer answer = GetJson(
+        site_, Route(Format("wp/v2/posts/%lld", static_cast<long long>(id)), "_fields=content"));
+    if (!answer.json.is_object()) return std::nullopt;
+    return RenderedAt(answer.json, "content");
+}
+
+std::string WordPressApi::UserName(int64_t id) const {
+    const Answer answer = GetJson(
+        site_, Route(Format("wp/v2/users/%lld", static_cast<long long>(id)), "_fields=name"));
+    return PlainText(StringAt(answer.json, "name"));
+}
+
+}  // namespace pw
