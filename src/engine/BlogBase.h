@@ -32,9 +32,17 @@ public:
     virtual ArticleOutcome DownloadArticle(const ArticleInfo& article) const = 0;
     // The hosts of the service itself (pages, logins); cookies go to no other.
     virtual std::vector<std::string> ServiceDomains() const = 0;
+    // After GetCategories found no blog at the address: what the engine looked
+    // for, to be shown with the refusal. Empty for engines that only ever read
+    // their own service.
+    virtual std::string NoBlogDetail() const { return {}; }
 
     std::string account;
     std::string blogName;
+    // the name the author signs with, when the service shows one apart
+    std::string author;
+    // The blog's language (BCP 47) when the blog names one; empty means zh-CN.
+    std::string language;
     std::string homeUrl;
     int articleCount = 0;
 

@@ -20,6 +20,9 @@ public:
     virtual void Status(const std::string& text) = 0;
     // Something the user must be told; the job collects it.
     virtual void Message(const std::string& text) = 0;
+    // A remark on the blog's content that belongs in the report (a post left
+    // out, a post kept only as its summary); a message as well.
+    virtual void Note(const std::string& text) { Message(text); }
     virtual bool Stopping() const = 0;
     // Where an article's pictures go; null keeps them remote.
     virtual PictureStore* Pictures() = 0;

@@ -86,6 +86,14 @@ void Job::Message(const std::string& text) {
     Notify([text](JobListener& l) { l.OnMessage(text); });
 }
 
+void Job::Note(const std::string& text) {
+    {
+        std::lock_guard lock(resultMutex_);
+        result_.notes.push_back(text);
+    }
+    Message(text);
+}
+
 // A list page that never came (a failure that outlived its retries, a refusal,
 // a page too large) means articles no one can name are missing: the job says
 // so and is not complete. A page that is not there (404, 410) is the end of a
@@ -157,6 +165,7 @@ void Job::RunSteps() {
             result_.listingIncomplete = false;  // there is no listing to speak of
         }
         if (!failure.empty() && !Cancelled()) Message(failure);
+        if (!noBlogDetail_.empty() && !Cancelled()) Message(noBlogDetail_);
         Status(text);
         return Finish(Cancelled() ? JobResult::End::Cancelled : JobResult::End::NoEngine, text);
     }
@@ -175,13 +184,15 @@ bool Job::List() {
     engine_ = ChooseEngine(engines_, options_.address);
     if (!engine_) return false;
     http_->SetCookieDomains(CookieDomains(options_.address, engine_));
-    listing_.AddBlog(engine_->blogName);
     Status("正在获取文章分类……");
     std::vector<std::string> categories;
     if (!engine_->GetCategories(categories)) {
+        noBlogDetail_ = engine_->NoBlogDetail();
         engine_ = nullptr;
         return false;
     }
+    // An engine may learn the blog's name only from its lists.
+    listing_.AddBlog(engine_->blogName);
     for (const auto& name : categories) listing_.AddCategory(name);
     listing_.ExpandBlog();
     engine_->ListArticles([this](const ArticleInfo& article) { return OnArticleListed(article); });

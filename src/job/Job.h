@@ -86,6 +86,7 @@ private:
     HttpSession& Http() override { return *http_; }
     void Status(const std::string& text) override;
     void Message(const std::string& text) override;
+    void Note(const std::string& text) override;
     bool Stopping() const override { return stop_.stop_requested(); }
     PictureStore* Pictures() override { return pictures_.get(); }
 
@@ -134,6 +135,7 @@ private:
     std::mutex resultMutex_;  // result_'s messages and listing state while the job runs
     JobResult result_;
     std::string listingFailure_;  // the last request of the listing that failed
+    std::string noBlogDetail_;    // what the chosen engine looked for and did not find
     std::atomic<JobState> state_{JobState::Idle};
     std::atomic<bool> recordUnwritable_{false};
     bool ending_ = false;  // Finish has begun (runner thread only)

@@ -44,6 +44,10 @@ std::string ReportText(const JobResult& result, const std::string& blogName,
             text += missing.title + "\t" + missing.url + "\t" + missing.reason + "\n";
         }
     }
+    if (!result.notes.empty()) {
+        text += "\n说明：\n";
+        for (const std::string& note : result.notes) text += note + "\n";
+    }
     if (result.picturesKeptRemote > 0) {
         text +=
             "\n" +

@@ -33,6 +33,7 @@ struct JobResult {
     End end = End::NoBook;
     std::vector<std::string> books;     // delivered paths
     std::vector<std::string> messages;  // code page 936, in the order they came
+    std::vector<std::string> notes;     // remarks on the content, for the report
     std::string finalText;              // the closing status text (code page 936)
     int articles = 0;                   // distinct articles listed
     int saved = 0;                      // of them, with a page in the books

@@ -1,6 +1,7 @@
 #include "sites/EngineRegistry.h"
 
 #include "sites/BaiduBlog.h"
+#include "sites/FeedBlog.h"
 #include "sites/NetEase163Blog.h"
 #include "sites/QQZone.h"
 #include "sites/RenrenBlog.h"
@@ -17,6 +18,12 @@ EngineList CreateEngines(SiteContext& site) {
     engines.push_back(MakeRenrenBlog(site));
     engines.push_back(MakeSinaBlog(site));
     engines.push_back(MakeSinaWeibo(site));
+    // Takes any address but those of the services above, so it comes last.
+    std::vector<std::string> services;
+    for (const auto& engine : engines) {
+        for (const std::string& domain : engine->ServiceDomains()) services.push_back(domain);
+    }
+    engines.push_back(MakeFeedBlog(site, std::move(services)));
     return engines;
 }
 

@@ -5,7 +5,8 @@
 
 namespace pw {
 
-// Baidu, 163, Qzone, Renren, Sina blog, Sina Weibo, each working for site.
+// Baidu, 163, Qzone, Renren, Sina blog, Sina Weibo, then any blog with a
+// feed, each working for site.
 EngineList CreateEngines(SiteContext& site);
 
 }  // namespace pw

@@ -170,6 +170,8 @@ FeedEntry ReadAtomEntry(xmlNode* entry, const std::string& base) {
     }
     e.time = Rfc3339Local(published.empty() ? e.updated : published);
     if (e.id.empty()) e.id = e.link;
+    // An entry without a page of its own may be named by an address as its id.
+    if (e.link.empty() && StartsWithNoCase(e.id, "http")) e.link = ResolveAddress(base, e.id);
     return e;
 }
 

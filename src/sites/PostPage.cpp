@@ -7,7 +7,9 @@
 #include <mutex>
 #include <vector>
 
+#include "base/Encoding.h"
 #include "base/Text.h"
+#include "sites/FeedText.h"
 
 namespace pw {
 
@@ -19,6 +21,8 @@ constexpr int kHtmlOptions =
 constexpr size_t kMaxPostPageBytes = 16u << 20;
 // Deeper element trees are not searched (libxml2 itself stops at 256 levels).
 constexpr int kMaxDepth = 256;
+// Feeds a home page names that are tried at most.
+constexpr size_t kMaxFeedLinks = 5;
 
 using Document = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;
 
@@ -67,6 +71,29 @@ xmlNode* ContentContainer(xmlNode* under) {
     });
 }
 
+std::string AttributeOf(const xmlNode* node, const char* name) {
+    xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>(name));
+    std::string text = value ? reinterpret_cast<const char*>(value) : "";
+    xmlFree(value);
+    return text;
+}
+
+std::string Lowered(std::string text) {
+    Trim(text);
+    MakeLower(text);
+    return text;
+}
+
+template <typename Visit>
+void ForEachElement(const xmlNode* node, int depth, const Visit& visit) {
+    if (depth > kMaxDepth) return;
+    for (const xmlNode* child = node->children; child; child = child->next) {
+        if (child->type != XML_ELEMENT_NODE) continue;
+        visit(child);
+        ForEachElement(child, depth + 1, visit);
+    }
+}
+
 std::string InnerHtml(xmlDoc* doc, xmlNode* node) {
     std::unique_ptr<xmlBuffer, decltype(&xmlBufferFree)> buffer(xmlBufferCreate(), xmlBufferFree);
     if (!buffer) return {};
@@ -95,15 +122,52 @@ std::optional<std::string> PostBody(std::string_view html) {
     return InnerHtml(doc.get(), found);
 }
 
-std::string PageLanguage(std::string_view html) {
+std::string PageAsUtf8(std::string bytes, const std::string& contentType) {
+    // The answer's type first, then the page's own declaration:
+    // <meta charset="gbk">, <meta http-equiv content="text/html; charset=gb2312">.
+    std::string declared = contentType;
+    MakeLower(declared);
+    size_t at = declared.find("charset=");
+    if (at == std::string::npos) {
+        declared = bytes.substr(0, 4096);
+        MakeLower(declared);
+        at = declared.find("charset=");
+    }
+    if (at == std::string::npos) return bytes;
+    at += 8;
+    if (at < declared.size() && (declared[at] == '"' || declared[at] == '\'')) ++at;
+    if (declared.compare(at, 2, "gb") == 0) return ToUtf8(bytes);
+    return bytes;
+}
+
+PageFacts ReadPageFacts(std::string_view html, const std::string& address) {
+    PageFacts facts;
     const Document doc = ParseHtml(html);
-    if (!doc) return {};
-    const xmlNode* root = xmlDocGetRootElement(doc.get());
-    if (!root) return {};
-    xmlChar* lang = xmlGetProp(root, reinterpret_cast<const xmlChar*>("lang"));
-    std::string text = lang ? Trimmed(reinterpret_cast<const char*>(lang)) : std::string();
-    xmlFree(lang);
-    return text;
+    if (!doc) return facts;
+    xmlNode* root = xmlDocGetRootElement(doc.get());
+    if (!root) return facts;
+    facts.language = Trimmed(AttributeOf(root, "lang"));
+    ForEachElement(root, 0, [&](const xmlNode* node) {
+        if (IsElement(node, "meta")) {
+            const std::string name = Lowered(AttributeOf(node, "name"));
+            if (name == "generator" &&
+                StartsWithNoCase(Trimmed(AttributeOf(node, "content")), "blogger")) {
+                facts.blogger = true;
+            }
+        }
+        if (!IsElement(node, "link")) return;
+        const std::string rel = Lowered(AttributeOf(node, "rel"));
+        const std::string href = ResolveAddress(address, Trimmed(AttributeOf(node, "href")));
+        if (href.empty()) return;
+        if (rel == "https://api.w.org/" && facts.apiRoot.empty()) facts.apiRoot = href;
+        const std::string type = Lowered(AttributeOf(node, "type"));
+        if (rel == "alternate" &&
+            (type == "application/atom+xml" || type == "application/rss+xml") &&
+            facts.feeds.size() < kMaxFeedLinks) {
+            facts.feeds.push_back(href);
+        }
+    });
+    return facts;
 }
 
 }  // namespace pw

@@ -143,26 +143,6 @@ std::string ApiRootFromHead(const ResponseHead& head) {
     return {};
 }
 
-std::string ApiRootFromHtml(std::string_view html, const std::string& pageAddress) {
-    std::string lowered(html.substr(0, kMaxAnswerBytes));
-    MakeLower(lowered);
-    for (int at = Find(lowered, "<link"); at >= 0; at = Find(lowered, "<link", at + 5)) {
-        const int end = FindChar(lowered, '>', at);
-        if (end < 0) break;
-        const std::string tag = Mid(html, at, end - at);
-        const std::string lowTag = Mid(lowered, at, end - at);
-        if (Find(lowTag, kApiRel) < 0 || Find(lowTag, "rel=") < 0) continue;
-        const int href = Find(lowTag, "href=");
-        if (href < 0 || href + 5 >= Len(tag)) continue;
-        const char quote = tag[href + 5];
-        if (quote != '"' && quote != '\'') continue;
-        const int close = FindChar(tag, quote, href + 6);
-        if (close < 0) continue;
-        return ResolveAddress(pageAddress, PlainText(Mid(tag, href + 6, close - href - 6)));
-    }
-    return {};
-}
-
 WordPressApi::WordPressApi(SiteContext& site, std::string root)
     : site_(site), root_(std::move(root)) {}
 
@@ -218,11 +198,13 @@ bool WordPressApi::Posts(const std::function<bool(WordPressPost&)>& onPost) {
     });
 }
 
-std::optional<std::string> WordPressApi::PostContent(int64_t id) const {
-    const Answer answer = GetJson(
+FetchResult WordPressApi::PostContent(int64_t id, std::string& content) const {
+    Answer answer = GetJson(
         site_, Route(Format("wp/v2/posts/%lld", static_cast<long long>(id)), "_fields=content"));
-    if (!answer.json.is_object()) return std::nullopt;
-    return RenderedAt(answer.json, "content");
+    content = RenderedAt(answer.json, "content");
+    if (answer.result.Ok() && !answer.json.is_object())
+        answer.result.kind = FetchResult::Kind::Damaged;
+    return answer.result;
 }
 
 std::string WordPressApi::UserName(int64_t id) const {

@@ -18,9 +18,8 @@
 namespace pw {
 
 // The interface's root address as a Link header (rel="https://api.w.org/")
-// or a <link> of the home page names it; empty when neither does.
+// names it; empty without one.
 std::string ApiRootFromHead(const ResponseHead& head);
-std::string ApiRootFromHtml(std::string_view html, const std::string& pageAddress);
 
 struct WordPressPost {
     int64_t id = 0;
@@ -53,9 +52,9 @@ public:
     // false when a page failed before the list ended.
     bool Posts(const std::function<bool(WordPressPost&)>& onPost);
 
-    // One post's full text (for a post whose text was not kept); nullopt when
-    // the request fails.
-    std::optional<std::string> PostContent(int64_t id) const;
+    // One post's full text (for a post whose text was not kept); a request
+    // that came back without it is Damaged.
+    FetchResult PostContent(int64_t id, std::string& content) const;
     // The public name of a user, empty when the site does not show it.
     std::string UserName(int64_t id) const;
 

@@ -26,7 +26,8 @@ TEST_F(EngineChoiceTest, EnginesComeInTheFixedOrder) {
                                                               {"qq.com"},
                                                               {"renren.com"},
                                                               {"sina.com.cn"},
-                                                              {"weibo.com"}}));
+                                                              {"weibo.com"},
+                                                              {}}));
 }
 
 TEST_F(EngineChoiceTest, EachServiceGoesToItsEngine) {
