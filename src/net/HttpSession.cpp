@@ -408,6 +408,7 @@ struct RequestExtras {
     const PostData* post = nullptr;
     std::string* contentType = nullptr;
     ResponseHead* head = nullptr;
+    bool probe = false;  // a failure is an answer, not given up on
     DownloadListener* listener = nullptr;
     curl_slist* headers = nullptr;  // of a GET
 };
@@ -496,7 +497,7 @@ public:
                                                    : HostLimiter::Answer::Other;
             limiter_.OnAnswer(host, answer, named ? pause : std::chrono::milliseconds(0));
             if (result.Ok() || !IsTransient(result) || attempt >= attempts) {
-                if (!result.Ok()) GiveUp(address, result);
+                if (!result.Ok() && !extras.probe) GiveUp(address, result);
                 return result;
             }
             if (!Wait(host, pause)) return Stopped(attempt);
@@ -820,6 +821,18 @@ FetchResult HttpSession::GetBytes(const std::string& address, std::string& body,
     head = {};
     RequestExtras extras;
     extras.head = &head;
+    FetchResult result = impl_->Request(address, sink, extras);
+    if (!result.Ok()) head = {};
+    return result;
+}
+
+FetchResult HttpSession::Probe(const std::string& address, std::string& body, size_t maxBytes,
+                               ResponseHead& head) {
+    BytesSink sink(body, maxBytes, false);
+    head = {};
+    RequestExtras extras;
+    extras.head = &head;
+    extras.probe = true;
     FetchResult result = impl_->Request(address, sink, extras);
     if (!result.Ok()) head = {};
     return result;

@@ -97,6 +97,10 @@ public:
     // GET into memory like the above, also keeping the answer's head.
     FetchResult GetBytes(const std::string& address, std::string& body, size_t maxBytes,
                          ResponseHead& head);
+    // The same for a guess (is there a feed here?): its failure answers the
+    // guess and is not given up on (onGiveUp does not hear of it).
+    FetchResult Probe(const std::string& address, std::string& body, size_t maxBytes,
+                      ResponseHead& head);
 
     // GET into a new file at path (mode 0600, never through a link), at most
     // maxBytes; the file is removed unless Ok. head receives its first bytes.

@@ -36,12 +36,27 @@ struct ListedPost {
     std::vector<std::string> categories;
 };
 
-// The blog's folder name: the address without scheme, query and final "/".
+// The blog's folder name: host (and port) and path, without scheme, user,
+// query and final "/".
 std::string AccountOf(const std::string& address) {
     std::string rest = address.substr(address.find("://") + 3);
     rest = rest.substr(0, rest.find_first_of("?#"));
+    const size_t slash = std::min(rest.find('/'), rest.size());
+    std::string authority = rest.substr(0, slash);
+    authority = authority.substr(authority.rfind('@') + 1);  // npos + 1 is 0
+    MakeLower(authority);
+    rest = authority + rest.substr(slash);
     while (!rest.empty() && rest.back() == '/') rest.pop_back();
     return rest;
+}
+
+// The folder of an address, ending in "/": the address itself when it ends
+// in "/", else up to its last "/".
+std::string FolderOf(const std::string& address) {
+    std::string folder = address.substr(0, address.find_first_of("?#"));
+    const std::string origin = OriginOf(folder);
+    if (folder.size() <= origin.size()) return origin + "/";
+    return folder.substr(0, folder.rfind('/') + 1);
 }
 
 class FeedBlog final : public BlogBase {
@@ -58,8 +73,9 @@ public:
         const std::string host = HostOf(typed);
         if (host.empty() || HostInDomains(host, otherServices_)) return false;
         address_ = typed;
-        homeUrl = typed;
         account = AccountOf(typed);
+        // The blog's identity for its job folder: the same however it was typed.
+        homeUrl = (StartsWithNoCase(typed, "https") ? "https://" : "http://") + account;
         blogName = HostOf(typed);
         return true;
     }
@@ -114,11 +130,12 @@ public:
     }
 
 private:
-    // The blog's list, in the order the interfaces are tried.
+    // The blog's list, in the order the interfaces are tried. Each try is a
+    // guess: its failure is told only when nothing is found (NoBlogDetail).
     bool Discover() {
         ResponseHead head;
         std::string body;
-        const FetchResult home = site_.Http().GetBytes(address_, body, kMaxFeedBytes, head);
+        const FetchResult home = site_.Http().Probe(address_, body, kMaxFeedBytes, head);
         Tried(address_, home, "");
         // Without any answer no other address of the host will answer either.
         if (!home.Ok() && home.kind != FetchResult::Kind::HttpStatus) return false;
@@ -130,16 +147,23 @@ private:
         std::string root = ResolveAddress(at, ApiRootFromHead(head));
         if (root.empty()) root = facts.apiRoot;
         if (!root.empty() && UseWordPress(root)) return true;
+        // A blog may live in a folder of its host, or at its root.
         const std::string origin = OriginOf(at);
-        if (UseWordPress(origin + "/?rest_route=/")) return true;
+        std::vector<std::string> bases{FolderOf(at)};
+        if (bases.front() != origin + "/") bases.push_back(origin + "/");
+        for (const std::string& base : bases) {
+            if (UseWordPress(base + "?rest_route=/")) return true;
+        }
         if (HostOf(at).ends_with(".blogspot.com") || facts.blogger) {
             if (TryFeed(origin + "/feeds/posts/default", FeedPaging::Blogger)) return true;
         }
         for (const std::string& feed : facts.feeds) {
             if (TryFeed(feed, FeedPaging::Links)) return true;
         }
-        for (const char* name : kUsualFeeds) {
-            if (TryFeed(origin + name, FeedPaging::Links)) return true;
+        for (const std::string& base : bases) {
+            for (const char* name : kUsualFeeds) {
+                if (TryFeed(base + (name + 1), FeedPaging::Links)) return true;
+            }
         }
         return false;
     }
@@ -172,7 +196,7 @@ private:
         const std::string first = paging == FeedPaging::Blogger ? BloggerPage(address, 1) : address;
         ResponseHead head;
         std::string bytes;
-        const FetchResult result = site_.Http().GetBytes(first, bytes, kMaxFeedBytes, head);
+        const FetchResult result = site_.Http().Probe(first, bytes, kMaxFeedBytes, head);
         if (!result.Ok() || !LooksLikeFeed(bytes)) {
             Tried(first, result, "不是订阅源");
             return false;

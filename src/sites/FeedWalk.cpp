@@ -19,17 +19,24 @@ bool IsWordPress(const FeedPage& page) {
     return Find(generator, "wordpress") >= 0;
 }
 
-// The address of the page after the one at address (number counts from 1).
-std::string NextAddress(const FeedPage& page, const std::string& firstAddress, int number,
-                        FeedPaging paging) {
+// The page after page `number` (from 1); guessed when no link named it, so
+// that any answer but a feed is the end of the list.
+struct NextPage {
+    std::string address;  // empty: the list ends here
+    bool guessed = false;
+};
+
+NextPage NextAddress(const FeedPage& page, const std::string& firstAddress, int number,
+                     FeedPaging paging) {
     if (paging == FeedPaging::Blogger) {
-        // A short page is the last.
+        // A short page is the last, as is the page that reaches the total.
         if (page.entries.size() < static_cast<size_t>(kBloggerPageSize)) return {};
-        return BloggerPage(firstAddress, number * kBloggerPageSize + 1);
+        if (page.totalResults >= 0 && number * kBloggerPageSize >= page.totalResults) return {};
+        return {BloggerPage(firstAddress, number * kBloggerPageSize + 1), false};
     }
-    if (!page.next.empty()) return page.next;
+    if (!page.next.empty()) return {page.next, false};
     if (IsWordPress(page) && !page.entries.empty()) {
-        return WithQuery(firstAddress, Format("paged=%d", number + 1));
+        return {WithQuery(firstAddress, Format("paged=%d", number + 1)), true};
     }
     return {};
 }
@@ -73,15 +80,17 @@ FeedWalk WalkFeed(SiteContext& site, const std::string& firstAddress, const std:
     std::string address = firstAddress;
     std::string bytes = firstBytes;
     uint64_t total = bytes.size();
+    bool guessed = false;
     for (int number = 1;; ++number) {
         FeedPage page = ReadFeed(bytes, address);
         if (page.kind == FeedPage::Kind::NotFeed) {
-            walk.complete = number == 1;  // the caller sees the first page is none
+            // The caller sees when the first page is none.
+            walk.complete = number == 1 || guessed;
             break;
         }
         // A page met before (under another address too) ends a loop.
         if (!seenPages.insert(std::hash<std::string>{}(bytes)).second) break;
-        const std::string next = NextAddress(page, firstAddress, number, paging);
+        const NextPage next = NextAddress(page, firstAddress, number, paging);
         bool news = false;
         for (FeedEntry& entry : page.entries) news = walk.entries.Add(std::move(entry)) || news;
         page.entries.clear();
@@ -89,19 +98,23 @@ FeedWalk WalkFeed(SiteContext& site, const std::string& firstAddress, const std:
         // A page that tells nothing new is the same list again (under another
         // address), or the end of it.
         if (!news) break;
-        if (next.empty() || !seenAddresses.insert(next).second) break;
+        if (next.address.empty() || !seenAddresses.insert(next.address).second) break;
         if (number >= kMaxFeedPages || total >= kMaxFeedWalkBytes) {
             walk.complete = false;
             break;
         }
         if (site.Stopping()) break;
         site.Status(PageStatus(number + 1));
-        address = next;
-        const FetchResult result = site.Http().GetBytes(address, bytes, kMaxFeedBytes);
+        address = next.address;
+        guessed = next.guessed;
+        ResponseHead head;
+        const FetchResult result = guessed ? site.Http().Probe(address, bytes, kMaxFeedBytes, head)
+                                           : site.Http().GetBytes(address, bytes, kMaxFeedBytes);
         total += bytes.size();
         // Past the last page of ?paged=N WordPress answers 404: the end.
         if (!result.Ok()) {
-            walk.complete = result.kind == FetchResult::Kind::HttpStatus && result.status == 404;
+            walk.complete = guessed || (result.kind == FetchResult::Kind::HttpStatus &&
+                                        (result.status == 404 || result.status == 410));
             break;
         }
     }

@@ -49,10 +49,12 @@ struct Answer {
     FetchResult result;
 };
 
-Answer GetJson(SiteContext& site, const std::string& address) {
+// A probe's failure only says there is no interface there.
+Answer GetJson(SiteContext& site, const std::string& address, bool probe = false) {
     Answer answer;
     std::string body;
-    answer.result = site.Http().GetBytes(address, body, kMaxAnswerBytes, answer.head);
+    answer.result = probe ? site.Http().Probe(address, body, kMaxAnswerBytes, answer.head)
+                          : site.Http().GetBytes(address, body, kMaxAnswerBytes, answer.head);
     answer.json = Json(Json::value_t::discarded);
     if (answer.result.Ok() && !TooDeep(body)) answer.json = Json::parse(body, nullptr, false);
     return answer;
@@ -164,7 +166,7 @@ std::string WordPressApi::Route(std::string_view route, std::string_view query) 
 }
 
 bool WordPressApi::Open() {
-    const Answer answer = GetJson(site_, Route(""));
+    const Answer answer = GetJson(site_, Route(""), true);
     if (!answer.json.is_object()) return false;
     const auto spaces = answer.json.find("namespaces");
     if (spaces == answer.json.end() || !spaces->is_array()) return false;
