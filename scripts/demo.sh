@@ -17,6 +17,7 @@ if [ "${1:-}" = --feed ]; then
 fi
 
 coproc SIM { exec build/tests/pagewell-sim --until-stdin-closes; }
+sim_pid=$SIM_PID # bash unsets SIM_PID as soon as the simulator ends
 read -r word proxy <&"${SIM[0]}"
 if [ "$word" != PROXY ]; then
     echo "the simulator did not start" >&2
@@ -27,5 +28,5 @@ status=0
 http_proxy="$proxy" build/src/cli/pagewell-cli "$demo" "$@" ||
     status=$?
 eval "exec ${SIM[1]}>&-"
-wait "$SIM_PID" 2>/dev/null || true
+wait "$sim_pid" 2>/dev/null || true
 exit $status
