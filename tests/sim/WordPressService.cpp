@@ -54,15 +54,18 @@ std::string Texturized(const std::string& text, const char* ampersand) {
     return out;
 }
 
+// Without pretty links WordPress names index.php itself, sparing nginx a
+// redirect; the query answers on any of its addresses.
 std::string ApiBase(const Site& site) {
-    return site.options.prettyLinks ? site.home + "/wp-json/" : site.home + "/?rest_route=/";
+    return site.options.prettyLinks ? site.home + "/wp-json/"
+                                    : site.home + "/index.php?rest_route=/";
 }
 
 std::string RouteUrl(const Site& site, const std::string& route, const std::string& query) {
     if (site.options.prettyLinks) {
         return site.home + "/wp-json" + route + (query.empty() ? "" : "?" + query);
     }
-    return site.home + "/?rest_route=" + route + (query.empty() ? "" : "&" + query);
+    return site.home + "/index.php?rest_route=" + route + (query.empty() ? "" : "&" + query);
 }
 
 Json PostJson(const Site& site, const FeedPost& post) {

@@ -3,7 +3,8 @@
 // API (Link header and <link rel="https://api.w.org/">), the API's index, posts
 // and categories (paged, with X-WP-Total and X-WP-TotalPages), the post pages,
 // the RSS feed at /feed/ with ?paged=N, and the uploaded pictures. With pretty
-// links off the API answers only at ?rest_route= and posts live at ?p=ID.
+// links off the API answers only at ?rest_route= (announced as
+// /index.php?rest_route=/) and posts live at ?p=ID.
 
 #include <string>
 
