@@ -156,7 +156,11 @@ std::vector<Edit> PictureEdits(const std::string& body, const std::vector<Attrib
     const bool held = !reference.empty();
     if (!held) reference = lazy || !src ? address : value(src);
     std::vector<Edit> edits;
-    if (!src) edits.push_back({nameEnd, nameEnd, " src=\"" + reference + "\""});
+    if (!src) {
+        std::string quoted = reference;
+        Replace(quoted, "\"", "&quot;");  // a value that stood in single quotes
+        edits.push_back({nameEnd, nameEnd, " src=\"" + quoted + "\""});
+    }
     for (const Attribute& a : attributes) {
         if (&a == src) {
             if (reference != value(src)) edits.push_back({a.valueBegin, a.valueEnd, reference});
@@ -167,14 +171,18 @@ std::vector<Edit> PictureEdits(const std::string& body, const std::vector<Attrib
     return edits;
 }
 
-// The edits that keep a <source> of a <picture> from naming remote copies: the
-// <img> inside shows the one held.
-std::vector<Edit> SourceEdits(const std::vector<Attribute>& attributes) {
-    std::vector<Edit> edits;
+// A <source> of a <picture> (one with a srcset) names remote copies: it goes
+// whole, and the <img> inside shows the one held. A <source> of a video or a
+// sound stays.
+std::vector<Edit> SourceEdits(const std::string& lowered, const std::vector<Attribute>& attributes,
+                              int tag, int tagEnd) {
     for (const Attribute& a : attributes) {
-        if (OneOf(a.name, kDroppedAttributes)) edits.push_back({a.start, a.end, {}});
+        if (a.name == "srcset") {
+            const int end = tagEnd < Len(lowered) && lowered[tagEnd] == '>' ? tagEnd + 1 : tagEnd;
+            return {{tag, end, {}}};
+        }
     }
-    return edits;
+    return {};
 }
 
 // Rewrites every picture the scan finds to its local copy. Tags and
@@ -207,8 +215,8 @@ void StorePictures(std::string& body, ArticlePictures& pictures) {
         const int tagEnd = TagEnd(lowered, tag);
         const auto attributes = Attributes(lowered, nameEnd, tagEnd);
         if (!attributes) break;  // keep the rest as it is
-        const std::vector<Edit> edits =
-            img ? PictureEdits(body, *attributes, nameEnd, pictures) : SourceEdits(*attributes);
+        const std::vector<Edit> edits = img ? PictureEdits(body, *attributes, nameEnd, pictures)
+                                            : SourceEdits(lowered, *attributes, tag, tagEnd);
         if (pictures.Interrupted()) return;
         for (const Edit& edit : edits) {
             out.append(body, static_cast<size_t>(copied), static_cast<size_t>(edit.begin - copied));

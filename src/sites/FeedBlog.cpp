@@ -178,7 +178,9 @@ private:
         auto api = std::make_unique<WordPressApi>(site_, root);
         const bool open = api->Open();
         if (!open) {
-            tried_.push_back(api->Route("") + "（不是 WordPress 接口）");
+            if (tried_.size() < kMaxTold) {
+                tried_.push_back(api->Route("") + "（不是 WordPress 接口）");
+            }
             return false;
         }
         auto categories = api->Categories();

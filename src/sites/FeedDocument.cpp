@@ -23,8 +23,11 @@ constexpr std::string_view kDcNs = "http://purl.org/dc/elements/1.1/";
 // so no declaration can multiply a document.
 constexpr size_t kMaxEntityText = 16;
 
-// No network, no DTD, no substitution of entities, no huge documents.
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+// No network, no DTD, no substitution of entities, no huge documents; a
+// broken feed (an undeclared HTML entity, a stray "&") is read as far as it
+// goes, as blogs' feeds are often broken so.
+constexpr int kParseOptions =
+    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_RECOVER;
 
 std::string_view Str(const xmlChar* text) {
     return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();

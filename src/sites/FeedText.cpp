@@ -1,6 +1,7 @@
 #include "sites/FeedText.h"
 
 #include <array>
+#include <cctype>
 #include <cstdio>
 
 #include "base/HtmlText.h"
@@ -137,9 +138,12 @@ std::string PlainText(std::string_view html) {
     bool blank = false;
     for (size_t i = 0; i < html.size();) {
         const char c = html[i];
-        if (c == '<') {
-            const size_t end = html.find('>', i);
-            if (end == std::string_view::npos) break;
+        // A tag begins with a letter, "/" or "!"; any other "<" is text ("a < b").
+        const char after = i + 1 < html.size() ? html[i + 1] : '\0';
+        const bool tagStart =
+            std::isalpha(static_cast<unsigned char>(after)) || after == '/' || after == '!';
+        const size_t end = c == '<' && tagStart ? html.find('>', i) : std::string_view::npos;
+        if (end != std::string_view::npos) {
             i = end + 1;
             blank = true;
             continue;

@@ -21,6 +21,7 @@ constexpr size_t kMaxAnswerBytes = 32u << 20;
 constexpr int kMaxPostPages = 2000;
 constexpr int kMaxCategoryPages = 100;
 constexpr int kMaxJsonDepth = 64;
+constexpr size_t kPerPage = 100;
 constexpr std::string_view kPostFields = "_fields=id,date,link,title,content,categories,author";
 
 // Nesting deeper than any answer of the interface has is refused before parsing.
@@ -104,22 +105,37 @@ int TotalPages(const ResponseHead& head) {
     return static_cast<int>(LeadingInteger(Trimmed(head.Value("X-WP-TotalPages"))));
 }
 
-// Reads one list route page after page until X-WP-TotalPages, an empty page, a
-// failed page or the cap; false when a page failed before the end.
+// Reads one list route (asked for kPerPage items a page) page after page
+// until X-WP-TotalPages (else a short page), an empty page, a failed page or the cap;
+// false when a page failed before the end.
 bool WalkPages(SiteContext& site, const WordPressApi& api, std::string_view route,
                std::string_view query, int maxPages,
                const std::function<bool(const Json&)>& onItem) {
+    int total = 0;
     for (int page = 1; page <= maxPages && !site.Stopping(); ++page) {
         site.Status(PageStatus(page));
-        const Answer answer =
-            GetJson(site, api.Route(route, std::string(query) + Format("&page=%d", page)));
-        // Past the last page WordPress answers 400; the total said where that is.
-        if (!answer.json.is_array()) return page > 1 && answer.result.status == 400;
+        // Without the total (a proxy dropped the header) a page may lie past
+        // the end, which WordPress answers with a 400: a guess, not a failure.
+        const bool guess = page > 1 && total == 0;
+        const std::string address = api.Route(route, std::string(query) + Format("&page=%d", page));
+        const Answer answer = GetJson(site, address, guess);
+        if (!answer.json.is_array()) {
+            if (guess && answer.result.status == 400) return true;
+            // The job hears of a page that came as something else, or of a
+            // guess that failed otherwise: the list is not whole.
+            FetchResult failed = answer.result;
+            if (failed.Ok()) failed.kind = FetchResult::Kind::Damaged;
+            if (answer.result.Ok() || guess) site.Http().GiveUp(address, failed);
+            return false;
+        }
         for (const Json& item : answer.json) {
             if (!onItem(item)) return true;
         }
-        const int total = TotalPages(answer.head);
-        if (answer.json.empty() || (total > 0 && page >= total)) return true;
+        total = TotalPages(answer.head);
+        // The total decides; without it, a short page is the last.
+        if (answer.json.empty() || (total > 0 ? page >= total : answer.json.size() < kPerPage)) {
+            return true;
+        }
     }
     return true;
 }

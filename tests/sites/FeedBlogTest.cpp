@@ -259,7 +259,8 @@ TEST_F(FeedBlogTest, SummariesAreCompletedFromThePostPageOrSaidToBeSummaries) {
                        "<pubDate>Tue, 05 Mar 2024 21:30:00 +0800</pubDate><dc:creator>Cy"
                        "</dc:creator><content:encoded><![CDATA[<p>whole text</p>]]>"
                        "</content:encoded></item>"
-                       "<item><title>Paged</title><guid>http://rss.example.com/p/paged</guid>"
+                       "<item><title>1 &lt; 2 "
+                       "&lt;i&gt;Paged&lt;/i&gt;</title><guid>http://rss.example.com/p/paged</guid>"
                        "<description>short one</description></item>"
                        "<item><title>Bare</title><link>http://rss.example.com/p/bare</link>"
                        "<description>&lt;b&gt;short two&lt;/b&gt;</description></item>"
@@ -290,6 +291,7 @@ TEST_F(FeedBlogTest, SummariesAreCompletedFromThePostPageOrSaidToBeSummaries) {
     ASSERT_EQ(listed.size(), 3u);
     EXPECT_EQ(listed[0].time, "2024-03-05 21:30:00");
     EXPECT_EQ(listed[1].url, "http://rss.example.com/p/paged");
+    EXPECT_EQ(listed[1].title, "1 < 2 Paged");
 
     EXPECT_NE(Saved("http://rss.example.com/p/full").find("<p>whole text</p>"), std::string::npos);
     const std::string paged = Saved("http://rss.example.com/p/paged");
