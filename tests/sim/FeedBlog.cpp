@@ -28,24 +28,29 @@ time_t ParseTime(const std::string& text) {
 }
 
 // Pictures the way blog themes write them: a sized picture with its srcset, a
-// lazily loaded one behind a placeholder, and one relative to the post's page.
+// lazily loaded one behind a placeholder, and one relative to the post's page
+// offered in a second format by <picture>.
 void AddPictures(FeedPost& post, const std::string& dir, unsigned seed) {
     const std::string n = std::to_string(post.number);
     const std::string big = dir + "p" + n + ".png";
     const std::string small = dir + "p" + n + "-300x200.png";
     const std::string lazy = dir + "q" + n + ".png";
     const std::string beside = "r" + n + ".png";
-    post.body += "\n<figure class=\"wp-block-image\"><img src=\"" + big + "\" srcset=\"" + small +
-                 " 300w, " + big +
-                 " 640w\" sizes=\"(max-width: 640px) 100vw, 640px\" width=\"640\" height=\"400\" "
-                 "alt=\"\" /></figure>\n<p><img src=\"data:image/gif;base64,R0lGODlhAQABAAAAACw=\" "
-                 "data-src=\"" +
-                 lazy + "\" class=\"lazyload\" loading=\"lazy\" alt=\"\" /></p>\n<p><img src=\"" +
-                 beside + "\" alt=\"\" /></p>";
+    const std::string webp = "r" + n + ".webp";
+    post.body +=
+        "\n<figure class=\"wp-block-image\"><img src=\"" + big + "\" srcset=\"" + small +
+        " 300w, " + big +
+        " 640w\" sizes=\"(max-width: 640px) 100vw, 640px\" width=\"640\" height=\"400\" "
+        "alt=\"\" /></figure>\n<p><img src=\"data:image/gif;base64,R0lGODlhAQABAAAAACw=\" "
+        "data-src=\"" +
+        lazy +
+        "\" class=\"lazyload\" loading=\"lazy\" alt=\"\" /></p>\n<p><picture><source srcset=\"" +
+        webp + "\" type=\"image/webp\" /><img src=\"" + beside + "\" alt=\"\" /></picture></p>";
     post.pictures.push_back({big, TinyPng(16, 10, seed)});
     post.pictures.push_back({small, TinyPng(8, 5, seed)});
     post.pictures.push_back({lazy, TinyPng(12, 9, seed + 1)});
     post.pictures.push_back({beside, TinyPng(10, 12, seed + 2)});
+    post.pictures.push_back({webp, TinyPng(10, 12, seed + 3)});
 }
 
 }  // namespace
