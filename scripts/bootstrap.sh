@@ -8,7 +8,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config ccache
     libcurl4-openssl-dev zlib1g-dev libssl-dev libxml2-dev libzip-dev
     libchm-dev libchm-bin fp-utils
-    libcli11-dev libcpp-httplib-dev libgtest-dev libgmock-dev
+    libcli11-dev libcpp-httplib-dev nlohmann-json3-dev libgtest-dev libgmock-dev
     qt6-base-dev qt6-webengine-dev libgl-dev
     fonts-wqy-microhei xvfb xauth epubcheck python3-chm dbus-daemon
 )

@@ -14,8 +14,10 @@
 #include <sstream>
 #include <thread>
 
+#include "sim/AtomBlogService.h"
 #include "sim/DemoBlog.h"
 #include "sim/SinaService.h"
+#include "sim/WordPressService.h"
 #include "support/ChmReader.h"
 #include "support/HeldAnswers.h"
 #include "support/ScopedProxy.h"
@@ -277,4 +279,37 @@ TEST_F(CliTest, CookiesFileGoesToTheServiceOnly) {
             EXPECT_EQ(request.Header("Cookie"), "SUP=friend-login") << request.path;
         }
     }
+}
+
+TEST_F(CliTest, ReadsFeedBlogsByTheirHomeOrFeedAddress) {
+    AddWordPressBlog(simulator, MakeWordPressBlog(kWordPressHost));
+    const auto booksOf = [this](const CliRun& run) {
+        const auto lines = Lines(run.out);
+        for (const auto& line : lines) {
+            EXPECT_EQ(line.rfind(home.Desktop() + "/", 0), 0u) << line;
+            EXPECT_TRUE(fs::is_regular_file(line)) << line;
+        }
+        return lines.size();
+    };
+    CliRun run = RunCli({"http://wp.pagewell.test/", "-q", "--keep"});
+    ASSERT_EQ(ExitCode(run), 0) << run.err;
+    EXPECT_EQ(booksOf(run), 2u) << run.out;
+    const auto uploads = [this] {
+        size_t count = 0;
+        for (const auto& request : simulator.Requests())
+            count +=
+                request.path.rfind("/wp-content/", 0) == 0 || request.path.rfind("/2012/", 0) == 0;
+        return count;
+    };
+    EXPECT_GT(uploads(), 0u);
+    simulator.ClearRequests();
+    run = RunCli({"http://wp.pagewell.test/", "-q", "--keep"});
+    EXPECT_EQ(ExitCode(run), 0) << run.err;
+    EXPECT_EQ(booksOf(run), 2u) << run.out;
+    EXPECT_EQ(uploads(), 0u);
+
+    AddAtomBlog(simulator, MakeAtomBlog());
+    run = RunCli({"http://atom.pagewell.test/feeds/all.atom.xml", "-q"});
+    EXPECT_EQ(ExitCode(run), 0) << run.err;
+    EXPECT_EQ(booksOf(run), 2u) << run.out;
 }

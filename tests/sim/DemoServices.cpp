@@ -1,11 +1,16 @@
 #include "sim/DemoServices.h"
 
+#include "sim/AtomBlogService.h"
 #include "sim/BaiduService.h"
+#include "sim/BloggerService.h"
 #include "sim/DemoBlog.h"
+#include "sim/HostileFeeds.h"
 #include "sim/NetEase163Service.h"
 #include "sim/QzoneService.h"
 #include "sim/RenrenService.h"
+#include "sim/RssBlogService.h"
 #include "sim/SinaService.h"
+#include "sim/WordPressService.h"
 
 namespace pw::sim {
 
@@ -33,6 +38,17 @@ void AddDemoServices(ServiceSimulator& simulator, const MeasuredBlogs& measured)
     AddBaiduBlog(simulator, blogFor("mozhou", "hiphotos.baidu.com"));
     AddQzoneBlog(simulator, blogFor("31415926", "a3.qpic.cn"));
     AddRenrenBlog(simulator, blogFor("27182818", "fmn.rrimg.com"));
+
+    // Blogs read through their feeds: http://wp.pagewell.test/ (WordPress),
+    // http://plainwp.pagewell.test/ (WordPress without pretty links),
+    // http://mozhou.blogspot.com/, http://atom.pagewell.test/ (Atom, archived) and
+    // http://rss.pagewell.test/ (RSS with summaries only), and the hostile ones.
+    AddWordPressBlog(simulator, MakeWordPressBlog(kWordPressHost));
+    AddWordPressBlog(simulator, MakeWordPressBlog(kPlainWordPressHost), {.prettyLinks = false});
+    AddBloggerBlog(simulator, MakeBloggerBlog());
+    AddAtomBlog(simulator, MakeAtomBlog());
+    AddRssBlog(simulator, MakeRssBlog());
+    AddHostileFeeds(simulator);
 
     if (measured.bigBlogArticles > 0) {
         DemoBlogShape big = shape;
