@@ -11,11 +11,12 @@
 namespace pw {
 
 struct BookDescription {
-    std::string dir;      // the job's folder with the pages, ending in "/"
-    std::string name;     // base name of the project files and of the books
-    std::string title;    // the blog's name
-    std::string author;   // the name the blog's author shows; the account when none
-    std::string homeUrl;  // the blog's address
+    std::string dir;       // the job's folder with the pages, ending in "/"
+    std::string name;      // base name of the project files and of the books
+    std::string title;     // the blog's name
+    std::string author;    // the name the blog's author shows; the account when none
+    std::string language;  // the blog's own (BCP 47) when it names one; empty: Chinese
+    std::string homeUrl;   // the blog's address
     BookFormats formats;
     std::vector<TreeEntry> entries;
 };

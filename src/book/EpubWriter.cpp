@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <ctime>
 
 #include "base/FileBytes.h"
@@ -52,6 +53,26 @@ struct Spilled {
     int64_t length = 0;
 };
 
+// A language tag as BCP 47 spells it ("en", "en-US", "zh-Hant-TW"): the blog
+// names its own, and anything else keeps the book's default.
+bool IsLanguageTag(const std::string& tag) {
+    if (tag.empty() || tag.size() > 35) return false;
+    size_t subtag = 0;
+    for (size_t i = 0; i <= tag.size(); ++i) {
+        if (i == tag.size() || tag[i] == '-') {
+            const size_t length = i - subtag;
+            if (length == 0 || length > 8 || (subtag == 0 && (length < 2 || length > 3))) {
+                return false;
+            }
+            subtag = i + 1;
+        } else if (!std::isalnum(static_cast<unsigned char>(tag[i])) ||
+                   (subtag == 0 && !std::isalpha(static_cast<unsigned char>(tag[i])))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 class EpubBuilder {
 public:
     EpubBuilder(const BookDescription& project, std::time_t when, SpillFile& spill)
@@ -62,6 +83,7 @@ public:
         if (book_.creator.empty()) book_.creator = CleanUtf8(project.name);
         if (book_.creator.empty()) book_.creator = book_.title;
         book_.source = CleanUtf8(project.homeUrl);
+        if (IsLanguageTag(project.language)) book_.language = project.language;
         book_.modified = ModifiedStamp(when);
     }
 

@@ -14,6 +14,7 @@ BookDescription OutlineBook(const ArticleTree& tree, const TaskPlan& plan, std::
     book.name = SafeFolderName(blog.account);
     book.title = blog.blogName;
     book.author = blog.author.empty() ? blog.blogName : blog.author;
+    book.language = blog.language;
     book.homeUrl = blog.homeUrl;
     book.formats = formats;
     book.entries.reserve(static_cast<size_t>(tree.Count()));

@@ -446,6 +446,17 @@ TEST(EpubWriterTest, CoverAndMetadataNameTheBlogItsAuthorAndItsDates) {
     }
     EXPECT_EQ(svg.find("font-face"), std::string::npos);
     EXPECT_EQ(svg.find("href"), std::string::npos);  // nothing to fetch
+
+    // A blog that names its language has it; what is no language tag is not written.
+    for (const auto& [named, written] :
+         {std::pair{"en-US", "en-US"}, std::pair{"en\"><x", "zh-CN"}, std::pair{"", "zh-CN"}}) {
+        project.language = named;
+        ASSERT_EQ(WriteEpubBook(project), 1);
+        const std::string again = Entry(ReadZip(j.dir + "tester.epub"), "EPUB/package.opf");
+        EXPECT_NE(again.find(std::string("<dc:language>") + written + "</dc:language>"),
+                  std::string::npos)
+            << named;
+    }
 }
 
 TEST(EpubWriterTest, AFolderThatCannotBeWrittenGivesNoBook) {
