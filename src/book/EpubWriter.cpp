@@ -98,10 +98,10 @@ public:
                                       picture.href, picture.mediaType});
         }
         // The package and the two tables of contents grow with the book: they
-        // are spilled too.
-        const Spilled package = Spill(PackageDocument(book_));
-        const Spilled nav = Spill(NavDocument(book_));
-        const Spilled ncx = Spill(NcxDocument(book_));
+        // go to the spill file as they are written.
+        const Spilled package = SpillDocument(WritePackageDocument);
+        const Spilled nav = SpillDocument(WriteNavDocument);
+        const Spilled ncx = SpillDocument(WriteNcxDocument);
         if (failed_) return false;
         ZipWriter zip(path, when);
         bool ok = zip.AddBytes("mimetype", "application/epub+zip", false) &&
@@ -139,6 +139,19 @@ private:
     Spilled Spill(const std::string& bytes) {
         const Spilled spilled{spill_.Append(bytes), static_cast<int64_t>(bytes.size())};
         if (spilled.offset < 0) failed_ = true;
+        return spilled;
+    }
+
+    // Appends are contiguous: the document's parts follow one another.
+    Spilled SpillDocument(void (*write)(const EpubBook&, DocumentOut&)) {
+        Spilled spilled{spill_.Size(), 0};
+        DocumentOut out([&](std::string_view part) {
+            if (spill_.Append(part) < 0) return false;
+            spilled.length += static_cast<int64_t>(part.size());
+            return true;
+        });
+        write(book_, out);
+        if (!out.Finish()) failed_ = true;
         return spilled;
     }
 
