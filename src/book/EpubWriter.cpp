@@ -84,6 +84,8 @@ public:
     }
 
     void AddEntries(const std::vector<TreeEntry>& entries) {
+        book_.documents.reserve(book_.documents.size() + entries.size());
+        documents_.reserve(documents_.size() + entries.size());
         size_t next = 0;
         book_.toc = Level(entries, next, -1, 0);
         if (book_.toc.empty() || book_.toc.front().target != titlePage_) {
@@ -103,6 +105,8 @@ public:
         const Spilled nav = SpillDocument(WriteNavDocument);
         const Spilled ncx = SpillDocument(WriteNcxDocument);
         if (failed_) return false;
+        // Only the names are wanted from here: the contents are written.
+        std::vector<EpubNavPoint>().swap(book_.toc);
         ZipWriter zip(path, when);
         bool ok = zip.AddBytes("mimetype", "application/epub+zip", false) &&
                   zip.AddBytes("META-INF/container.xml", ContainerXml(), true) &&
@@ -112,9 +116,14 @@ public:
                   zip.AddBytes(std::string(kEpubFolder) + "style.css", BookStylesheet(), true) &&
                   (cover_.empty() ||
                    zip.AddBytes(std::string(kEpubFolder) + kCoverImageHref, cover_, true));
+        // The zip keeps its own copy of each name; a book of 100,000 articles
+        // must not hold them twice while it is written.
         for (size_t i = 0; i < book_.documents.size(); ++i) {
             ok = ok && AddSpilled(zip, kEpubFolder + book_.documents[i].href, documents_[i]);
+            book_.documents[i] = {};
         }
+        std::vector<EpubItem>().swap(book_.documents);
+        std::vector<Spilled>().swap(documents_);
         for (const EpubPicture& picture : pictures_.Pictures()) {
             ok = ok && zip.AddFile(kEpubFolder + picture.href, picture.path, false, picture.offset,
                                    picture.length);

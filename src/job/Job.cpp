@@ -86,6 +86,12 @@ void Job::Message(const std::string& text) {
     Notify([text](JobListener& l) { l.OnMessage(text); });
 }
 
+// A listing that never ends may fail 100,000 articles: their reasons are in
+// the plan already, and the result's missing articles carry them.
+void Job::TellFailure(const std::string& reason) {
+    Notify([reason](JobListener& l) { l.OnMessage(reason); });
+}
+
 // A list page that never came (a failure that outlived its retries, a refusal,
 // a page too large) means articles no one can name are missing: the job says
 // so and is not complete. A page that is not there (404, 410) is the end of a
@@ -234,6 +240,7 @@ bool Job::PrepareFolder() {
 
 void Job::PlanTasks() {
     const ArticleTree& tree = listing_.Tree();
+    plan_.Reserve(static_cast<size_t>(listing_.ArticleCount()));
     for (int item = tree.GetRootItem(); item; item = tree.GetNextItem(item)) {
         if (ArticleInfo* article = tree.GetItemData(item)) plan_.Add(article);
     }
@@ -271,7 +278,7 @@ void Job::Work() {
             plan_.Record(*turn->task,
                          ArticleOutcome::Fail(std::string("下载文章时出错：") + e.what()));
             try {
-                Message(turn->task->outcome.reason);
+                TellFailure(turn->task->outcome.reason);
             } catch (const std::exception&) {
                 // It is in the report all the same.
             }
@@ -298,7 +305,7 @@ void Job::DownloadTask(const TaskPlan::Turn& turn) {
     if (kind == ArticleOutcome::Kind::Saved) {
         if (!manifest_->ArticleSaved(turn.task->key, turn.fileName)) RecordUnwritable();
     } else if (kind == ArticleOutcome::Kind::Failed) {
-        Message(reason);
+        TellFailure(reason);
     }
     const int begun = turn.begun;
     const std::string title = article.title;

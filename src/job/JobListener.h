@@ -24,8 +24,8 @@ public:
     // An article was handled: articles begun so far of all the job's articles,
     // and the title of the one just done (code page 936).
     virtual void OnArticleProgress(int /*done*/, int /*total*/, const std::string& /*title*/) {}
-    // Something the user must be told (code page 936), as it happens; the
-    // result holds them all again.
+    // Something the user must be told, as it happens; the result holds them
+    // all again, but for an article's failure, which its missing article says.
     virtual void OnMessage(const std::string& /*text*/) {}
     // A line of the book compiler's own output (code page 936); a window shows
     // it on its status line, a terminal only when asked to.

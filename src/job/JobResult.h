@@ -31,12 +31,13 @@ struct JobResult {
     };
 
     End end = End::NoBook;
-    std::vector<std::string> books;     // delivered paths
-    std::vector<std::string> messages;  // code page 936, in the order they came
-    std::string finalText;              // the closing status text (code page 936)
-    int articles = 0;                   // distinct articles listed
-    int saved = 0;                      // of them, with a page in the books
-    int resumedWith = 0;                // pages an earlier run had saved
+    std::vector<std::string> books;  // delivered paths
+    // In the order they came; an article's failure is in `missing` instead.
+    std::vector<std::string> messages;
+    std::string finalText;  // the closing status text (code page 936)
+    int articles = 0;       // distinct articles listed
+    int saved = 0;          // of them, with a page in the books
+    int resumedWith = 0;    // pages an earlier run had saved
     std::vector<MissingArticle> missing;
     int picturesKeptRemote = 0;
     std::vector<MissingPicture> missingPictures;  // each address once

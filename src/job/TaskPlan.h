@@ -43,6 +43,8 @@ public:
     // place; its page is made from the later listing, which names its own
     // category where the first one (Sina's 全部博文) names the listing.
     void Add(ArticleInfo* article);
+    // Room for the articles to come, so that the tasks are not copied as they grow.
+    void Reserve(size_t articles) { tasks_.reserve(articles); }
 
     // Takes what an earlier run saved (article key -> page file) where
     // pageExists still finds the page; the rest is pending. Page numbers go on

@@ -225,6 +225,11 @@ TEST(ProjectWriterTest, FilesOnDiskUseCrLfAndTheIndexPageHasNoLineEnd) {
     ScratchDir dir;
     Tree tree;
     tree.Heading(0, "标题").Heading(1, "c").Article("文章", "1.html");
+    // Enough that the contents and index go to disk in several parts, with
+    // characters that code page 936 has and lacks.
+    for (int i = 2; i < 3000; ++i) {
+        tree.Article("文章\xF0\x9F\x98\x80" + std::to_string(i), std::to_string(i) + ".html");
+    }
     const BookDescription project =
         booktest::Book(dir.Path() + "/", "acct", "标题", tree.entries, "http://h/");
 
