@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "base/AllocatorArenas.h"
 #include "base/Format.h"
 #include "base/SafeFolderName.h"
 #include "engine/FetchFailure.h"
@@ -317,6 +318,7 @@ void Job::MakeAndDeliverBooks() {
     SetState(JobState::Building);
     BookDescription book =
         OutlineBook(listing_.Tree(), plan_, folder_->Path(), *engine_, options_.formats);
+    ReturnFreeMemory();  // what the listing and the workers left behind
     const BookStepResult made = MakeBooks(
         book,
         [this](const std::string& line) {
