@@ -4,6 +4,7 @@
 // Every text given here is UTF-8 and is escaped where it is written.
 
 #include <ctime>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -35,9 +36,11 @@ struct EpubBook {
     std::string source;  // the blog's address; none when empty
     std::string date;    // "YYYY-MM-DD" of the latest article; none when empty
     std::string language = "zh-CN";
-    std::string modified;             // "YYYY-MM-DDThh:mm:ssZ"
-    EpubItem cover;                   // the cover picture; none when its href is empty
-    std::vector<EpubItem> documents;  // reading order
+    std::string modified;  // "YYYY-MM-DDThh:mm:ssZ"
+    EpubItem cover;        // the cover picture; none when its href is empty
+    // Reading order; a deque, so that the writer can let go of the entries
+    // of a 100,000-document book one by one as the zip takes their names.
+    std::deque<EpubItem> documents;
     std::vector<EpubItem> pictures;
     std::vector<EpubNavPoint> toc;  // headings always have children
 };

@@ -84,7 +84,6 @@ public:
     }
 
     void AddEntries(const std::vector<TreeEntry>& entries) {
-        book_.documents.reserve(book_.documents.size() + entries.size());
         documents_.reserve(documents_.size() + entries.size());
         size_t next = 0;
         book_.toc = Level(entries, next, -1, 0);
@@ -118,11 +117,10 @@ public:
                    zip.AddBytes(std::string(kEpubFolder) + kCoverImageHref, cover_, true));
         // The zip keeps its own copy of each name; a book of 100,000 articles
         // must not hold them twice while it is written.
-        for (size_t i = 0; i < book_.documents.size(); ++i) {
-            ok = ok && AddSpilled(zip, kEpubFolder + book_.documents[i].href, documents_[i]);
-            book_.documents[i] = {};
+        for (size_t i = 0; !book_.documents.empty(); ++i) {
+            ok = ok && AddSpilled(zip, kEpubFolder + book_.documents.front().href, documents_[i]);
+            book_.documents.pop_front();
         }
-        std::vector<EpubItem>().swap(book_.documents);
         std::vector<Spilled>().swap(documents_);
         for (const EpubPicture& picture : pictures_.Pictures()) {
             ok = ok && zip.AddFile(kEpubFolder + picture.href, picture.path, false, picture.offset,

@@ -1,9 +1,5 @@
 #include "book/ProjectWriter.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <string_view>
 
 #include "base/Encoding.h"
@@ -82,20 +78,10 @@ int WriteProjectText(const std::string& path, const std::string& text) {
 // A project file written as it is made, as WriteProjectText would write it
 // whole: the contents and index of 100,000 articles come to tens of megabytes
 // in each of their forms. The parts are whole items, so no character is
-// split between two conversions. Like ReplaceFileBytes, the file appears
-// under its name only once it is complete.
+// split between two conversions.
 class ProjectTextOut {
 public:
-    explicit ProjectTextOut(std::string path)
-        : path_(std::move(path)),
-          part_(path_ + ".part"),
-          fd_(::open(part_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600)) {}
-    ~ProjectTextOut() {
-        if (fd_ >= 0) ::close(fd_);
-        if (!done_) ::unlink(part_.c_str());
-    }
-    ProjectTextOut(const ProjectTextOut&) = delete;
-    ProjectTextOut& operator=(const ProjectTextOut&) = delete;
+    explicit ProjectTextOut(std::string path) : file_(std::move(path)) {}
 
     ProjectTextOut& operator+=(std::string_view utf8) {
         buffer_ += utf8;
@@ -106,38 +92,19 @@ public:
     // 1 when the whole file is in place, else 0.
     int Finish() {
         Drain();
-        if (fd_ < 0 || failed_) return 0;
-        const bool closed = ::close(fd_) == 0;
-        fd_ = -1;
-        if (!closed || ::rename(part_.c_str(), path_.c_str()) != 0) return 0;
-        done_ = true;
-        return 1;
+        return file_.Commit() ? 1 : 0;
     }
 
 private:
     static constexpr size_t kChunk = 64 * 1024;
 
     void Drain() {
-        if (fd_ >= 0 && !failed_ && !buffer_.empty()) {
-            const std::string bytes = TextModeBytes(ToAnsiMarkup(buffer_));
-            size_t written = 0;
-            while (written < bytes.size()) {
-                const ssize_t n = ::write(fd_, bytes.data() + written, bytes.size() - written);
-                if (n < 0 && errno == EINTR) continue;
-                if (n <= 0) break;
-                written += static_cast<size_t>(n);
-            }
-            failed_ = written != bytes.size();
-        }
+        if (!buffer_.empty()) file_.Append(TextModeBytes(ToAnsiMarkup(buffer_)));
         buffer_.clear();
     }
 
-    std::string path_;
-    std::string part_;
-    int fd_ = -1;
+    FileReplacement file_;
     std::string buffer_;
-    bool failed_ = false;
-    bool done_ = false;
 };
 
 // The contents, one "<UL>" or "</UL>" per change of depth, however large the

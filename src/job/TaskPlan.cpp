@@ -90,6 +90,7 @@ const ArticleInfo* TaskPlan::ArticleOf(const std::string& key) const {
 
 std::vector<MissingArticle> TaskPlan::Missing(const std::string& untriedReason) const {
     std::vector<MissingArticle> missing;
+    missing.reserve(tasks_.size() - static_cast<size_t>(SavedCount()));
     for (const Task& task : tasks_) {
         if (task.saved) continue;
         if (task.tried && task.outcome.kind == ArticleOutcome::Kind::Skipped) continue;
