@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Encoding.h"
+#include "base/FileBytes.h"
 #include "base/Identity.h"
 #include "book/BookTestKit.h"
 #include "book/ProjectWriter.h"
@@ -253,6 +254,28 @@ TEST(ProjectWriterTest, FilesOnDiskUseCrLfAndTheIndexPageHasNoLineEnd) {
     EXPECT_EQ(page.substr(12, kCharsetMeta.size()), kCharsetMeta);
     EXPECT_NE(page.find(ToAnsi("标题")), std::string::npos);
     EXPECT_EQ(page.substr(page.size() - 22), "</table></body></html>");
+}
+
+// The contents and index are written in parts: a reader (or chmcmd) must
+// never find half a file under the name, nor an earlier one lost to a write
+// that did not finish.
+TEST(ProjectWriterTest, AFileWrittenInPartsReplacesTheOldOneOnlyWhole) {
+    ScratchDir dir;
+    const std::string path = dir / "acct.hhc";
+    booktest::WriteBytes(path, "old");
+    {
+        FileReplacement file(path);
+        ASSERT_TRUE(file.Append("new "));
+        EXPECT_EQ(ReadBytes(path), "old");
+    }
+    EXPECT_EQ(ReadBytes(path), "old");
+    EXPECT_FALSE(booktest::Exists(path + ".part"));
+    FileReplacement file(path);
+    ASSERT_TRUE(file.Append("new "));
+    ASSERT_TRUE(file.Append("bytes"));
+    ASSERT_TRUE(file.Commit());
+    EXPECT_EQ(ReadBytes(path), "new bytes");
+    EXPECT_FALSE(booktest::Exists(path + ".part"));
 }
 
 TEST(ProjectWriterTest, WritersReportAFolderThatCannotBeWritten) {
