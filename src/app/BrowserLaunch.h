@@ -7,7 +7,7 @@
 
 namespace pw {
 
-// The address is code page 936 text, as the core keeps it. Returns at once; the
+// The address is UTF-8 text, as the core keeps it. Returns at once; the
 // launch runs on a thread of its own.
 void OpenInBrowser(const std::string& address);
 

@@ -33,11 +33,11 @@ struct UpdateContext {
     std::stop_token stop;
     // Shared by the runs that must not overlap; null: no gate.
     std::atomic<bool>* busy = nullptr;
-    // Status part 0 of the window (code page 936).
+    // Status part 0 of the window.
     std::function<void(const std::string& text)> status;
     // The notice box: kind 0 "up to date", 1 "could not check".
     std::function<void(int kind)> notice;
-    // A message for the user (code page 936).
+    // A message for the user.
     std::function<void(const std::string& text)> message;
     // The start-up question (UpdateQuestionCaption(), yes/no); empty: "no".
     std::function<bool(const std::string& question)> askUpdate;

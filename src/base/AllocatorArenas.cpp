@@ -8,4 +8,8 @@ void LimitAllocatorArenas() {
     mallopt(M_ARENA_MAX, 2);
 }
 
+void ReturnFreeMemory() {
+    malloc_trim(0);
+}
+
 }  // namespace pw

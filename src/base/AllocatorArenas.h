@@ -10,4 +10,11 @@ namespace pw {
 // for the network, no measurable time.
 void LimitAllocatorArenas();
 
+// Hands the pages that freed memory left in the arenas back to the system.
+// The allocator keeps them, scattered between blocks still in use, for later
+// allocations; after a step that freed much of what it built (the listing's
+// pages, a book of 100,000 articles) they would only add to what the program
+// holds while the next step, or the book compiler beside it, grows.
+void ReturnFreeMemory();
+
 }  // namespace pw

@@ -23,12 +23,12 @@ namespace pw {
 struct CompileResult {
     enum class Kind { Made, CompilerMissing, Failed };
     Kind kind = Kind::Failed;
-    std::string reason;  // why it failed (code page 936)
+    std::string reason;  // why it failed
 
     bool Made() const { return kind == Kind::Made; }
 };
 
-// Receives each line chmcmd prints, as code page 936 text.
+// Receives each line chmcmd prints, as UTF-8 text.
 using CompilerLineSink = std::function<void(const std::string& line)>;
 
 // Makes <dir><name>.chm from the written project files and pages.

@@ -27,7 +27,7 @@ DeliveredBook DeliverBookFile(const std::string& dir, const std::string& fileNam
                               const std::string& desktop, const std::string& targetName,
                               const std::string& blog, const std::string& recordDir);
 
-// What the job tells the user (code page 936). folder and file names are as
+// What the job tells the user. folder and file names are as
 // the file system names them (UTF-8).
 std::string BookDeliveredText();
 std::string BookFailedText(const std::string& folder);

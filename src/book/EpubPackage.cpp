@@ -14,6 +14,8 @@ constexpr const char* kNcxHref = "toc.ncx";
 constexpr const char* kStylesheetHref = "style.css";
 // The book's own texts are UTF-8 like the rest of the book.
 constexpr const char* kContentsTitle = "目录";
+// Large enough that the sink's calls cost nothing, small beside the documents.
+constexpr size_t kDocumentChunk = 64 * 1024;
 
 std::string Item(const EpubItem& item, const char* properties = nullptr) {
     std::string line = "    <item id=\"" + XmlAttribute(item.id) + "\" href=\"" +
@@ -46,7 +48,7 @@ std::string Indent(int level) {
     return std::string(static_cast<size_t>(level) * 2, ' ');
 }
 
-void AppendNavList(std::string& out, const EpubBook& book, const std::vector<EpubNavPoint>& points,
+void AppendNavList(DocumentOut& out, const EpubBook& book, const std::vector<EpubNavPoint>& points,
                    int level) {
     out += Indent(level) + "<ol>\n";
     for (const EpubNavPoint& point : points) {
@@ -70,7 +72,7 @@ void AppendNavList(std::string& out, const EpubBook& book, const std::vector<Epu
 // Navigation points with the same target share their play order, as the NCX
 // format asks; each document's order is its place in the reading order,
 // counted from the first the table names (the cover before it is in none).
-void AppendNavPoints(std::string& out, const EpubBook& book,
+void AppendNavPoints(DocumentOut& out, const EpubBook& book,
                      const std::vector<EpubNavPoint>& points, int level, int& counter,
                      int firstTarget) {
     for (const EpubNavPoint& point : points) {
@@ -99,7 +101,37 @@ unsigned __int128 Fnv1a128(const std::string& text) {
     return hash;
 }
 
+std::string XhtmlHead(const std::string& title) {
+    std::string out = kXmlDeclaration;
+    out += "<!DOCTYPE html>\n";
+    out +=
+        "<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:epub=\"http://www.idpf.org/2007/ops\" "
+        "xml:lang=\"zh\" lang=\"zh\">\n";
+    out += "<head>\n<title>" + XmlText(title) + "</title>\n";
+    out += std::string("<link rel=\"stylesheet\" type=\"text/css\" href=\"") + kStylesheetHref +
+           "\"/>\n</head>\n<body>\n";
+    return out;
+}
+
+constexpr const char* kXhtmlTail = "\n</body>\n</html>\n";
+
 }  // namespace
+
+DocumentOut& DocumentOut::operator+=(std::string_view text) {
+    buffer_ += text;
+    if (buffer_.size() >= kDocumentChunk) Drain();
+    return *this;
+}
+
+void DocumentOut::Drain() {
+    if (!buffer_.empty() && !failed_ && !sink_(buffer_)) failed_ = true;
+    buffer_.clear();
+}
+
+bool DocumentOut::Finish() {
+    Drain();
+    return !failed_;
+}
 
 std::string ContainerXml() {
     return std::string(kXmlDeclaration) +
@@ -112,8 +144,8 @@ std::string ContainerXml() {
            "</container>\n";
 }
 
-std::string PackageDocument(const EpubBook& book) {
-    std::string out = kXmlDeclaration;
+void WritePackageDocument(const EpubBook& book, DocumentOut& out) {
+    out += kXmlDeclaration;
     out +=
         "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"3.0\" "
         "unique-identifier=\"book-id\" xml:lang=\"zh\">\n";
@@ -141,19 +173,18 @@ std::string PackageDocument(const EpubBook& book) {
         out += "    <itemref idref=\"" + XmlAttribute(document.id) + "\"/>\n";
     }
     out += "  </spine>\n</package>\n";
-    return out;
 }
 
-std::string NavDocument(const EpubBook& book) {
-    std::string body =
-        std::string("<nav epub:type=\"toc\" id=\"toc\">\n<h1>") + kContentsTitle + "</h1>\n";
-    if (!book.toc.empty()) AppendNavList(body, book, book.toc, 0);
-    body += "</nav>\n";
-    return XhtmlDocument(kContentsTitle, body);
+void WriteNavDocument(const EpubBook& book, DocumentOut& out) {
+    out += XhtmlHead(kContentsTitle);
+    out += std::string("<nav epub:type=\"toc\" id=\"toc\">\n<h1>") + kContentsTitle + "</h1>\n";
+    if (!book.toc.empty()) AppendNavList(out, book, book.toc, 0);
+    out += "</nav>\n";
+    out += kXhtmlTail;
 }
 
-std::string NcxDocument(const EpubBook& book) {
-    std::string out = kXmlDeclaration;
+void WriteNcxDocument(const EpubBook& book, DocumentOut& out) {
+    out += kXmlDeclaration;
     out +=
         "<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\" version=\"2005-1\" xml:lang=\"zh\">\n";
     out += "  <head>\n";
@@ -175,7 +206,6 @@ std::string NcxDocument(const EpubBook& book) {
     }
     AppendNavPoints(out, book, book.toc, 2, counter, firstTarget);
     out += "  </navMap>\n</ncx>\n";
-    return out;
 }
 
 std::string BookStylesheet() {
@@ -195,16 +225,7 @@ std::string BookStylesheet() {
 }
 
 std::string XhtmlDocument(const std::string& title, const std::string& bodyXhtml) {
-    std::string out = kXmlDeclaration;
-    out += "<!DOCTYPE html>\n";
-    out +=
-        "<html xmlns=\"http://www.w3.org/1999/xhtml\" xmlns:epub=\"http://www.idpf.org/2007/ops\" "
-        "xml:lang=\"zh\" lang=\"zh\">\n";
-    out += "<head>\n<title>" + XmlText(title) + "</title>\n";
-    out += std::string("<link rel=\"stylesheet\" type=\"text/css\" href=\"") + kStylesheetHref +
-           "\"/>\n</head>\n";
-    out += "<body>\n" + bodyXhtml + "\n</body>\n</html>\n";
-    return out;
+    return XhtmlHead(title) + bodyXhtml + kXhtmlTail;
 }
 
 std::string BookIdentifier(const std::string& account, std::time_t when) {

@@ -106,6 +106,7 @@ public:
     }
 
     void AddEntries(const std::vector<TreeEntry>& entries) {
+        documents_.reserve(documents_.size() + entries.size());
         size_t next = 0;
         book_.toc = Level(entries, next, -1, 0);
         if (book_.toc.empty() || book_.toc.front().target != titlePage_) {
@@ -120,11 +121,13 @@ public:
                                       picture.href, picture.mediaType});
         }
         // The package and the two tables of contents grow with the book: they
-        // are spilled too.
-        const Spilled package = Spill(PackageDocument(book_));
-        const Spilled nav = Spill(NavDocument(book_));
-        const Spilled ncx = Spill(NcxDocument(book_));
+        // go to the spill file as they are written.
+        const Spilled package = SpillDocument(WritePackageDocument);
+        const Spilled nav = SpillDocument(WriteNavDocument);
+        const Spilled ncx = SpillDocument(WriteNcxDocument);
         if (failed_) return false;
+        // Only the names are wanted from here: the contents are written.
+        std::vector<EpubNavPoint>().swap(book_.toc);
         ZipWriter zip(path, when);
         bool ok = zip.AddBytes("mimetype", "application/epub+zip", false) &&
                   zip.AddBytes("META-INF/container.xml", ContainerXml(), true) &&
@@ -134,9 +137,13 @@ public:
                   zip.AddBytes(std::string(kEpubFolder) + "style.css", BookStylesheet(), true) &&
                   (cover_.empty() ||
                    zip.AddBytes(std::string(kEpubFolder) + kCoverImageHref, cover_, true));
-        for (size_t i = 0; i < book_.documents.size(); ++i) {
-            ok = ok && AddSpilled(zip, kEpubFolder + book_.documents[i].href, documents_[i]);
+        // The zip keeps its own copy of each name; a book of 100,000 articles
+        // must not hold them twice while it is written.
+        for (size_t i = 0; !book_.documents.empty(); ++i) {
+            ok = ok && AddSpilled(zip, kEpubFolder + book_.documents.front().href, documents_[i]);
+            book_.documents.pop_front();
         }
+        std::vector<Spilled>().swap(documents_);
         for (const EpubPicture& picture : pictures_.Pictures()) {
             ok = ok && zip.AddFile(kEpubFolder + picture.href, picture.path, false, picture.offset,
                                    picture.length);
@@ -161,6 +168,19 @@ private:
     Spilled Spill(const std::string& bytes) {
         const Spilled spilled{spill_.Append(bytes), static_cast<int64_t>(bytes.size())};
         if (spilled.offset < 0) failed_ = true;
+        return spilled;
+    }
+
+    // Appends are contiguous: the document's parts follow one another.
+    Spilled SpillDocument(void (*write)(const EpubBook&, DocumentOut&)) {
+        Spilled spilled{spill_.Size(), 0};
+        DocumentOut out([&](std::string_view part) {
+            if (spill_.Append(part) < 0) return false;
+            spilled.length += static_cast<int64_t>(part.size());
+            return true;
+        });
+        write(book_, out);
+        if (!out.Finish()) failed_ = true;
         return spilled;
     }
 

@@ -1,5 +1,7 @@
 #include "book/ProjectWriter.h"
 
+#include <string_view>
+
 #include "base/Encoding.h"
 #include "base/FileBytes.h"
 #include "base/HtmlText.h"
@@ -73,6 +75,67 @@ int WriteProjectText(const std::string& path, const std::string& text) {
     return WriteTextFile(path, ToAnsiMarkup(text)) ? 1 : 0;
 }
 
+// A project file written as it is made, as WriteProjectText would write it
+// whole: the contents and index of 100,000 articles come to tens of megabytes
+// in each of their forms. The parts are whole items, so no character is
+// split between two conversions.
+class ProjectTextOut {
+public:
+    explicit ProjectTextOut(std::string path) : file_(std::move(path)) {}
+
+    ProjectTextOut& operator+=(std::string_view utf8) {
+        buffer_ += utf8;
+        if (buffer_.size() >= kChunk) Drain();
+        return *this;
+    }
+
+    // 1 when the whole file is in place, else 0.
+    int Finish() {
+        Drain();
+        return file_.Commit() ? 1 : 0;
+    }
+
+private:
+    static constexpr size_t kChunk = 64 * 1024;
+
+    void Drain() {
+        if (!buffer_.empty()) file_.Append(TextModeBytes(ToAnsiMarkup(buffer_)));
+        buffer_.clear();
+    }
+
+    FileReplacement file_;
+    std::string buffer_;
+};
+
+// The contents, one "<UL>" or "</UL>" per change of depth, however large the
+// step; the lists still open at the end are left for the viewer to close.
+template <typename Out>
+void AppendContents(const std::vector<TreeEntry>& entries, Out& text) {
+    text += "<HEAD>\n";
+    text += kSitemapGenerator;
+    text += "<!-- Sitemap 1.0 -->\n</HEAD>\n<BODY>\n<UL>\n";
+    int previousDepth = 0;
+    for (const TreeEntry& entry : entries) {
+        if (entry.depth > previousDepth) text += "<UL>\n";
+        if (entry.depth < previousDepth) text += "</UL>\n";
+        text += entry.article ? ArticleItem(entry) : SitemapItem(entry.text, nullptr);
+        previousDepth = entry.depth;
+    }
+    text += kSitemapFooter;
+}
+
+template <typename Out>
+void AppendIndex(const std::vector<TreeEntry>& entries, Out& text) {
+    text += "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n<HTML>\n<HEAD>\n";
+    text += kSitemapGenerator;
+    text += "<!-- Sitemap 1.0 -->\n</HEAD>\n<BODY>\n";
+    text += "<OBJECT type=\"text/site properties\">\n</OBJECT>\n<UL>\n";
+    for (const TreeEntry& entry : entries) {
+        if (entry.article) text += ArticleItem(entry);
+    }
+    text += kSitemapFooter;
+}
+
 }  // namespace
 
 std::string IndexPageText(const std::string& homeUrl, const std::string& blogName,
@@ -121,32 +184,15 @@ std::string ProjectFileText(const BookDescription& book, const std::string& site
     return text;
 }
 
-// One "<UL>" or "</UL>" per change of depth, however large the step; the lists
-// still open at the end are left for the viewer to close.
 std::string ContentsFileText(const std::vector<TreeEntry>& entries) {
-    std::string text = "<HEAD>\n";
-    text += kSitemapGenerator;
-    text += "<!-- Sitemap 1.0 -->\n</HEAD>\n<BODY>\n<UL>\n";
-    int previousDepth = 0;
-    for (const TreeEntry& entry : entries) {
-        if (entry.depth > previousDepth) text += "<UL>\n";
-        if (entry.depth < previousDepth) text += "</UL>\n";
-        text += entry.article ? ArticleItem(entry) : SitemapItem(entry.text, nullptr);
-        previousDepth = entry.depth;
-    }
-    text += kSitemapFooter;
+    std::string text;
+    AppendContents(entries, text);
     return text;
 }
 
 std::string IndexFileText(const std::vector<TreeEntry>& entries) {
-    std::string text = "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\n<HTML>\n<HEAD>\n";
-    text += kSitemapGenerator;
-    text += "<!-- Sitemap 1.0 -->\n</HEAD>\n<BODY>\n";
-    text += "<OBJECT type=\"text/site properties\">\n</OBJECT>\n<UL>\n";
-    for (const TreeEntry& entry : entries) {
-        if (entry.article) text += ArticleItem(entry);
-    }
-    text += kSitemapFooter;
+    std::string text;
+    AppendIndex(entries, text);
     return text;
 }
 
@@ -185,11 +231,15 @@ int WriteProjectFile(const BookDescription& book) {
 }
 
 int WriteContentsFile(const BookDescription& book) {
-    return WriteProjectText(book.dir + book.name + ".hhc", ContentsFileText(book.entries));
+    ProjectTextOut out(book.dir + book.name + ".hhc");
+    AppendContents(book.entries, out);
+    return out.Finish();
 }
 
 int WriteIndexFile(const BookDescription& book) {
-    return WriteProjectText(book.dir + book.name + ".hhk", IndexFileText(book.entries));
+    ProjectTextOut out(book.dir + book.name + ".hhk");
+    AppendIndex(book.entries, out);
+    return out.Finish();
 }
 
 }  // namespace pw

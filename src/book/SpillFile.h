@@ -20,6 +20,8 @@ public:
 
     bool Made() const { return fd_ >= 0; }
     const std::string& Path() const { return path_; }
+    // Where the next append begins.
+    int64_t Size() const { return size_; }
 
     // Appends bytes; where they begin in the file, or -1 when they could not
     // all be written.

@@ -29,7 +29,7 @@ public:
     void OnCompilerLine(const std::string& line) override;
     void OnFinished(const JobResult& result) override;
 
-    // A line on stderr, "pagewell: " + text (code page 936), the bar kept apart.
+    // A line on stderr, "pagewell: " + text, the bar kept apart.
     void Error(const std::string& text);
 
 private:

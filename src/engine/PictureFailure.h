@@ -19,11 +19,11 @@ enum class PictureProblem {
 
 struct PictureFailure {
     std::string url;
-    std::string reason;  // code page 936
+    std::string reason;
     int httpStatus = 0;  // of the picture's answer; 0 when there was none
 };
 
-// The reason in words (code page 936), e.g. "服务器返回 HTTP 404" or "不是图片".
+// The reason in words, e.g. "服务器返回 HTTP 404" or "不是图片".
 std::string PictureProblemText(PictureProblem problem, const FetchResult& fetch);
 
 }  // namespace pw

@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "base/AllocatorArenas.h"
 #include "book/EpubWriter.h"
 #include "book/ProjectWriter.h"
 
@@ -31,9 +32,15 @@ BookStepResult MakeBooks(const BookDescription& book, const CompilerLineSink& on
     // Before the EPUB thread reads the pages: it must not read one half rewritten.
     if (result.chmWanted) WrapEarlierPages(book);
     std::jthread epub;
-    if (result.epubWanted) {
+    if (result.epubWanted && book.entries.size() > kBooksSideBySide) {
+        result.epubMade = MakeEpub(book);
+        ReturnFreeMemory();
+    } else if (result.epubWanted) {
         try {
-            epub = std::jthread([&] { result.epubMade = MakeEpub(book); });
+            epub = std::jthread([&] {
+                result.epubMade = MakeEpub(book);
+                ReturnFreeMemory();  // chmcmd is likely still at work beside us
+            });
         } catch (const std::system_error&) {
             result.epubMade = MakeEpub(book);  // no thread to spare: one after the other
         }

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "base/AllocatorArenas.h"
 #include "base/Format.h"
 #include "base/SafeFolderName.h"
 #include "engine/FetchFailure.h"
@@ -92,6 +93,12 @@ void Job::Note(const std::string& text) {
         result_.notes.push_back(text);
     }
     Message(text);
+}
+
+// A listing that never ends may fail 100,000 articles: their reasons are in
+// the plan already, and the result's missing articles carry them.
+void Job::TellFailure(const std::string& reason) {
+    Notify([reason](JobListener& l) { l.OnMessage(reason); });
 }
 
 // A list page that never came (a failure that outlived its retries, a refusal,
@@ -245,6 +252,7 @@ bool Job::PrepareFolder() {
 
 void Job::PlanTasks() {
     const ArticleTree& tree = listing_.Tree();
+    plan_.Reserve(static_cast<size_t>(listing_.ArticleCount()));
     for (int item = tree.GetRootItem(); item; item = tree.GetNextItem(item)) {
         if (ArticleInfo* article = tree.GetItemData(item)) plan_.Add(article);
     }
@@ -282,7 +290,7 @@ void Job::Work() {
             plan_.Record(*turn->task,
                          ArticleOutcome::Fail(std::string("下载文章时出错：") + e.what()));
             try {
-                Message(turn->task->outcome.reason);
+                TellFailure(turn->task->outcome.reason);
             } catch (const std::exception&) {
                 // It is in the report all the same.
             }
@@ -309,7 +317,7 @@ void Job::DownloadTask(const TaskPlan::Turn& turn) {
     if (kind == ArticleOutcome::Kind::Saved) {
         if (!manifest_->ArticleSaved(turn.task->key, turn.fileName)) RecordUnwritable();
     } else if (kind == ArticleOutcome::Kind::Failed) {
-        Message(reason);
+        TellFailure(reason);
     }
     const int begun = turn.begun;
     const std::string title = article.title;
@@ -321,6 +329,7 @@ void Job::MakeAndDeliverBooks() {
     SetState(JobState::Building);
     BookDescription book =
         OutlineBook(listing_.Tree(), plan_, folder_->Path(), *engine_, options_.formats);
+    ReturnFreeMemory();  // what the listing and the workers left behind
     const BookStepResult made = MakeBooks(
         book,
         [this](const std::string& line) {

@@ -101,6 +101,9 @@ private:
     void Work();
     void DownloadTask(const TaskPlan::Turn& turn);
     void MakeAndDeliverBooks();
+    // An article's failure: told as it comes, and kept only as the reason
+    // of its missing article.
+    void TellFailure(const std::string& reason);
     void Finish(JobResult::End end, const std::string& finalText);
     void Finish(JobResult result);
 

@@ -17,17 +17,17 @@ class JobListener {
 public:
     virtual ~JobListener() = default;
 
-    // The job's progress for the status line (code page 936).
+    // The job's progress for the status line.
     virtual void OnStatus(const std::string& /*text*/) {}
     virtual void OnTreeChanged(const TreeChange& /*change*/) {}
     virtual void OnStateChanged(JobState /*state*/) {}
     // An article was handled: articles begun so far of all the job's articles,
-    // and the title of the one just done (code page 936).
+    // and the title of the one just done.
     virtual void OnArticleProgress(int /*done*/, int /*total*/, const std::string& /*title*/) {}
-    // Something the user must be told (code page 936), as it happens; the
-    // result holds them all again.
+    // Something the user must be told, as it happens; the result holds them
+    // all again, but for an article's failure, which its missing article says.
     virtual void OnMessage(const std::string& /*text*/) {}
-    // A line of the book compiler's own output (code page 936); a window shows
+    // A line of the book compiler's own output; a window shows
     // it on its status line, a terminal only when asked to.
     virtual void OnCompilerLine(const std::string& /*line*/) {}
     // The last call of a job.

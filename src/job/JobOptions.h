@@ -14,7 +14,7 @@ namespace pw {
 inline constexpr int kDefaultMaxArticles = 100000;
 
 struct JobOptions {
-    std::string address;     // the blog's address as typed (code page 936)
+    std::string address;     // the blog's address as typed
     std::string jobRoot;     // the folder that holds job folders, ending in "/"
     std::string desktopDir;  // where the books are delivered, ending in "/"
     // The folder of the record of delivered books; empty keeps none, and then

@@ -29,9 +29,41 @@ std::string MissingPictureText(const MissingPicture& missing) {
     return "未下载图片：" + missing.url + "  " + missing.reason;
 }
 
-std::string ReportText(const JobResult& result, const std::string& blogName,
-                       const std::string& homeUrl) {
-    std::string text = "墨舟博客文章下载器 任务报告\n";
+namespace {
+
+// report.txt as it is made: for a listing that never ends it names 100,000
+// missing articles, some ten megabytes never held whole.
+class ReportOut {
+public:
+    explicit ReportOut(std::string path) : file_(std::move(path)) {}
+
+    ReportOut& operator+=(std::string_view text) {
+        buffer_ += text;
+        if (buffer_.size() >= kChunk) Drain();
+        return *this;
+    }
+
+    bool Finish() {
+        Drain();
+        return file_.Commit();
+    }
+
+private:
+    static constexpr size_t kChunk = 64 * 1024;
+
+    void Drain() {
+        file_.Append(buffer_);
+        buffer_.clear();
+    }
+
+    FileReplacement file_;
+    std::string buffer_;
+};
+
+template <typename Out>
+void AppendReport(Out& text, const JobResult& result, const std::string& blogName,
+                  const std::string& homeUrl) {
+    text += "墨舟博客文章下载器 任务报告\n";
     text += "博客：" + DisplayText(blogName) + "  " + homeUrl + "\n";
     text += "时间：" + NowText() + "\n";
     text += SummaryText(result) + "\n";
@@ -48,7 +80,7 @@ std::string ReportText(const JobResult& result, const std::string& blogName,
     }
     if (!result.notes.empty()) {
         text += "\n说明：\n";
-        for (const std::string& note : result.notes) text += note + "\n";
+        for (const std::string& note : result.notes) text += DisplayText(note) + "\n";
     }
     if (result.picturesKeptRemote > 0) {
         text +=
@@ -62,13 +94,23 @@ std::string ReportText(const JobResult& result, const std::string& blogName,
             text += missing.url + "\t" + missing.reason + "\n";
         }
     }
+}
+
+}  // namespace
+
+std::string ReportText(const JobResult& result, const std::string& blogName,
+                       const std::string& homeUrl) {
+    std::string text;
+    AppendReport(text, result, blogName, homeUrl);
     return text;
 }
 
 std::string WriteReport(const std::string& dir, const JobResult& result,
                         const std::string& blogName, const std::string& homeUrl) {
     const std::string path = dir + "report.txt";
-    return ReplaceFileBytes(path, ReportText(result, blogName, homeUrl)) ? path : std::string();
+    ReportOut out(path);
+    AppendReport(out, result, blogName, homeUrl);
+    return out.Finish() ? path : std::string();
 }
 
 }  // namespace pw

@@ -9,13 +9,13 @@
 
 namespace pw {
 
-// "已下载 18/20 篇文章，2 篇失败" (code page 936).
+// "已下载 18/20 篇文章，2 篇失败".
 std::string SummaryText(const JobResult& result);
 
-// One line for a missing article: title, address and reason (code page 936).
+// One line for a missing article: title, address and reason.
 std::string MissingArticleText(const MissingArticle& missing);
 
-// One line for a picture that stayed remote: address and reason (code page 936).
+// One line for a picture that stayed remote: address and reason.
 std::string MissingPictureText(const MissingPicture& missing);
 
 // The report as UTF-8 text.

@@ -8,16 +8,16 @@
 namespace pw {
 
 struct MissingArticle {
-    std::string title;  // code page 936
+    std::string title;
     std::string url;
-    std::string reason;  // code page 936
+    std::string reason;
     int httpStatus = 0;
 };
 
 // A picture of a saved article that the book shows from its remote address.
 struct MissingPicture {
     std::string url;
-    std::string reason;  // code page 936
+    std::string reason;
     int httpStatus = 0;
 };
 
@@ -31,13 +31,14 @@ struct JobResult {
     };
 
     End end = End::NoBook;
-    std::vector<std::string> books;     // delivered paths
-    std::vector<std::string> messages;  // code page 936, in the order they came
-    std::vector<std::string> notes;     // remarks on the content, for the report
-    std::string finalText;              // the closing status text (code page 936)
-    int articles = 0;                   // distinct articles listed
-    int saved = 0;                      // of them, with a page in the books
-    int resumedWith = 0;                // pages an earlier run had saved
+    std::vector<std::string> books;  // delivered paths
+    // In the order they came; an article's failure is in `missing` instead.
+    std::vector<std::string> messages;
+    std::vector<std::string> notes;  // remarks on the content, for the report
+    std::string finalText;           // the closing status text
+    int articles = 0;                // distinct articles listed
+    int saved = 0;                   // of them, with a page in the books
+    int resumedWith = 0;             // pages an earlier run had saved
     std::vector<MissingArticle> missing;
     int picturesKeptRemote = 0;
     std::vector<MissingPicture> missingPictures;  // each address once

@@ -4,17 +4,22 @@
 
 namespace pw {
 
+const TaskPlan::Task* TaskPlan::Find(std::string_view key) const {
+    const auto task = taskOf_.find(key);
+    return task != taskOf_.end() ? &tasks_[*task] : nullptr;
+}
+
 void TaskPlan::Add(ArticleInfo* article) {
-    const std::string key = ArticleKey(*article);
-    if (const auto known = taskOf_.find(key); known != taskOf_.end()) {
-        tasks_[known->second].article = article;
+    std::string key = ArticleKey(*article);
+    if (const auto known = taskOf_.find(std::string_view(key)); known != taskOf_.end()) {
+        tasks_[*known].article = article;
         return;
     }
-    taskOf_.emplace(key, tasks_.size());
     Task task;
     task.article = article;
-    task.key = key;
+    task.key = std::move(key);
     tasks_.push_back(std::move(task));
+    taskOf_.insert(tasks_.size() - 1);
 }
 
 int TaskPlan::Resume(const std::map<std::string, std::string>& saved,
@@ -25,7 +30,7 @@ int TaskPlan::Resume(const std::map<std::string, std::string>& saved,
         const auto page = saved.find(task.key);
         if (page != saved.end() && pageExists(page->second)) {
             task.saved = true;
-            fileNames_[task.key] = page->second;
+            task.fileName = page->second;
             ++had;
         } else {
             pending_.push_back(i);
@@ -44,7 +49,7 @@ std::optional<TaskPlan::Turn> TaskPlan::Take() {
     turn.fileName = std::to_string(++nextNumber_) + ".html";
     turn.begun = ++begun_;
     std::lock_guard lock(namesMutex_);
-    fileNames_[turn.task->key] = turn.fileName;
+    turn.task->fileName = turn.fileName;
     return turn;
 }
 
@@ -52,7 +57,7 @@ void TaskPlan::Record(Task& task, ArticleOutcome outcome) {
     // Cut off by the stop: not a failure, and not saved; the next run fetches it.
     if (outcome.kind == ArticleOutcome::Kind::Interrupted) {
         std::lock_guard lock(namesMutex_);
-        fileNames_.erase(task.key);  // no page: its entries lead nowhere
+        std::string().swap(task.fileName);  // no page: its entries lead nowhere
         return;
     }
     task.tried = true;
@@ -67,23 +72,25 @@ int TaskPlan::SavedCount() const {
 }
 
 std::string TaskPlan::FileName(const std::string& key) const {
+    const Task* task = Find(key);
+    if (!task) return {};
     std::lock_guard lock(namesMutex_);
-    const auto name = fileNames_.find(key);
-    return name != fileNames_.end() ? name->second : std::string();
+    return task->fileName;
 }
 
 bool TaskPlan::Saved(const std::string& key) const {
-    const auto task = taskOf_.find(key);
-    return task != taskOf_.end() && tasks_[task->second].saved;
+    const Task* task = Find(key);
+    return task && task->saved;
 }
 
 const ArticleInfo* TaskPlan::ArticleOf(const std::string& key) const {
-    const auto task = taskOf_.find(key);
-    return task != taskOf_.end() ? tasks_[task->second].article : nullptr;
+    const Task* task = Find(key);
+    return task ? task->article : nullptr;
 }
 
 std::vector<MissingArticle> TaskPlan::Missing(const std::string& untriedReason) const {
     std::vector<MissingArticle> missing;
+    missing.reserve(tasks_.size() - static_cast<size_t>(SavedCount()));
     for (const Task& task : tasks_) {
         if (task.saved) continue;
         if (task.tried && task.outcome.kind == ArticleOutcome::Kind::Skipped) continue;

@@ -9,7 +9,9 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/ArticleInfo.h"
@@ -23,7 +25,8 @@ public:
     struct Task {
         ArticleInfo* article = nullptr;  // the listing its page is made from
         std::string key;
-        bool saved = false;  // its page is in the folder (this run or an earlier one)
+        std::string fileName;  // its page file, once it has one (under namesMutex_)
+        bool saved = false;    // its page is in the folder (this run or an earlier one)
         bool tried = false;
         ArticleOutcome outcome;
     };
@@ -40,6 +43,8 @@ public:
     // place; its page is made from the later listing, which names its own
     // category where the first one (Sina's 全部博文) names the listing.
     void Add(ArticleInfo* article);
+    // Room for the articles to come, so that the tasks are not copied as they grow.
+    void Reserve(size_t articles) { tasks_.reserve(articles); }
 
     // Takes what an earlier run saved (article key -> page file) where
     // pageExists still finds the page; the rest is pending. Page numbers go on
@@ -70,14 +75,28 @@ public:
     std::vector<MissingPicture> MissingPictures() const;
 
 private:
-    std::vector<Task> tasks_;               // distinct articles in tree order
-    std::map<std::string, size_t> taskOf_;  // article key -> its task
-    std::vector<size_t> pending_;           // tasks to fetch in this run
+    // Tasks ordered by their keys, which they hold: a blog of 100,000
+    // articles would otherwise keep every key twice more.
+    struct KeyOrder {
+        using is_transparent = void;
+        const std::vector<Task>* tasks;
+        std::string_view Key(size_t task) const { return (*tasks)[task].key; }
+        std::string_view Key(std::string_view key) const { return key; }
+        template <typename A, typename B>
+        bool operator()(const A& a, const B& b) const {
+            return Key(a) < Key(b);
+        }
+    };
+
+    const Task* Find(std::string_view key) const;
+
+    std::vector<Task> tasks_;                               // distinct articles in tree order
+    std::set<size_t, KeyOrder> taskOf_{KeyOrder{&tasks_}};  // by key
+    std::vector<size_t> pending_;                           // tasks to fetch in this run
     std::atomic<size_t> nextPending_{0};
     std::atomic<int> nextNumber_{0};
     std::atomic<int> begun_{0};
     mutable std::mutex namesMutex_;
-    std::map<std::string, std::string> fileNames_;  // key -> page file name
 };
 
 }  // namespace pw

@@ -14,7 +14,7 @@ struct TreeChange {
     TreeOp op = TreeOp::Insert;
     int item = 0;
     int parent = 0;
-    std::string text;  // code page 936
+    std::string text;
     TreeItemKind kind = TreeItemKind::Article;
 };
 

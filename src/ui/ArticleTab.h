@@ -33,7 +33,7 @@ inline constexpr const char* kExampleAddress = "http://hi.baidu.com/pagewell";
 class ArticleTab : public QWidget {
     Q_OBJECT
 public:
-    // Makes the options of a job for an address (code page 936); tests give
+    // Makes the options of a job for an address; tests give
     // their own. Empty: the settings' options, books to the desktop.
     using OptionsMaker = std::function<JobOptions(const std::string& address)>;
 

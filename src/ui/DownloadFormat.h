@@ -1,5 +1,5 @@
 #pragma once
-// The texts of the file download dialog, code page 936. The numbers follow fixed
+// The texts of the file download dialog. The numbers follow fixed
 // rules; only the words around them are this program's own.
 
 #include <cstdint>

@@ -8,7 +8,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <map>
 
 #include "job/JobReport.h"
 #include "job/JobResult.h"
@@ -31,15 +30,8 @@ QLabel* PlainLabel(const QString& text, QWidget* parent) {
 JobEndReport MakeJobEndReport(const JobResult& result) {
     JobEndReport report;
     report.finalText = Shown(result.finalText);
-    // Reasons that a missing article already carries are not said twice.
-    std::map<std::string, int> told;
-    for (const MissingArticle& missing : result.missing) ++told[missing.reason];
     std::vector<std::pair<std::string, int>> messages;
     for (const std::string& message : result.messages) {
-        if (auto it = told.find(message); it != told.end() && it->second > 0) {
-            --it->second;
-            continue;
-        }
         auto same = std::find_if(messages.begin(), messages.end(),
                                  [&](const auto& m) { return m.first == message; });
         if (same != messages.end()) {

@@ -47,7 +47,7 @@ public:
         PageFactory makeBrowserPage;
         Prompter* prompter = nullptr;  // null: real message boxes
         MakerAddresses addresses = BuildAddresses();
-        // Opens an address outside the program (code page 936); empty: OpenInBrowser.
+        // Opens an address outside the program; empty: OpenInBrowser.
         std::function<void(const std::string& address)> openInBrowser;
         UpdateRunner::ContextHook updateHook;
     };

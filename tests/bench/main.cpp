@@ -2,7 +2,7 @@
 // never verdicts. Each job runs pagewell-cli as a child process against the
 // simulator in this process, so that its memory is the program's own.
 //   pagewell-bench [--articles N] [--pictures N] [--picture-bytes N]
-//                  [--skip-one-worker] [--skip-endless]
+//                  [--skip-one-worker] [--skip-endless] [--only-endless]
 //   1. the character-aware marker search against a plain byte search;
 //   2. five workers against one on a blog whose article pages take 40 ms;
 //   3. a service where one address in five fails its first request, against a
@@ -251,6 +251,7 @@ int main(int argc, char** argv) {
     Pictures pictures;
     bool oneWorker = true;
     bool endless = true;
+    bool onlyEndless = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--articles") && i + 1 < argc) articles = std::atoi(argv[++i]);
         if (!std::strcmp(argv[i], "--pictures") && i + 1 < argc) {
@@ -261,8 +262,13 @@ int main(int argc, char** argv) {
         }
         if (!std::strcmp(argv[i], "--skip-one-worker")) oneWorker = false;
         if (!std::strcmp(argv[i], "--skip-endless")) endless = false;
+        if (!std::strcmp(argv[i], "--only-endless")) onlyEndless = true;
     }
     std::signal(SIGPIPE, SIG_IGN);
+    if (onlyEndless) {
+        BenchEndless();
+        return 0;
+    }
     BenchFind();
     BenchWorkers();
     BenchFaults();

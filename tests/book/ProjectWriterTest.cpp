@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Encoding.h"
+#include "base/FileBytes.h"
 #include "base/Identity.h"
 #include "book/BookTestKit.h"
 #include "book/ProjectWriter.h"
@@ -225,6 +226,11 @@ TEST(ProjectWriterTest, FilesOnDiskUseCrLfAndTheIndexPageHasNoLineEnd) {
     ScratchDir dir;
     Tree tree;
     tree.Heading(0, "标题").Heading(1, "c").Article("文章", "1.html");
+    // Enough that the contents and index go to disk in several parts, with
+    // characters that code page 936 has and lacks.
+    for (int i = 2; i < 3000; ++i) {
+        tree.Article("文章\xF0\x9F\x98\x80" + std::to_string(i), std::to_string(i) + ".html");
+    }
     const BookDescription project =
         booktest::Book(dir.Path() + "/", "acct", "标题", tree.entries, "http://h/");
 
@@ -248,6 +254,28 @@ TEST(ProjectWriterTest, FilesOnDiskUseCrLfAndTheIndexPageHasNoLineEnd) {
     EXPECT_EQ(page.substr(12, kCharsetMeta.size()), kCharsetMeta);
     EXPECT_NE(page.find(ToAnsi("标题")), std::string::npos);
     EXPECT_EQ(page.substr(page.size() - 22), "</table></body></html>");
+}
+
+// The contents and index are written in parts: a reader (or chmcmd) must
+// never find half a file under the name, nor an earlier one lost to a write
+// that did not finish.
+TEST(ProjectWriterTest, AFileWrittenInPartsReplacesTheOldOneOnlyWhole) {
+    ScratchDir dir;
+    const std::string path = dir / "acct.hhc";
+    booktest::WriteBytes(path, "old");
+    {
+        FileReplacement file(path);
+        ASSERT_TRUE(file.Append("new "));
+        EXPECT_EQ(ReadBytes(path), "old");
+    }
+    EXPECT_EQ(ReadBytes(path), "old");
+    EXPECT_FALSE(booktest::Exists(path + ".part"));
+    FileReplacement file(path);
+    ASSERT_TRUE(file.Append("new "));
+    ASSERT_TRUE(file.Append("bytes"));
+    ASSERT_TRUE(file.Commit());
+    EXPECT_EQ(ReadBytes(path), "new bytes");
+    EXPECT_FALSE(booktest::Exists(path + ".part"));
 }
 
 TEST(ProjectWriterTest, WritersReportAFolderThatCannotBeWritten) {

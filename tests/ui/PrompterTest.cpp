@@ -174,8 +174,7 @@ private slots:
         result.saved = 3;
         result.missing = {Missing("第一篇", "http://blog.example.com/1", "服务器返回 HTTP 500"),
                           Missing("第二篇", "http://blog.example.com/2", "服务器返回 HTTP 500")};
-        result.messages = {"服务器返回 HTTP 500", "日期格式错误", "日期格式错误",
-                           "服务器返回 HTTP 500", "分类获取失败"};
+        result.messages = {"日期格式错误", "日期格式错误", "分类获取失败"};
         result.picturesKeptRemote = 4;
         result.reportPath = "/tmp/jobs/a/report.txt";
 
