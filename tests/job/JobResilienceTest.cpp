@@ -336,11 +336,7 @@ TEST_F(JobResilienceTest, CancelEndsEveryPhaseAndKeepsTheFolder) {
         // The pages never come unless let through: only a cancel that ends the
         // transfers in flight lets this job end.
         test::HeldAnswers held;
-        for (const auto& article : blog.articles) {
-            const std::string url = SinaArticleUrl(article);
-            simulator.Route(kSinaHost, url.substr(url.find("/s/")),
-                            held.Hold(Response::Html(SinaArticlePage(article, {}))));
-        }
+        test::HoldSinaArticlePages(simulator, blog, held);
         Job job(Options(address, 2), listener);
         job.Start();
         ASSERT_TRUE(held.WaitForArrivals(2));

@@ -13,11 +13,24 @@
 #include "job/Job.h"
 #include "sim/DemoBlog.h"
 #include "sim/ServiceSimulator.h"
+#include "sim/SinaService.h"
+#include "support/HeldAnswers.h"
 #include "support/ScopedProxy.h"
 #include "support/TempDir.h"
 #include "support/TestListener.h"
 
 namespace pw::test {
+
+// Routes every article page of the Sina blog through held: a page comes only
+// once the test lets it through.
+inline void HoldSinaArticlePages(sim::ServiceSimulator& simulator, const sim::DemoBlog& blog,
+                                 HeldAnswers& held) {
+    for (const auto& article : blog.articles) {
+        const std::string url = sim::SinaArticleUrl(article);
+        simulator.Route(sim::kSinaHost, url.substr(url.find("/s/")),
+                        held.Hold(sim::Response::Html(sim::SinaArticlePage(article, {}))));
+    }
+}
 
 class JobTest : public ::testing::Test {
 protected:

@@ -198,11 +198,7 @@ TEST_F(SinaJobTest, PauseHoldsTheWorkersUntilContinue) {
     const std::string address = AddSinaBlog(simulator, blog);
     // The pause comes while each of the two workers surely holds an article.
     test::HeldAnswers held;
-    for (const auto& article : blog.articles) {
-        const std::string url = SinaArticleUrl(article);
-        simulator.Route(kSinaHost, url.substr(url.find("/s/")),
-                        held.Hold(Response::Html(SinaArticlePage(article, {}))));
-    }
+    test::HoldSinaArticlePages(simulator, blog, held);
     Job job(Options(address, 2), listener);
     job.Start();
     ASSERT_TRUE(held.WaitForArrivals(2));
