@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "sim/DemoBlog.h"
+#include "sim/DemoPages.h"
 
 namespace pw::sim {
 
@@ -146,22 +147,11 @@ std::string AtomTime(const std::string& localTime, const std::string& zone) {
 
 std::string XmlText(const std::string& text) {
     std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
+    for (char c : HtmlText(text)) {
+        if (c == '"') {
+            out += "&quot;";
+        } else {
+            out += c;
         }
     }
     return out;
