@@ -183,9 +183,15 @@ private:
             }
             return false;
         }
+        if (!api->PostsOpen()) {
+            if (tried_.size() < kMaxTold)
+                tried_.push_back(api->Route("wp/v2/posts") + "（不开放）");
+            return false;
+        }
+        // Without its categories the blog is still whole, under its own name.
         auto categories = api->Categories();
-        if (!categories) return false;
-        for (const auto& [id, name] : *categories) {
+        if (!categories) site_.Message("没有读到博客的分类，文章都列在博客名下");
+        for (const auto& [id, name] : categories.value_or(decltype(categories)::value_type{})) {
             categoryNames_[id] = name;
             categories_.push_back(name);
         }
@@ -236,6 +242,7 @@ private:
         std::set<int64_t> seen;
         uint64_t heldBytes = 0;
         bool more = true;
+        // A page that failed was given up on by the walk: the job knows the list is not whole.
         api_->Posts([&](WordPressPost& post) {
             if (site_.Stopping()) return more = false;
             if (!seen.insert(post.id).second) return true;  // a post moved to the next page
@@ -259,7 +266,7 @@ private:
         });
     }
 
-    std::string AuthorName(int64_t id) const {
+    std::string AuthorName(int64_t id) {
         const std::string name = id != 0 ? api_->UserName(id) : std::string();
         return name.empty() ? api_->SiteName() : name;
     }

@@ -50,7 +50,8 @@ std::string Post(int id, const std::string& title, const std::string& categories
 
 // A WordPress site over its REST interface, answering routes written either
 // way (pretty "/wp-json/..." and "?rest_route=/..."); posts in two pages.
-Response WordPressAnswer(const Request& request, bool pretty) {
+// A guarded one closes its categories and users and takes no per_page above 10.
+Response WordPressAnswer(const Request& request, bool pretty, bool guarded = false) {
     std::string route;
     if (pretty && request.path.rfind("/wp-json/", 0) == 0) route = request.path.substr(8);
     if (!pretty && request.path == "/") route = Param(request.query, "rest_route");
@@ -71,12 +72,19 @@ Response WordPressAnswer(const Request& request, bool pretty) {
             "\"namespaces\":[\"oembed/1.0\",\"wp/v2\"]}");
     }
     const std::string page = Param(request.query, "page");
+    const std::string perPage = Param(request.query, "per_page");
+    if (guarded && (route == "/wp/v2/categories" || std::atoi(perPage.c_str()) > 10)) {
+        Response bad = Json("{\"code\":\"rest_invalid_param\"}");
+        bad.status = perPage.empty() ? 403 : 400;
+        return bad;
+    }
+    if (guarded && route.starts_with("/wp/v2/users")) return Response::NotFound();
     if (route == "/wp/v2/categories") {
-        if (Param(request.query, "per_page") != "100") return Response::NotFound();
+        if (perPage != "100") return Response::NotFound();
         return Json("[{\"id\":5,\"name\":\"Travel\"},{\"id\":1,\"name\":\"Food &amp; Wine\"}]", 1);
     }
     if (route == "/wp/v2/users/7") return Json("{\"name\":\"Alice\"}");
-    if (route == "/wp/v2/posts" && page == "1") {
+    if (route == "/wp/v2/posts" && (page == "1" || page.empty())) {
         return Json("[" + Post(3, "Tom &amp; Jerry&#8217;s trip", "5,1", "<p>Both<\\/p>") + "," +
                         Post(2, "Secret", "5", "", true) + "]",
                     2);
@@ -159,6 +167,40 @@ TEST_F(FeedBlogTest, AWholeWordPressBlogIsReadThroughItsInterfaceWithOrWithoutPr
         EXPECT_NE(page.find("原文：<a href=\"http://wp.example.com/1/\""), std::string::npos);
         EXPECT_EQ(ReadFile(dir.File(pretty ? "img/1_1.png" : "img2/1_1.png")), png);
     }
+    EXPECT_TRUE(site.GivenUp().empty());
+
+    // Closed categories and users and a lowered page size leave the blog
+    // whole, under its own name, its users asked once.
+    simulator.RouteHost("wp.example.com",
+                        [](const Request& r) { return WordPressAnswer(r, true, true); });
+    simulator.ClearRequests();
+    engine = MakeFeedBlog(site, {});
+    ASSERT_TRUE(engine->ParseAddress("http://wp.example.com/"));
+    std::vector<std::string> categories;
+    ASSERT_TRUE(engine->GetCategories(categories));
+    EXPECT_EQ(categories, std::vector<std::string>{"Wanderer & Co"});
+    const std::vector<Listed> listed = ListAll(*engine);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[1].category, "Wanderer & Co");
+    EXPECT_EQ(engine->author, "Wanderer & Co");
+    EXPECT_EQ(simulator.CountRequests("wp.example.com", "/wp-json/wp/v2/users/7?_fields=name"), 1u);
+    EXPECT_TRUE(site.GivenUp().empty()) << site.GivenUp().front();
+
+    // A site that closes its posts is read from its feed.
+    simulator.RouteHost("wp.example.com", [](const Request& r) {
+        if (r.path == "/feed/") {
+            return Response::Text(
+                "<rss version=\"2.0\"><channel><title>Fed</title><item><guid>g</guid>"
+                "<link>http://wp.example.com/1/</link></item></channel></rss>",
+                "application/rss+xml");
+        }
+        if (r.path == "/wp-json/wp/v2/posts") return Response::NotFound();
+        return WordPressAnswer(r, true);
+    });
+    engine = MakeFeedBlog(site, {});
+    ASSERT_TRUE(engine->ParseAddress("http://wp.example.com/"));
+    ASSERT_TRUE(engine->GetCategories(categories));
+    EXPECT_EQ(engine->blogName, "Fed");
 }
 
 TEST_F(FeedBlogTest, AtomPagesAreFollowedAndARevisedEntryIsOnePost) {
