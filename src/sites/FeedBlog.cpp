@@ -141,7 +141,9 @@ private:
         if (!home.Ok() && home.kind != FetchResult::Kind::HttpStatus) return false;
         const std::string at = head.address.empty() ? address_ : head.address;
         if (home.Ok() && LooksLikeFeed(body) && UseFeed(at, body, FeedPaging::Links)) return true;
-        const PageFacts facts = home.Ok() ? ReadPageFacts(body, at) : PageFacts{};
+        const PageFacts facts =
+            home.Ok() ? ReadPageFacts(PageAsUtf8(std::move(body), head.contentType), at)
+                      : PageFacts{};
         language = facts.language;  // a feed's own language comes before it
         body.clear();
         std::string root = ResolveAddress(at, ApiRootFromHead(head));

@@ -394,6 +394,28 @@ TEST(FeedDocument, HostileDocumentsEndFastAndExpandNothing) {
     EXPECT_EQ(ReadFeed(huge, "http://x.example.com/").kind, FeedPage::Kind::NotFeed);
 }
 
+TEST(FeedDocument, RssAsChineseBlogsWriteIt) {
+    // gb2312 declared, a character only GBK has; guids that are only ids;
+    // times with a one-digit hour, in ISO form, or unreadable beside dc:date.
+    const std::string feed = ToAnsi(
+        "<?xml version=\"1.0\" encoding=\"GB2312\"?><rss version=\"2.0\" "
+        "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><channel><title>朱镕基</title>"
+        "<item><guid>42</guid><pubDate>Mon, 04 Mar 2024 9:05:00 +0800</pubDate></item>"
+        "<item><guid isPermaLink=\"false\">http://x.example.com/b</guid>"
+        "<pubDate>2024-03-05 10:20:30</pubDate></item>"
+        "<item><guid>https://x.example.com/3</guid><dc:date>2024-03-06T01:02:03+08:00</dc:date>"
+        "<pubDate>soon</pubDate></item></channel></rss>");
+    const FeedPage page = ReadFeed(feed, "http://x.example.com/feed");
+    EXPECT_EQ(page.title, "朱镕基");
+    ASSERT_EQ(page.entries.size(), 3u);
+    EXPECT_EQ(page.entries[0].link, "");
+    EXPECT_EQ(page.entries[0].time, "2024-03-04 09:05:00");
+    EXPECT_EQ(page.entries[1].link, "");
+    EXPECT_EQ(page.entries[1].time, "2024-03-05 10:20:30");
+    EXPECT_EQ(page.entries[2].link, "https://x.example.com/3");
+    EXPECT_EQ(page.entries[2].time, "2024-03-06 01:02:03");
+}
+
 TEST_F(FeedBlogTest, FeedPagesAreFollowedToTheirEndAndNoFurther) {
     // WordPress's feeds name no next page; ?paged=N goes on until a 404.
     const auto item = [](int n) {
