@@ -243,11 +243,21 @@ private:
     void ListWordPress(const ArticleCallback& callback) {
         std::set<int64_t> seen;
         uint64_t heldBytes = 0;
+        uint64_t listBytes = 0;
         bool more = true;
         // A page that failed was given up on by the walk: the job knows the list is not whole.
         api_->Posts([&](WordPressPost& post) {
             if (site_.Stopping()) return more = false;
             if (!seen.insert(post.id).second) return true;  // a post moved to the next page
+            // A hostile site's list ends where a feed's would (FeedEntries).
+            listBytes += post.link.size() + post.title.size() + post.time.size();
+            if (seen.size() > kMaxFeedEntries || listBytes > kMaxHeldListBytes) {
+                FetchResult full;
+                full.kind = FetchResult::Kind::TooLarge;
+                full.status = 200;
+                site_.Http().GiveUp(api_->Route("wp/v2/posts"), full);
+                return more = false;
+            }
             if (post.isProtected) {
                 site_.Note("受密码保护的文章没有收入：" + post.title + "  " + post.link);
                 return true;

@@ -268,11 +268,16 @@ TEST_F(FeedBlogTest, ABloggerBlogIsReadFromItsPostsFeedWithItsLabels) {
             "<?xml version='1.0'?><feed xmlns='http://www.w3.org/2005/Atom' "
             "xmlns:openSearch='http://a9.com/-/spec/opensearchrss/1.0/'><title>Dee's days</title>"
             "<category term='Zoo'/><category term='Apples'/>"
-            "<openSearch:totalResults>2</openSearch:totalResults>" +
+            "<openSearch:totalResults>102</openSearch:totalResults>" +
                 entry(2, "<category " + scheme + " term=\"Apples\"/><category " + scheme +
                              " term=\"Zoo\"/>") +
                 entry(1, "") + "</feed>",
             "application/atom+xml"));
+    // A short page (posts Blogger holds back) is not the last while the total says more.
+    simulator.Route(
+        "someone.blogspot.com", "/feeds/posts/default?start-index=101&max-results=100",
+        Response::Text("<feed xmlns='http://www.w3.org/2005/Atom'>" + entry(3, "") + "</feed>",
+                       "application/atom+xml"));
     ASSERT_TRUE(engine->ParseAddress("http://someone.blogspot.com/"));
     std::vector<std::string> categories;
     ASSERT_TRUE(engine->GetCategories(categories));
@@ -280,13 +285,15 @@ TEST_F(FeedBlogTest, ABloggerBlogIsReadFromItsPostsFeedWithItsLabels) {
     EXPECT_EQ(categories, (std::vector<std::string>{"Zoo", "Apples"}));
     EXPECT_EQ(engine->author, "Dee");
     const auto listed = ListAll(*engine);
-    ASSERT_EQ(listed.size(), 3u);
+    ASSERT_EQ(listed.size(), 4u);
+    EXPECT_EQ(listed[3].url, "http://someone.blogspot.com/2020/05/p3.html");
     EXPECT_EQ(listed[0].category, "Apples");
     EXPECT_EQ(listed[1].category, "Zoo");
     EXPECT_EQ(listed[1].url, "http://someone.blogspot.com/2020/05/p2.html");
     EXPECT_EQ(listed[1].time, "2020-05-02 09:00:00");
     EXPECT_EQ(listed[2].category, "Dee's days");
     EXPECT_NE(Saved(listed[2].url).find("<p>body 1</p>"), std::string::npos);
+    EXPECT_EQ(listed[3].url, "http://someone.blogspot.com/2020/05/p3.html");
     EXPECT_TRUE(site.Messages().empty());
 }
 
@@ -435,6 +442,24 @@ TEST_F(FeedBlogTest, FeedPagesAreFollowedToTheirEndAndNoFurther) {
     EXPECT_EQ(walk.entries.Size(), 2u);
     EXPECT_TRUE(walk.complete);
     EXPECT_EQ(simulator.CountRequests("wpf.example.com", "/feed/?paged=3"), 1u);
+    EXPECT_TRUE(site.GivenUp().empty());
+
+    // A guessed page that fails otherwise, or a named next page that is no
+    // feed, leaves the list unfinished, and the job hears of it.
+    Response busy = Response::Html("busy");
+    busy.status = 503;
+    simulator.Route("wpf.example.com", "/feed/?paged=2", busy);
+    walk = WalkFeed(site, "http://wpf.example.com/feed/", first, FeedPaging::Links);
+    EXPECT_FALSE(walk.complete);
+    EXPECT_EQ(site.GivenUp(), std::vector<std::string>{"http://wpf.example.com/feed/?paged=2"});
+    simulator.Route("nx.example.com", "/next", Response::Html("<html>moved</html>"));
+    const std::string named =
+        "<rss version=\"2.0\" xmlns:atom=\"http://www.w3.org/2005/Atom\"><channel>"
+        "<atom:link rel=\"next\" href=\"/next\"/>" +
+        item(1) + "</channel></rss>";
+    walk = WalkFeed(site, "http://nx.example.com/feed", named, FeedPaging::Links);
+    EXPECT_FALSE(walk.complete);
+    EXPECT_EQ(site.GivenUp().size(), 2u);
 
     // Each page names another address for the same page, for ever.
     simulator.RouteHost("loop.example.com", [](const Request& r) {
