@@ -137,8 +137,12 @@ private:
         std::string body;
         const FetchResult home = site_.Http().Probe(address_, body, kMaxFeedBytes, head);
         Tried(address_, home, "");
-        // Without any answer no other address of the host will answer either.
-        if (!home.Ok() && home.kind != FetchResult::Kind::HttpStatus) return false;
+        // Without any answer no other address of the host will answer either;
+        // an error page or one too large to read still says the host is there.
+        if (!home.Ok() && home.kind != FetchResult::Kind::HttpStatus &&
+            home.kind != FetchResult::Kind::TooLarge) {
+            return false;
+        }
         const std::string at = head.address.empty() ? address_ : head.address;
         if (home.Ok() && LooksLikeFeed(body) && UseFeed(at, body, FeedPaging::Links)) return true;
         const PageFacts facts =
