@@ -12,11 +12,13 @@ namespace {
 
 constexpr size_t kMaxAddressBytes = 4096;
 
-// "http://host" of an absolute address (no trailing slash), or empty.
+// "http://host" of an absolute address (no trailing slash), or empty. The
+// host ends at the path, or at the query or fragment of an address without
+// one ("http://host?feed=rss2").
 std::string Origin(const std::string& url) {
     const size_t scheme = url.find("://");
     if (scheme == std::string::npos) return {};
-    const size_t path = url.find('/', scheme + 3);
+    const size_t path = url.find_first_of("/?#", scheme + 3);
     return path == std::string::npos ? url : url.substr(0, path);
 }
 

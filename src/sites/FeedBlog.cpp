@@ -137,11 +137,17 @@ private:
         std::string body;
         const FetchResult home = site_.Http().Probe(address_, body, kMaxFeedBytes, head);
         Tried(address_, home, "");
-        // Without any answer no other address of the host will answer either.
-        if (!home.Ok() && home.kind != FetchResult::Kind::HttpStatus) return false;
+        // Without any answer no other address of the host will answer either;
+        // an error page or one too large to read still says the host is there.
+        if (!home.Ok() && home.kind != FetchResult::Kind::HttpStatus &&
+            home.kind != FetchResult::Kind::TooLarge) {
+            return false;
+        }
         const std::string at = head.address.empty() ? address_ : head.address;
         if (home.Ok() && LooksLikeFeed(body) && UseFeed(at, body, FeedPaging::Links)) return true;
-        const PageFacts facts = home.Ok() ? ReadPageFacts(body, at) : PageFacts{};
+        const PageFacts facts =
+            home.Ok() ? ReadPageFacts(PageAsUtf8(std::move(body), head.contentType), at)
+                      : PageFacts{};
         language = facts.language;  // a feed's own language comes before it
         body.clear();
         std::string root = ResolveAddress(at, ApiRootFromHead(head));
@@ -183,9 +189,15 @@ private:
             }
             return false;
         }
+        if (!api->PostsOpen()) {
+            if (tried_.size() < kMaxTold)
+                tried_.push_back(api->Route("wp/v2/posts") + "（不开放）");
+            return false;
+        }
+        // Without its categories the blog is still whole, under its own name.
         auto categories = api->Categories();
-        if (!categories) return false;
-        for (const auto& [id, name] : *categories) {
+        if (!categories) site_.Message("没有读到博客的分类，文章都列在博客名下");
+        for (const auto& [id, name] : categories.value_or(decltype(categories)::value_type{})) {
             categoryNames_[id] = name;
             categories_.push_back(name);
         }
@@ -235,10 +247,21 @@ private:
     void ListWordPress(const ArticleCallback& callback) {
         std::set<int64_t> seen;
         uint64_t heldBytes = 0;
+        uint64_t listBytes = 0;
         bool more = true;
+        // A page that failed was given up on by the walk: the job knows the list is not whole.
         api_->Posts([&](WordPressPost& post) {
             if (site_.Stopping()) return more = false;
             if (!seen.insert(post.id).second) return true;  // a post moved to the next page
+            // A hostile site's list ends where a feed's would (FeedEntries).
+            listBytes += post.link.size() + post.title.size() + post.time.size();
+            if (seen.size() > kMaxFeedEntries || listBytes > kMaxHeldListBytes) {
+                FetchResult full;
+                full.kind = FetchResult::Kind::TooLarge;
+                full.status = 200;
+                site_.Http().GiveUp(api_->Route("wp/v2/posts"), full);
+                return more = false;
+            }
             if (post.isProtected) {
                 site_.Note("受密码保护的文章没有收入：" + post.title + "  " + post.link);
                 return true;
@@ -259,7 +282,7 @@ private:
         });
     }
 
-    std::string AuthorName(int64_t id) const {
+    std::string AuthorName(int64_t id) {
         const std::string name = id != 0 ? api_->UserName(id) : std::string();
         return name.empty() ? api_->SiteName() : name;
     }

@@ -214,8 +214,11 @@ FeedEntry ReadRssItem(xmlNode* item, const std::string& base) {
         if (IsPlain(child, "link")) e.link = ResolveAddress(base, TrimmedText(child));
         if (IsPlain(child, "guid")) {
             guid = TrimmedText(child);
-            // A guid that is the permalink says so unless told otherwise.
-            if (e.link.empty() && Attribute(child, "isPermaLink") != "false") {
+            // A guid that is the permalink says so unless told otherwise; a
+            // guid that is no web address ("1", "tag:...") is only an id.
+            const bool web =
+                StartsWithNoCase(guid, "http://") || StartsWithNoCase(guid, "https://");
+            if (e.link.empty() && web && Attribute(child, "isPermaLink") != "false") {
                 e.link = ResolveAddress(base, guid);
             }
         }
@@ -228,9 +231,13 @@ FeedEntry ReadRssItem(xmlNode* item, const std::string& base) {
         if (IsPlain(child, "author") && e.author.empty()) e.author = TrimmedText(child);
         if (Is(child, "encoded", kContentNs)) e.content = TextOf(child);
         if (Is(child, "creator", kDcNs)) e.author = TrimmedText(child);
-        if (Is(child, "date", kDcNs) && pubDate.empty()) e.time = Rfc3339Local(TextOf(child));
+        if (Is(child, "date", kDcNs)) e.time = Rfc3339Local(TextOf(child));
     }
-    if (!pubDate.empty()) e.time = Rfc822Local(pubDate);
+    // pubDate comes before dc:date only when it reads, as RFC 822 or as the
+    // "2024-03-01 10:20:30" some blogs write there.
+    std::string time = Rfc822Local(pubDate);
+    if (time.empty()) time = Rfc3339Local(pubDate);
+    if (!time.empty()) e.time = std::move(time);
     e.id = guid.empty() ? e.link : guid;
     return e;
 }
@@ -263,6 +270,25 @@ void ReadRss(xmlNode* rss, const std::string& base, FeedPage& page) {
     }
 }
 
+// The encoding to read the document as instead of the one it declares:
+// Chinese feeds declare gb2312 or gbk and hold characters only GB18030 (a
+// superset of both) has; nullptr to go by the declaration.
+const char* EncodingOverride(std::string_view bytes) {
+    if (!bytes.starts_with("<?xml")) return nullptr;
+    std::string declaration(bytes.substr(0, bytes.find("?>")));
+    MakeLower(declaration);
+    for (const char* name : {"gb2312", "gbk"}) {
+        for (const char quote : {'"', '\''}) {
+            const std::string value = std::string(1, quote) + name + quote;
+            if (Find(declaration, "encoding=" + value) >= 0 ||
+                Find(declaration, "encoding = " + value) >= 0) {
+                return "GB18030";
+            }
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 bool LooksLikeFeed(std::string_view bytes) {
@@ -276,8 +302,8 @@ FeedPage ReadFeed(std::string_view bytes, const std::string& address) {
     static std::once_flag initialised;
     std::call_once(initialised, [] { xmlInitParser(); });
     std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)> doc(
-        xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
-                      kParseOptions),
+        xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                      EncodingOverride(bytes.substr(0, 200)), kParseOptions),
         xmlFreeDoc);
     if (!doc) return page;
     xmlNode* root = xmlDocGetRootElement(doc.get());

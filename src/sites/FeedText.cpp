@@ -200,10 +200,12 @@ std::string Rfc822Local(std::string_view text) {
     if (p.year >= 0 && p.year < 100) p.year += p.year < 50 ? 2000 : 1900;
     if (p.day < 1 || p.day > 31 || p.month == 0 || p.year < 0) return {};
     if (tokens.size() > 3) {
+        // Some blogs write the hour with one digit ("9:05:00").
         const std::string& clock = tokens[3];
-        p.hour = Digits(clock, 0, 2);
-        p.minute = Digits(clock, 3, 2);
-        p.second = clock.size() >= 8 ? Digits(clock, 6, 2) : 0;
+        const size_t h = clock.find(':') == 1 ? 1 : 2;
+        p.hour = Digits(clock, 0, h);
+        p.minute = clock.size() > h && clock[h] == ':' ? Digits(clock, h + 1, 2) : -1;
+        p.second = clock.size() >= h + 6 && clock[h + 3] == ':' ? Digits(clock, h + 4, 2) : 0;
         if (p.hour < 0 || p.hour > 23 || p.minute < 0 || p.minute > 59 || p.second < 0) return {};
     }
     return TimeText(p);

@@ -29,10 +29,14 @@ struct NextPage {
 NextPage NextAddress(const FeedPage& page, const std::string& firstAddress, int number,
                      FeedPaging paging) {
     if (paging == FeedPaging::Blogger) {
-        // A short page is the last, as is the page that reaches the total.
-        if (page.entries.size() < static_cast<size_t>(kBloggerPageSize)) return {};
-        if (page.totalResults >= 0 && number * kBloggerPageSize >= page.totalResults) return {};
-        return {BloggerPage(firstAddress, number * kBloggerPageSize + 1), false};
+        // Blogger gives short pages in the middle of a list (posts it holds
+        // back), so the total decides; without one a short page is the last.
+        const int start = number * kBloggerPageSize + 1;
+        if (page.totalResults >= 0 ? start > page.totalResults
+                                   : page.entries.size() < static_cast<size_t>(kBloggerPageSize)) {
+            return {};
+        }
+        return {BloggerPage(firstAddress, start), false};
     }
     if (!page.next.empty()) return {page.next, false};
     if (IsWordPress(page) && !page.entries.empty()) {
@@ -43,7 +47,19 @@ NextPage NextAddress(const FeedPage& page, const std::string& firstAddress, int 
 
 }  // namespace
 
+namespace {
+
+uint64_t ListBytes(const FeedEntry& entry) {
+    uint64_t size = entry.id.size() + entry.title.size() + entry.link.size() + entry.time.size() +
+                    entry.updated.size() + entry.author.size();
+    for (const std::string& label : entry.categories) size += label.size();
+    return size;
+}
+
+}  // namespace
+
 bool FeedEntries::Add(FeedEntry entry) {
+    if (full_) return false;
     const auto known = byId_.find(entry.id);
     if (known != byId_.end()) {
         FeedEntry& held = entries_[known->second];
@@ -52,10 +68,19 @@ bool FeedEntries::Add(FeedEntry entry) {
         // The same post met again: the later revision wins, in the first place.
         if (!newTime || (heldTime && *newTime <= *heldTime)) return false;
         heldBytes_ -= held.content.size() + held.summary.size();
+        listBytes_ -= ListBytes(held);
         held = std::move(entry);
         heldBytes_ += held.content.size() + held.summary.size();
+        listBytes_ += ListBytes(held);
+        full_ = listBytes_ > kMaxHeldListBytes;
         return true;
     }
+    const uint64_t listSize = ListBytes(entry);
+    if (entries_.size() >= kMaxFeedEntries || listBytes_ + listSize > kMaxHeldListBytes) {
+        full_ = true;
+        return false;
+    }
+    listBytes_ += listSize;
     const uint64_t size = entry.content.size() + entry.summary.size();
     if (heldBytes_ + size > kMaxHeldTextBytes) {
         // The post's page is fetched when it is saved.
@@ -81,11 +106,21 @@ FeedWalk WalkFeed(SiteContext& site, const std::string& firstAddress, const std:
     std::string bytes = firstBytes;
     uint64_t total = bytes.size();
     bool guessed = false;
+    // The job hears of a walk that ended before the list did, as of any list
+    // page it could not read.
+    const auto incomplete = [&](FetchResult::Kind kind, int status) {
+        walk.complete = false;
+        FetchResult result;
+        result.kind = kind;
+        result.status = status;
+        site.Http().GiveUp(address, result);
+    };
     for (int number = 1;; ++number) {
         FeedPage page = ReadFeed(bytes, address);
         if (page.kind == FeedPage::Kind::NotFeed) {
-            // The caller sees when the first page is none.
-            walk.complete = number == 1 || guessed;
+            // The caller sees when the first page is none; a guessed page
+            // that is none is past the end; a page a link named is missing.
+            if (number > 1 && !guessed) incomplete(FetchResult::Kind::Damaged, 200);
             break;
         }
         // A page met before (under another address too) ends a loop.
@@ -95,12 +130,16 @@ FeedWalk WalkFeed(SiteContext& site, const std::string& firstAddress, const std:
         for (FeedEntry& entry : page.entries) news = walk.entries.Add(std::move(entry)) || news;
         page.entries.clear();
         if (number == 1) walk.first = std::move(page);
+        if (walk.entries.Full()) {
+            incomplete(FetchResult::Kind::TooLarge, 200);
+            break;
+        }
         // A page that tells nothing new is the same list again (under another
         // address), or the end of it.
         if (!news) break;
         if (next.address.empty() || !seenAddresses.insert(next.address).second) break;
         if (number >= kMaxFeedPages || total >= kMaxFeedWalkBytes) {
-            walk.complete = false;
+            incomplete(FetchResult::Kind::TooLarge, 200);
             break;
         }
         if (site.Stopping()) break;
@@ -111,10 +150,16 @@ FeedWalk WalkFeed(SiteContext& site, const std::string& firstAddress, const std:
         const FetchResult result = guessed ? site.Http().Probe(address, bytes, kMaxFeedBytes, head)
                                            : site.Http().GetBytes(address, bytes, kMaxFeedBytes);
         total += bytes.size();
-        // Past the last page of ?paged=N WordPress answers 404: the end.
         if (!result.Ok()) {
-            walk.complete = guessed || (result.kind == FetchResult::Kind::HttpStatus &&
-                                        (result.status == 404 || result.status == 410));
+            // Past the last page of ?paged=N WordPress answers 404 (or 400):
+            // the end. A guess that failed otherwise (a timeout, a 5xx, too
+            // large) leaves the list unfinished; a named page that failed
+            // was given up on by the session.
+            const bool end =
+                result.kind == FetchResult::Kind::HttpStatus &&
+                (result.status == 404 || result.status == 410 || (guessed && result.status == 400));
+            if (guessed && !end) site.Http().GiveUp(address, result);
+            walk.complete = end;
             break;
         }
     }

@@ -20,13 +20,21 @@ inline constexpr uint64_t kMaxFeedWalkBytes = 512ull << 20;
 // Text of posts kept in memory at most; posts beyond it are fetched again from
 // their pages when they are saved.
 inline constexpr uint64_t kMaxHeldTextBytes = 64ull << 20;
+// Entries of one feed at most: the job's own cap on articles.
+inline constexpr size_t kMaxFeedEntries = 100000;
+// Their other strings (titles, addresses, labels, times) at most.
+inline constexpr uint64_t kMaxHeldListBytes = 64ull << 20;
 
 // The entries of a feed, each id once, in the order first met (newest first
 // in a feed), each with its latest revision (by Atom's updated).
 class FeedEntries {
 public:
-    // False when the entry was known and is no later revision.
+    // False when the entry was known and is no later revision, or when the
+    // list is full (then no entry is taken any more).
     bool Add(FeedEntry entry);
+    // A hostile feed ends here: more entries than a job takes, or more of
+    // their titles, addresses, labels and times than memory should hold.
+    bool Full() const { return full_; }
     const std::vector<FeedEntry>& All() const { return entries_; }
     size_t Size() const { return entries_.size(); }
     // The entries, leaving none behind.
@@ -35,13 +43,15 @@ public:
 private:
     std::vector<FeedEntry> entries_;
     std::map<std::string, size_t> byId_;
-    uint64_t heldBytes_ = 0;
+    uint64_t heldBytes_ = 0;  // content and summaries
+    uint64_t listBytes_ = 0;  // everything else of the entries
+    bool full_ = false;
 };
 
 // How the pages after the first are found.
 enum class FeedPaging {
     Links,    // rel="next" / "prev-archive"; WordPress feeds also ?paged=N
-    Blogger,  // start-index and max-results until a short page
+    Blogger,  // start-index and max-results past the total, else until a short page
 };
 
 struct FeedWalk {

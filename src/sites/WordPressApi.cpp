@@ -1,5 +1,6 @@
 #include "sites/WordPressApi.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "base/Format.h"
@@ -107,33 +108,47 @@ int TotalPages(const ResponseHead& head) {
 
 // Reads one list route (asked for kPerPage items a page) page after page
 // until X-WP-TotalPages (else a short page), an empty page, a failed page or the cap;
-// false when a page failed before the end.
+// false when a page failed before the end. The first page is a question to
+// the site: a site that lowered per_page's maximum answers it with a 400 and
+// is asked again with its own page size; when that fails too, the job hears
+// of it only when the list is required.
 bool WalkPages(SiteContext& site, const WordPressApi& api, std::string_view route,
-               std::string_view query, int maxPages,
+               std::string_view query, int maxPages, bool required,
                const std::function<bool(const Json&)>& onItem) {
     int total = 0;
+    size_t perPage = kPerPage;
+    std::string asked = Format("per_page=%zu&", kPerPage) + std::string(query);
     for (int page = 1; page <= maxPages && !site.Stopping(); ++page) {
         site.Status(PageStatus(page));
         // Without the total (a proxy dropped the header) a page may lie past
         // the end, which WordPress answers with a 400: a guess, not a failure.
         const bool guess = page > 1 && total == 0;
-        const std::string address = api.Route(route, std::string(query) + Format("&page=%d", page));
-        const Answer answer = GetJson(site, address, guess);
+        std::string address = api.Route(route, asked + Format("&page=%d", page));
+        Answer answer = GetJson(site, address, page == 1 || guess);
+        if (page == 1 && !answer.json.is_array() && answer.result.status == 400) {
+            asked = std::string(query);
+            perPage = 0;  // the site's own, learnt from the first page
+            address = api.Route(route, asked + "&page=1");
+            answer = GetJson(site, address, true);
+        }
         if (!answer.json.is_array()) {
             if (guess && answer.result.status == 400) return true;
             // The job hears of a page that came as something else, or of a
             // guess that failed otherwise: the list is not whole.
             FetchResult failed = answer.result;
             if (failed.Ok()) failed.kind = FetchResult::Kind::Damaged;
-            if (answer.result.Ok() || guess) site.Http().GiveUp(address, failed);
+            // (A later page that failed on the way was told by the session.)
+            const bool told = page > 1 && !guess && !answer.result.Ok();
+            if (page == 1 ? required : !told) site.Http().GiveUp(address, failed);
             return false;
         }
+        if (perPage == 0) perPage = std::max<size_t>(answer.json.size(), 1);
         for (const Json& item : answer.json) {
             if (!onItem(item)) return true;
         }
         total = TotalPages(answer.head);
         // The total decides; without it, a short page is the last.
-        if (answer.json.empty() || (total > 0 ? page >= total : answer.json.size() < kPerPage)) {
+        if (answer.json.empty() || (total > 0 ? page >= total : answer.json.size() < perPage)) {
             return true;
         }
     }
@@ -195,25 +210,29 @@ bool WordPressApi::Open() {
     return true;
 }
 
+bool WordPressApi::PostsOpen() {
+    const std::string query = "per_page=1&" + std::string(kPostFields);
+    return GetJson(site_, Route("wp/v2/posts", query), true).json.is_array();
+}
+
 std::optional<std::vector<std::pair<int64_t, std::string>>> WordPressApi::Categories() {
     std::vector<std::pair<int64_t, std::string>> list;
-    const bool ok =
-        WalkPages(site_, *this, "wp/v2/categories", "per_page=100&hide_empty=true&_fields=id,name",
-                  kMaxCategoryPages, [&](const Json& item) {
-                      const std::string name = PlainText(StringAt(item, "name"));
-                      if (!name.empty()) list.emplace_back(NumberAt(item, "id"), name);
-                      return true;
-                  });
+    const bool ok = WalkPages(site_, *this, "wp/v2/categories", "hide_empty=true&_fields=id,name",
+                              kMaxCategoryPages, false, [&](const Json& item) {
+                                  const std::string name = PlainText(StringAt(item, "name"));
+                                  if (!name.empty()) list.emplace_back(NumberAt(item, "id"), name);
+                                  return true;
+                              });
     if (!ok) return std::nullopt;
     return list;
 }
 
 bool WordPressApi::Posts(const std::function<bool(WordPressPost&)>& onPost) {
-    const std::string query = "per_page=100&" + std::string(kPostFields);
-    return WalkPages(site_, *this, "wp/v2/posts", query, kMaxPostPages, [&](const Json& item) {
-        WordPressPost post = ReadPost(item);
-        return post.link.empty() || onPost(post);
-    });
+    return WalkPages(site_, *this, "wp/v2/posts", kPostFields, kMaxPostPages, true,
+                     [&](const Json& item) {
+                         WordPressPost post = ReadPost(item);
+                         return post.link.empty() || onPost(post);
+                     });
 }
 
 FetchResult WordPressApi::PostContent(int64_t id, std::string& content) const {
@@ -225,9 +244,13 @@ FetchResult WordPressApi::PostContent(int64_t id, std::string& content) const {
     return answer.result;
 }
 
-std::string WordPressApi::UserName(int64_t id) const {
+std::string WordPressApi::UserName(int64_t id) {
+    // Security plugins close the users route: that says nothing about the
+    // posts, and asking again for every post would only repeat the refusal.
+    if (usersClosed_) return {};
     const Answer answer = GetJson(
-        site_, Route(Format("wp/v2/users/%lld", static_cast<long long>(id)), "_fields=name"));
+        site_, Route(Format("wp/v2/users/%lld", static_cast<long long>(id)), "_fields=name"), true);
+    if (!answer.json.is_object()) usersClosed_ = true;
     return PlainText(StringAt(answer.json, "name"));
 }
 

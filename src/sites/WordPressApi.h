@@ -44,8 +44,12 @@ public:
     const std::string& SiteName() const { return name_; }
     const std::string& SiteHome() const { return home_; }
 
+    // Whether the posts route answers with a list: some sites close it and
+    // keep their feed.
+    bool PostsOpen();
+
     // The categories (id, name) in the order the blog lists them; nullopt when
-    // the route fails.
+    // the route fails (the job hears of it only after the first page).
     std::optional<std::vector<std::pair<int64_t, std::string>>> Categories();
 
     // Every public post, newest first, handed to onPost until it returns false;
@@ -55,14 +59,16 @@ public:
     // One post's full text (for a post whose text was not kept); a request
     // that came back without it is Damaged.
     FetchResult PostContent(int64_t id, std::string& content) const;
-    // The public name of a user, empty when the site does not show it.
-    std::string UserName(int64_t id) const;
+    // The public name of a user, empty when the site does not show it; once
+    // the users route failed it is not asked again.
+    std::string UserName(int64_t id);
 
 private:
     SiteContext& site_;
     std::string root_;
     std::string name_;
     std::string home_;
+    bool usersClosed_ = false;
 };
 
 }  // namespace pw

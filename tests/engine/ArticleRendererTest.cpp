@@ -239,6 +239,11 @@ TEST(PictureStore, ResolvesAddressesAgainstThePage) {
     EXPECT_EQ(PictureStore::ResolveUrl(page, " "), "");
     EXPECT_EQ(PictureStore::ResolveUrl(page, "a\nb.png"), "");
     EXPECT_EQ(PictureStore::ResolveUrl("not a url", "x.png"), "");
+    // A base without a path: its host ends at the query.
+    EXPECT_EQ(PictureStore::ResolveUrl("http://x.example.com?feed=rss2", "/p/1"),
+              "http://x.example.com/p/1");
+    EXPECT_EQ(PictureStore::ResolveUrl("http://x.example.com#top", "p/1"),
+              "http://x.example.com/p/1");
     EXPECT_EQ(SniffPictureExtension("GIF89a..."), std::string("gif"));
     EXPECT_EQ(SniffPictureExtension("<html>"), nullptr);
 }

@@ -50,7 +50,8 @@ std::string Post(int id, const std::string& title, const std::string& categories
 
 // A WordPress site over its REST interface, answering routes written either
 // way (pretty "/wp-json/..." and "?rest_route=/..."); posts in two pages.
-Response WordPressAnswer(const Request& request, bool pretty) {
+// A guarded one closes its categories and users and takes no per_page above 10.
+Response WordPressAnswer(const Request& request, bool pretty, bool guarded = false) {
     std::string route;
     if (pretty && request.path.rfind("/wp-json/", 0) == 0) route = request.path.substr(8);
     if (!pretty && request.path == "/") route = Param(request.query, "rest_route");
@@ -71,12 +72,19 @@ Response WordPressAnswer(const Request& request, bool pretty) {
             "\"namespaces\":[\"oembed/1.0\",\"wp/v2\"]}");
     }
     const std::string page = Param(request.query, "page");
+    const std::string perPage = Param(request.query, "per_page");
+    if (guarded && (route == "/wp/v2/categories" || std::atoi(perPage.c_str()) > 10)) {
+        Response bad = Json("{\"code\":\"rest_invalid_param\"}");
+        bad.status = perPage.empty() ? 403 : 400;
+        return bad;
+    }
+    if (guarded && route.starts_with("/wp/v2/users")) return Response::NotFound();
     if (route == "/wp/v2/categories") {
-        if (Param(request.query, "per_page") != "100") return Response::NotFound();
+        if (perPage != "100") return Response::NotFound();
         return Json("[{\"id\":5,\"name\":\"Travel\"},{\"id\":1,\"name\":\"Food &amp; Wine\"}]", 1);
     }
     if (route == "/wp/v2/users/7") return Json("{\"name\":\"Alice\"}");
-    if (route == "/wp/v2/posts" && page == "1") {
+    if (route == "/wp/v2/posts" && (page == "1" || page.empty())) {
         return Json("[" + Post(3, "Tom &amp; Jerry&#8217;s trip", "5,1", "<p>Both<\\/p>") + "," +
                         Post(2, "Secret", "5", "", true) + "]",
                     2);
@@ -159,6 +167,40 @@ TEST_F(FeedBlogTest, AWholeWordPressBlogIsReadThroughItsInterfaceWithOrWithoutPr
         EXPECT_NE(page.find("原文：<a href=\"http://wp.example.com/1/\""), std::string::npos);
         EXPECT_EQ(ReadFile(dir.File(pretty ? "img/1_1.png" : "img2/1_1.png")), png);
     }
+    EXPECT_TRUE(site.GivenUp().empty());
+
+    // Closed categories and users and a lowered page size leave the blog
+    // whole, under its own name, its users asked once.
+    simulator.RouteHost("wp.example.com",
+                        [](const Request& r) { return WordPressAnswer(r, true, true); });
+    simulator.ClearRequests();
+    engine = MakeFeedBlog(site, {});
+    ASSERT_TRUE(engine->ParseAddress("http://wp.example.com/"));
+    std::vector<std::string> categories;
+    ASSERT_TRUE(engine->GetCategories(categories));
+    EXPECT_EQ(categories, std::vector<std::string>{"Wanderer & Co"});
+    const std::vector<Listed> listed = ListAll(*engine);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[1].category, "Wanderer & Co");
+    EXPECT_EQ(engine->author, "Wanderer & Co");
+    EXPECT_EQ(simulator.CountRequests("wp.example.com", "/wp-json/wp/v2/users/7?_fields=name"), 1u);
+    EXPECT_TRUE(site.GivenUp().empty()) << site.GivenUp().front();
+
+    // A site that closes its posts is read from its feed.
+    simulator.RouteHost("wp.example.com", [](const Request& r) {
+        if (r.path == "/feed/") {
+            return Response::Text(
+                "<rss version=\"2.0\"><channel><title>Fed</title><item><guid>g</guid>"
+                "<link>http://wp.example.com/1/</link></item></channel></rss>",
+                "application/rss+xml");
+        }
+        if (r.path == "/wp-json/wp/v2/posts") return Response::NotFound();
+        return WordPressAnswer(r, true);
+    });
+    engine = MakeFeedBlog(site, {});
+    ASSERT_TRUE(engine->ParseAddress("http://wp.example.com/"));
+    ASSERT_TRUE(engine->GetCategories(categories));
+    EXPECT_EQ(engine->blogName, "Fed");
 }
 
 TEST_F(FeedBlogTest, AtomPagesAreFollowedAndARevisedEntryIsOnePost) {
@@ -226,11 +268,16 @@ TEST_F(FeedBlogTest, ABloggerBlogIsReadFromItsPostsFeedWithItsLabels) {
             "<?xml version='1.0'?><feed xmlns='http://www.w3.org/2005/Atom' "
             "xmlns:openSearch='http://a9.com/-/spec/opensearchrss/1.0/'><title>Dee's days</title>"
             "<category term='Zoo'/><category term='Apples'/>"
-            "<openSearch:totalResults>2</openSearch:totalResults>" +
+            "<openSearch:totalResults>102</openSearch:totalResults>" +
                 entry(2, "<category " + scheme + " term=\"Apples\"/><category " + scheme +
                              " term=\"Zoo\"/>") +
                 entry(1, "") + "</feed>",
             "application/atom+xml"));
+    // A short page (posts Blogger holds back) is not the last while the total says more.
+    simulator.Route(
+        "someone.blogspot.com", "/feeds/posts/default?start-index=101&max-results=100",
+        Response::Text("<feed xmlns='http://www.w3.org/2005/Atom'>" + entry(3, "") + "</feed>",
+                       "application/atom+xml"));
     ASSERT_TRUE(engine->ParseAddress("http://someone.blogspot.com/"));
     std::vector<std::string> categories;
     ASSERT_TRUE(engine->GetCategories(categories));
@@ -238,13 +285,15 @@ TEST_F(FeedBlogTest, ABloggerBlogIsReadFromItsPostsFeedWithItsLabels) {
     EXPECT_EQ(categories, (std::vector<std::string>{"Zoo", "Apples"}));
     EXPECT_EQ(engine->author, "Dee");
     const auto listed = ListAll(*engine);
-    ASSERT_EQ(listed.size(), 3u);
+    ASSERT_EQ(listed.size(), 4u);
+    EXPECT_EQ(listed[3].url, "http://someone.blogspot.com/2020/05/p3.html");
     EXPECT_EQ(listed[0].category, "Apples");
     EXPECT_EQ(listed[1].category, "Zoo");
     EXPECT_EQ(listed[1].url, "http://someone.blogspot.com/2020/05/p2.html");
     EXPECT_EQ(listed[1].time, "2020-05-02 09:00:00");
     EXPECT_EQ(listed[2].category, "Dee's days");
     EXPECT_NE(Saved(listed[2].url).find("<p>body 1</p>"), std::string::npos);
+    EXPECT_EQ(listed[3].url, "http://someone.blogspot.com/2020/05/p3.html");
     EXPECT_TRUE(site.Messages().empty());
 }
 
@@ -352,6 +401,28 @@ TEST(FeedDocument, HostileDocumentsEndFastAndExpandNothing) {
     EXPECT_EQ(ReadFeed(huge, "http://x.example.com/").kind, FeedPage::Kind::NotFeed);
 }
 
+TEST(FeedDocument, RssAsChineseBlogsWriteIt) {
+    // gb2312 declared, a character only GBK has; guids that are only ids;
+    // times with a one-digit hour, in ISO form, or unreadable beside dc:date.
+    const std::string feed = ToAnsi(
+        "<?xml version=\"1.0\" encoding=\"GB2312\"?><rss version=\"2.0\" "
+        "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><channel><title>朱镕基</title>"
+        "<item><guid>42</guid><pubDate>Mon, 04 Mar 2024 9:05:00 +0800</pubDate></item>"
+        "<item><guid isPermaLink=\"false\">http://x.example.com/b</guid>"
+        "<pubDate>2024-03-05 10:20:30</pubDate></item>"
+        "<item><guid>https://x.example.com/3</guid><dc:date>2024-03-06T01:02:03+08:00</dc:date>"
+        "<pubDate>soon</pubDate></item></channel></rss>");
+    const FeedPage page = ReadFeed(feed, "http://x.example.com/feed");
+    EXPECT_EQ(page.title, "朱镕基");
+    ASSERT_EQ(page.entries.size(), 3u);
+    EXPECT_EQ(page.entries[0].link, "");
+    EXPECT_EQ(page.entries[0].time, "2024-03-04 09:05:00");
+    EXPECT_EQ(page.entries[1].link, "");
+    EXPECT_EQ(page.entries[1].time, "2024-03-05 10:20:30");
+    EXPECT_EQ(page.entries[2].link, "https://x.example.com/3");
+    EXPECT_EQ(page.entries[2].time, "2024-03-06 01:02:03");
+}
+
 TEST_F(FeedBlogTest, FeedPagesAreFollowedToTheirEndAndNoFurther) {
     // WordPress's feeds name no next page; ?paged=N goes on until a 404.
     const auto item = [](int n) {
@@ -371,6 +442,24 @@ TEST_F(FeedBlogTest, FeedPagesAreFollowedToTheirEndAndNoFurther) {
     EXPECT_EQ(walk.entries.Size(), 2u);
     EXPECT_TRUE(walk.complete);
     EXPECT_EQ(simulator.CountRequests("wpf.example.com", "/feed/?paged=3"), 1u);
+    EXPECT_TRUE(site.GivenUp().empty());
+
+    // A guessed page that fails otherwise, or a named next page that is no
+    // feed, leaves the list unfinished, and the job hears of it.
+    Response busy = Response::Html("busy");
+    busy.status = 503;
+    simulator.Route("wpf.example.com", "/feed/?paged=2", busy);
+    walk = WalkFeed(site, "http://wpf.example.com/feed/", first, FeedPaging::Links);
+    EXPECT_FALSE(walk.complete);
+    EXPECT_EQ(site.GivenUp(), std::vector<std::string>{"http://wpf.example.com/feed/?paged=2"});
+    simulator.Route("nx.example.com", "/next", Response::Html("<html>moved</html>"));
+    const std::string named =
+        "<rss version=\"2.0\" xmlns:atom=\"http://www.w3.org/2005/Atom\"><channel>"
+        "<atom:link rel=\"next\" href=\"/next\"/>" +
+        item(1) + "</channel></rss>";
+    walk = WalkFeed(site, "http://nx.example.com/feed", named, FeedPaging::Links);
+    EXPECT_FALSE(walk.complete);
+    EXPECT_EQ(site.GivenUp().size(), 2u);
 
     // Each page names another address for the same page, for ever.
     simulator.RouteHost("loop.example.com", [](const Request& r) {

@@ -4,7 +4,31 @@
 
 namespace pw::test {
 
-TestSite::TestSite(SessionOptions options) : http_(std::move(options)) {}
+namespace {
+
+// The session also tells the site of every request it gave up on.
+SessionOptions Recording(SessionOptions options, TestSite& site) {
+    if (!options.onGiveUp) {
+        options.onGiveUp = [&site](const std::string& address, const FetchResult&) {
+            site.RecordGiveUp(address);
+        };
+    }
+    return options;
+}
+
+}  // namespace
+
+TestSite::TestSite(SessionOptions options) : http_(Recording(std::move(options), *this)) {}
+
+void TestSite::RecordGiveUp(const std::string& address) {
+    std::lock_guard lock(mutex_);
+    givenUp_.push_back(address);
+}
+
+std::vector<std::string> TestSite::GivenUp() const {
+    std::lock_guard lock(mutex_);
+    return givenUp_;
+}
 
 SessionOptions TestSite::OneAttempt() {
     SessionOptions options;

@@ -1,7 +1,7 @@
 #pragma once
 // What an engine works with in a job, for tests of one engine: an HTTP session
 // (one attempt per request unless told otherwise), the status texts and
-// messages it reports (UTF-8), and optionally a picture store.
+// messages it reports (UTF-8), the requests given up on, and optionally a picture store.
 
 #include <memory>
 #include <mutex>
@@ -28,6 +28,10 @@ public:
 
     std::vector<std::string> Statuses() const;
     std::vector<std::string> Messages() const;
+    // The requests the session gave up on (the job's list is then not whole),
+    // unless the options told another of them.
+    std::vector<std::string> GivenUp() const;
+    void RecordGiveUp(const std::string& address);
 
     static SessionOptions OneAttempt();
 
@@ -39,6 +43,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::string> statuses_;
     std::vector<std::string> messages_;
+    std::vector<std::string> givenUp_;
 };
 
 }  // namespace pw::test
