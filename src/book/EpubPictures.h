@@ -15,8 +15,8 @@ struct EpubPicture {
     std::string href;       // inside the book, "images/p1.jpg"
     std::string mediaType;  // by the bytes, one of the EPUB core picture types
     std::string path;       // the file that holds it
-    uint64_t offset = 0;       // where in that file
-    int64_t length = -1;       // how many bytes (-1: the whole file)
+    uint64_t offset = 0;    // where in that file
+    int64_t length = -1;    // how many bytes (-1: the whole file)
 };
 
 class EpubPictures {
