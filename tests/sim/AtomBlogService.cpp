@@ -129,12 +129,7 @@ std::string AddAtomBlog(ServiceSimulator& simulator, const FeedBlog& blog) {
                         Response::Html(Page(blog, XmlText(post.title),
                                             "<article>\n<h1>" + XmlText(post.title) + "</h1>\n" +
                                                 post.body + "\n</article>\n")));
-        for (const auto& picture : post.pictures) {
-            const std::string address = ResolveRef(url, picture.ref);
-            const size_t path = address.find('/', 7);
-            simulator.Route(address.substr(7, path - 7), address.substr(path),
-                            Response::Text(picture.bytes, "image/png"));
-        }
+        RoutePictures(simulator, url, post);
     }
     return "http://" + blog.host + "/";
 }

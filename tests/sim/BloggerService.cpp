@@ -184,11 +184,7 @@ std::string AddBloggerBlog(ServiceSimulator& simulator, const FeedBlog& blog) {
         return Response::NotFound();
     });
     for (const auto& post : blog.posts) {
-        for (const auto& picture : post.pictures) {
-            const size_t path = picture.ref.find('/', 7);
-            simulator.Route(picture.ref.substr(7, path - 7), picture.ref.substr(path),
-                            Response::Text(picture.bytes, "image/png"));
-        }
+        RoutePictures(simulator, "http://" + blog.host + "/", post);  // absolute addresses
     }
     return "http://" + blog.host + "/";
 }

@@ -6,6 +6,7 @@
 
 #include "sim/DemoBlog.h"
 #include "sim/DemoPages.h"
+#include "sim/ServiceSimulator.h"
 
 namespace pw::sim {
 
@@ -117,6 +118,15 @@ std::string ResolveRef(const std::string& pageUrl, const std::string& ref) {
     std::string path = pathStart == std::string::npos ? "/" : pageUrl.substr(pathStart);
     path = path.substr(0, path.find_first_of("?#"));
     return origin + path.substr(0, path.rfind('/') + 1) + ref;
+}
+
+void RoutePictures(ServiceSimulator& simulator, const std::string& pageUrl, const FeedPost& post) {
+    for (const auto& picture : post.pictures) {
+        const std::string address = ResolveRef(pageUrl, picture.ref);
+        const size_t path = address.find('/', 7);
+        simulator.Route(address.substr(7, path - 7), address.substr(path),
+                        Response::Text(picture.bytes, "image/png"));
+    }
 }
 
 std::string ToUtc(const std::string& localTime, const std::string& zone) {

@@ -59,6 +59,11 @@ std::vector<const FeedPost*> PostsIn(const FeedBlog& blog, const std::string& ca
 // The absolute address ref names on a page at pageUrl ("http://host/path?query").
 std::string ResolveRef(const std::string& pageUrl, const std::string& ref);
 
+class ServiceSimulator;
+
+// Serves the post's pictures where its page at pageUrl names them.
+void RoutePictures(ServiceSimulator& simulator, const std::string& pageUrl, const FeedPost& post);
+
 // "YYYY-MM-DD HH:MM:SS" in the zone, shifted to UTC, in the same form.
 std::string ToUtc(const std::string& localTime, const std::string& zone);
 

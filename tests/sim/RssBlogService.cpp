@@ -81,12 +81,7 @@ std::string AddRssBlog(ServiceSimulator& simulator, const FeedBlog& blog) {
         const std::string url = RssPostUrl(blog, post);
         simulator.Route(blog.host, url.substr(url.find('/', 7)),
                         Response::Html(PostPage(blog, post, i)));
-        for (const auto& picture : post.pictures) {
-            const std::string address = ResolveRef(url, picture.ref);
-            const size_t path = address.find('/', 7);
-            simulator.Route(address.substr(7, path - 7), address.substr(path),
-                            Response::Text(picture.bytes, "image/png"));
-        }
+        RoutePictures(simulator, url, post);
     }
     return "http://" + blog.host + "/";
 }

@@ -399,12 +399,7 @@ std::string AddWordPressBlog(ServiceSimulator& simulator, const FeedBlog& blog,
     auto site = std::make_shared<const Site>(Site{blog, options, "http://" + blog.host});
     for (const auto& post : blog.posts) {
         const std::string page = WordPressPostUrl(blog, post, options);
-        for (const auto& picture : post.pictures) {
-            const std::string url = ResolveRef(page, picture.ref);
-            const size_t path = url.find('/', 7);
-            simulator.Route(url.substr(7, path - 7), url.substr(path),
-                            Response::Text(picture.bytes, "image/png"));
-        }
+        RoutePictures(simulator, page, post);
     }
     simulator.RouteHost(blog.host,
                         [site](const Request& request) { return Serve(*site, request); });
